@@ -1,0 +1,85 @@
+// The Linux stand-in for the Windows calls of the seam: an in-process
+// desktop of titled windows, a clock the caller sets and advances, and POSIX
+// files. Tests and the drive simulator create one and install it with
+// ScopedPlatform; they play the host by creating its window here.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace trezik {
+
+class EmulatedPlatform : public Platform {
+ public:
+  EmulatedPlatform();
+  ~EmulatedPlatform() override;
+
+  // Controls of the emulation.
+  // Sets the local clock; seconds may carry a fraction.
+  void SetLocalTime(int year, int month, int day, double seconds_since_midnight);
+  // The clock in milliseconds since 1970-01-01 00:00 local time.
+  std::int64_t clock_ms() const { return clock_ms_; }
+  void set_decimal_mark(char mark) { decimal_mark_ = mark; }
+  void set_module_folder(const std::string& folder_with_backslash) { module_folder_ = folder_with_backslash; }
+  // ReplyMessage calls seen so far, and the result each passed.
+  const std::vector<std::intptr_t>& replies() const { return replies_; }
+  // Windows that exist now.
+  std::size_t window_count() const { return windows_.size(); }
+  // The title of a window, "" when there is none.
+  std::string TitleOf(WindowHandle window) const;
+
+  // The seam.
+  WindowHandle FindWindowByTitle(const std::string& title) override;
+  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                            std::intptr_t lparam) override;
+  std::intptr_t SetWindowProc(WindowHandle window, std::intptr_t proc) override;
+  std::intptr_t CallWindowProc(std::intptr_t proc, WindowHandle window, std::uint32_t message,
+                               std::uintptr_t wparam, std::intptr_t lparam) override;
+  std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message,
+                                  std::uintptr_t wparam, std::intptr_t lparam) override;
+  bool ReplyMessage(std::intptr_t result) override;
+  WindowHandle CreateHiddenWindow(const std::string& title, WindowProc proc) override;
+  void DestroyWindow(WindowHandle window) override;
+  bool SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t interval_ms) override;
+  void KillTimer(WindowHandle window, std::uintptr_t id) override;
+  void PumpMessagesFor(std::uint32_t ms) override;
+  void MoveMemory(void* destination, const void* source, std::size_t count) override;
+  LocalTime Now() override;
+  char DecimalMark() override { return decimal_mark_; }
+  std::string ModuleFolder() override { return module_folder_; }
+  std::string ReadFile(const std::string& path) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  void AppendToFile(const std::string& path, std::string_view bytes) override;
+  void WriteNewFile(const std::string& path, std::string_view bytes) override;
+  void ReplaceFileByRename(const std::string& from, const std::string& to) override;
+  void RemoveFile(const std::string& path) override;
+
+ private:
+  struct Timer {
+    std::uint32_t interval_ms;
+    std::int64_t due_ms;
+  };
+  struct Window {
+    std::string title;
+    WindowProc proc;
+    std::map<std::uintptr_t, Timer> timers;
+  };
+
+  Window* Find(WindowHandle window);
+
+  std::map<WindowHandle, Window> windows_;
+  WindowHandle next_handle_ = 0x1000;
+  std::int64_t clock_ms_ = 0;
+  char decimal_mark_ = '.';
+  std::string module_folder_ = ".\\";
+  std::vector<std::intptr_t> replies_;
+};
+
+// The POSIX path of a path written with "\" separators.
+std::string ToPosixPath(const std::string& path);
+
+}  // namespace trezik
