@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs everything the build, the simulator and the tests need on a fresh
+# Debian 12 machine: compilers, CMake, GoogleTest, Google Benchmark, pugixml,
+# GeographicLib, the i686 mingw-w64 cross compiler and 32-bit wine.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
+need=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
+      libpugixml-dev libgeographiclib-dev g++-mingw-w64-i686 mingw-w64-tools
+      wine wine32:i386)
+missing=()
+for p in "${need[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then $SUDO dpkg --add-architecture i386; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
