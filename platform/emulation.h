@@ -24,7 +24,9 @@ class EmulatedPlatform : public Platform {
   // The clock in milliseconds since 1970-01-01 00:00 local time.
   std::int64_t clock_ms() const { return clock_ms_; }
   void set_decimal_mark(char mark) { decimal_mark_ = mark; }
-  void set_module_folder(const std::string& folder_with_backslash) { module_folder_ = folder_with_backslash; }
+  // The folder the plug-in's module seems to lie in, given as a POSIX path;
+  // ModuleFolder() returns it written with "\" and ending in "\".
+  void set_module_folder(const std::string& posix_folder);
   // ReplyMessage calls seen so far, and the result each passed.
   const std::vector<std::intptr_t>& replies() const { return replies_; }
   // Windows that exist now.
@@ -81,5 +83,8 @@ class EmulatedPlatform : public Platform {
 
 // The POSIX path of a path written with "\" separators.
 std::string ToPosixPath(const std::string& path);
+// A POSIX folder written the Windows way, with "\" separators and a final
+// "\", as the host reports its folder and as trezikdir holds it.
+std::string ToWindowsFolder(const std::string& posix_folder);
 
 }  // namespace trezik
