@@ -1,0 +1,14 @@
+// Applies one reply text ("name||value") from the host to Form1.
+#pragma once
+
+#include <string>
+
+namespace trezik {
+
+// Names are compared after lower-casing; values are stored exactly as they
+// came, except the speed of "gpsspd", which only ever raises maxspeed. An
+// empty text, an unknown name or a name without a value changes nothing.
+// Never throws.
+void ParseReply(const std::string& text);
+
+}  // namespace trezik

@@ -1,0 +1,289 @@
+// The Linux stand-in for the Windows calls: an in-process desktop and POSIX
+// files. Sends run the receiving procedure at once, on the calling thread,
+// exactly as SendMessage does for a window of the same thread.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+
+#include "platform/emulation.h"
+
+namespace trezik {
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86'400'000;
+
+std::string Lower(const std::string& text) {
+  std::string lowered = text;
+  for (char& c : lowered) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lowered;
+}
+
+// Turns an errno into the plug-in's file error. A missing file is "file not
+// found" when reading; when creating, only the folder can be missing.
+[[noreturn]] void ThrowFileError(const std::string& context, const std::string& path, int code,
+                                 bool creating) {
+  ErrorKind kind = ErrorKind::kFileIo;
+  switch (code) {
+    case ENOENT: kind = creating ? ErrorKind::kPathNotFound : ErrorKind::kFileNotFound; break;
+    case ENOTDIR: kind = ErrorKind::kPathNotFound; break;
+    case EACCES:
+    case EPERM:
+    case EROFS: kind = ErrorKind::kPermissionDenied; break;
+    case ENOSPC:
+    case EDQUOT: kind = ErrorKind::kDiskFull; break;
+    default: break;
+  }
+  Fail(kind, context + " \"" + path + "\": " + std::strerror(code));
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      int code = errno;
+      ::close(fd);
+      ThrowFileError("cannot write", path, code, true);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+}  // namespace
+
+std::string ToPosixPath(const std::string& path) {
+  std::string posix = path;
+  for (char& c : posix) {
+    if (c == '\\') c = '/';
+  }
+  return posix;
+}
+
+std::string ToWindowsFolder(const std::string& posix_folder) {
+  std::string folder = posix_folder;
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+EmulatedPlatform::EmulatedPlatform() { SetLocalTime(2026, 1, 1, 12 * 3600.0); }
+EmulatedPlatform::~EmulatedPlatform() = default;
+
+void EmulatedPlatform::SetLocalTime(int year, int month, int day, double seconds_since_midnight) {
+  using namespace std::chrono;
+  const sys_days date{std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
+                      std::chrono::day{static_cast<unsigned>(day)}};
+  clock_ms_ = static_cast<std::int64_t>(date.time_since_epoch().count()) * kMsPerDay +
+              std::llround(seconds_since_midnight * 1000.0);
+}
+
+void EmulatedPlatform::set_module_folder(const std::string& posix_folder) {
+  module_folder_ = ToWindowsFolder(posix_folder);
+}
+
+LocalTime EmulatedPlatform::Now() {
+  using namespace std::chrono;
+  std::int64_t days = clock_ms_ / kMsPerDay;
+  std::int64_t ms_of_day = clock_ms_ % kMsPerDay;
+  if (ms_of_day < 0) {
+    ms_of_day += kMsPerDay;
+    --days;
+  }
+  const year_month_day date{sys_days{std::chrono::days{days}}};
+  LocalTime now;
+  now.year = static_cast<int>(date.year());
+  now.month = static_cast<int>(static_cast<unsigned>(date.month()));
+  now.day = static_cast<int>(static_cast<unsigned>(date.day()));
+  now.seconds_since_midnight = static_cast<double>(ms_of_day) / 1000.0;
+  return now;
+}
+
+std::string EmulatedPlatform::TitleOf(WindowHandle window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? std::string() : it->second.title;
+}
+
+EmulatedPlatform::Window* EmulatedPlatform::Find(WindowHandle window) {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+WindowHandle EmulatedPlatform::FindWindowByTitle(const std::string& title) {
+  // The newest window is on top, so it is the one found.
+  const std::string wanted = Lower(title);
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    if (Lower(it->second.title) == wanted) return it->first;
+  }
+  return 0;
+}
+
+std::intptr_t EmulatedPlatform::SendMessage(WindowHandle window, std::uint32_t message,
+                                            std::uintptr_t wparam, std::intptr_t lparam) {
+  Window* target = Find(window);
+  if (target == nullptr) return 0;
+  // Copy the procedure first: the window may change or vanish during the call.
+  WindowProc proc = target->proc;
+  return proc(window, message, wparam, lparam);
+}
+
+std::intptr_t EmulatedPlatform::SetWindowProc(WindowHandle window, std::intptr_t proc) {
+  Window* target = Find(window);
+  if (target == nullptr || proc == 0) return 0;
+  const std::intptr_t previous = reinterpret_cast<std::intptr_t>(target->proc);
+  target->proc = reinterpret_cast<WindowProc>(proc);
+  return previous;
+}
+
+std::intptr_t EmulatedPlatform::CallWindowProc(std::intptr_t proc, WindowHandle window,
+                                               std::uint32_t message, std::uintptr_t wparam,
+                                               std::intptr_t lparam) {
+  if (proc == 0) return 0;
+  return reinterpret_cast<WindowProc>(proc)(window, message, wparam, lparam);
+}
+
+std::intptr_t EmulatedPlatform::DefaultWindowProc(WindowHandle, std::uint32_t, std::uintptr_t,
+                                                  std::intptr_t) {
+  return 0;
+}
+
+bool EmulatedPlatform::ReplyMessage(std::intptr_t result) {
+  replies_.push_back(result);
+  // Every send here comes from the same thread, where ReplyMessage does nothing.
+  return false;
+}
+
+WindowHandle EmulatedPlatform::CreateHiddenWindow(const std::string& title, WindowProc proc) {
+  if (proc == nullptr) return 0;
+  const WindowHandle handle = next_handle_;
+  next_handle_ += 4;
+  windows_[handle] = Window{title, proc, {}};
+  return handle;
+}
+
+void EmulatedPlatform::DestroyWindow(WindowHandle window) {
+  Window* target = Find(window);
+  if (target == nullptr) return;
+  target->timers.clear();
+  WindowProc proc = target->proc;
+  proc(window, kWmDestroy, 0, 0);
+  windows_.erase(window);
+}
+
+bool EmulatedPlatform::SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t interval_ms) {
+  Window* target = Find(window);
+  if (target == nullptr) return false;
+  target->timers[id] = Timer{interval_ms, clock_ms_ + interval_ms};
+  return true;
+}
+
+void EmulatedPlatform::KillTimer(WindowHandle window, std::uintptr_t id) {
+  if (Window* target = Find(window)) target->timers.erase(id);
+}
+
+void EmulatedPlatform::PumpMessagesFor(std::uint32_t ms) {
+  const std::int64_t end = clock_ms_ + ms;
+  for (;;) {
+    // The earliest timer due by the end; ties go to the older window.
+    WindowHandle due_window = 0;
+    std::uintptr_t due_id = 0;
+    std::int64_t due_ms = end + 1;
+    for (auto& [handle, window] : windows_) {
+      for (auto& [id, timer] : window.timers) {
+        if (timer.due_ms < due_ms) {
+          due_window = handle;
+          due_id = id;
+          due_ms = timer.due_ms;
+        }
+      }
+    }
+    if (due_window == 0) break;
+    clock_ms_ = due_ms;
+    Timer& timer = windows_[due_window].timers[due_id];
+    timer.due_ms += timer.interval_ms;
+    SendMessage(due_window, kWmTimer, due_id, 0);
+  }
+  clock_ms_ = end;
+}
+
+void EmulatedPlatform::MoveMemory(void* destination, const void* source, std::size_t count) {
+  if (count != 0) std::memmove(destination, source, count);
+}
+
+std::string EmulatedPlatform::ReadFile(const std::string& path) {
+  const std::string posix = ToPosixPath(path);
+  const int fd = ::open(posix.c_str(), O_RDONLY);
+  if (fd < 0) ThrowFileError("cannot open", path, errno, false);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    Fail(ErrorKind::kFileIo, "cannot read \"" + path + "\": it is a folder");
+  }
+  std::string content;
+  char buffer[8192];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int code = errno;
+      ::close(fd);
+      ThrowFileError("cannot read", path, code, false);
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return content;
+}
+
+std::optional<std::uint64_t> EmulatedPlatform::FileSize(const std::string& path) {
+  struct stat info {};
+  if (::stat(ToPosixPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+void EmulatedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  if (fd < 0) ThrowFileError("cannot open", path, errno, true);
+  WriteAll(fd, bytes, path);
+  if (::close(fd) != 0) ThrowFileError("cannot close", path, errno, true);
+}
+
+void EmulatedPlatform::WriteNewFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) ThrowFileError("cannot create", path, errno, true);
+  WriteAll(fd, bytes, path);
+  if (::fsync(fd) != 0) {
+    const int code = errno;
+    ::close(fd);
+    ThrowFileError("cannot flush", path, code, true);
+  }
+  if (::close(fd) != 0) ThrowFileError("cannot close", path, errno, true);
+}
+
+void EmulatedPlatform::ReplaceFileByRename(const std::string& from, const std::string& to) {
+  if (::rename(ToPosixPath(from).c_str(), ToPosixPath(to).c_str()) != 0) {
+    ThrowFileError("cannot replace", to, errno, true);
+  }
+}
+
+void EmulatedPlatform::RemoveFile(const std::string& path) {
+  if (::unlink(ToPosixPath(path).c_str()) != 0 && errno != ENOENT) {
+    ThrowFileError("cannot delete", path, errno, false);
+  }
+}
+
+Platform& SystemPlatform() {
+  thread_local EmulatedPlatform platform;
+  return platform;
+}
+
+}  // namespace trezik

@@ -1,0 +1,107 @@
+#include "plugin/form1.h"
+
+#include <cmath>
+#include <memory>
+
+#include "hostlink/hook.h"
+#include "plugin/convert.h"
+#include "trip/distance.h"
+
+namespace trezik {
+namespace {
+
+// The thread's state holder: the one piece of per-thread state of the plug-in.
+thread_local std::unique_ptr<Form1> thread_form;
+
+constexpr char kWindowTitle[] = "trezik";
+
+}  // namespace
+
+Form1& Form1::Get() {
+  if (!thread_form) {
+    thread_form.reset(new Form1(CurrentPlatform()));
+    // The timer goes on once the instance is reachable, so a tick finds it.
+    thread_form->set_timer1_enabled(true);
+  }
+  return *thread_form;
+}
+
+Form1* Form1::Existing() { return thread_form.get(); }
+
+void Form1::Unload() {
+  if (!thread_form) return;
+  Form1& form = *thread_form;
+  // Unload: the window gets its own procedure back before anything else.
+  UnhookWindow(form.hwnd_);
+  form.set_timer1_enabled(false);
+  // Termination: save the meters. Nobody is left to hear of a failure; the
+  // file then keeps its previous content, as UpdateINI replaces it whole.
+  try {
+    form.UpdateINI();
+  } catch (const Error&) {
+  }
+  thread_form.reset();
+}
+
+Form1::Form1(Platform& platform) : platform_(platform), decimal_mark_(platform.DecimalMark()) {
+  hwnd_ = platform_.CreateHiddenWindow(kWindowTitle, &Form1::WindowProcedure);
+}
+
+Form1::~Form1() {
+  if (hwnd_ != 0) platform_.DestroyWindow(hwnd_);
+}
+
+void Form1::set_timer1_enabled(bool enabled) {
+  if (enabled == timer1_enabled_) return;
+  timer1_enabled_ = enabled;
+  if (hwnd_ == 0) return;
+  if (enabled) {
+    platform_.SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs);
+  } else {
+    platform_.KillTimer(hwnd_, kTimer1Id);
+  }
+}
+
+double Form1::Number(const std::string& text) const { return TextToDouble(text, decimal_mark_); }
+
+std::string Form1::Text(double value) const { return DoubleToText(value, decimal_mark_); }
+
+std::int32_t Form1::SecondsSinceMidnightNow() const {
+  return ToInt32(platform_.Now().seconds_since_midnight);
+}
+
+std::intptr_t TREZIK_CALLBACK Form1::WindowProcedure(WindowHandle window, std::uint32_t message,
+                                                     std::uintptr_t wparam, std::intptr_t lparam) {
+  Form1* form = Existing();
+  if (form != nullptr && form->hwnd_ == window) {
+    if (message == kWmTimer && wparam == kTimer1Id) {
+      if (form->timer1_enabled_) form->UpdateTrip();
+      return 0;
+    }
+    if (message == kWmEndSession && wparam != 0) {
+      // Windows is ending the session (the car PC shuts down): save the meters
+      // now, as no teardown may follow.
+      try {
+        form->UpdateINI();
+      } catch (const Error&) {
+      }
+      return 0;
+    }
+  }
+  Platform& platform = form != nullptr ? form->platform_ : CurrentPlatform();
+  return platform.DefaultWindowProc(window, message, wparam, lparam);
+}
+
+}  // namespace trezik
+
+namespace trezik {
+
+double Form1::Arccos(double x) const { return ArccosOfCosine(x); }
+
+double Form1::greatcircledistance1(double origin_latitude, double destination_latitude,
+                                   double origin_longitude, double destination_longitude) const {
+  return GreatCircleNauticalMiles(origin_latitude, destination_latitude, origin_longitude,
+                                  destination_longitude);
+}
+
+}  // namespace trezik

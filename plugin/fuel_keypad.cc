@@ -1,0 +1,109 @@
+#include "plugin/fuel_keypad.h"
+
+#include "hostlink/sender.h"
+#include "plugin/arithmetic.h"
+#include "plugin/convert.h"
+#include "plugin/form1.h"
+#include "plugin/log_line.h"
+
+namespace trezik {
+namespace {
+
+constexpr char kKeyPrefix[] = "trezik_";
+
+bool IsEntryCharacter(char c) { return (c >= '0' && c <= '9') || c == '.'; }
+
+// The cost per distance unit of the entry as it stands, so that the label
+// follows every key, whichever keypad was used first.
+void ComputeCostPerDistance(Form1& form) {
+  form.priceperkm = CheckedDivide(CheckedMultiply(form.litres, form.price), form.Number(form.trip_total));
+}
+
+// Consumption from the quantity and the distance since the last fill-up.
+void ComputeConsumption(Form1& form) {
+  form.litres_per_100km = CheckedMultiply(CheckedDivide(form.litres, form.Number(form.trip_total)), 100.0);
+  form.mpg = CheckedDivide(form.Number(form.trip_total), form.litres);
+}
+
+void QuantityKey(Form1& form, char key) {
+  form.myosk += key;
+  form.litres = form.Number(form.myosk);
+  ComputeConsumption(form);
+  ComputeCostPerDistance(form);
+}
+
+void PriceKey(Form1& form, char key) {
+  form.myosk2 += key;
+  form.price = form.Number(form.myosk2);
+  ComputeCostPerDistance(form);
+}
+
+std::string FuelRecord(Form1& form) {
+  const double consumption = form.metric_units ? form.litres_per_100km : form.mpg;
+  // The consumption is the one figure written as text, in the user's format.
+  const std::string consumption_text = form.Text(RoundHalfEven(consumption, form.dp));
+  const double total = RoundHalfEven(form.Number(form.trip_total), 2);
+  const double cost = RoundHalfEven(form.priceperkm, 2);
+  const LocalTime now = form.platform().Now();
+  return LogLine()
+      .Text(DateText(now))
+      .Text(TimeText(now))
+      .Number(form.litres)
+      .Number(total)
+      .Text(consumption_text)
+      .Number(form.price)
+      .Number(cost)
+      .Text(form.gpslat)
+      .Text(form.gpslon)
+      .Text(form.city)
+      .Finish();
+}
+
+void AcceptFillUp(Form1& form) {
+  form.litres = form.Number(form.myosk);
+  ComputeConsumption(form);
+  ComputeCostPerDistance(form);
+  SendToHost(kHostWindowTitle, kRoadRequest);
+  form.platform().AppendToFile(form.trezikdir + kFuelLogFileName, FuelRecord(form));
+  // The next distance starts here.
+  form.litres = 0.0;
+  form.trip_total = "0";
+  form.distance = "0";
+  form.maxspeed = 0.0;
+  form.startdate = form.SecondsSinceMidnightNow();
+  // The host's own title differs in case; the lookup ignores case.
+  SendToHost("Pathwarden", "exit");
+}
+
+}  // namespace
+
+std::optional<std::int16_t> RunFuelKey(Form1& form, const std::string& command) {
+  if (command.rfind(kKeyPrefix, 0) != 0) return std::nullopt;
+  const std::string key = command.substr(sizeof kKeyPrefix - 1);
+  if (key.size() == 1 && IsEntryCharacter(key[0])) {
+    QuantityKey(form, key[0]);
+    return 2;
+  }
+  if (key == "clr") {
+    form.myosk.clear();
+    form.litres_per_100km = 0.0;
+    form.mpg = 0.0;
+    return 2;
+  }
+  if (key.size() == 2 && key[0] == 'p' && IsEntryCharacter(key[1])) {
+    PriceKey(form, key[1]);
+    return 2;
+  }
+  if (key == "pclr") {
+    form.myosk2.clear();
+    form.price = 0.0;
+    return 2;
+  }
+  if (key == "ok") {
+    AcceptFillUp(form);
+    return 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace trezik

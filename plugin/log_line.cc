@@ -1,0 +1,54 @@
+#include "plugin/log_line.h"
+
+#include <cmath>
+
+#include "plugin/convert.h"
+
+namespace trezik {
+namespace {
+
+std::string TwoDigits(int value) {
+  return std::string(1, static_cast<char>('0' + value / 10)) + static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
+void LogLine::Separate() {
+  if (!line_.empty()) line_ += ',';
+}
+
+LogLine& LogLine::Text(std::string_view text) {
+  Separate();
+  line_ += '"';
+  for (char c : text) {
+    if (c == '"') {
+      line_ += "\"\"";
+    } else if (c == '\r' || c == '\n') {
+      line_ += ' ';
+    } else {
+      line_ += c;
+    }
+  }
+  line_ += '"';
+  return *this;
+}
+
+LogLine& LogLine::Number(double value) {
+  Separate();
+  line_ += DoubleToLogText(value);
+  return *this;
+}
+
+std::string DateText(const LocalTime& now) {
+  std::string year = std::to_string(now.year);
+  while (year.size() < 4) year.insert(0, "0");
+  return year + "-" + TwoDigits(now.month) + "-" + TwoDigits(now.day);
+}
+
+std::string TimeText(const LocalTime& now) {
+  const int seconds = static_cast<int>(std::floor(now.seconds_since_midnight));
+  return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
+         TwoDigits(seconds % 60);
+}
+
+}  // namespace trezik

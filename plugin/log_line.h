@@ -1,0 +1,32 @@
+// One record of "tripmeter.log" or "fuel.log", built whole in memory so that
+// it is appended in one write: fields separated by commas, texts in double
+// quotes, numbers with "." whatever the user's decimal mark, CR LF at the end.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace trezik {
+
+class LogLine {
+ public:
+  // A text field. A double quote inside it is written doubled, and a CR or
+  // LF becomes a blank, so the record stays one line a spreadsheet reads.
+  LogLine& Text(std::string_view text);
+  // A number in plain decimal form with ".".
+  LogLine& Number(double value);
+  // The record with its CR LF.
+  std::string Finish() const { return line_ + "\r\n"; }
+
+ private:
+  void Separate();
+  std::string line_;
+};
+
+// The date as 2026-12-07 and the time of day as 14:03:25.
+std::string DateText(const LocalTime& now);
+std::string TimeText(const LocalTime& now);
+
+}  // namespace trezik

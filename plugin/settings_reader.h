@@ -1,0 +1,27 @@
+// The two settings the plug-in reads at start-up: "isunits" from the host's
+// "pw.ini" and "decimalplaces" from the plug-in's "trezik.ini".
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace trezik {
+
+// Splits a settings item at "=": the text before the first "=" lower-cased,
+// and the text between the first and second "=" when there is one.
+struct SettingsItem {
+  std::string key;
+  std::optional<std::string> value;
+};
+SettingsItem SplitSettingsItem(const std::string& item);
+
+// "isunits": True/False or a number; anything else, or no value, is false.
+bool IsUnitsValue(const std::optional<std::string>& value, char decimal_mark);
+
+// "decimalplaces": a whole number in the 16-bit range (halves to even), or
+// nothing when the value does not convert.
+std::optional<std::int16_t> DecimalPlacesValue(const std::optional<std::string>& value,
+                                               char decimal_mark);
+
+}  // namespace trezik

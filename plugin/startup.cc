@@ -1,0 +1,68 @@
+#include "plugin/startup.h"
+
+#include "hostlink/hook.h"
+#include "hostlink/sender.h"
+#include "plugin/form1.h"
+#include "plugin/pwextension.h"
+#include "plugin/settings_reader.h"
+#include "trip/item_reader.h"
+#include "trip/state_file.h"
+
+namespace trezik {
+namespace {
+
+// The host's "pw.ini" at pwpath, exactly as the host gave it. A file that
+// cannot be opened fails the creation; once it is open, nothing in it can.
+void ReadHostSettings(Form1& form) {
+  ItemReader reader(form.platform().ReadFile(form.pwpath + kHostSettingsFileName));
+  try {
+    while (!reader.AtEnd()) {
+      const SettingsItem item = SplitSettingsItem(reader.Next());
+      if (item.key == "isunits") form.metric_units = IsUnitsValue(item.value, form.decimal_mark());
+    }
+  } catch (const Error&) {
+  }
+}
+
+// The plug-in's own "trezik.ini". It is optional: a missing, empty or
+// unreadable file is skipped, whatever "pw.ini" held.
+void ReadPluginSettings(Form1& form) {
+  const std::string path = form.trezikdir + kPluginSettingsFileName;
+  const auto size = form.platform().FileSize(path);
+  if (!size || *size == 0) return;
+  try {
+    ItemReader reader(form.platform().ReadFile(path));
+    while (!reader.AtEnd()) {
+      const SettingsItem item = SplitSettingsItem(reader.Next());
+      if (item.key != "decimalplaces") continue;
+      if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
+    }
+  } catch (const Error&) {
+  }
+}
+
+}  // namespace
+
+void RunStartUp() {
+  Form1& form = Form1::Get();
+  // A second object on this thread finds the window hooked already.
+  HookWindow(form.hwnd());
+  form.maxspeed = 0.0;
+  // The host answers while it handles this; only that answer counts.
+  SendToHost(kHostWindowTitle, kPathRequest);
+  form.set_timer1_enabled(false);
+  form.metric_units = true;
+  form.trezikdir = form.platform().ModuleFolder();
+  if (form.trezikdir.empty() || form.trezikdir.back() != '\\') form.trezikdir += '\\';
+  ReadHostSettings(form);
+  form.dp = 2;
+  ReadPluginSettings(form);
+  form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
+  form.set_timer1_enabled(true);
+  form.startdate = form.SecondsSinceMidnightNow();
+  LoadTripState(form);
+}
+
+PWExtension::PWExtension() { RunStartUp(); }
+
+}  // namespace trezik
