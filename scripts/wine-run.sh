@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Runs a Windows program under wine in the project's private 32-bit prefix,
+# headless (null graphics driver), creating the prefix on first use.
+#   scripts/wine-run.sh program.exe [arguments...]
+# TREZIK_WINEPREFIX chooses the prefix (default: build/wineprefix of this
+# work tree). Several runs may start at once: the first one creates the
+# prefix under a lock, the others wait for it.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${TREZIK_WINEPREFIX:-$root/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+if [ ! -f "$WINEPREFIX/.trezik-ready" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/.trezik-ready" ]; then
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.trezik-ready"
+  fi
+  flock -u 9
+  exec 9>&-
+fi
+
+exec wine "$@"
