@@ -1,0 +1,156 @@
+#include "trip/engine.h"
+
+#include "hostlink/hook.h"
+#include "plugin/convert.h"
+#include "support/plugin_fixture.h"
+#include "trip/distance.h"
+
+namespace trezik {
+namespace {
+
+using testing::FakeHost;
+using testing::PluginFixture;
+
+class EngineTest : public PluginFixture {
+ protected:
+  EngineTest() : form_(Form1::Get()), host_window_(StartHost()) {
+    HookWindow(form_.hwnd());
+    form_.multiplier = 1.0;
+  }
+  double Meter(const std::string& text) { return TextToDouble(text, '.'); }
+
+  Form1& form_;
+  FakeHost& host_window_;
+};
+
+TEST_F(EngineTest, FirstAnsweredTickAddsNothingAndTheSecondAddsTheStep) {
+  host_window_.SetFix("52.0", "5.0", "50");
+  Tick();
+  EXPECT_EQ(form_.distance, "0");
+  EXPECT_EQ(form_.prevlat, "52.0");
+  host_window_.SetFix("52.0001", "5.0", "50");
+  Tick();
+  // 0.0001 degree of latitude is 0.006 nautical miles, 0.011112 km; the law
+  // of cosines holds about four digits at this size.
+  EXPECT_NEAR(Meter(form_.distance), 0.011112, 2e-5);
+  EXPECT_EQ(form_.trip_total, form_.distance);
+  EXPECT_EQ(form_.workmeter, "0");
+  EXPECT_EQ(form_.maxspeed, 50.0);
+}
+
+TEST_F(EngineTest, MilesDivideTheStepByTheMultiplier) {
+  form_.multiplier = 1.60934;
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  host_window_.SetFix("52.0001", "5.0", "0");
+  Tick();
+  EXPECT_NEAR(Meter(form_.distance), 0.011112 / 1.60934, 2e-5);
+}
+
+TEST_F(EngineTest, EachTickRequestsTheFixInOneMessage) {
+  Tick();
+  ASSERT_EQ(host_window_.received.size(), 1u);
+  EXPECT_EQ(host_window_.received[0].text,
+            "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD");
+}
+
+TEST_F(EngineTest, StepsFromTwoUnitsUpAreDroppedStrictly) {
+  const double nautical = GreatCircleNauticalMiles(52.0, 52.01, 5.0, 5.0);
+  const double kilometres = nautical * 1.852;
+  struct Case {
+    double step;
+    bool counted;
+  };
+  for (const Case c : {Case{2.0, false}, Case{1.999, true}, Case{2.5, false}}) {
+    form_.distance = "0";
+    form_.gpslat = "52.0";
+    form_.gpslon = "5.0";
+    // kilometres / (kilometres / step) is the step exactly for 2.0.
+    form_.multiplier = kilometres / c.step;
+    host_window_.SetFix("52.01", "5.0", "0");
+    Tick();
+    if (c.counted) {
+      EXPECT_NEAR(Meter(form_.distance), c.step, 1e-12) << c.step;
+    } else {
+      EXPECT_EQ(form_.distance, "0") << c.step;
+    }
+  }
+}
+
+TEST_F(EngineTest, AJumpIsDroppedAndCountingGoesOnFromTheNewPosition) {
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  host_window_.SetFix("52.03", "5.0", "0");  // about 3.3 km
+  Tick();
+  EXPECT_EQ(form_.distance, "0");
+  host_window_.SetFix("52.0301", "5.0", "0");
+  Tick();
+  EXPECT_NEAR(Meter(form_.distance), 0.011112, 2e-5);
+}
+
+TEST_F(EngineTest, WorkMeterGrowsOnlyWhileWorkRecordingIsOn) {
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  host_window_.SetFix("52.0001", "5.0", "0");
+  Tick();
+  EXPECT_EQ(form_.workmeter, "0");
+  form_.workbool = true;
+  host_window_.SetFix("52.0002", "5.0", "0");
+  Tick();
+  EXPECT_NEAR(Meter(form_.workmeter), 0.011112, 2e-5);
+  EXPECT_NEAR(Meter(form_.distance), 2 * 0.011112, 4e-5);
+}
+
+TEST_F(EngineTest, AMeterThatIsNoNumberKeepsItsTextWhileTheOthersGrow) {
+  form_.trip_total = "abc";
+  form_.workbool = true;
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  host_window_.SetFix("52.0001", "5.0", "0");
+  Tick();
+  EXPECT_EQ(form_.trip_total, "abc");
+  EXPECT_GT(Meter(form_.distance), 0.0);
+  EXPECT_GT(Meter(form_.workmeter), 0.0);
+}
+
+TEST_F(EngineTest, HostNotAnsweringAddsZeroAndRewritesTheMeters) {
+  form_.distance = "012.50";
+  Tick();
+  Tick();
+  EXPECT_EQ(form_.gpslat, "gpslat");
+  EXPECT_EQ(form_.distance, "12.5");
+}
+
+TEST_F(EngineTest, EqualFixesEndTheTickLeavingTheTextsUntouched) {
+  form_.distance = "012.50";
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  Tick();
+  EXPECT_EQ(form_.distance, "012.50");
+}
+
+TEST_F(EngineTest, AnUnsetMultiplierEndsTheTick) {
+  form_.multiplier = 0.0;
+  form_.distance = "012.50";
+  host_window_.SetFix("52.0", "5.0", "0");
+  Tick();
+  host_window_.SetFix("52.0001", "5.0", "0");
+  Tick();
+  EXPECT_EQ(form_.distance, "012.50");
+}
+
+TEST_F(EngineTest, UpdateTripNeverThrowsWhateverTheHostSends) {
+  for (const char* lat : {"", "1e999", "nan", "52,0", "91", "-1e308"}) {
+    host_window_.SetFix(lat, "5.0", "x");
+    EXPECT_NO_THROW(form_.UpdateTrip()) << lat;
+  }
+}
+
+TEST_F(EngineTest, DisabledTimerDoesNotTick) {
+  form_.set_timer1_enabled(false);
+  Tick();
+  EXPECT_TRUE(host_window_.received.empty());
+}
+
+}  // namespace
+}  // namespace trezik
