@@ -117,7 +117,7 @@ class FakeHost {
   }
   ~FakeHost() {
     if (window_ != 0) platform_.DestroyWindow(window_);
-    Current() = nullptr;
+    if (Current() == this) Current() = nullptr;
   }
 
   // Reply texts by request name ("PWPATH", "GPSLAT", ...); the text is sent
@@ -218,6 +218,7 @@ class PluginFixture : public ::testing::Test {
 
   // Starts the host window; it answers "pwpath" with the host folder.
   FakeHost& StartHost() {
+    host_.reset();
     host_ = std::make_unique<FakeHost>(platform_);
     host_->answers["PWPATH"] = "pwpath||" + PluginFolderText(folder_ / "host");
     return *host_;
