@@ -1,0 +1,65 @@
+# trezik.dll: the in-process COM server around the portable core.
+#
+# - trezik.tlb is compiled by widl from plugin/trezik.idl (IDispatch comes
+#   from wine's stdole2.tlb) and embedded by plugin/trezik.rc;
+# - the COM code is an object library, so that the Windows tests can link
+#   its pieces directly besides loading the DLL;
+# - the four entry points are exported undecorated through plugin/trezik.def;
+# - the C++ runtime is linked statically (toolchain file), and a CTest test
+#   checks that the DLL imports only Windows system DLLs.
+
+find_program(TREZIK_WIDL_PROGRAM NAMES ${TREZIK_WIDL} i686-w64-mingw32-widl widl REQUIRED)
+find_program(TREZIK_OBJDUMP_PROGRAM NAMES ${TREZIK_OBJDUMP} i686-w64-mingw32-objdump objdump)
+set(TREZIK_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows
+    CACHE PATH "Folder holding stdole2.tlb for widl's importlib")
+
+set(_trezik_tlb ${CMAKE_CURRENT_BINARY_DIR}/trezik.tlb)
+add_custom_command(
+  OUTPUT ${_trezik_tlb}
+  COMMAND ${TREZIK_WIDL_PROGRAM} -I ${CMAKE_CURRENT_SOURCE_DIR}/plugin -L ${TREZIK_STDOLE_DIR}
+          -t -o ${_trezik_tlb} ${CMAKE_CURRENT_SOURCE_DIR}/plugin/trezik.idl
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/plugin/trezik.idl
+          ${CMAKE_CURRENT_SOURCE_DIR}/plugin/automation_base.idl
+  COMMENT "Compiling the type library trezik.tlb"
+  VERBATIM)
+add_custom_target(trezik_typelib DEPENDS ${_trezik_tlb})
+
+enable_language(RC)
+
+add_library(trezik_com OBJECT
+  plugin/com_arguments.cc
+  plugin/com_errors.cc
+  plugin/com_object.cc
+  plugin/com_registration.cc
+  plugin/com_server.cc
+)
+target_link_libraries(trezik_com PUBLIC trezik_core ole32 oleaut32 advapi32 uuid)
+
+add_library(trezik SHARED
+  $<TARGET_OBJECTS:trezik_com>
+  plugin/trezik.rc
+  plugin/trezik.def
+)
+set_target_properties(trezik PROPERTIES PREFIX "" OUTPUT_NAME trezik)
+target_link_libraries(trezik PRIVATE trezik_core ole32 oleaut32 advapi32 uuid user32 kernel32)
+target_link_options(trezik PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+set_source_files_properties(plugin/trezik.rc PROPERTIES OBJECT_DEPENDS ${_trezik_tlb})
+target_include_directories(trezik PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
+add_dependencies(trezik trezik_typelib)
+
+add_test(NAME trezik_dll_imports
+         COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${TREZIK_OBJDUMP_PROGRAM} -DFILE=$<TARGET_FILE:trezik>
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_imports.cmake)
+
+# The Windows tests under tests/ are defined after this file is read; once
+# they exist, the COM ones get the COM objects and the DLL they load.
+function(trezik_wire_windows_tests)
+  foreach(test IN ITEMS com_server_windows_test com_dispatch_windows_test)
+    if(TARGET ${test})
+      target_link_libraries(${test} PRIVATE trezik_com)
+      target_compile_definitions(${test} PRIVATE TREZIK_DLL_PATH="$<TARGET_FILE:trezik>")
+      add_dependencies(${test} trezik)
+    endif()
+  endforeach()
+endfunction()
+cmake_language(DEFER CALL trezik_wire_windows_tests)
