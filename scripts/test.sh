@@ -44,5 +44,5 @@ if [ -f scripts/test_windows.sh ]; then
   if bash scripts/test_windows.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
-echo "test stages: $passed passed, $failed failed"
+echo "stages: $passed passed, $failed failed"
 [ "$failed" = 0 ]
