@@ -95,8 +95,12 @@ std::vector<Seen>& SeenByPrevious() {
   static std::vector<Seen> seen;
   return seen;
 }
-std::intptr_t TREZIK_CALLBACK PreviousProcedure(WindowHandle, std::uint32_t message,
+std::intptr_t TREZIK_CALLBACK PreviousProcedure(WindowHandle window, std::uint32_t message,
                                                 std::uintptr_t wparam, std::intptr_t lparam) {
+  // The window's own life-cycle messages go to the default procedure.
+  if (message < kWmUser && message != kWmCopyData) {
+    return CurrentPlatform().DefaultWindowProc(window, message, wparam, lparam);
+  }
   SeenByPrevious().push_back({message, wparam, lparam});
   return 0x1234 + static_cast<std::intptr_t>(wparam);
 }
