@@ -1,0 +1,17 @@
+// GPX 1.0 and 1.1 tracks, read with pugixml.
+#pragma once
+
+#include <string>
+
+#include "tools/simulator/drive.h"
+
+namespace trezik::drive {
+
+// Every <trkpt> of every <trkseg> of every <trk>, in file order. A point needs
+// lat, lon and <time>; its speed comes from <speed> (GPX 1.0) or from an
+// extension element named "speed" (GPX 1.1, for instance Garmin's
+// TrackPointExtension), in metres per second. Points marked <fix>none</fix>
+// are left out and noted. Throws DriveError with the line of the fault.
+Drive ReadGpx(const std::string& path, const std::string& content);
+
+}  // namespace trezik::drive

@@ -1,0 +1,42 @@
+# The drive simulator: trezik-drive replays a recorded drive through the
+# plug-in on Linux, playing the host application.
+find_package(pugixml REQUIRED)
+list(APPEND CMAKE_MODULE_PATH /usr/share/cmake/geographiclib)
+find_package(GeographicLib REQUIRED)
+
+set(TREZIK_SIMULATOR_DIR ${CMAKE_CURRENT_SOURCE_DIR}/simulator)
+
+add_library(trezik_drive STATIC
+  ${TREZIK_SIMULATOR_DIR}/accuracy.cc
+  ${TREZIK_SIMULATOR_DIR}/atomic_file.cc
+  ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
+  ${TREZIK_SIMULATOR_DIR}/civil_time.cc
+  ${TREZIK_SIMULATOR_DIR}/command_line.cc
+  ${TREZIK_SIMULATOR_DIR}/display.cc
+  ${TREZIK_SIMULATOR_DIR}/drive.cc
+  ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
+  ${TREZIK_SIMULATOR_DIR}/host_standin.cc
+  ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
+  ${TREZIK_SIMULATOR_DIR}/simulation.cc
+  ${TREZIK_SIMULATOR_DIR}/skin_script.cc
+  ${TREZIK_SIMULATOR_DIR}/summary.cc
+  ${TREZIK_SIMULATOR_DIR}/text_number.cc
+  ${TREZIK_SIMULATOR_DIR}/timeline.cc
+)
+target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
+target_link_libraries(trezik_drive PUBLIC trezik_core pugixml::pugixml ${GeographicLib_LIBRARIES})
+
+add_executable(trezik-drive ${TREZIK_SIMULATOR_DIR}/main.cc)
+target_link_libraries(trezik-drive PRIVATE trezik_drive)
+target_compile_definitions(trezik-drive PRIVATE
+  TREZIK_DEFAULT_DRIVE_DIR="${TREZIK_SIMULATOR_DIR}/default_drive")
+
+# The generator of the bundled default drive; its output is committed.
+add_executable(generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive/generate_default_drive.cc)
+target_include_directories(generate_default_drive PRIVATE ${GeographicLib_INCLUDE_DIRS})
+target_link_libraries(generate_default_drive PRIVATE ${GeographicLib_LIBRARIES})
+add_custom_target(default_drive
+  COMMAND generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive
+  COMMENT "Regenerating tools/simulator/default_drive")
+
+include(${CMAKE_CURRENT_SOURCE_DIR}/bench/bench.cmake OPTIONAL)

@@ -1,0 +1,92 @@
+#include "tools/simulator/summary.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tools/simulator/display.h"
+
+namespace trezik::drive {
+
+std::vector<std::string> LogRecords(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string WriteSummary(const SummaryInput& in) {
+  const Drive& drive = *in.drive;
+  const SimulationResult& r = *in.result;
+  const Labels& l = r.final_labels;
+  std::ostringstream text;
+  char buffer[256];
+
+  text << "Drive     " << drive.path << "\n"
+       << "          " << drive.format << ", " << drive.fixes.size() << " fixes, "
+       << DriveClock(static_cast<int>(drive.duration())).substr(1) << " from the first fix to the last\n";
+  for (const std::string& note : drive.notes) text << "          " << note << "\n";
+  text << "          " << in.simulation->timeline().Describe() << "\n";
+  text << "Script    " << (in.script->path.empty() ? "(none)" : in.script->path) << ", " << in.script->steps.size()
+       << " step(s)\n";
+  const double simulated = static_cast<double>(r.ticks.size());
+  std::snprintf(buffer, sizeof buffer, "Run       %zu ticks of Timer1 in %.3f s of wall time (%.0f times real time)\n",
+                r.ticks.size(), r.wall_seconds, r.wall_seconds > 0 ? simulated / r.wall_seconds : 0.0);
+  text << buffer;
+  text << "          " << r.host_messages << " messages to the host, " << r.exits << " \"exit\"\n";
+
+  const Labels& a = r.arrival_labels;
+  auto row = [&](const char* name, const std::string& at_arrival, const std::string& at_end, const std::string& unit) {
+    std::snprintf(buffer, sizeof buffer, "  %-19s %-16s %-16s %s\n", name, at_arrival.c_str(), at_end.c_str(),
+                  unit.c_str());
+    text << buffer;
+  };
+  text << "\nLabels              at arrival       after the end steps\n";
+  row("tripmeter", a.tripmeter, l.tripmeter, l.distunit);
+  row("triptotal", a.triptotal, l.triptotal, l.distunit);
+  row("workmeter", a.workmeter, l.workmeter, l.distunit);
+  row("avspeed", a.avspeed, l.avspeed, l.speedunits);
+  row("maxspeed", a.maxspeed, l.maxspeed, l.speedunits);
+  row("mpg", a.mpg, l.mpg, l.consumpunits);
+  row("trezik_costperdist", a.costperdist, l.costperdist, "per " + l.distunit);
+  row("workrec", a.workrec, l.workrec, "");
+  text << "\nScript steps\n";
+  for (const Event& event : r.events) {
+    text << "  " << DriveClock(event.second) << (event.failed ? "  FAILED " : "  ") << event.text << "\n";
+  }
+  if (r.events.empty()) text << "  (none)\n";
+
+  text << "\nSteps dropped by the 2-unit bound: " << r.dropped.size() << "\n";
+  for (const DroppedStep& step : r.dropped) {
+    std::snprintf(buffer, sizeof buffer, "  %s  %.3f %s\n", DriveClock(step.second).c_str(), step.length,
+                  l.distunit.c_str());
+    text << buffer;
+  }
+
+  text << "\nAccuracy of the trip meter against the WGS84 ellipsoid (GeographicLib)\n"
+       << DescribeAccuracy(*in.accuracy, l.distunit)
+       << "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius\n"
+       << "   by the law of cosines, which keeps only a few digits for one-second steps)\n";
+
+  auto records = [&](const char* title, const std::string& path) {
+    const std::vector<std::string> lines = LogRecords(path);
+    text << "  " << path << (std::filesystem::exists(path) ? "" : "  (not written)") << "\n";
+    if (title[0] != '\0') {
+      for (const std::string& line : lines) text << "      " << line << "\n";
+    }
+  };
+  text << "\nFiles\n";
+  records("", r.pw_ini);
+  if (std::filesystem::exists(r.trezik_ini)) records("", r.trezik_ini);
+  records("state", r.tripmeter_ini);
+  records("trip", r.tripmeter_log);
+  records("fuel", r.fuel_log);
+  for (const std::string& path : in.outputs) text << "  " << path << "\n";
+  return text.str();
+}
+
+}  // namespace trezik::drive

@@ -1,0 +1,87 @@
+#include "tools/simulator/timeline.h"
+
+#include <GeographicLib/Geodesic.hpp>
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace trezik::drive {
+
+double GeodesicMetres(double lat1, double lon1, double lat2, double lon2) {
+  double metres = 0.0;
+  GeographicLib::Geodesic::WGS84().Inverse(lat1, lon1, lat2, lon2, metres);
+  return metres;
+}
+
+Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive), options_(options) {
+  const std::vector<Fix>& fixes = drive.fixes;
+  speeds_.resize(fixes.size());
+  // A fix without a reported speed gets the speed of the step that led to
+  // it (the first fix: of the step that leaves it).
+  for (std::size_t i = 0; i < fixes.size(); ++i) {
+    if (fixes[i].speed_mps) {
+      speeds_[i] = *fixes[i].speed_mps;
+      continue;
+    }
+    ++derived_speeds_;
+    const std::size_t a = i == 0 ? 0 : i - 1;
+    const std::size_t b = i == 0 ? std::min<std::size_t>(1, fixes.size() - 1) : i;
+    const double dt = fixes[b].time - fixes[a].time;
+    speeds_[i] = dt > 0 ? GeodesicMetres(fixes[a].latitude, fixes[a].longitude, fixes[b].latitude,
+                                         fixes[b].longitude) / dt
+                        : 0.0;
+  }
+  last_second_ = static_cast<int>(std::floor(drive.duration()));
+  for (std::size_t i = 1; i < fixes.size(); ++i) {
+    if (fixes[i].time - fixes[i - 1].time >
+        fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) {
+      longest_gap_index_ = i - 1;
+    }
+  }
+}
+
+Position Timeline::At(int second) const {
+  const std::vector<Fix>& fixes = drive_.fixes;
+  const double t = drive_.start_time() + second;
+  // The last fix at or before t.
+  auto after = std::upper_bound(fixes.begin(), fixes.end(), t,
+                                [](double time, const Fix& fix) { return time < fix.time; });
+  const std::size_t i = after == fixes.begin() ? 0 : static_cast<std::size_t>(after - fixes.begin()) - 1;
+  Position p{fixes[i].latitude, fixes[i].longitude, speeds_[i]};
+  if (options_.between == Between::kHold || i + 1 >= fixes.size() || t <= fixes[i].time) return p;
+  const Fix& a = fixes[i];
+  const Fix& b = fixes[i + 1];
+  const double gap = b.time - a.time;
+  if (gap > options_.max_gap_s) return p;
+  const double w = (t - a.time) / gap;
+  double dlon = b.longitude - a.longitude;
+  if (dlon > 180.0) dlon -= 360.0;  // across the antimeridian, the short way
+  if (dlon < -180.0) dlon += 360.0;
+  p.latitude = a.latitude + (b.latitude - a.latitude) * w;
+  p.longitude = a.longitude + dlon * w;
+  if (p.longitude > 180.0) p.longitude -= 360.0;
+  if (p.longitude < -180.0) p.longitude += 360.0;
+  p.speed_mps = speeds_[i] + (speeds_[i + 1] - speeds_[i]) * w;
+  return p;
+}
+
+std::string Timeline::Describe() const {
+  std::ostringstream text;
+  if (options_.between == Between::kHold) {
+    text << "between fixes the host holds the last fix";
+  } else {
+    text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
+         << " s and holds the last fix across longer ones";
+  }
+  if (drive_.fixes.size() > 1) {
+    const double gap = drive_.fixes[longest_gap_index_ + 1].time - drive_.fixes[longest_gap_index_].time;
+    text << " (longest gap " << gap << " s)";
+  }
+  text << "; speed " << (derived_speeds_ == 0 ? "as the receiver reported it"
+                         : derived_speeds_ == drive_.fixes.size()
+                             ? "derived from the positions (the file has none)"
+                             : "as reported, derived from the positions where missing");
+  return text.str();
+}
+
+}  // namespace trezik::drive
