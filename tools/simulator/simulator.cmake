@@ -11,6 +11,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/atomic_file.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
   ${TREZIK_SIMULATOR_DIR}/civil_time.cc
+  ${TREZIK_SIMULATOR_DIR}/cli.cc
   ${TREZIK_SIMULATOR_DIR}/command_line.cc
   ${TREZIK_SIMULATOR_DIR}/display.cc
   ${TREZIK_SIMULATOR_DIR}/drive.cc
