@@ -54,7 +54,7 @@ add_test(NAME trezik_dll_imports
 # The Windows tests under tests/ are defined after this file is read; once
 # they exist, the COM ones get the COM objects and the DLL they load.
 function(trezik_wire_windows_tests)
-  foreach(test IN ITEMS com_server_windows_test com_dispatch_windows_test)
+  foreach(test IN ITEMS com_errors_windows_test com_server_windows_test com_dispatch_windows_test)
     if(TARGET ${test})
       target_link_libraries(${test} PRIVATE trezik_com)
       target_compile_definitions(${test} PRIVATE TREZIK_DLL_PATH="$<TARGET_FILE:trezik>")

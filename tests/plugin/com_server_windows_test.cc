@@ -1,0 +1,166 @@
+// The server's life cycle through the real trezik.dll: a failing start-up
+// fails the creation, the plug-in state outlives its objects and keeps the
+// DLL mapped, DllCanUnloadNow tears it down and saves it, and registration
+// writes and removes every entry.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "com_fixture_windows.h"
+#include "plugin/com_registration.h"
+
+namespace trezik::com::testing {
+namespace {
+
+using ServerTest = PluginTest;
+
+TEST_F(ServerTest, AFailingStartUpFailsTheCreationWithFileNotFound) {
+  // No answer to PWPATH, and no pw.ini in the current folder.
+  front_end_.pwpath.clear();
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder_.wstring().c_str()));
+  PWExtensionInterface* object = reinterpret_cast<PWExtensionInterface*>(0x1);
+  const HRESULT hr = Create(&object);
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(hr, static_cast<HRESULT>(0x800A0035));
+  EXPECT_EQ(object, nullptr);
+  IErrorInfo* info = nullptr;
+  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+  BSTR description = nullptr;
+  info->GetDescription(&description);
+  EXPECT_NE(std::wstring(description).find(L"pw.ini"), std::wstring::npos) << description;
+  SysFreeString(description);
+  info->Release();
+}
+
+TEST_F(ServerTest, ObjectsOfTheThreadShareOneState) {
+  PWExtensionInterface* first = CreateOrFail();
+  BSTR command = SysAllocString(L"logwork");
+  short result = 0;
+  ASSERT_EQ(first->ProcessCommand(&command, nullptr, &result), S_OK);
+  first->Release();
+
+  PWExtensionInterface* second = CreateOrFail();
+  BSTR name = SysAllocString(L"workrec");
+  BSTR shown = nullptr;
+  ASSERT_EQ(second->ReturnIndicator(&name, &shown), S_OK);
+  EXPECT_STREQ(shown, L"True");
+  // Only one hidden window, and the host's replies reach the shared state.
+  EXPECT_EQ(FindWindowExA(nullptr, FindWindowA(nullptr, "trezik"), nullptr, "trezik"), nullptr);
+  SysFreeString(shown);
+  SysFreeString(name);
+  SysFreeString(command);
+  second->Release();
+}
+
+TEST_F(ServerTest, UnloadWaitsForObjectsAndLocksThenSavesTheState) {
+  PWExtensionInterface* object = CreateOrFail();
+  EXPECT_EQ(can_unload_now_(), S_FALSE);
+  FrontEnd::Reply("tripmeter||12.5");  // the host sets the total unasked
+  object->Release();
+
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(get_class_object_(kClassId, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+  factory->LockServer(TRUE);
+  EXPECT_EQ(can_unload_now_(), S_FALSE);
+  EXPECT_NE(FindWindowA(nullptr, "trezik"), nullptr);
+  factory->LockServer(FALSE);
+  factory->Release();
+
+  EXPECT_EQ(can_unload_now_(), S_OK);
+  EXPECT_EQ(FindWindowA(nullptr, "trezik"), nullptr);
+  EXPECT_EQ(ReadText(folder_ / "tripmeter.ini"), "12.5\r\n0\r\n");
+}
+
+// The state holds its own reference on the DLL. (The C++ runtime holds one
+// more for the thread's thread-local state until the thread ends, so the
+// DLL is not expected to unmap after the teardown either.)
+TEST_F(ServerTest, TheStateKeepsTheDllMappedWhenItsLoaderLetsGo) {
+  PWExtensionInterface* object = CreateOrFail();
+  object->Release();
+  // The loader's (COM's) only reference goes, as CoUninitialize would take
+  // it: the window procedure and Timer1 must still be there.
+  FreeLibrary(module_);
+  module_ = nullptr;
+  HMODULE still = GetModuleHandleW(dll_path_.wstring().c_str());
+  ASSERT_NE(still, nullptr);
+  HWND window = FindWindowA(nullptr, "trezik");
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_TIMER, 1, 0);  // a tick runs the trip engine
+  FrontEnd::Reply("gpslat||52.5");
+
+  // Take a reference again, as COM does around DllCanUnloadNow, and let go.
+  module_ = LoadLibraryW(dll_path_.wstring().c_str());
+  ASSERT_EQ(module_, still);
+  auto can_unload_now = Export<CanUnloadNowFn>(module_, "DllCanUnloadNow");
+  EXPECT_EQ(can_unload_now(), S_OK);
+  EXPECT_EQ(FindWindowA(nullptr, "trezik"), nullptr);
+  EXPECT_EQ(ReadText(folder_ / "tripmeter.ini"), "0\r\n0\r\n");
+}
+
+// The whole path a front end takes: registry, ProgID, CoCreateInstance, and
+// COM's own unloading of the DLL, after which the thread pumps on.
+TEST_F(ServerTest, RegistrationIsCompleteAndUnregistrationLeavesNothing) {
+  auto register_server = Export<RegisterFn>(module_, "DllRegisterServer");
+  auto unregister_server =
+Export<RegisterFn>(module_, "DllUnregisterServer");
+  ASSERT_NE(register_server, nullptr);
+  ASSERT_NE(unregister_server, nullptr);
+  ASSERT_EQ(register_server(), S_OK);
+
+  const auto read = [](const std::string& key, const char* value) {
+    char data[MAX_PATH] = {};
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS) {
+      return std::string("<missing>");
+    }
+    return std::string(data);
+  };
+  for (const RegistryEntry& entry : RegistrationEntries(dll_path_.string())) {
+    EXPECT_EQ(read(entry.key, entry.value_name.empty() ? nullptr : entry.value_name.c_str()),
+              entry.data)
+        << entry.key << " " << entry.value_name;
+  }
+  EXPECT_EQ(read("CLSID\\" + GuidText(kClassId) + "\\InprocServer32", "ThreadingModel"), "Apartment");
+  const std::string library_key = "TypeLib\\" + GuidText(kLibraryId) + "\\1.0\\409\\win32";
+  EXPECT_NE(read(library_key, nullptr), "<missing>");
+  EXPECT_NE(read("Interface\\" + GuidText(kInterfaceId), nullptr), "<missing>");
+
+  CLSID clsid;
+  ASSERT_EQ(CLSIDFromProgID(L"trezik.PWExtension", &clsid), S_OK);
+  EXPECT_TRUE(IsEqualCLSID(clsid, kClassId));
+  IDispatch* object = nullptr;
+  ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             reinterpret_cast<void**>(&object)),
+            S_OK);
+  object->Release();
+  CoFreeUnusedLibraries();
+  EXPECT_EQ(FindWindowA(nullptr, "trezik"), nullptr);
+  // Past a tick: nothing of the plug-in is left to run.
+  MSG message;
+  const DWORD end = GetTickCount() + 1200;
+  while (GetTickCount() < end) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(50);
+  }
+
+  ASSERT_EQ(unregister_server(), S_OK);
+  for (const std::string& root : RegistrationRoots()) {
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, root.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS)
+        << root;
+  }
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, ("TypeLib\\" + GuidText(kLibraryId)).c_str(), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, ("Interface\\" + GuidText(kInterfaceId)).c_str(), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  EXPECT_NE(CLSIDFromProgID(L"trezik.PWExtension", &clsid), S_OK);
+}
+
+}  // namespace
+}  // namespace trezik::com::testing
