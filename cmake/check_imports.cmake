@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Fails unless FILE (a PE image) imports only Windows system DLLs: a DLL that
 # needs the C++ runtime's or libgcc's DLLs would not load on a car PC.
 #   cmake -DOBJDUMP=... -DFILE=... -P check_imports.cmake

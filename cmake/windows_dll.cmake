@@ -51,8 +51,9 @@ add_test(NAME trezik_dll_imports
          COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${TREZIK_OBJDUMP_PROGRAM} -DFILE=$<TARGET_FILE:trezik>
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_imports.cmake)
 
-# The Windows tests under tests/ are defined after this file is read; once
-# they exist, the COM ones get the COM objects and the DLL they load.
+# The Windows tests under tests/ and the test host under tools/ are defined
+# after this file is read; once they exist, the COM tests get the COM objects
+# and the DLL they load, and the test host its import check.
 function(trezik_wire_windows_tests)
   foreach(test IN ITEMS com_errors_windows_test com_server_windows_test com_dispatch_windows_test)
     if(TARGET ${test})
@@ -61,5 +62,11 @@ function(trezik_wire_windows_tests)
       add_dependencies(${test} trezik)
     endif()
   endforeach()
+  if(TARGET trezik-testhost)
+    add_test(NAME trezik_testhost_imports
+             COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${TREZIK_OBJDUMP_PROGRAM}
+                     -DFILE=$<TARGET_FILE:trezik-testhost>
+                     -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/check_imports.cmake)
+  endif()
 endfunction()
 cmake_language(DEFER CALL trezik_wire_windows_tests)
