@@ -1,0 +1,221 @@
+// trezik-drive from its command line: the default drive checked against an
+// independent reading of its GPX file, real recorded drives, and bad input.
+#include "tools/simulator/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <pugixml.hpp>
+#include <sstream>
+
+#include "drive_math.h"
+#include "drive_test_support.h"
+#include "tools/simulator/civil_time.h"
+#include "tools/simulator/summary.h"
+
+namespace trezik::drive {
+namespace {
+
+using testing::ModelMeter;
+using testing::ReadText;
+using testing::ScratchFolder;
+using testing::SourcePath;
+
+const std::string kDefaultDrive = SourcePath("tools/simulator/default_drive");
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+Outcome Trezik(const std::vector<std::string>& arguments) {
+  std::ostringstream out, err;
+  Outcome run;
+  run.status = RunTrezikDrive(arguments, out, err, kDefaultDrive, false);
+  run.out = out.str();
+  run.err = err.str();
+  return run;
+}
+
+std::vector<std::string> Fields(const std::string& record) {
+  std::vector<std::string> fields;
+  std::stringstream stream(record);
+  for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
+  return fields;
+}
+
+double Round2(double value) { return std::nearbyint(value * 100.0) / 100.0; }
+double Round7(double value) { return std::nearbyint(value * 1e7) / 1e7; }
+
+// The positions the host should report for the default drive, read straight
+// from its GPX file: one a second, the gaps (a tunnel) filled linearly.
+void DefaultDrivePositions(std::vector<double>& lat, std::vector<double>& lon) {
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file((kDefaultDrive + "/default_drive.gpx").c_str()));
+  std::map<long, std::pair<double, double>> by_second;
+  for (pugi::xpath_node point : document.select_nodes("//trkpt")) {
+    const auto seconds = ParseIsoTime(point.node().child_value("time"));
+    ASSERT_TRUE(seconds);
+    by_second[std::lround(*seconds)] = {point.node().attribute("lat").as_double(),
+                                        point.node().attribute("lon").as_double()};
+  }
+  const long first = by_second.begin()->first;
+  for (auto it = by_second.begin(); std::next(it) != by_second.end(); ++it) {
+    const auto next = std::next(it);
+    for (long s = it->first; s < next->first; ++s) {
+      const double w = static_cast<double>(s - it->first) / (next->first - it->first);
+      lat.push_back(Round7(it->second.first + (next->second.first - it->second.first) * w));
+      lon.push_back(Round7(it->second.second + (next->second.second - it->second.second) * w));
+    }
+  }
+  lat.push_back(Round7(by_second.rbegin()->second.first));
+  lon.push_back(Round7(by_second.rbegin()->second.second));
+  ASSERT_EQ(static_cast<long>(lat.size()), by_second.rbegin()->first - first + 1);
+}
+
+TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
+  ScratchFolder scratch;
+  const std::string folder = scratch.Path("run");
+  const Outcome run = Trezik({"--out", folder, "--every", "600"});
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  std::vector<double> lat, lon;
+  DefaultDrivePositions(lat, lon);
+  const auto model = ModelMeter(lat, lon, 1.0);
+  // The jump: out to the thrown fix and back, both dropped, nothing else.
+  ASSERT_EQ(model.dropped.size(), 2u);
+  EXPECT_EQ(model.dropped[1], model.dropped[0] + 1);
+  EXPECT_NE(run.out.find("Steps dropped by the 2-unit bound: 2"), std::string::npos);
+
+  // The trip record on arrival (two records: one on the way, one at the end)
+  // and the fill-up after it, on top of the 583.6 km the script starts from.
+  const std::vector<std::string> trips = LogRecords(folder + "/plugin/tripmeter.log");
+  ASSERT_EQ(trips.size(), 2u);
+  const std::vector<std::string> arrival = Fields(trips[1]);
+  const double total = 583.6 + model.total;
+  EXPECT_NEAR(std::stod(arrival[2]), Round2(model.total), 1e-9) << trips[1];
+  EXPECT_NEAR(std::stod(arrival[3]), Round2(total), 1e-9) << trips[1];
+  EXPECT_EQ(arrival[7], "\"Tankstelle Gewerbering\"");
+
+  const std::vector<std::string> fuel_records = LogRecords(folder + "/plugin/fuel.log");
+  ASSERT_EQ(fuel_records.size(), 1u);
+  const std::vector<std::string> fuel = Fields(fuel_records[0]);
+  EXPECT_EQ(fuel[2], "41.37");
+  EXPECT_NEAR(std::stod(fuel[3]), Round2(total), 1e-9);
+  EXPECT_NEAR(std::stod(fuel[4].substr(1)), Round2(41.37 / total * 100.0), 1e-9);
+  EXPECT_NEAR(std::stod(fuel[6]), Round2(41.37 * 1.859 / total), 1e-9);
+
+  // Work recording ran from the town exit to the end of the road: the work
+  // meter is a real part of the trip, saved in tripmeter.ini with a zero total.
+  const std::string state = ReadText(folder + "/plugin/tripmeter.ini");
+  ASSERT_EQ(state.substr(0, 3), "0\r\n");
+  const double work = std::stod(state.substr(3));
+  EXPECT_GT(work, 0.3 * model.total);
+  EXPECT_LT(work, 0.7 * model.total);
+
+  // The summary's accuracy line: the meter against the geodesic of the
+  // counted steps, both recomputed here.
+  double geodesic = 0.0;
+  for (std::size_t i = 1; i < lat.size(); ++i) {
+    if (std::find(model.dropped.begin(), model.dropped.end(), static_cast<int>(i)) != model.dropped.end()) continue;
+    geodesic += GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]) / 1000.0;
+  }
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "WGS84 geodesic of the counted steps:    %.4f Km  -> the spherical formula is off by %+.3f %%",
+                geodesic, (model.total / geodesic - 1.0) * 100.0);
+  EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+
+  // Everything the summary promises is there, and the chart is an SVG
+  // document with the four series and the fill-up.
+  EXPECT_EQ(ReadText(folder + "/summary.txt"), run.out.substr(run.out.find("Drive     ")));
+  pugi::xml_document svg;
+  ASSERT_TRUE(svg.load_file((folder + "/drive.svg").c_str()));
+  EXPECT_EQ(svg.select_nodes("//polyline").size(), 4u);
+  EXPECT_EQ(svg.select_nodes("//line[@class='fillup']").size(), 1u);
+  EXPECT_EQ(svg.select_nodes("//path[@class='dropped']").size(), 2u);
+}
+
+TEST(TrezikDrive, ASecondRunStartsAfreshUnlessToldToKeepTheState) {
+  ScratchFolder scratch;
+  const std::string folder = scratch.Path("run");
+  const std::string drive = scratch.Write(
+      "d.gpx", "<gpx version=\"1.1\"><trk><trkseg>"
+               "<trkpt lat=\"50\" lon=\"8\"><time>2020-01-01T00:00:00Z</time></trkpt>"
+               "<trkpt lat=\"50.001\" lon=\"8\"><time>2020-01-01T00:00:10Z</time></trkpt>"
+               "</trkseg></trk></gpx>");
+  ASSERT_EQ(Trezik({drive, "--out", folder}).status, 0);
+  ASSERT_EQ(Trezik({drive, "--out", folder}).status, 0);
+  EXPECT_EQ(LogRecords(folder + "/plugin/tripmeter.log").size(), 1u);
+  ASSERT_EQ(Trezik({drive, "--out", folder, "--keep-state"}).status, 0);
+  const std::vector<std::string> trips = LogRecords(folder + "/plugin/tripmeter.log");
+  ASSERT_EQ(trips.size(), 2u);
+  // The total carried over through tripmeter.ini: twice the trip.
+  EXPECT_NEAR(std::stod(Fields(trips[1])[3]), 2 * std::stod(Fields(trips[1])[2]), 0.011);
+}
+
+struct BadRun {
+  const char* name;
+  std::string drive;   // file content, "" for the default drive
+  std::string script;  // file content, "" for none
+  std::vector<std::string> options;
+  const char* says;
+};
+
+class TrezikDriveRefuses : public ::testing::TestWithParam<BadRun> {};
+
+TEST_P(TrezikDriveRefuses, WithAClearMessageAndWithoutWritingAnything) {
+  const BadRun& bad = GetParam();
+  ScratchFolder scratch;
+  std::vector<std::string> arguments = {"--out", scratch.Path("run")};
+  if (!bad.drive.empty()) arguments.push_back(scratch.Write("drive.gpx", bad.drive));
+  if (!bad.script.empty()) arguments.insert(arguments.end(), {"--script", scratch.Write("drive.script", bad.script)});
+  arguments.insert(arguments.end(), bad.options.begin(), bad.options.end());
+  const Outcome run = Trezik(arguments);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find(bad.says), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(scratch.Path("run")));
+}
+
+const std::string kTwoPoints =
+    "<gpx version=\"1.1\"><trk><trkseg>\n"
+    "<trkpt lat=\"50\" lon=\"8\"><time>2020-01-01T00:00:00Z</time></trkpt>\n"
+    "<trkpt lat=\"50.001\" lon=\"8\"><time>2020-01-01T00:00:10Z</time></trkpt>\n"
+    "</trkseg></trk></gpx>\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TrezikDriveRefuses,
+    ::testing::Values(
+        BadRun{"BadTrackPoint", "<gpx version=\"1.1\"><trk><trkseg>\n\n<trkpt lat=\"x\" lon=\"8\"/>\n</trkseg></trk></gpx>",
+               "", {}, "drive.gpx:3: lat=\"x\" is not a number"},
+        BadRun{"ScriptError", kTwoPoints, "5 logtrip\n6 jump\n", {}, "drive.script:2: unknown action 'jump'"},
+        BadRun{"ScriptPastTheEnd", kTwoPoints, "11 logtrip\n", {}, "drive.script:1: +00:11 lies after the end"},
+        BadRun{"UnknownOption", kTwoPoints, "", {"--fast"}, "unknown option --fast"},
+        BadRun{"BadDecimals", kTwoPoints, "", {"--decimals", "2.5"}, "--decimals"},
+        BadRun{"MissingValue", "", "", {"--speedup"}, "--speedup needs a value"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Each recorded drive replays whole; the meter stays within half a percent
+// below the geodesic length (the sphere is smaller than the ellipsoid there).
+class RecordedDrive : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RecordedDrive, ReplaysWithTheMeterCloseToTheGeodesic) {
+  TREZIK_TRACK_OR_SKIP(path, GetParam());
+  ScratchFolder scratch;
+  const Outcome run = Trezik({path, "--out", scratch.Path("run"), "--no-chart", "--every", "100000"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto at = run.out.find("the spherical formula is off by ");
+  ASSERT_NE(at, std::string::npos) << run.out;
+  const double percent = std::stod(run.out.substr(at + 32));
+  EXPECT_LT(percent, 0.0);
+  EXPECT_GT(percent, -0.5);
+  EXPECT_EQ(LogRecords(scratch.Path("run/plugin/tripmeter.log")).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tracks, RecordedDrive,
+                         ::testing::Values("20100411_Geko_Regensburg.txt", "20100403_Z205_Switzerland.txt",
+                                           "Gpx-full-sample.gpx", "sbn-v13.gpx"));
+
+}  // namespace
+}  // namespace trezik::drive

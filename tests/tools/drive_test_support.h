@@ -1,0 +1,53 @@
+// Helpers for the simulator's tests: scratch folders and the recorded tracks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace trezik::drive::testing {
+
+// A fresh folder under the system's temporary folder, removed at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            ("trezik-drive-test-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+             std::to_string(::getpid()));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() { std::filesystem::remove_all(path_); }
+  std::string Path(const std::string& name = "") const { return (path_ / name).string(); }
+  std::string Write(const std::string& name, const std::string& content) const {
+    std::ofstream(path_ / name, std::ios::binary) << content;
+    return Path(name);
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::string SourcePath(const std::string& relative) {
+  return (std::filesystem::path(TREZIK_SOURCE_DIR) / relative).string();
+}
+
+// A recorded drive of ../shared/tracks, or "" when it is not there.
+inline std::string TrackPath(const std::string& name) {
+  const auto path = std::filesystem::path(TREZIK_SOURCE_DIR) / ".." / "shared" / "tracks" / name;
+  return std::filesystem::exists(path) ? path.string() : "";
+}
+
+}  // namespace trezik::drive::testing
+
+#define TREZIK_TRACK_OR_SKIP(variable, name)                                      \
+  const std::string variable = ::trezik::drive::testing::TrackPath(name);         \
+  if (variable.empty()) GTEST_SKIP() << "recorded track " << name << " not present"

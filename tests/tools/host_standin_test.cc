@@ -1,0 +1,83 @@
+#include "tools/simulator/host_standin.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/emulation.h"
+
+namespace trezik::drive {
+namespace {
+
+// A plug-in window that records the replies it is sent, and whether each
+// arrived while a request to the host was still being handled.
+std::vector<std::string> replies;
+int sends_in_progress = 0;
+std::vector<bool> nested;
+
+std::intptr_t TREZIK_CALLBACK PlugInWindow(WindowHandle, std::uint32_t message, std::uintptr_t,
+                                           std::intptr_t lparam) {
+  if (message == kWmCopyData) {
+    const auto* record = reinterpret_cast<const CopyDataRecord*>(lparam);
+    EXPECT_EQ(record->dwData, 1u);
+    replies.emplace_back(static_cast<const char*>(record->lpData), record->cbData);
+    nested.push_back(sends_in_progress > 0);
+  }
+  return 0;
+}
+
+class HostStandInTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    replies.clear();
+    nested.clear();
+    plugin_ = platform_.CreateHiddenWindow("trezik", &PlugInWindow);
+  }
+  void Send(const std::string& text, std::uintptr_t data = 1) {
+    CopyDataRecord record{data, static_cast<std::uint32_t>(text.size()), const_cast<char*>(text.data())};
+    ++sends_in_progress;
+    platform_.SendMessage(platform_.FindWindowByTitle("PathWarden"), kWmCopyData, 0,
+                          reinterpret_cast<std::intptr_t>(&record));
+    --sends_in_progress;
+  }
+  EmulatedPlatform platform_;
+  ScopedPlatform use_{platform_};
+  WindowHandle plugin_ = 0;
+};
+
+TEST_F(HostStandInTest, AnswersTheTickRequestWithThreeNestedRepliesInOrder) {
+  HostStandIn host(platform_, "C:\\PathWarden\\");
+  host.SetFix("52.0001", "5", "63.2 km/h");
+  Send("REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD");
+  EXPECT_EQ(replies, (std::vector<std::string>{"gpslat||52.0001", "gpslon||5", "gpsspd||63.2 km/h"}));
+  EXPECT_EQ(nested, (std::vector<bool>{true, true, true}));
+  EXPECT_EQ(host.unanswered_requests(), 0u);
+}
+
+TEST_F(HostStandInTest, AnswersPathAndRoadAndCountsExit) {
+  HostStandIn host(platform_, "C:\\PathWarden\\");
+  host.SetRoad("Ring Road");
+  Send("REQUEST;trezik;PWPATH");
+  Send("REQUEST;trezik;CUSTOMFDROAD");
+  Send("exit");
+  EXPECT_EQ(replies, (std::vector<std::string>{"pwpath||C:\\PathWarden\\", "customfdroad||Ring Road"}));
+  EXPECT_EQ(host.exits(), 1);
+  EXPECT_EQ(host.messages(), 3u);
+}
+
+TEST_F(HostStandInTest, LeavesUnanswerableRequestsUnanswered) {
+  HostStandIn host(platform_, "C:\\");
+  Send("REQUEST;trezik;GPSLAT");            // no fix yet
+  Send("REQUEST;trezik;ALTITUDE");          // a value it does not know
+  Send("REQUEST;nobody;PWPATH");            // no window of that name
+  Send("REQUEST;trezik;PWPATH", 2);         // not a text message
+  host.SetFix("1", "2", "3");
+  host.ClearFix();
+  Send("REQUEST;trezik;GPSLON");
+  EXPECT_TRUE(replies.empty());
+  EXPECT_EQ(host.unanswered_requests(), 4u);
+}
+
+}  // namespace
+}  // namespace trezik::drive
