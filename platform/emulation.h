@@ -27,7 +27,9 @@ class EmulatedPlatform : public Platform {
   // The folder the plug-in's module seems to lie in, given as a POSIX path;
   // ModuleFolder() returns it written with "\" and ending in "\".
   void set_module_folder(const std::string& posix_folder);
-  // ReplyMessage calls seen so far, and the result each passed.
+  // The latest ReplyMessage calls (at most kRepliesKept), oldest first, and
+  // the result each passed.
+  static constexpr std::size_t kRepliesKept = 64;
   const std::vector<std::intptr_t>& replies() const { return replies_; }
   // Windows that exist now.
   std::size_t window_count() const { return windows_.size(); }

@@ -156,6 +156,9 @@ std::intptr_t EmulatedPlatform::DefaultWindowProc(WindowHandle, std::uint32_t, s
 }
 
 bool EmulatedPlatform::ReplyMessage(std::intptr_t result) {
+  // Only the latest calls are kept: a simulated day makes a quarter of a
+  // million of them, and the emulation must not grow while it runs.
+  if (replies_.size() >= kRepliesKept) replies_.erase(replies_.begin());
   replies_.push_back(result);
   // Every send here comes from the same thread, where ReplyMessage does nothing.
   return false;
