@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# The Windows side under wine, headless:
+#   1. builds the "mingw" preset (trezik.dll, the test host, the tests);
+#   2. runs the cross-built GoogleTest suites and the import-table checks
+#      (ctest --preset mingw, under wine in build/wineprefix);
+#   3. end to end in a fresh private prefix (build/wineprefix-e2e): regsvr32
+#      registers the DLL; the test host plays a scenario in its own process
+#      and lets COM unload the DLL; beside a serving test host, a VBScript
+#      and a JScript client drive the plug-in through cscript; the host's
+#      message log and the plug-in's files are checked; regsvr32 /u removes
+#      every registry entry.
+# Prints one line per check and finally "N passed, N failed"; exits non-zero
+# when anything failed.
+set -uo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+build="$root/build/mingw"
+passed=0
+failed=0
+
+pass() { passed=$((passed + 1)); echo "PASS $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+check() {  # check NAME COMMAND...: passes when the command succeeds
+  local name="$1"
+  shift
+  if "$@"; then pass "$name"; else fail "$name"; fi
+}
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit $?
+}
+
+# ---------------------------------------------------------------- 1. build
+if ! cmake --preset mingw >"$root/build/mingw-configure.log" 2>&1; then
+  mkdir -p "$root/build"
+  cat "$root/build/mingw-configure.log" 2>/dev/null | tail -30
+  fail "configure the mingw preset"
+  finish
+fi
+if ! cmake --build --preset mingw -j2 >"$build/build.log" 2>&1; then
+  tail -40 "$build/build.log"
+  fail "build the mingw preset"
+  finish
+fi
+pass "build trezik.dll, trezik-testhost.exe and the tests"
+
+# ---------------------------------------------------------------- 2. ctest under wine
+export TREZIK_WINEPREFIX="$root/build/wineprefix"
+ctest_log="$build/ctest.log"
+ctest --preset mingw >"$ctest_log" 2>&1
+summary="$(grep -E '^[0-9]+% tests passed' "$ctest_log" | tail -1)"
+if [[ "$summary" =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+  ctest_failed="${BASH_REMATCH[1]}"
+  ctest_total="${BASH_REMATCH[2]}"
+  passed=$((passed + ctest_total - ctest_failed))
+  failed=$((failed + ctest_failed))
+  echo "ctest under wine: $summary"
+  if [ "$ctest_failed" -ne 0 ]; then
+    grep -E '^\s+[0-9]+ - ' "$ctest_log" | sed 's/^/  failed: /'
+  fi
+else
+  tail -30 "$ctest_log"
+  fail "ctest --preset mingw"
+fi
+i686-w64-mingw32-objdump -p "$build/trezik.dll" | grep 'DLL Name' | sed 's/^\s*/  trezik.dll imports /'
+
+# ---------------------------------------------------------------- 3. end to end
+export TREZIK_WINEPREFIX="$root/build/wineprefix-e2e"
+wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
+wineserver_quit
+rm -rf "$TREZIK_WINEPREFIX" "$TREZIK_WINEPREFIX.lock"
+run() { "$root/scripts/wine-run.sh" "$@"; }
+if ! run cmd /c exit 0 >/dev/null 2>&1; then
+  fail "create the wine prefix"
+  finish
+fi
+drive_c="$TREZIK_WINEPREFIX/drive_c"
+install="$drive_c/trezik"
+pwdir="$drive_c/PathWarden"
+work="$drive_c/trezik-tests"
+mkdir -p "$install" "$pwdir" "$work"
+cp "$build/trezik.dll" "$build/trezik-testhost.exe" "$install/"
+printf 'isunits=True\r\n' >"$pwdir/pw.ini"
+printf 'decimalplaces=3\r\n' >"$install/trezik.ini"
+for f in drive.vbs calls.js; do cp "tests/wine/$f" "$work/"; done
+for f in drive.scenario inprocess.scenario; do
+  sed 's/@PWDIR@/C:\\PathWarden\\/' "tests/wine/$f" >"$work/$f"
+done
+reset_files() { rm -f "$install/tripmeter.ini" "$install/tripmeter.log" "$install/fuel.log"; }
+clsid='{246193E9-DC7C-491A-A78B-B6855B4A7E32}'
+libid='{CE896545-194F-4614-BF47-8542693DBF28}'
+iid='{5C1BE8D8-7618-428A-AD9C-54518C0B4728}'
+reg_has() { run reg query "$1" "${@:2}" >/dev/null 2>&1; }
+
+check "regsvr32 registers trezik.dll" run regsvr32 /s 'C:\trezik\trezik.dll'
+check "ProgID trezik.PWExtension registered" reg_has 'HKCR\trezik.PWExtension\CLSID'
+check "in-process server registered" reg_has "HKCR\\CLSID\\$clsid\\InprocServer32"
+threading="$(run reg query "HKCR\\CLSID\\$clsid\\InprocServer32" /v ThreadingModel 2>/dev/null | tr -d '\r')"
+check "threading model Apartment" grep -q 'Apartment' <<<"$threading"
+check "type library registered" reg_has "HKCR\\TypeLib\\$libid\\1.0\\409\\win32"
+
+# The test host alone, in its own process, with COM unloading the DLL at the
+# end while the thread pumps on.
+reset_files
+inprocess_out="$(cd "$work" && run 'C:\trezik\trezik-testhost.exe' inprocess.scenario 2>&1 | tr -d '\r')"
+inprocess_status=$?
+expected="$(tr -d '\r' <tests/wine/inprocess.expected)"
+# The one description the core words: taken from the run, checked for shape.
+mismatch="$(grep -o 'command trezik_\. -> error 0x800A000D .*' <<<"$inprocess_out" | tail -1 | sed 's/.*0x800A000D //')"
+expected="${expected//@MISMATCH@/$mismatch}"
+if [ "$inprocess_out" == "$expected" ] && [ -n "$mismatch" ]; then
+  pass "test host scenario: messages, labels, commands, errors, unload"
+else
+  fail "test host scenario: messages, labels, commands, errors, unload"
+  diff <(echo "$expected") <(echo "$inprocess_out") | head -40
+fi
+check "test host lived on past a tick after the unload" [ "$inprocess_status" -eq 0 ]
+check "trip log written by the test host run" grep -q '"Ring Road"' "$install/tripmeter.log"
+check "trip state saved when COM unloaded the DLL" grep -q '^0.222' "$install/tripmeter.ini"
+
+# A script client beside a serving test host.
+serve_and_run() {  # serve_and_run LOG CLIENT...: prints the client's output
+  local log="$1"
+  shift
+  rm -f "$work/$log"
+  (cd "$work" && run 'C:\trezik\trezik-testhost.exe' --serve --seconds 120 --log "$log" \
+     drive.scenario >/dev/null 2>&1) &
+  local host_pid=$!
+  for _ in $(seq 1 100); do
+    grep -q '^ready' "$work/$log" 2>/dev/null && break
+    sleep 0.2
+  done
+  (cd "$work" && run cscript //nologo "$@" 2>&1 | tr -d '\r')
+  run 'C:\trezik\trezik-testhost.exe' --stop >/dev/null 2>&1
+  wait "$host_pid" 2>/dev/null
+}
+
+reset_files
+vbs_out="$(serve_and_run vbs-host.log drive.vbs 'C:\trezik\')"
+echo "$vbs_out" | sed 's/^/  vbs: /'
+vbs_log="$(tr -d '\r' <"$work/vbs-host.log" 2>/dev/null)"
+check "VBScript client: every check passed" grep -q '^RESULT pass' <<<"$vbs_out"
+check "VBScript client: automation error with code and description" \
+  grep -qE '^error 0x800A000D .+' <<<"$vbs_out"
+check "host received the start-up request" \
+  grep -qF 'recv dwData=1 cbData=21 wParam=0 "REQUEST;trezik;PWPATH"' <<<"$vbs_log"
+check "host received four GPS requests, one message each" \
+  [ "$(grep -cF 'recv dwData=1 cbData=67 wParam=0 "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD"' <<<"$vbs_log")" -eq 4 ]
+check "host received two road requests" \
+  [ "$(grep -cF 'recv dwData=1 cbData=27 wParam=0 "REQUEST;trezik;CUSTOMFDROAD"' <<<"$vbs_log")" -eq 2 ]
+check "host received exit after the fill-up" grep -qF 'recv dwData=1 cbData=4 wParam=0 "exit"' <<<"$vbs_log"
+check "trip log holds one CRLF line" [ "$(grep -c $'\r$' "$install/tripmeter.log" 2>/dev/null)" -eq 1 ]
+check "fuel log holds one CRLF line" [ "$(grep -c $'\r$' "$install/fuel.log" 2>/dev/null)" -eq 1 ]
+
+reset_files
+js_out="$(serve_and_run js-host.log calls.js)"
+echo "$js_out" | sed 's/^/  js: /'
+check "JScript client: every check passed" grep -q '^RESULT pass' <<<"$js_out"
+
+wineserver_quit
+check "regsvr32 /u unregisters trezik.dll" run regsvr32 /u /s 'C:\trezik\trezik.dll'
+for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid"; do
+  check "no entry left: $key" bash -c "! \"$root/scripts/wine-run.sh\" reg query '$key' >/dev/null 2>&1"
+done
+wineserver_quit
+
+finish
