@@ -1,11 +1,18 @@
 #include "tools/simulator/host_standin.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "drive_test_support.h"
 #include "platform/emulation.h"
+#include "plugin/convert.h"
+#include "plugin/form1.h"
+#include "plugin/pwextension.h"
 
 namespace trezik::drive {
 namespace {
@@ -77,6 +84,39 @@ TEST_F(HostStandInTest, LeavesUnanswerableRequestsUnanswered) {
   Send("REQUEST;trezik;GPSLON");
   EXPECT_TRUE(replies.empty());
   EXPECT_EQ(host.unanswered_requests(), 4u);
+}
+
+}  // namespace
+}  // namespace trezik::drive
+
+namespace trezik::drive {
+namespace {
+
+// Regression: the emulation recorded every ReplyMessage and grew by 24 bytes
+// a tick. A long drive through host and plug-in must keep the heap flat.
+TEST(HostStandInDrive, ThousandsOfTicksLeaveTheHeapWhereItWas) {
+  testing::ScratchFolder scratch;
+  std::filesystem::create_directories(scratch.Path("plugin"));
+  scratch.Write("pw.ini", "isunits=True\r\n");
+  EmulatedPlatform platform;
+  ScopedPlatform use(platform);
+  platform.set_module_folder(scratch.Path("plugin"));
+  HostStandIn host(platform, ToWindowsFolder(scratch.Path()));
+  std::optional<PWExtension> plugin(std::in_place);
+  auto drive = [&](int from, int to) {
+    for (int s = from; s < to; ++s) {
+      host.SetFix(DoubleToText(50.0 + (s % 500) * 1e-4, '.'), "8", "36 km/h");
+      platform.PumpMessagesFor(1000);
+    }
+  };
+  drive(0, 1000);
+  const struct mallinfo2 before = mallinfo2();
+  drive(1000, 21000);
+  const struct mallinfo2 after = mallinfo2();
+  EXPECT_EQ(after.uordblks + after.hblkhd, before.uordblks + before.hblkhd);
+  EXPECT_GT(Form1::Get().Number(Form1::Get().distance), 50.0);
+  plugin.reset();
+  Form1::Unload();
 }
 
 }  // namespace

@@ -1,0 +1,176 @@
+// What one simulated second costs: a tick through the whole host contract
+// (request text, find window, send, three nested replies parsed, text to
+// number, distance, meters written back as text) against the bare distance
+// formula over the same fixes; one ReturnLabel call; and the heap in use
+// before and after a 24-hour drive of 86,400 ticks, which must not grow.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/emulation.h"
+#include "plugin/convert.h"
+#include "plugin/form1.h"
+#include "plugin/pwextension.h"
+#include "tools/simulator/atomic_file.h"
+#include "tools/simulator/host_standin.h"
+
+namespace {
+
+using trezik::drive::HostStandIn;
+
+// A car going round a ring road of 2 km radius at 72 km/h, one fix a second.
+struct Fixes {
+  std::vector<double> lat, lon;
+  std::vector<std::string> lat_text, lon_text, speed_text;
+  explicit Fixes(std::size_t count) {
+    constexpr double kPi = 3.14159265358979323846;
+    for (std::size_t i = 0; i < count; ++i) {
+      const double angle = 2 * kPi * static_cast<double>(i) * 20.0 / (2 * kPi * 2000.0);
+      lat.push_back(trezik::RoundHalfEven(48.0 + 0.018 * std::sin(angle), 7));
+      lon.push_back(trezik::RoundHalfEven(11.0 + 0.018 * std::cos(angle) / std::cos(48.0 * kPi / 180), 7));
+      lat_text.push_back(trezik::DoubleToText(lat.back(), '.'));
+      lon_text.push_back(trezik::DoubleToText(lon.back(), '.'));
+      speed_text.push_back("72 km/h");
+    }
+  }
+};
+
+const Fixes& RingRoad() {
+  static const Fixes fixes(629);  // one lap
+  return fixes;
+}
+
+// The plug-in running in an emulated desktop with the host stand-in.
+class Rig {
+ public:
+  Rig() : use_(platform_) {
+    folder_ = std::filesystem::temp_directory_path() / ("trezik-bench-" + std::to_string(::getpid()));
+    trezik::drive::MakeFolders((folder_ / "host").string());
+    trezik::drive::MakeFolders((folder_ / "plugin").string());
+    trezik::drive::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
+    platform_.set_module_folder((folder_ / "plugin").string());
+    host_ = std::make_unique<HostStandIn>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
+    host_->SetRoad("Ring Road");
+    plugin_ = std::make_unique<trezik::PWExtension>();
+  }
+  ~Rig() {
+    plugin_.reset();
+    trezik::Form1::Unload();
+    host_.reset();
+    std::filesystem::remove_all(folder_);
+  }
+  void Tick(std::size_t i) {
+    const Fixes& fixes = RingRoad();
+    const std::size_t k = i % fixes.lat.size();
+    host_->SetFix(fixes.lat_text[k], fixes.lon_text[k], fixes.speed_text[k]);
+    platform_.PumpMessagesFor(1000);
+  }
+  trezik::PWExtension& plugin() { return *plugin_; }
+
+ private:
+  trezik::EmulatedPlatform platform_;
+  trezik::ScopedPlatform use_;
+  std::filesystem::path folder_;
+  std::unique_ptr<HostStandIn> host_;
+  std::unique_ptr<trezik::PWExtension> plugin_;
+};
+
+void BM_TickThroughHost(benchmark::State& state) {
+  Rig rig;
+  std::size_t i = 0;
+  for (auto _ : state) rig.Tick(i++);
+  state.SetItemsProcessed(static_cast<std::int64_t>(i));
+  benchmark::DoNotOptimize(trezik::Form1::Get().distance);
+}
+BENCHMARK(BM_TickThroughHost);
+
+void BM_BareFormula(benchmark::State& state) {
+  Rig rig;  // for Form1, which carries greatcircledistance1
+  const trezik::Form1& form = trezik::Form1::Get();
+  const Fixes& fixes = RingRoad();
+  const std::size_t n = fixes.lat.size();
+  std::size_t i = 1;
+  double sum = 0;
+  for (auto _ : state) {
+    const std::size_t a = (i - 1) % n, b = i % n;
+    sum += form.greatcircledistance1(fixes.lat[a], fixes.lat[b], fixes.lon[a], fixes.lon[b]);
+    ++i;
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(i - 1));
+  benchmark::DoNotOptimize(sum);
+}
+BENCHMARK(BM_BareFormula);
+
+void BM_ReturnLabel(benchmark::State& state) {
+  Rig rig;
+  for (int i = 0; i < 100; ++i) rig.Tick(i);
+  for (auto _ : state) benchmark::DoNotOptimize(rig.plugin().ReturnLabel("tripmeter", ""));
+}
+BENCHMARK(BM_ReturnLabel);
+
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_Heap24Hours(benchmark::State& state) {
+  for (auto _ : state) {
+    Rig rig;
+    for (int i = 0; i < 600; ++i) rig.Tick(i);  // warm: every buffer at its working size
+    const std::size_t before = HeapInUse();
+    for (int i = 0; i < 86400; ++i) rig.Tick(600 + i);
+    const std::size_t after = HeapInUse();
+    state.counters["heap_before"] = static_cast<double>(before);
+    state.counters["heap_after"] = static_cast<double>(after);
+    state.counters["heap_growth"] = static_cast<double>(after) - static_cast<double>(before);
+  }
+}
+BENCHMARK(BM_Heap24Hours)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Prints the runs as usual and keeps the time per iteration of each.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+      nanoseconds_[run.benchmark_name()] = run.GetAdjustedRealTime() *
+                                           (run.time_unit == benchmark::kMillisecond ? 1e6
+                                            : run.time_unit == benchmark::kMicrosecond ? 1e3 : 1.0);
+      if (run.counters.count("heap_growth")) heap_growth_ = run.counters.at("heap_growth").value;
+    }
+  }
+  void Summarise() const {
+    auto at = [&](const char* name) {
+      const auto it = nanoseconds_.find(name);
+      return it == nanoseconds_.end() ? 0.0 : it->second;
+    };
+    const double tick = at("BM_TickThroughHost"), bare = at("BM_BareFormula"), label = at("BM_ReturnLabel");
+    std::printf("\nOne tick through the host contract: %.0f ns (%.0f fixes per second)\n", tick, 1e9 / tick);
+    std::printf("Bare greatcircledistance1:          %.1f ns\n", bare);
+    if (bare > 0) std::printf("Tick / bare formula:                %.1f (aim: at most 10)\n", tick / bare);
+    std::printf("One ReturnLabel(\"tripmeter\"):       %.0f ns (aim: under 1000)\n", label);
+    std::printf("Heap growth over 86,400 ticks:      %.0f bytes (must be 0)\n", heap_growth_);
+  }
+
+ private:
+  std::map<std::string, double> nanoseconds_;
+  double heap_growth_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.Summarise();
+  benchmark::Shutdown();
+  return 0;
+}
