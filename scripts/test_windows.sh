@@ -32,9 +32,9 @@ finish() {
 }
 
 # ---------------------------------------------------------------- 1. build
+mkdir -p "$root/build"
 if ! cmake --preset mingw >"$root/build/mingw-configure.log" 2>&1; then
-  mkdir -p "$root/build"
-  cat "$root/build/mingw-configure.log" 2>/dev/null | tail -30
+  tail -30 "$root/build/mingw-configure.log"
   fail "configure the mingw preset"
   finish
 fi
