@@ -170,18 +170,30 @@ TEST_F(SimulationTest, ScenarioListsEveryInstructionInOrder) {
   const Drive drive = NorthboundDrive(3, 10.0, 0, 0);
   const Script script = ParseScript("start road A\n1 logwork\n", "s");
   Simulation simulation(drive, script, Options());
-  std::ostringstream scenario;
+  std::ostringstream scenario, transcript;
   simulation.set_scenario(&scenario);
-  simulation.Run();
+  simulation.set_transcript(&transcript);
+  const SimulationResult result = simulation.Run();
   std::vector<std::string> kinds;
   std::stringstream lines(scenario.str());
   for (std::string line; std::getline(lines, line);) {
     if (line[0] != '#') kinds.push_back(line.substr(0, line.find(' ')) + (line.rfind("command", 0) == 0 ? " " + line.substr(8) : ""));
   }
-  const std::vector<std::string> expected = {
-      "pwpath", "road", "fix", "create", "road", "tick", "fix", "tick", "command logwork", "fix", "tick", "fix", "tick",
-      "label", "label", "label", "label", "label", "label", "indicator", "release"};
+  const std::vector<std::string> labels = {"label", "label", "label", "label", "label", "label", "indicator"};
+  std::vector<std::string> expected = {"pwpath", "road", "fix",  "create", "road", "tick", "fix", "tick",
+                                       "command logwork", "fix", "tick", "fix", "tick"};
+  expected.insert(expected.end(), labels.begin(), labels.end());  // at arrival
+  expected.insert(expected.end(), labels.begin(), labels.end());  // after the end steps
+  expected.push_back("release");
   EXPECT_EQ(kinds, expected);
+  // The transcript answers each command and label instruction in order.
+  std::stringstream answers(transcript.str());
+  std::string answer;
+  ASSERT_TRUE(std::getline(answers, answer));
+  EXPECT_EQ(answer, "command logwork -> 2");
+  ASSERT_TRUE(std::getline(answers, answer));
+  EXPECT_EQ(answer, "label tripmeter -> " + result.arrival_labels.tripmeter);
+  EXPECT_NE(scenario.str().find("# trezik-drive setup: pw.ini isunits=True\n"), std::string::npos);
 }
 
 TEST_F(SimulationTest, FolderThatCannotBePreparedFailsTheRunBeforeThePlugInStarts) {

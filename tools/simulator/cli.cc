@@ -58,8 +58,11 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   const bool live = !line.plain && terminal;
   Display display(out, live, line.every_s);
   simulation.set_observer(&display);
-  std::ostringstream scenario;
-  if (!line.scenario_path.empty()) simulation.set_scenario(&scenario);
+  std::ostringstream scenario, transcript;
+  if (!line.scenario_path.empty()) {
+    simulation.set_scenario(&scenario);
+    simulation.set_transcript(&transcript);
+  }
   out << "trezik-drive: " << drive.path << " -> " << line.simulation.folder << "\n";
 
   SimulationResult result;
@@ -93,7 +96,9 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     }
     if (!line.scenario_path.empty()) {
       WriteFileWhole(line.scenario_path, scenario.str());
+      WriteFileWhole(line.scenario_path + ".expected", transcript.str());
       summary.outputs.push_back(line.scenario_path);
+      summary.outputs.push_back(line.scenario_path + ".expected");
     }
     const std::string summary_path = (std::filesystem::path(folder) / "summary.txt").string();
     summary.outputs.push_back(summary_path);

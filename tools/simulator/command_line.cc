@@ -31,7 +31,8 @@ const char kUsage[] =
     "      --keep-state        keep tripmeter.ini and the logs of an earlier run\n"
     "      --plain             plain lines even on a terminal\n"
     "      --every SECONDS     drive seconds between plain lines (default: 60)\n"
-    "      --write-scenario FILE  also write the run as a scenario for the Windows test host\n"
+    "      --write-scenario FILE  also write the run as a scenario for the Windows test\n"
+    "                          host, and what this run gave for it to FILE.expected\n"
     "      --no-chart          do not draw drive.svg\n"
     "  -h, --help              this text\n";
 

@@ -131,7 +131,16 @@ SimulationResult Simulation::Run() {
   auto say = [&](const std::string& line) {
     if (scenario_ != nullptr) *scenario_ << line << "\n";
   };
+  auto note = [&](const std::string& line) {
+    if (transcript_ != nullptr) *transcript_ << line << "\n";
+  };
   say("# trezik-drive scenario: " + drive_.path + (script_.path.empty() ? "" : ", script " + script_.path));
+  // The files the plug-in finds at start-up, for whoever replays this.
+  say(std::string("# trezik-drive setup: pw.ini isunits=") + (options_.metric_units ? "True" : "False"));
+  if (options_.decimal_places) say("# trezik-drive setup: trezik.ini decimalplaces=" + *options_.decimal_places);
+  for (const ScriptStep* step : script_.DueAt(ScriptStep::kBefore)) {
+    say("# trezik-drive setup: tripmeter.ini " + step->commands[0] + " " + step->commands[1]);
+  }
   say("pwpath " + pwpath);
   std::string road = options_.road;
   host.SetRoad(road);
@@ -188,11 +197,13 @@ SimulationResult Simulation::Run() {
         say("command " + command);
         try {
           const int code = plugin->ProcessCommand(command);
+          note("command " + command + " -> " + std::to_string(code));
           if (code == 0) {
             failed = true;
             outcome += " " + command + " -> 0 (not a command)";
           }
         } catch (const Error& error) {
+          note("command " + command + " -> error " + ErrorKindName(error.kind()));
           failed = true;
           outcome += " " + command + " failed: " + ErrorKindName(error.kind());
         }
@@ -261,14 +272,24 @@ SimulationResult Simulation::Run() {
           wall_start + std::chrono::duration<double>((second + 1) / options_.realtime_factor));
     }
   }
-  result.arrival_labels = ReadLabels(*plugin);
+  // The skin's labels at arrival and after the end steps, also for the
+  // scenario. "avspeed" is left out there: it depends on the clock.
+  auto show = [&] {
+    const Labels labels = ReadLabels(*plugin);
+    const std::pair<const char*, const std::string*> shown[] = {
+        {"tripmeter", &labels.tripmeter}, {"triptotal", &labels.triptotal}, {"workmeter", &labels.workmeter},
+        {"maxspeed", &labels.maxspeed},   {"mpg", &labels.mpg},             {"trezik_costperdist", &labels.costperdist}};
+    for (const auto& [name, text] : shown) {
+      say(std::string("label ") + name);
+      note(std::string("label ") + name + " -> " + *text);
+    }
+    say("indicator workrec");
+    note("indicator workrec -> " + labels.workrec);
+    return labels;
+  };
+  result.arrival_labels = show();
   run_steps(ScriptStep::kEnd, last);
-
-  for (const char* name : {"tripmeter", "triptotal", "workmeter", "maxspeed", "mpg", "trezik_costperdist"}) {
-    say(std::string("label ") + name);
-  }
-  say("indicator workrec");
-  result.final_labels = ReadLabels(*plugin);
+  result.final_labels = show();
   result.exits = host.exits();
   result.host_messages = host.messages();
   say("release");

@@ -112,6 +112,10 @@ class Simulation {
   // Writes the run as a scenario for the Windows test host to `out` as it
   // goes: one instruction per line.
   void set_scenario(std::ostream* out) { scenario_ = out; }
+  // Writes what each "command", "label" and "indicator" instruction of that
+  // scenario gave in this run, in the test host's form ("label tripmeter ->
+  // 24.03"), so that a run of the real DLL can be compared with it.
+  void set_transcript(std::ostream* out) { transcript_ = out; }
   void set_observer(SimulationObserver* observer) { observer_ = observer; }
 
   const Timeline& timeline() const { return timeline_; }
@@ -131,6 +135,7 @@ class Simulation {
   SimulationOptions options_;
   Timeline timeline_;
   std::ostream* scenario_ = nullptr;
+  std::ostream* transcript_ = nullptr;
   SimulationObserver* observer_ = nullptr;
 };
 
