@@ -42,7 +42,8 @@ add_library(trezik SHARED
 )
 set_target_properties(trezik PROPERTIES PREFIX "" OUTPUT_NAME trezik)
 target_link_libraries(trezik PRIVATE trezik_core ole32 oleaut32 advapi32 uuid user32 kernel32)
-target_link_options(trezik PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+target_link_options(trezik PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup
+                    $<$<CONFIG:Release>:-s>)
 set_source_files_properties(plugin/trezik.rc PROPERTIES OBJECT_DEPENDS ${_trezik_tlb})
 target_include_directories(trezik PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 add_dependencies(trezik trezik_typelib)

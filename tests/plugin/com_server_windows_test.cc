@@ -73,6 +73,19 @@ TEST_F(ServerTest, UnloadWaitsForObjectsAndLocksThenSavesTheState) {
   EXPECT_EQ(ReadText(folder_ / "tripmeter.ini"), "12.5\r\n0\r\n");
 }
 
+// A shutdown of Windows reaches the hidden window through the reply hook and
+// saves the meters, with the object still alive and no teardown to follow.
+TEST_F(ServerTest, TheEndOfTheSessionSavesTheTripState) {
+  PWExtensionInterface* object = CreateOrFail();
+  FrontEnd::Reply("tripmeter||7.5");
+  HWND window = FindWindowA(nullptr, "trezik");
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
+  SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(ReadText(folder_ / "tripmeter.ini"), "7.5\r\n0\r\n");
+  object->Release();
+}
+
 // The state holds its own reference on the DLL. (The C++ runtime holds one
 // more for the thread's thread-local state until the thread ends, so the
 // DLL is not expected to unmap after the teardown either.)
