@@ -224,7 +224,15 @@ void EmulatedPlatform::MoveMemory(void* destination, const void* source, std::si
 std::string EmulatedPlatform::ReadFile(const std::string& path) {
   const std::string posix = ToPosixPath(path);
   const int fd = ::open(posix.c_str(), O_RDONLY);
-  if (fd < 0) ThrowFileError("cannot open", path, errno, false);
+  if (fd < 0) {
+    const int code = errno;
+    // As on Windows, a file in a folder that does not exist is "path not found".
+    const std::size_t slash = posix.rfind('/');
+    struct stat folder {};
+    const bool folder_missing = code == ENOENT && slash != std::string::npos && slash != 0 &&
+                                ::stat(posix.substr(0, slash).c_str(), &folder) != 0;
+    ThrowFileError("cannot open", path, code, folder_missing);
+  }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);

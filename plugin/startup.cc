@@ -14,7 +14,17 @@ namespace {
 // The host's "pw.ini" at pwpath, exactly as the host gave it. A file that
 // cannot be opened fails the creation; once it is open, nothing in it can.
 void ReadHostSettings(Form1& form) {
-  ItemReader reader(form.platform().ReadFile(form.pwpath + kHostSettingsFileName));
+  const std::string path = form.pwpath + kHostSettingsFileName;
+  std::string content;
+  try {
+    content = form.platform().ReadFile(path);
+  } catch (const Error& error) {
+    // A wrong host folder means the same to the host as a missing file:
+    // "pw.ini" cannot be found.
+    if (error.kind() != ErrorKind::kPathNotFound) throw;
+    Fail(ErrorKind::kFileNotFound, "File not found: \"" + path + "\"");
+  }
+  ItemReader reader(std::move(content));
   try {
     while (!reader.AtEnd()) {
       const SettingsItem item = SplitSettingsItem(reader.Next());

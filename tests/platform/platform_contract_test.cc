@@ -160,6 +160,8 @@ TEST_F(PlatformContractTest, FileErrorsAreTyped) {
   };
   const Case cases[] = {
       {"read missing", [&] { platform_.ReadFile(folder + "none.txt"); }, ErrorKind::kFileNotFound},
+      {"read in missing folder", [&] { platform_.ReadFile(folder + "none\\x.ini"); },
+       ErrorKind::kPathNotFound},
       {"append in missing folder", [&] { platform_.AppendToFile(folder + "none\\x.log", "x"); },
        ErrorKind::kPathNotFound},
       {"write in missing folder", [&] { platform_.WriteNewFile(folder + "none\\x.ini", "x"); },

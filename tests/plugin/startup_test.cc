@@ -95,7 +95,12 @@ TEST_F(StartUpTest, WithoutHostOrHostSettingsTheCreationFailsWithFileNotFound) {
 TEST_F(StartUpTest, AHostGivingAWrongFolderFailsTheCreation) {
   FakeHost& host = StartHost();
   host.answers["PWPATH"] = "pwpath||" + testing::PluginFolderText(folder_ / "nowhere");
-  EXPECT_THROW(PWExtension plugin, Error);
+  try {
+    PWExtension plugin;
+    FAIL() << "the creation succeeded";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::kFileNotFound);
+  }
 }
 
 TEST_F(StartUpTest, MetersAreLoadedFromTheStateFile) {
