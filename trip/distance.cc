@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "plugin/convert.h"
+#include "trip/portable_math.h"
 
 namespace trezik {
 namespace {
@@ -47,7 +48,7 @@ double ArccosOfCosine(double x) {
     Fail(ErrorKind::kDivisionByZero, "Division by zero: arc cosine of " + DoubleToText(x, '.'));
   }
   const double q = Finite(-x / r, "-x / sqrt(1 - x * x)");
-  return Finite(std::atan(q) + 2 * std::atan(1.0), "the arc cosine");
+  return Finite(PortableAtan(q) + 2 * PortableAtan(1.0), "the arc cosine");
 }
 
 double GreatCircleNauticalMiles(double origin_latitude, double destination_latitude,
@@ -56,10 +57,10 @@ double GreatCircleNauticalMiles(double origin_latitude, double destination_latit
   const double lambda1 = Radians(origin_longitude, "the origin longitude");
   const double phi2 = Radians(destination_latitude, "the destination latitude");
   const double lambda2 = Radians(destination_longitude, "the destination longitude");
-  const double s = std::sin(phi1) * std::sin(phi2);
-  const double c = std::cos(phi1) * std::cos(phi2);
+  const double s = PortableSin(phi1) * PortableSin(phi2);
+  const double c = PortableCos(phi1) * PortableCos(phi2);
   const double x =
-      Finite(RoundedProduct(std::cos(lambda2 - lambda1), c) + s, "the cosine of the distance");
+      Finite(RoundedProduct(PortableCos(lambda2 - lambda1), c) + s, "the cosine of the distance");
   const double a = ArccosOfCosine(x);
   // Radians to minutes of arc, multiplied left to right as the distance is defined.
   return a * 60 * kRadiansToDegrees;

@@ -1,21 +1,34 @@
-// An independent model of what the trip meter should count, for checking the
-// simulator's figures: the law of cosines on std::acos with the plug-in's
-// truncated pi, the 2-unit bound, and nothing counted on the first tick.
+// A model of what the trip meter should count, written here from the
+// definition, for checking the simulator's figures: the law of cosines with
+// the plug-in's truncated pi and its arc cosine from the arc tangent, the
+// 2-unit bound, and nothing counted on the first tick. It uses the portable
+// sine, cosine and arc tangent, as the plug-in does: for one-second steps
+// the formula keeps only four or five digits, and any other libm would
+// differ from the plug-in far beyond the tolerances here.
 #pragma once
 
 #include <cmath>
 #include <optional>
 #include <vector>
 
+#include "trip/portable_math.h"
+
 namespace trezik::drive::testing {
 
 // Nautical miles, or nothing where the cosine reaches 1 (equal fixes).
 inline std::optional<double> SphericalNauticalMiles(double lat1, double lon1, double lat2, double lon2) {
-  const double k = 3.14159265358979 / 180.0;
-  const double x = std::cos((lon2 - lon1) * k) * (std::cos(lat1 * k) * std::cos(lat2 * k)) +
-                   std::sin(lat1 * k) * std::sin(lat2 * k);
-  if (x >= 1.0) return std::nullopt;
-  return std::acos(x) * 60.0 * 180.0 / 3.14159265358979;
+  const double k = 0.017453292519943278;  // 3.14159265358979 / 180
+  const double to_degrees = 57.29577951308238;
+  const double p1 = lat1 * k, l1 = lon1 * k, p2 = lat2 * k, l2 = lon2 * k;
+  const double s = PortableSin(p1) * PortableSin(p2);
+  const double c = PortableCos(p1) * PortableCos(p2);
+  volatile double product = PortableCos(l2 - l1) * c;  // rounded before the sum
+  const double x = product + s;
+  volatile double square = -x * x;
+  const double t = square + 1;
+  if (t <= 0) return std::nullopt;  // cosine 1 (equal fixes) or beyond
+  const double angle = PortableAtan(-x / std::sqrt(t)) + 2 * PortableAtan(1.0);
+  return angle * 60 * to_degrees;
 }
 
 struct MeterModel {

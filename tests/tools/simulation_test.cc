@@ -69,7 +69,7 @@ TEST_F(SimulationTest, MetersLogsAndFillUpAgreeWithAnIndependentModel) {
   ASSERT_EQ(result.dropped.size(), 2u);
   EXPECT_EQ(result.dropped[0].second, 60);
   EXPECT_EQ(result.dropped[1].second, 61);
-  EXPECT_NEAR(result.odometer, model.total, model.total * 1e-6);
+  EXPECT_NEAR(result.odometer, model.total, model.total * 1e-12);
   EXPECT_NEAR(result.odometer, 118 * 0.020, 0.01);  // 120 steps of 20 m, two of them dropped
 
   // Work recording counted the ticks of seconds 31 to 90.
@@ -134,7 +134,7 @@ TEST_P(SimulationBound, JumpIsDroppedOnlyBeyondTwoUserUnits) {
   EXPECT_EQ(result.multiplier, multiplier);
   const auto model = ModelMeter(result.latitudes, result.longitudes, multiplier);
   EXPECT_EQ(model.dropped.size(), c.dropped);
-  EXPECT_NEAR(result.odometer, model.total, model.total * 1e-6);
+  EXPECT_NEAR(result.odometer, model.total, model.total * 1e-12);
   EXPECT_EQ(result.final_labels.distunit, c.metric ? "Km" : "Mi");
 }
 
