@@ -155,6 +155,10 @@ js_out="$(serve_and_run js-host.log calls.js)"
 echo "$js_out" | sed 's/^/  js: /'
 check "JScript client: every check passed" grep -q '^RESULT pass' <<<"$js_out"
 
+# The default drive through the DLL against the same drive replayed on Linux
+# by trezik-drive (its own prefix; prints its own checks).
+check "default drive: trezik.dll under wine agrees with trezik-drive" bash "$root/tests/wine/compare_drive.sh"
+
 wineserver_quit
 check "regsvr32 /u unregisters trezik.dll" run regsvr32 /u /s 'C:\trezik\trezik.dll'
 for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid"; do
