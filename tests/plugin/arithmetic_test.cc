@@ -6,12 +6,14 @@
 #include <optional>
 
 #include "platform/error.h"
+#include "support/error_kind.h"
 
 namespace trezik {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using testing::kInf;
+using testing::kNaN;
+using testing::KindThrownBy;
 
 using Operation = double (*)(double, double);
 

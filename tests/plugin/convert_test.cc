@@ -7,25 +7,15 @@
 #include <string>
 
 #include "platform/error.h"
+#include "support/error_kind.h"
 
 namespace trezik {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using testing::kInf;
+using testing::kNaN;
+using testing::KindThrownBy;
 
-// Runs `call` and returns the kind of the Error it throws; fails the test when
-// it returns normally.
-template <typename Call>
-ErrorKind KindThrownBy(Call call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.kind();
-  }
-  ADD_FAILURE() << "no error thrown";
-  return ErrorKind::kFileIo;
-}
 
 std::string WithMark(std::string text, char mark) {
   for (char& c : text) {

@@ -3,6 +3,8 @@
 namespace trezik {
 namespace {
 
+using testing::FailureOf;
+
 class FuelKeypadTest : public testing::StartedPlugin {
  protected:
   void SetUp() override { Start(); }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "plugin/pwextension.h"
+#include "support/error_kind.h"
 #include "support/plugin_fixture.h"
 
 namespace trezik::testing {
@@ -25,17 +26,6 @@ class StartedPlugin : public PluginFixture {
   PWExtension& plugin() { return *plugin_; }
   std::int16_t Command(const std::string& text) { return plugin_->ProcessCommand(text); }
   std::string Label(const std::string& name) { return plugin_->ReturnLabel(name, ""); }
-
-  // The kind of error a call fails with, or nothing.
-  template <typename Call>
-  static std::optional<ErrorKind> FailureOf(Call&& call) {
-    try {
-      call();
-    } catch (const Error& error) {
-      return error.kind();
-    }
-    return std::nullopt;
-  }
 
   std::unique_ptr<PWExtension> plugin_;
 };

@@ -5,23 +5,15 @@
 #include <limits>
 
 #include "platform/error.h"
+#include "support/error_kind.h"
 
 namespace trezik {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using testing::kInf;
+using testing::kNaN;
+using testing::KindThrownBy;
 
-template <typename Call>
-ErrorKind KindThrownBy(Call call) {
-  try {
-    call();
-  } catch (const Error& error) {
-    return error.kind();
-  }
-  ADD_FAILURE() << "no error thrown";
-  return ErrorKind::kFileIo;
-}
 
 // Reference values from mpmath at 50 digits on the exact value of each double
 // argument. The tolerance allows for the rounding of a double computation.
