@@ -54,6 +54,10 @@ std::string WriteSummary(const SummaryInput& in) {
   row("mpg", a.mpg, l.mpg, l.consumpunits);
   row("trezik_costperdist", a.costperdist, l.costperdist, "per " + l.distunit);
   row("workrec", a.workrec, l.workrec, "");
+  if ((a.avspeed + l.avspeed + a.tripmeter + l.tripmeter + a.mpg + l.mpg).find("error:") != std::string::npos) {
+    text << "  (a label that fails shows the error the host gets from it; \"avspeed\" fails in the\n"
+            "   second a trip starts, as the elapsed time is 0)\n";
+  }
   text << "\nScript steps\n";
   for (const Event& event : r.events) {
     text << "  " << DriveClock(event.second) << (event.failed ? "  FAILED " : "  ") << event.text << "\n";
