@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 #include <thread>
 
 #include "platform/emulation.h"
@@ -189,8 +188,6 @@ SimulationResult Simulation::Run() {
         continue;
       }
       if (step->kind == ScriptStep::Kind::kState) continue;
-      const bool fill_up = step->commands.size() > 1 && step->commands.back() == "trezik_ok" &&
-                           step->source.find("fillup") != std::string::npos;
       std::string outcome;
       bool failed = false;
       for (const std::string& command : step->commands) {
@@ -208,17 +205,12 @@ SimulationResult Simulation::Run() {
           outcome += " " + command + " failed: " + ErrorKindName(error.kind());
         }
       }
-      if (fill_up) {
-        std::istringstream args(step->source.substr(step->source.find("fillup") + 6));
-        FillUp entry;
-        entry.second = shown_second;
-        args >> entry.quantity >> entry.price;
-        result.fill_ups.push_back(entry);
+      if (!step->fill_up_quantity.empty()) {
+        result.fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price});
       }
-      std::string text = step->source.substr(step->source.find_first_of(" \t") + 1);
+      // The step as written, without its time.
+      std::string text = step->source.substr(step->source.find_first_of(" \t"));
       text = text.substr(text.find_first_not_of(" \t"));
-      if (const auto hash = text.find('#'); hash != std::string::npos) text = text.substr(0, hash);
-      while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
       record(shown_second, text + (failed ? ":" + outcome : ""), failed);
     }
   };

@@ -139,6 +139,8 @@ Script ParseScript(const std::string& text, const std::string& path) {
       if (price.empty() || !extra.empty()) throw fail("'fillup' takes a quantity and a price");
       try {
         step.commands = FillUpKeys(quantity, price);
+        step.fill_up_quantity = quantity;
+        step.fill_up_price = price;
       } catch (const std::invalid_argument& e) {
         throw fail(e.what());
       }

@@ -36,6 +36,8 @@ struct ScriptStep {
   // The texts handed to ProcessCommand in order (kCommands), the place name
   // (kRoad, in commands[0]), or the total and the work meter (kState).
   std::vector<std::string> commands;
+  // For "fillup": the quantity and the price as written.
+  std::string fill_up_quantity, fill_up_price;
   std::string source;  // the step as written, for messages
   int line = 0;
 };
