@@ -16,10 +16,14 @@ std::int64_t Ulps(double a, double b) {
   return x > y ? x - y : y - x;
 }
 
-// The C library's routines are correctly rounded or close to it on Linux;
-// the portable ones must stay within one unit in the last place of them
-// over the arguments a drive produces and well beyond.
+// glibc's routines are correctly rounded or close to it; the portable ones
+// must stay within one unit in the last place of them over the arguments a
+// drive produces and well beyond. mingw-w64's C library is no reference:
+// its x87 sine is off by hundreds of units for arguments of a few thousand.
 TEST(PortableMath, WithinOneUlpOfTheCLibrary) {
+#if !defined(__GLIBC__)
+  GTEST_SKIP() << "glibc is the reference";
+#endif
   std::uint64_t state = 20261207;
   std::int64_t worst_sin = 0, worst_cos = 0, worst_atan = 0;
   for (int i = 0; i < 400000; ++i) {
