@@ -1,7 +1,6 @@
 #include "hostlink/hook.h"
 
 #include <string>
-#include <vector>
 
 #include "hostlink/reply_parser.h"
 #include "plugin/form1.h"
@@ -42,10 +41,10 @@ void ReceiveCopyData(std::intptr_t lparam) {
   if (record.dwData != 1) return;
   if (record.cbData != 0 && record.lpData == nullptr) return;  // nothing to read
 
-  std::vector<char> buffer(static_cast<std::size_t>(record.cbData) + 1, '\0');
-  platform.MoveMemory(buffer.data(), record.lpData, record.cbData);
   // Exactly the counted bytes; a zero byte the sender counted stays in.
-  ParseReply(std::string(buffer.data(), record.cbData));
+  std::string text(record.cbData, '\0');
+  platform.MoveMemory(text.data(), record.lpData, record.cbData);
+  ParseReply(text);
 }
 
 }  // namespace trezik

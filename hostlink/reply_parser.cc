@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <string_view>
-#include <vector>
 
 #include "plugin/convert.h"
 #include "plugin/form1.h"
@@ -10,19 +9,7 @@
 namespace trezik {
 namespace {
 
-std::vector<std::string> SplitAt(const std::string& text, std::string_view separator) {
-  std::vector<std::string> fields;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t found = text.find(separator, start);
-    if (found == std::string::npos) {
-      fields.push_back(text.substr(start));
-      return fields;
-    }
-    fields.push_back(text.substr(start, found - start));
-    start = found + separator.size();
-  }
-}
+constexpr std::string_view kSeparator = "||";
 
 // Raises maxspeed to the reported speed, rounded to a whole number. Whatever
 // is wrong with the value (not a number, out of range) leaves it alone.
@@ -38,11 +25,15 @@ void ApplySpeed(Form1& form, const std::string& value) {
 }  // namespace
 
 void ParseReply(const std::string& text) {
-  const std::vector<std::string> fields = SplitAt(text, "||");
-  const std::string name = ToLowerAscii(fields[0]);
+  // Field 0 is the name, field 1 the value; further fields are ignored.
+  const std::size_t name_end = text.find(kSeparator);
   // A name without a value field carries nothing to store.
-  if (fields.size() < 2) return;
-  const std::string& value = fields[1];
+  if (name_end == std::string::npos) return;
+  const std::string name = ToLowerAscii(std::string_view(text).substr(0, name_end));
+  const std::size_t value_start = name_end + kSeparator.size();
+  const std::size_t value_end = text.find(kSeparator, value_start);
+  const std::string value = text.substr(
+      value_start, value_end == std::string::npos ? std::string::npos : value_end - value_start);
   Form1& form = Form1::Get();
   if (name == "customfdroad" || name == "fdroad") {
     form.city = value;

@@ -17,12 +17,14 @@ namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
 
-std::string Lower(const std::string& text) {
-  std::string lowered = text;
-  for (char& c : lowered) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameTitle(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
-  return lowered;
+  return true;
 }
 
 // Turns an errno into the plug-in's file error. A missing file is "file not
@@ -119,9 +121,8 @@ EmulatedPlatform::Window* EmulatedPlatform::Find(WindowHandle window) {
 
 WindowHandle EmulatedPlatform::FindWindowByTitle(const std::string& title) {
   // The newest window is on top, so it is the one found.
-  const std::string wanted = Lower(title);
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
-    if (Lower(it->second.title) == wanted) return it->first;
+    if (SameTitle(it->second.title, title)) return it->first;
   }
   return 0;
 }
