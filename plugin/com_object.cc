@@ -92,6 +92,15 @@ HRESULT PWExtensionObject::Guarded(Call call) {
   }
 }
 
+template <class T, class Call>
+HRESULT PWExtensionObject::GuardedValue(T* result, Call call) {
+  if (result == nullptr) return E_POINTER;
+  T value{};
+  const HRESULT hr = Guarded([&] { value = call(); });
+  if (SUCCEEDED(hr)) *result = value;
+  return hr;
+}
+
 HRESULT PWExtensionObject::QueryInterface(REFIID riid, void** object) {
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
@@ -309,11 +318,8 @@ HRESULT PWExtensionObject::put_gpslat(double value) {
 }
 
 HRESULT PWExtensionObject::ProcessCommand(BSTR* cmd, IDispatch**, short* result) {
-  if (cmd == nullptr || result == nullptr) return E_POINTER;
-  std::int16_t outcome = 0;
-  const HRESULT hr = Guarded([&] { outcome = extension_.ProcessCommand(AnsiFromBstr(*cmd)); });
-  if (SUCCEEDED(hr)) *result = outcome;
-  return hr;
+  if (cmd == nullptr) return E_POINTER;
+  return GuardedValue(result, [&] { return extension_.ProcessCommand(AnsiFromBstr(*cmd)); });
 }
 
 HRESULT PWExtensionObject::ReturnLabel(BSTR* lbl, BSTR* fmt, BSTR* result) {
@@ -341,39 +347,27 @@ HRESULT PWExtensionObject::ReturnIndicator(BSTR* ind, BSTR* result) {
 }
 
 HRESULT PWExtensionObject::Arccos(double x, double* result) {
-  if (result == nullptr) return E_POINTER;
-  double value = 0.0;
-  const HRESULT hr = Guarded([&] { value = extension_.Arccos(x); });
-  if (SUCCEEDED(hr)) *result = value;
-  return hr;
+  return GuardedValue(result, [&] { return extension_.Arccos(x); });
 }
 
 HRESULT PWExtensionObject::GreatCircleDistance(double origin_latitude,
                                                double destination_latitude,
                                                double origin_longitude,
                                                double destination_longitude, double* result) {
-  if (result == nullptr) return E_POINTER;
-  double value = 0.0;
-  const HRESULT hr = Guarded([&] {
-    value = extension_.GreatCircleDistance(origin_latitude, destination_latitude,
-                                           origin_longitude, destination_longitude);
+  return GuardedValue(result, [&] {
+    return extension_.GreatCircleDistance(origin_latitude, destination_latitude,
+                                          origin_longitude, destination_longitude);
   });
-  if (SUCCEEDED(hr)) *result = value;
-  return hr;
 }
 
 HRESULT PWExtensionObject::greatcircledistance2(double origin_latitude,
                                                 double destination_latitude,
                                                 double origin_longitude,
                                                 double destination_longitude, double* result) {
-  if (result == nullptr) return E_POINTER;
-  double value = 0.0;
-  const HRESULT hr = Guarded([&] {
-    value = extension_.greatcircledistance2(origin_latitude, destination_latitude,
-                                            origin_longitude, destination_longitude);
+  return GuardedValue(result, [&] {
+    return extension_.greatcircledistance2(origin_latitude, destination_latitude,
+                                           origin_longitude, destination_longitude);
   });
-  if (SUCCEEDED(hr)) *result = value;
-  return hr;
 }
 
 HRESULT PWExtensionObject::InterfaceSupportsErrorInfo(REFIID riid) {

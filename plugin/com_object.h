@@ -61,6 +61,9 @@ class PWExtensionObject final : public PWExtensionInterface, public ISupportErro
   // error info and kept in last_error_ for Invoke; its code is returned.
   template <class Call>
   HRESULT Guarded(Call call);
+  // Runs a call that yields a number and stores it in *result on success.
+  template <class T, class Call>
+  HRESULT GuardedValue(T* result, Call call);
 
   HRESULT InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
                        UINT* arg_error);
