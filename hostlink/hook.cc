@@ -42,9 +42,16 @@ void ReceiveCopyData(std::intptr_t lparam) {
   if (record.cbData != 0 && record.lpData == nullptr) return;  // nothing to read
 
   // Exactly the counted bytes; a zero byte the sender counted stays in.
-  std::string text(record.cbData, '\0');
-  platform.MoveMemory(text.data(), record.lpData, record.cbData);
-  ParseReply(text);
+  // Replies are short: most fit the buffer on the stack.
+  char small[128];
+  std::string large;
+  char* buffer = small;
+  if (record.cbData > sizeof small) {
+    large.resize(record.cbData);
+    buffer = large.data();
+  }
+  platform.MoveMemory(buffer, record.lpData, record.cbData);
+  ParseReply(std::string_view(buffer, record.cbData));
 }
 
 }  // namespace trezik

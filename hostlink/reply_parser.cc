@@ -13,10 +13,10 @@ constexpr std::string_view kSeparator = "||";
 
 // Raises maxspeed to the reported speed, rounded to a whole number. Whatever
 // is wrong with the value (not a number, out of range) leaves it alone.
-void ApplySpeed(Form1& form, const std::string& value) {
-  const std::string speed_text = value.substr(0, value.find(' '));
+void ApplySpeed(Form1& form, std::string_view value) {
+  const std::string_view speed_text = value.substr(0, value.find(' '));
   try {
-    const double speed = form.Number(speed_text);
+    const double speed = TextToDouble(speed_text, form.decimal_mark());
     if (std::floor(form.maxspeed) < speed) form.maxspeed = ToInt16(speed);
   } catch (const Error&) {
   }
@@ -24,16 +24,16 @@ void ApplySpeed(Form1& form, const std::string& value) {
 
 }  // namespace
 
-void ParseReply(const std::string& text) {
+void ParseReply(std::string_view text) {
   // Field 0 is the name, field 1 the value; further fields are ignored.
   const std::size_t name_end = text.find(kSeparator);
   // A name without a value field carries nothing to store.
-  if (name_end == std::string::npos) return;
-  const std::string name = ToLowerAscii(std::string_view(text).substr(0, name_end));
+  if (name_end == std::string_view::npos) return;
+  const std::string name = ToLowerAscii(text.substr(0, name_end));
   const std::size_t value_start = name_end + kSeparator.size();
   const std::size_t value_end = text.find(kSeparator, value_start);
-  const std::string value = text.substr(
-      value_start, value_end == std::string::npos ? std::string::npos : value_end - value_start);
+  const std::string_view value = text.substr(
+      value_start, value_end == std::string_view::npos ? std::string_view::npos : value_end - value_start);
   Form1& form = Form1::Get();
   if (name == "customfdroad" || name == "fdroad") {
     form.city = value;

@@ -1,7 +1,7 @@
 // Applies one reply text ("name||value") from the host to Form1.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 namespace trezik {
 
@@ -9,6 +9,6 @@ namespace trezik {
 // came, except the speed of "gpsspd", which only ever raises maxspeed. An
 // empty text, an unknown name or a name without a value changes nothing.
 // Never throws.
-void ParseReply(const std::string& text);
+void ParseReply(std::string_view text);
 
 }  // namespace trezik

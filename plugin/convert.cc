@@ -142,6 +142,16 @@ ParseOutcome ParseNumber(std::string_view text, char decimal_mark, double* resul
   }
   if (i != s.size()) return ParseOutcome::kNotNumber;
 
+  // The common case, a plain "123.45" or "-0.5" with ".", goes to from_chars
+  // as it stands; other forms are rewritten into that shape first.
+  if (decimal_mark == '.' && !integer_digits.empty() && !has_exponent && s[0] != '+') {
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec == std::errc() && ptr == s.data() + s.size()) {
+      *result = value;
+      return ParseOutcome::kNumber;
+    }
+  }
   std::string normalized;
   normalized.reserve(s.size() + 2);
   if (negative) normalized += '-';
