@@ -1,5 +1,6 @@
 // trezik-drive from its command line: the default drive checked against an
 // independent reading of its GPX file, real recorded drives, and bad input.
+#include "support/log_fields.h"
 #include "tools/simulator/cli.h"
 
 #include <gtest/gtest.h>
@@ -39,14 +40,8 @@ Outcome Trezik(const std::vector<std::string>& arguments) {
   return run;
 }
 
-std::vector<std::string> Fields(const std::string& record) {
-  std::vector<std::string> fields;
-  std::stringstream stream(record);
-  for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
-  return fields;
-}
-
-double Round2(double value) { return std::nearbyint(value * 100.0) / 100.0; }
+using trezik::testing::Fields;
+using trezik::testing::Round2;
 double Round7(double value) { return std::nearbyint(value * 1e7) / 1e7; }
 
 // The positions the host should report for the default drive, read straight

@@ -1,3 +1,4 @@
+#include "support/log_fields.h"
 #include "tools/simulator/simulation.h"
 
 #include <gtest/gtest.h>
@@ -36,14 +37,8 @@ Drive NorthboundDrive(int seconds, double metres_per_second, int jump_at, double
   return drive;
 }
 
-std::vector<std::string> Fields(const std::string& record) {
-  std::vector<std::string> fields;
-  std::stringstream stream(record);
-  for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
-  return fields;
-}
-
-double Round2(double value) { return std::nearbyint(value * 100.0) / 100.0; }
+using trezik::testing::Fields;
+using trezik::testing::Round2;
 
 class SimulationTest : public ::testing::Test {
  protected:
