@@ -1,10 +1,10 @@
 # trezik.dll: the in-process COM server around the portable core.
 #
-# - trezik.tlb is compiled by widl from plugin/trezik.idl (IDispatch comes
-#   from wine's stdole2.tlb) and embedded by plugin/trezik.rc;
+# - trezik.tlb is compiled by widl from com/trezik.idl (IDispatch comes
+#   from wine's stdole2.tlb) and embedded by com/trezik.rc;
 # - the COM code is an object library, so that the Windows tests can link
 #   its pieces directly besides loading the DLL;
-# - the four entry points are exported undecorated through plugin/trezik.def;
+# - the four entry points are exported undecorated through com/trezik.def;
 # - the C++ runtime is linked statically (toolchain file), and a CTest test
 #   checks that the DLL imports only Windows system DLLs.
 
@@ -16,10 +16,10 @@ set(TREZIK_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows
 set(_trezik_tlb ${CMAKE_CURRENT_BINARY_DIR}/trezik.tlb)
 add_custom_command(
   OUTPUT ${_trezik_tlb}
-  COMMAND ${TREZIK_WIDL_PROGRAM} -I ${CMAKE_CURRENT_SOURCE_DIR}/plugin -L ${TREZIK_STDOLE_DIR}
-          -t -o ${_trezik_tlb} ${CMAKE_CURRENT_SOURCE_DIR}/plugin/trezik.idl
-  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/plugin/trezik.idl
-          ${CMAKE_CURRENT_SOURCE_DIR}/plugin/automation_base.idl
+  COMMAND ${TREZIK_WIDL_PROGRAM} -I ${CMAKE_CURRENT_SOURCE_DIR}/com -L ${TREZIK_STDOLE_DIR}
+          -t -o ${_trezik_tlb} ${CMAKE_CURRENT_SOURCE_DIR}/com/trezik.idl
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/com/trezik.idl
+          ${CMAKE_CURRENT_SOURCE_DIR}/com/automation_base.idl
   COMMENT "Compiling the type library trezik.tlb"
   VERBATIM)
 add_custom_target(trezik_typelib DEPENDS ${_trezik_tlb})
@@ -27,24 +27,24 @@ add_custom_target(trezik_typelib DEPENDS ${_trezik_tlb})
 enable_language(RC)
 
 add_library(trezik_com OBJECT
-  plugin/com_arguments.cc
-  plugin/com_errors.cc
-  plugin/com_object.cc
-  plugin/com_registration.cc
-  plugin/com_server.cc
+  com/com_arguments.cc
+  com/com_errors.cc
+  com/com_object.cc
+  com/com_registration.cc
+  com/com_server.cc
 )
-target_link_libraries(trezik_com PUBLIC trezik_core ole32 oleaut32 advapi32 uuid)
+target_link_libraries(trezik_com PUBLIC trezik_plugin ole32 oleaut32 advapi32 uuid)
 
 add_library(trezik SHARED
   $<TARGET_OBJECTS:trezik_com>
-  plugin/trezik.rc
-  plugin/trezik.def
+  com/trezik.rc
+  com/trezik.def
 )
 set_target_properties(trezik PROPERTIES PREFIX "" OUTPUT_NAME trezik)
-target_link_libraries(trezik PRIVATE trezik_core ole32 oleaut32 advapi32 uuid user32 kernel32)
+target_link_libraries(trezik PRIVATE trezik_plugin ole32 oleaut32 advapi32 uuid user32 kernel32)
 target_link_options(trezik PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup
                     $<$<CONFIG:Release>:-s>)
-set_source_files_properties(plugin/trezik.rc PROPERTIES OBJECT_DEPENDS ${_trezik_tlb})
+set_source_files_properties(com/trezik.rc PROPERTIES OBJECT_DEPENDS ${_trezik_tlb})
 target_include_directories(trezik PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 add_dependencies(trezik trezik_typelib)
 

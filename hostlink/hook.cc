@@ -3,7 +3,7 @@
 #include <string>
 
 #include "hostlink/reply_parser.h"
-#include "plugin/form1.h"
+#include "state/form1.h"
 
 namespace trezik {
 

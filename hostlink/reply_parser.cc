@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string_view>
 
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 
 namespace trezik {
 namespace {

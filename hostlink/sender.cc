@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "plugin/form1.h"
+#include "platform/platform.h"
 
 namespace trezik {
 

@@ -7,8 +7,6 @@
 
 namespace trezik {
 
-inline constexpr char kHostWindowTitle[] = "PathWarden";
-
 // Nothing happens for an empty message; nothing is delivered, and no error
 // raised, when no window bears the title.
 void SendToHost(const std::string& window_title, const std::string& message);

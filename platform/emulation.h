@@ -21,8 +21,6 @@ class EmulatedPlatform : public Platform {
   // Controls of the emulation.
   // Sets the local clock; seconds may carry a fraction.
   void SetLocalTime(int year, int month, int day, double seconds_since_midnight);
-  // The clock in milliseconds since 1970-01-01 00:00 local time.
-  std::int64_t clock_ms() const { return clock_ms_; }
   void set_decimal_mark(char mark) { decimal_mark_ = mark; }
   // The folder the plug-in's module seems to lie in, given as a POSIX path;
   // ModuleFolder() returns it written with "\" and ending in "\".
@@ -33,8 +31,6 @@ class EmulatedPlatform : public Platform {
   const std::vector<std::intptr_t>& replies() const { return replies_; }
   // Windows that exist now.
   std::size_t window_count() const { return windows_.size(); }
-  // The title of a window, "" when there is none.
-  std::string TitleOf(WindowHandle window) const;
 
   // The seam.
   WindowHandle FindWindowByTitle(const std::string& title) override;

@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 #if defined(_WIN32)
 #define TREZIK_CALLBACK __stdcall
@@ -42,7 +42,6 @@ using WindowProc = std::intptr_t(TREZIK_CALLBACK*)(WindowHandle window, std::uin
                                                    std::uintptr_t wparam, std::intptr_t lparam);
 
 inline constexpr std::uint32_t kWmDestroy = 0x0002;
-inline constexpr std::uint32_t kWmClose = 0x0010;
 inline constexpr std::uint32_t kWmEndSession = 0x0016;
 inline constexpr std::uint32_t kWmCopyData = 0x004A;
 inline constexpr std::uint32_t kWmTimer = 0x0113;
@@ -164,7 +163,6 @@ class ScopedPlatform {
 class PlatformWrapper : public Platform {
  public:
   explicit PlatformWrapper(Platform& target) : target_(target) {}
-  Platform& target() { return target_; }
 
   WindowHandle FindWindowByTitle(const std::string& title) override {
     return target_.FindWindowByTitle(title);

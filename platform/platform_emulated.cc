@@ -109,11 +109,6 @@ LocalTime EmulatedPlatform::Now() {
   return now;
 }
 
-std::string EmulatedPlatform::TitleOf(WindowHandle window) const {
-  auto it = windows_.find(window);
-  return it == windows_.end() ? std::string() : it->second.title;
-}
-
 EmulatedPlatform::Window* EmulatedPlatform::Find(WindowHandle window) {
   auto it = windows_.find(window);
   return it == windows_.end() ? nullptr : &it->second;

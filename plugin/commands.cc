@@ -1,10 +1,12 @@
 // The command dispatcher: the skin's buttons reach the plug-in here.
+#include "hostlink/protocol.h"
 #include "hostlink/sender.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/fuel_keypad.h"
 #include "plugin/log_line.h"
 #include "plugin/pwextension.h"
+#include "trip/engine.h"
 
 namespace trezik {
 namespace {
@@ -61,7 +63,7 @@ std::int16_t PWExtension::ProcessCommand(const std::string& cmd) {
     return 2;
   }
   if (command == "updatetrip") {
-    form.UpdateTrip();
+    UpdateTrip(form);
     return 2;
   }
   if (command == "updateini" || command == "savetrip") {

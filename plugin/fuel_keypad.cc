@@ -1,9 +1,10 @@
 #include "plugin/fuel_keypad.h"
 
+#include "hostlink/protocol.h"
 #include "hostlink/sender.h"
-#include "plugin/arithmetic.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/arithmetic.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/log_line.h"
 
 namespace trezik {
@@ -71,8 +72,7 @@ void AcceptFillUp(Form1& form) {
   form.distance = "0";
   form.maxspeed = 0.0;
   form.startdate = form.SecondsSinceMidnightNow();
-  // The host's own title differs in case; the lookup ignores case.
-  SendToHost("Pathwarden", "exit");
+  SendToHost(kKeypadCloseWindowTitle, kKeypadCloseCommand);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@ namespace trezik {
 class Form1;
 
 inline constexpr char kFuelLogFileName[] = "fuel.log";
-inline constexpr char kRoadRequest[] = "REQUEST;trezik;CUSTOMFDROAD";
 
 // Runs the keypad command named by the lower-cased text: 2 for a key, 1 for
 // an accepted fill-up, nothing when the text is no keypad command. Throws

@@ -1,9 +1,9 @@
 // The texts of the skin's labels and the state of its indicator.
 #include <string>
 
-#include "plugin/arithmetic.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/arithmetic.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/pwextension.h"
 
 namespace trezik {

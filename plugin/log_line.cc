@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "plugin/convert.h"
+#include "core/convert.h"
 
 namespace trezik {
 namespace {

@@ -1,12 +1,15 @@
 #include "plugin/startup.h"
 
 #include "hostlink/hook.h"
+#include "hostlink/protocol.h"
 #include "hostlink/sender.h"
-#include "plugin/form1.h"
+#include "state/form1.h"
+#include "trip/engine.h"
+#include "trip/units.h"
 #include "plugin/pwextension.h"
-#include "plugin/settings_reader.h"
-#include "trip/item_reader.h"
-#include "trip/state_file.h"
+#include "core/settings_reader.h"
+#include "core/item_reader.h"
+#include "state/state_file.h"
 
 namespace trezik {
 namespace {
@@ -51,10 +54,21 @@ void ReadPluginSettings(Form1& form) {
   }
 }
 
+// The save at teardown and at the end of a Windows session. Nobody is left
+// to hear of a failure; the file then keeps its previous content, as
+// UpdateINI replaces it whole.
+void FinalSave(Form1& form) {
+  try {
+    form.UpdateINI();
+  } catch (const Error&) {
+  }
+}
+
 }  // namespace
 
 void RunStartUp() {
   Form1& form = Form1::Get();
+  form.set_handlers({.timer1 = &UpdateTrip, .final_save = &FinalSave});
   // A second object on this thread finds the window hooked already.
   HookWindow(form.hwnd());
   form.maxspeed = 0.0;

@@ -3,11 +3,8 @@
 
 namespace trezik {
 
-inline constexpr char kPathRequest[] = "REQUEST;trezik;PWPATH";
 inline constexpr char kHostSettingsFileName[] = "pw.ini";
 inline constexpr char kPluginSettingsFileName[] = "trezik.ini";
-// Kilometres per mile, the distance unit when the host is not metric.
-inline constexpr double kKilometresPerMile = 1.60934;
 
 // Connects the thread's Form1 to the host, reads the settings and loads the
 // meters. Errors before the first item of "pw.ini" has been read (that file

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "platform/error.h"
-#include "plugin/convert.h"
+#include "core/error.h"
+#include "core/convert.h"
 #include "trip/portable_math.h"
 
 namespace trezik {
@@ -64,6 +64,12 @@ double GreatCircleNauticalMiles(double origin_latitude, double destination_latit
   const double a = ArccosOfCosine(x);
   // Radians to minutes of arc, multiplied left to right as the distance is defined.
   return a * 60 * kRadiansToDegrees;
+}
+
+double greatcircledistance1(double origin_latitude, double destination_latitude,
+                            double origin_longitude, double destination_longitude) {
+  return GreatCircleNauticalMiles(origin_latitude, destination_latitude, origin_longitude,
+                                  destination_longitude);
 }
 
 }  // namespace trezik

@@ -1,5 +1,7 @@
 // Great-circle distance by the spherical law of cosines, in nautical miles
-// (minutes of arc). Both Form1 and PWExtension carry these; they are pure.
+// (minutes of arc). The trip engine measures its steps with
+// greatcircledistance1, the plug-in's interface exposes the same formula as
+// greatcircledistance2; both are pure.
 #pragma once
 
 namespace trezik {
@@ -19,5 +21,9 @@ double ArccosOfCosine(double x);
 // usually divide by zero).
 double GreatCircleNauticalMiles(double origin_latitude, double destination_latitude,
                                 double origin_longitude, double destination_longitude);
+
+// The trip engine's distance: the same nautical miles.
+double greatcircledistance1(double origin_latitude, double destination_latitude,
+                            double origin_longitude, double destination_longitude);
 
 }  // namespace trezik

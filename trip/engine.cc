@@ -2,9 +2,12 @@
 // previous fix and add it to the meters.
 #include "trip/engine.h"
 
+#include "core/arithmetic.h"
+#include "hostlink/protocol.h"
 #include "hostlink/sender.h"
-#include "plugin/arithmetic.h"
-#include "plugin/form1.h"
+#include "state/form1.h"
+#include "trip/distance.h"
+#include "trip/units.h"
 
 namespace trezik {
 namespace {
@@ -27,25 +30,26 @@ void AddStep(const Form1& form, std::string& meter, double step) {
 
 }  // namespace
 
-void Form1::UpdateTrip() {
+void UpdateTrip(Form1& form) {
   try {
-    prevlat = gpslat;
-    prevlon = gpslon;
+    form.prevlat = form.gpslat;
+    form.prevlon = form.gpslon;
     SendToHost(kHostWindowTitle, kFixRequest);
     // Until a first fix has been seen, the previous fix is the new one.
-    if (prevlat == "gpslat") prevlat = gpslat;
-    if (prevlon == "gpslon") prevlon = gpslon;
+    if (form.prevlat == "gpslat") form.prevlat = form.gpslat;
+    if (form.prevlon == "gpslon") form.prevlon = form.gpslon;
 
     double step = 0.0;
     RunTickStatement([&] {
-      step = greatcircledistance1(Number(prevlat), Number(gpslat), Number(prevlon), Number(gpslon));
+      step = greatcircledistance1(form.Number(form.prevlat), form.Number(form.gpslat),
+                                  form.Number(form.prevlon), form.Number(form.gpslon));
     });
     RunTickStatement(
-        [&] { step = CheckedDivide(CheckedMultiply(step, kKilometresPerNauticalMile), multiplier); });
+        [&] { step = CheckedDivide(CheckedMultiply(step, kKilometresPerNauticalMile), form.multiplier); });
     if (step < kStepBound) {
-      AddStep(*this, distance, step);
-      AddStep(*this, trip_total, step);
-      if (workbool) AddStep(*this, workmeter, step);
+      AddStep(form, form.distance, step);
+      AddStep(form, form.trip_total, step);
+      if (form.workbool) AddStep(form, form.workmeter, step);
     }
   } catch (...) {
     // The tick ends quietly: nobody is there to be told.

@@ -1,17 +1,13 @@
-// The once-a-second trip meter update lives in Form1::UpdateTrip (engine.cc).
+// The once-a-second trip meter update: ask the host for a fix, measure the
+// step from the previous fix and add it to the meters.
 #pragma once
 
 namespace trezik {
 
-// The request of one tick: latitude, longitude and speed in one message.
-inline constexpr char kFixRequest[] =
-    "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD";
+class Form1;
 
-// Steps of this many distance units or more in one tick are GPS jumps and are
-// not counted.
-inline constexpr double kStepBound = 2.0;
-
-// Kilometres per nautical mile.
-inline constexpr double kKilometresPerNauticalMile = 1.852;
+// One tick of Timer1. Never throws: a statement that fails with a type
+// mismatch is skipped, any other failure ends the tick quietly.
+void UpdateTrip(Form1& form);
 
 }  // namespace trezik

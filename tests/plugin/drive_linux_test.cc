@@ -3,7 +3,7 @@
 // save, and a restart that reloads the meters.
 #include <cmath>
 
-#include "plugin/convert.h"
+#include "core/convert.h"
 #include "support/started_plugin.h"
 
 namespace trezik {

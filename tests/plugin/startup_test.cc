@@ -157,13 +157,17 @@ TEST_F(StartUpTest, ASecondObjectRestartsOnTheSharedStateWithoutHookingTwice) {
   EXPECT_EQ(form.gpslat, "1.25");
 }
 
-TEST_F(StartUpTest, EndOfSessionSavesTheMeters) {
+TEST_F(StartUpTest, EndOfSessionAndTeardownSaveTheMeters) {
   StartHost();
   WriteHostSettings("isunits=True\r\n");
   PWExtension plugin;
   Form1::Get().trip_total = "31.5";
   platform_.SendMessage(Form1::Get().hwnd(), kWmEndSession, 1, 0);
   EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "31.5\r\n0\r\n");
+  Form1::Get().trip_total = "42.25";
+  Form1::Get().workmeter = "1.5";
+  Form1::Unload();
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "42.25\r\n1.5\r\n");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace trezik::testing {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "plugin/form1.h"
+#include "state/form1.h"
 #if !defined(_WIN32)
 #include "platform/emulation.h"
 #endif

@@ -10,8 +10,8 @@
 
 #include "drive_test_support.h"
 #include "platform/emulation.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/pwextension.h"
 
 namespace trezik::drive {

@@ -8,8 +8,8 @@
 
 #include "drive_math.h"
 #include "drive_test_support.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "tools/simulator/summary.h"
 
 namespace trezik::drive {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "support/error_kind.h"
 
 namespace trezik {

@@ -1,7 +1,7 @@
 #include "trip/engine.h"
 
 #include "hostlink/hook.h"
-#include "plugin/convert.h"
+#include "core/convert.h"
 #include "support/plugin_fixture.h"
 #include "trip/distance.h"
 
@@ -15,6 +15,7 @@ class EngineTest : public PluginFixture {
  protected:
   EngineTest() : form_(Form1::Get()), host_window_(StartHost()) {
     HookWindow(form_.hwnd());
+    form_.set_handlers({.timer1 = &UpdateTrip});
     form_.multiplier = 1.0;
   }
   double Meter(const std::string& text) { return TextToDouble(text, '.'); }
@@ -142,7 +143,7 @@ TEST_F(EngineTest, AnUnsetMultiplierEndsTheTick) {
 TEST_F(EngineTest, UpdateTripNeverThrowsWhateverTheHostSends) {
   for (const char* lat : {"", "1e999", "nan", "52,0", "91", "-1e308"}) {
     host_window_.SetFix(lat, "5.0", "x");
-    EXPECT_NO_THROW(form_.UpdateTrip()) << lat;
+    EXPECT_NO_THROW(UpdateTrip(form_)) << lat;
   }
 }
 

@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "platform/emulation.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/pwextension.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/host_standin.h"
+#include "trip/distance.h"
 
 namespace {
 
@@ -92,15 +93,13 @@ void BM_TickThroughHost(benchmark::State& state) {
 BENCHMARK(BM_TickThroughHost);
 
 void BM_BareFormula(benchmark::State& state) {
-  Rig rig;  // for Form1, which carries greatcircledistance1
-  const trezik::Form1& form = trezik::Form1::Get();
   const Fixes& fixes = RingRoad();
   const std::size_t n = fixes.lat.size();
   std::size_t i = 1;
   double sum = 0;
   for (auto _ : state) {
     const std::size_t a = (i - 1) % n, b = i % n;
-    sum += form.greatcircledistance1(fixes.lat[a], fixes.lat[b], fixes.lon[a], fixes.lon[b]);
+    sum += trezik::greatcircledistance1(fixes.lat[a], fixes.lat[b], fixes.lon[a], fixes.lon[b]);
     ++i;
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(i - 1));

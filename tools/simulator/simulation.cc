@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "platform/emulation.h"
-#include "plugin/convert.h"
-#include "plugin/form1.h"
+#include "core/convert.h"
+#include "state/form1.h"
 #include "plugin/pwextension.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/civil_time.h"

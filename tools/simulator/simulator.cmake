@@ -25,7 +25,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/timeline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(trezik_drive PUBLIC trezik_core pugixml::pugixml ${GeographicLib_LIBRARIES})
+target_link_libraries(trezik_drive PUBLIC trezik_plugin pugixml::pugixml ${GeographicLib_LIBRARIES})
 
 add_executable(trezik-drive ${TREZIK_SIMULATOR_DIR}/main.cc)
 target_link_libraries(trezik-drive PRIVATE trezik_drive)

@@ -1,11 +1,11 @@
-#include "trip/item_reader.h"
+#include "core/item_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace trezik {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "com_fixture_windows.h"
-#include "plugin/com_registration.h"
+#include "com/com_registration.h"
 
 namespace trezik::com::testing {
 namespace {

@@ -1,12 +1,12 @@
 // DllRegisterServer and DllUnregisterServer: the ProgID, the class with its
 // in-process server (apartment threading) and the type library, all under
 // HKEY_CLASSES_ROOT.
-#include "plugin/com_registration.h"
+#include "com/com_registration.h"
 
 #include <cstdio>
 
-#include "plugin/com_interface.h"
-#include "plugin/com_server.h"
+#include "com/com_interface.h"
+#include "com/com_server.h"
 
 #include <olectl.h>
 

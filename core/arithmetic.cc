@@ -1,10 +1,10 @@
-#include "plugin/arithmetic.h"
+#include "core/arithmetic.h"
 
 #include <cmath>
 #include <string>
 
-#include "platform/error.h"
-#include "plugin/convert.h"
+#include "core/error.h"
+#include "core/convert.h"
 
 namespace trezik {
 namespace {

@@ -1,11 +1,9 @@
-#include "plugin/form1.h"
+#include "state/form1.h"
 
 #include <cmath>
 #include <memory>
 
-#include "hostlink/hook.h"
-#include "plugin/convert.h"
-#include "trip/distance.h"
+#include "core/convert.h"
 
 namespace trezik {
 namespace {
@@ -13,6 +11,7 @@ namespace {
 // The thread's state holder: the one piece of per-thread state of the plug-in.
 thread_local std::unique_ptr<Form1> thread_form;
 
+// The title the host sends its replies to.
 constexpr char kWindowTitle[] = "trezik";
 
 }  // namespace
@@ -32,14 +31,13 @@ void Form1::Unload() {
   if (!thread_form) return;
   Form1& form = *thread_form;
   // Unload: the window gets its own procedure back before anything else.
-  UnhookWindow(form.hwnd_);
-  form.set_timer1_enabled(false);
-  // Termination: save the meters. Nobody is left to hear of a failure; the
-  // file then keeps its previous content, as UpdateINI replaces it whole.
-  try {
-    form.UpdateINI();
-  } catch (const Error&) {
+  if (form.PrevWndProc != 0) {
+    form.platform_.SetWindowProc(form.hwnd_, form.PrevWndProc);
+    form.PrevWndProc = 0;
   }
+  form.set_timer1_enabled(false);
+  // Termination: the final save.
+  if (form.handlers_.final_save != nullptr) form.handlers_.final_save(form);
   thread_form.reset();
 }
 
@@ -75,33 +73,18 @@ std::intptr_t TREZIK_CALLBACK Form1::WindowProcedure(WindowHandle window, std::u
   Form1* form = Existing();
   if (form != nullptr && form->hwnd_ == window) {
     if (message == kWmTimer && wparam == kTimer1Id) {
-      if (form->timer1_enabled_) form->UpdateTrip();
+      if (form->timer1_enabled_ && form->handlers_.timer1 != nullptr) form->handlers_.timer1(*form);
       return 0;
     }
     if (message == kWmEndSession && wparam != 0) {
       // Windows is ending the session (the car PC shuts down): save the meters
       // now, as no teardown may follow.
-      try {
-        form->UpdateINI();
-      } catch (const Error&) {
-      }
+      if (form->handlers_.final_save != nullptr) form->handlers_.final_save(*form);
       return 0;
     }
   }
   Platform& platform = form != nullptr ? form->platform_ : CurrentPlatform();
   return platform.DefaultWindowProc(window, message, wparam, lparam);
-}
-
-}  // namespace trezik
-
-namespace trezik {
-
-double Form1::Arccos(double x) const { return ArccosOfCosine(x); }
-
-double Form1::greatcircledistance1(double origin_latitude, double destination_latitude,
-                                   double origin_longitude, double destination_longitude) const {
-  return GreatCircleNauticalMiles(origin_latitude, destination_latitude, origin_longitude,
-                                  destination_longitude);
 }
 
 }  // namespace trezik

@@ -1,11 +1,11 @@
-#include "plugin/arithmetic.h"
+#include "core/arithmetic.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <optional>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "support/error_kind.h"
 
 namespace trezik {

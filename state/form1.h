@@ -18,10 +18,23 @@ class Form1 {
   static Form1& Get();
   // The calling thread's instance, or nullptr; never creates one.
   static Form1* Existing();
-  // Tears the thread's instance down: the unload takes the reply hook off the
-  // window, the termination saves the trip state (a failure to save is
-  // swallowed: there is no caller to receive it), then the window goes.
+  // Tears the thread's instance down: the unload puts the window's own
+  // procedure back in place of the reply hook, the termination runs the
+  // final-save handler, then the window goes.
   static void Unload();
+
+  // What Timer1 and the end of the plug-in's life do. The tick and the save
+  // rule live in the layers above this one (the trip engine, the plug-in),
+  // which hand them over when the plug-in starts; the state holder only
+  // calls them, so its folder needs nothing from above. Without handlers a
+  // tick or an end of session does nothing.
+  struct Handlers {
+    void (*timer1)(Form1& form) = nullptr;
+    // At teardown and when Windows ends the session. Must not throw: there
+    // is no caller left to hear of a failure.
+    void (*final_save)(Form1& form) = nullptr;
+  };
+  void set_handlers(const Handlers& handlers) { handlers_ = handlers; }
 
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
@@ -76,12 +89,9 @@ class Form1 {
   // The time of day now in whole seconds since midnight, halves to even.
   std::int32_t SecondsSinceMidnightNow() const;
 
-  // Methods owned by the trip computation.
-  void UpdateTrip();  // trip/engine.cc
-  void UpdateINI();   // trip/state_file.cc
-  double Arccos(double x) const;  // trip/distance.cc
-  double greatcircledistance1(double origin_latitude, double destination_latitude,
-                              double origin_longitude, double destination_longitude) const;
+  // Writes the meters to "tripmeter.ini" (state_file.cc); throws the file
+  // error when the save fails, leaving the old file whole.
+  void UpdateINI();
 
  private:
   explicit Form1(Platform& platform);
@@ -92,6 +102,7 @@ class Form1 {
   char decimal_mark_;
   WindowHandle hwnd_ = 0;
   bool timer1_enabled_ = false;
+  Handlers handlers_;
 };
 
 }  // namespace trezik

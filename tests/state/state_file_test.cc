@@ -1,4 +1,4 @@
-#include "trip/state_file.h"
+#include "state/state_file.h"
 
 #include "support/plugin_fixture.h"
 
@@ -134,15 +134,6 @@ TEST_F(StateFileTest, AnUnreadableFileEndsTheReadingQuietly) {
   EXPECT_NO_THROW(LoadTripState(form));
   EXPECT_EQ(form.trip_total, "5");
   EXPECT_FALSE(PluginFileExists("tripmeter.ini"));
-}
-
-TEST_F(StateFileTest, TeardownSavesTheMeters) {
-  Form1& form = Loaded();
-  form.trip_total = "42.25";
-  form.workmeter = "1.5";
-  form.distance = "7";
-  Form1::Unload();
-  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "42.25\r\n1.5\r\n");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "plugin/convert.h"
+#include "core/convert.h"
 
 #include <array>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace trezik {
 namespace {

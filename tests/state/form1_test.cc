@@ -1,4 +1,4 @@
-#include "plugin/form1.h"
+#include "state/form1.h"
 
 #include <thread>
 
@@ -52,6 +52,7 @@ TEST_F(Form1Test, OneInstancePerThread) {
 TEST_F(Form1Test, UnloadRestoresTheWindowProcedureThenRemovesTheWindow) {
   Form1& form = Form1::Get();
   form.trezikdir = platform_.module_folder;
+  form.set_handlers({.final_save = [](Form1& f) { f.UpdateINI(); }});
   ASSERT_NE(form.hwnd(), 0u);
   Form1::Unload();
   EXPECT_EQ(Form1::Existing(), nullptr);

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/windows_headers.h"
 
 namespace trezik::com {

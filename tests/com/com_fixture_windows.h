@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/com_interface.h"
+#include "com/com_interface.h"
 
 namespace trezik::com::testing {
 

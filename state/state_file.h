@@ -17,9 +17,5 @@ inline constexpr char kTripStateFileName[] = "tripmeter.ini";
 // read so far. Never throws.
 void LoadTripState(Form1& form);
 
-// The text a meter is saved as: a number in the user's format gets "." as
-// its decimal mark, so that it reads back as one value; any other text is
-// saved unchanged.
-std::string MeterTextForFile(const Form1& form, const std::string& meter);
 
 }  // namespace trezik

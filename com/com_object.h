@@ -7,8 +7,8 @@
 
 #include <optional>
 
-#include "plugin/com_errors.h"
-#include "plugin/com_interface.h"
+#include "com/com_errors.h"
+#include "com/com_interface.h"
 #include "plugin/pwextension.h"
 
 namespace trezik::com {

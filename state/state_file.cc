@@ -1,13 +1,29 @@
-#include "trip/state_file.h"
+#include "state/state_file.h"
 
 #include <algorithm>
 
-#include "plugin/convert.h"
-#include "plugin/form1.h"
-#include "trip/item_reader.h"
+#include "core/convert.h"
+#include "state/form1.h"
+#include "core/item_reader.h"
 
 namespace trezik {
 namespace {
+
+// The text a meter is saved as: a number in the user's format gets "." as
+// its decimal mark, so that it reads back as one value; any other text is
+// saved unchanged.
+std::string MeterTextForFile(const Form1& form, const std::string& meter) {
+  const char mark = form.decimal_mark();
+  if (mark == '.') return meter;
+  try {
+    form.Number(meter);
+  } catch (const Error&) {
+    return meter;
+  }
+  std::string text = meter;
+  std::replace(text.begin(), text.end(), mark, '.');
+  return text;
+}
 
 std::string StateFilePath(const Form1& form) { return form.trezikdir + kTripStateFileName; }
 
@@ -37,19 +53,6 @@ std::string ReadMeter(const Form1& form, ItemReader& reader) {
 }
 
 }  // namespace
-
-std::string MeterTextForFile(const Form1& form, const std::string& meter) {
-  const char mark = form.decimal_mark();
-  if (mark == '.') return meter;
-  try {
-    form.Number(meter);
-  } catch (const Error&) {
-    return meter;
-  }
-  std::string text = meter;
-  std::replace(text.begin(), text.end(), mark, '.');
-  return text;
-}
 
 void Form1::UpdateINI() { WriteStateFile(*this); }
 

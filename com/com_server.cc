@@ -13,13 +13,13 @@
 // DllCanUnloadNow is the safe point for the teardown: COM calls it from
 // CoFreeUnusedLibraries on the apartment's own thread, which owns the window,
 // and not under the loader lock. DllMain does nothing.
-#include "plugin/com_server.h"
+#include "com/com_server.h"
 
 #include <atomic>
 
-#include "plugin/com_errors.h"
-#include "plugin/com_object.h"
-#include "plugin/form1.h"
+#include "com/com_errors.h"
+#include "com/com_object.h"
+#include "state/form1.h"
 
 namespace trezik::com {
 namespace {

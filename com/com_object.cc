@@ -1,10 +1,10 @@
-#include "plugin/com_object.h"
+#include "com/com_object.h"
 
 #include <cwctype>
 #include <string>
 
-#include "plugin/com_arguments.h"
-#include "plugin/com_server.h"
+#include "com/com_arguments.h"
+#include "com/com_server.h"
 
 namespace trezik::com {
 namespace {

@@ -1,6 +1,6 @@
-#include "trip/item_reader.h"
+#include "core/item_reader.h"
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace trezik {
 namespace {

@@ -1,8 +1,8 @@
-#include "plugin/com_errors.h"
+#include "com/com_errors.h"
 
 #include <new>
 
-#include "plugin/com_interface.h"
+#include "com/com_interface.h"
 
 namespace trezik::com {
 

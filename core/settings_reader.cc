@@ -1,7 +1,7 @@
-#include "plugin/settings_reader.h"
+#include "core/settings_reader.h"
 
-#include "plugin/convert.h"
-#include "platform/error.h"
+#include "core/convert.h"
+#include "core/error.h"
 
 namespace trezik {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "plugin/com_arguments.h"
-#include "plugin/com_errors.h"
+#include "com/com_arguments.h"
+#include "com/com_errors.h"
 
 namespace trezik::com {
 namespace {

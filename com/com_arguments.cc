@@ -1,4 +1,4 @@
-#include "plugin/com_arguments.h"
+#include "com/com_arguments.h"
 
 namespace trezik::com {
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/convert.h"
+#include "core/convert.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "support/error_kind.h"
 
 namespace trezik {
