@@ -20,6 +20,7 @@
 
 #include "platform/platform.h"
 #include "state/form1.h"
+#include "support/test_platform.h"
 #if !defined(_WIN32)
 #include "platform/emulation.h"
 #endif
@@ -47,55 +48,6 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
-
-class TestPlatform : public PlatformWrapper {
- public:
-  explicit TestPlatform(Platform& target) : PlatformWrapper(target) {}
-
-  std::string module_folder;
-  char decimal_mark = '.';
-  LocalTime now{2026, 12, 7, 8 * 3600.0};
-  std::vector<std::intptr_t> reply_results;
-  // Called before each file operation; may throw to inject a fault.
-  std::function<void(const std::string& operation, const std::string& path)> before_file_call;
-
-  std::string ModuleFolder() override { return module_folder; }
-  char DecimalMark() override { return decimal_mark; }
-  LocalTime Now() override { return now; }
-  bool ReplyMessage(std::intptr_t result) override {
-    reply_results.push_back(result);
-    return PlatformWrapper::ReplyMessage(result);
-  }
-  std::string ReadFile(const std::string& path) override {
-    Check("read", path);
-    return PlatformWrapper::ReadFile(path);
-  }
-  void AppendToFile(const std::string& path, std::string_view bytes) override {
-    Check("append", path);
-    PlatformWrapper::AppendToFile(path, bytes);
-  }
-  void WriteNewFile(const std::string& path, std::string_view bytes) override {
-    Check("write", path);
-    PlatformWrapper::WriteNewFile(path, bytes);
-  }
-  void ReplaceFileByRename(const std::string& from, const std::string& to) override {
-    Check("rename", to);
-    PlatformWrapper::ReplaceFileByRename(from, to);
-  }
-
-  void AdvanceSeconds(double seconds) {
-    now.seconds_since_midnight += seconds;
-    while (now.seconds_since_midnight >= 86400.0) {
-      now.seconds_since_midnight -= 86400.0;
-      ++now.day;  // tests stay well inside a month
-    }
-  }
-
- private:
-  void Check(const std::string& operation, const std::string& path) {
-    if (before_file_call) before_file_call(operation, path);
-  }
-};
 
 // One WM_COPYDATA as the host window received it.
 struct ReceivedMessage {
