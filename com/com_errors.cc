@@ -19,6 +19,7 @@ HRESULT AutomationErrorCode(ErrorKind kind) {
     case ErrorKind::kDiskFull: number = 61; break;
     case ErrorKind::kInputPastEnd: number = 62; break;
     case ErrorKind::kFileIo: number = 57; break;
+    case ErrorKind::kOutOfMemory: number = 7; break;
   }
   return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number);
 }

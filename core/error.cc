@@ -24,6 +24,8 @@ const char* ErrorKindName(ErrorKind kind) {
       return "input past end of file";
     case ErrorKind::kFileIo:
       return "file I/O error";
+    case ErrorKind::kOutOfMemory:
+      return "out of memory";
   }
   return "unknown error";
 }

@@ -18,6 +18,7 @@ enum class ErrorKind {
   kDiskFull,
   kInputPastEnd,      // a read ran out of file before the value it wanted
   kFileIo,            // any other file error
+  kOutOfMemory,       // an allocation failed
 };
 
 class Error : public std::runtime_error {

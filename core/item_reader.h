@@ -8,6 +8,10 @@
 
 namespace trezik {
 
+// Settings and state files are read up to this many bytes; what lies beyond
+// is ignored, so a runaway file can neither stall the start nor exhaust memory.
+inline constexpr std::size_t kSettingsReadLimit = 64 * 1024;
+
 class ItemReader {
  public:
   explicit ItemReader(std::string content) : content_(std::move(content)) {}

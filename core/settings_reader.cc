@@ -1,5 +1,7 @@
 #include "core/settings_reader.h"
 
+#include <cmath>
+
 #include "core/convert.h"
 #include "core/error.h"
 
@@ -31,6 +33,18 @@ std::optional<std::int16_t> DecimalPlacesValue(const std::optional<std::string>&
   if (!value) return std::nullopt;
   try {
     return ToInt16(TextToDouble(*value, decimal_mark));
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<int> WholeNumberInRange(const std::optional<std::string>& value, char decimal_mark,
+                                      int low, int high) {
+  if (!value) return std::nullopt;
+  try {
+    const double number = TextToDouble(*value, decimal_mark);
+    if (number != std::floor(number) || number < low || number > high) return std::nullopt;
+    return static_cast<int>(number);
   } catch (const Error&) {
     return std::nullopt;
   }

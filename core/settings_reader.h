@@ -1,5 +1,5 @@
-// The two settings the plug-in reads at start-up: "isunits" from the host's
-// "pw.ini" and "decimalplaces" from the plug-in's "trezik.ini".
+// The settings the plug-in reads at start-up: "isunits" from the host's
+// "pw.ini", "decimalplaces" and "autosave" from the plug-in's "trezik.ini".
 #pragma once
 
 #include <cstdint>
@@ -23,5 +23,10 @@ bool IsUnitsValue(const std::optional<std::string>& value, char decimal_mark);
 // nothing when the value does not convert.
 std::optional<std::int16_t> DecimalPlacesValue(const std::optional<std::string>& value,
                                                char decimal_mark);
+
+// A whole number from `low` to `high` (a number in the user's format without
+// a fraction), or nothing for anything else.
+std::optional<int> WholeNumberInRange(const std::optional<std::string>& value, char decimal_mark,
+                                      int low, int high);
 
 }  // namespace trezik

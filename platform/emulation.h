@@ -32,6 +32,13 @@ class EmulatedPlatform : public Platform {
   // Windows that exist now.
   std::size_t window_count() const { return windows_.size(); }
 
+  // Fault injection in the file layer, after SQLite's test VFS: the nth
+  // call of a step from now on (1 is the next one) fails with `kind`, once.
+  // A failed write leaves what it wrote so far; a failed close has closed.
+  enum class FileStep { kOpen, kRead, kWrite, kFlush, kClose, kRename, kDelete };
+  void FailFileStep(FileStep step, int nth, ErrorKind kind);
+  void ClearFileFaults() { faults_.clear(); }
+
   // The seam.
   WindowHandle FindWindowByTitle(const std::string& title) override;
   std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
@@ -47,11 +54,12 @@ class EmulatedPlatform : public Platform {
   bool SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t interval_ms) override;
   void KillTimer(WindowHandle window, std::uintptr_t id) override;
   void PumpMessagesFor(std::uint32_t ms) override;
+  void Sleep(std::uint32_t ms) override { clock_ms_ += ms; }
   void MoveMemory(void* destination, const void* source, std::size_t count) override;
   LocalTime Now() override;
   char DecimalMark() override { return decimal_mark_; }
   std::string ModuleFolder() override { return module_folder_; }
-  std::string ReadFile(const std::string& path) override;
+  std::string ReadFile(const std::string& path, std::size_t max_bytes) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   void AppendToFile(const std::string& path, std::string_view bytes) override;
   void WriteNewFile(const std::string& path, std::string_view bytes) override;
@@ -70,6 +78,16 @@ class EmulatedPlatform : public Platform {
   };
 
   Window* Find(WindowHandle window);
+  // Throws the injected fault when this call of the step is the chosen one.
+  void InjectedFault(FileStep step, const std::string& path);
+  void WriteBytes(int fd, std::string_view bytes, const std::string& path);
+  void CloseFile(int fd, const std::string& path);
+
+  struct Fault {
+    int calls_left;
+    ErrorKind kind;
+  };
+  std::map<FileStep, Fault> faults_;
 
   std::map<WindowHandle, Window> windows_;
   WindowHandle next_handle_ = 0x1000;

@@ -108,6 +108,10 @@ class Platform {
   // delivering each timer message at its due time.
   virtual void PumpMessagesFor(std::uint32_t ms) = 0;
 
+  // Sleep: waits ms milliseconds without handling messages. The emulation
+  // only moves its clock on.
+  virtual void Sleep(std::uint32_t ms) = 0;
+
   // RtlMoveMemory.
   virtual void MoveMemory(void* destination, const void* source, std::size_t count) = 0;
 
@@ -123,8 +127,9 @@ class Platform {
   // Files. Each operation opens, does its work and closes; no file stays
   // open between calls.
 
-  // The whole content of a file. Missing file: kFileNotFound.
-  virtual std::string ReadFile(const std::string& path) = 0;
+  // The first max_bytes bytes of a file (all of it when it is shorter).
+  // Missing file: kFileNotFound; no memory for the bytes: kOutOfMemory.
+  virtual std::string ReadFile(const std::string& path, std::size_t max_bytes) = 0;
   // The size of an existing file, or nothing when it does not exist.
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
   // Appends bytes in one write, creating the file when it is missing.
@@ -192,11 +197,14 @@ class PlatformWrapper : public Platform {
   }
   void KillTimer(WindowHandle w, std::uintptr_t id) override { target_.KillTimer(w, id); }
   void PumpMessagesFor(std::uint32_t ms) override { target_.PumpMessagesFor(ms); }
+  void Sleep(std::uint32_t ms) override { target_.Sleep(ms); }
   void MoveMemory(void* d, const void* s, std::size_t n) override { target_.MoveMemory(d, s, n); }
   LocalTime Now() override { return target_.Now(); }
   char DecimalMark() override { return target_.DecimalMark(); }
   std::string ModuleFolder() override { return target_.ModuleFolder(); }
-  std::string ReadFile(const std::string& path) override { return target_.ReadFile(path); }
+  std::string ReadFile(const std::string& path, std::size_t max_bytes) override {
+    return target_.ReadFile(path, max_bytes);
+  }
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
     return target_.FileSize(path);
   }

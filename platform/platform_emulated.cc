@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <algorithm>
 
 #include "platform/emulation.h"
 
@@ -217,8 +219,21 @@ void EmulatedPlatform::MoveMemory(void* destination, const void* source, std::si
   if (count != 0) std::memmove(destination, source, count);
 }
 
-std::string EmulatedPlatform::ReadFile(const std::string& path) {
+void EmulatedPlatform::FailFileStep(FileStep step, int nth, ErrorKind kind) {
+  faults_[step] = Fault{nth, kind};
+}
+
+void EmulatedPlatform::InjectedFault(FileStep step, const std::string& path) {
+  auto found = faults_.find(step);
+  if (found == faults_.end() || --found->second.calls_left > 0) return;
+  const ErrorKind kind = found->second.kind;
+  faults_.erase(found);
+  Fail(kind, std::string("injected ") + ErrorKindName(kind) + " at \"" + path + "\"");
+}
+
+std::string EmulatedPlatform::ReadFile(const std::string& path, std::size_t max_bytes) {
   const std::string posix = ToPosixPath(path);
+  InjectedFault(FileStep::kOpen, path);
   const int fd = ::open(posix.c_str(), O_RDONLY);
   if (fd < 0) {
     const int code = errno;
@@ -229,25 +244,31 @@ std::string EmulatedPlatform::ReadFile(const std::string& path) {
                                 ::stat(posix.substr(0, slash).c_str(), &folder) != 0;
     ThrowFileError("cannot open", path, code, folder_missing);
   }
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    ::close(fd);
     Fail(ErrorKind::kFileIo, "cannot read \"" + path + "\": it is a folder");
   }
   std::string content;
   char buffer[8192];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      const int code = errno;
-      ::close(fd);
-      ThrowFileError("cannot read", path, code, false);
+  try {
+    while (content.size() < max_bytes) {
+      InjectedFault(FileStep::kRead, path);
+      const std::size_t want = std::min(sizeof buffer, max_bytes - content.size());
+      const ssize_t got = ::read(fd, buffer, want);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        ThrowFileError("cannot read", path, errno, false);
+      }
+      if (got == 0) break;
+      content.append(buffer, static_cast<std::size_t>(got));
     }
-    if (got == 0) break;
-    content.append(buffer, static_cast<std::size_t>(got));
+  } catch (const std::bad_alloc&) {
+    Fail(ErrorKind::kOutOfMemory, "out of memory reading \"" + path + "\"");
   }
-  ::close(fd);
   return content;
 }
 
@@ -257,32 +278,63 @@ std::optional<std::uint64_t> EmulatedPlatform::FileSize(const std::string& path)
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+// Writes the bytes, or half of them and then fails when a write fault is
+// injected, as a disk that fills up mid-write does.
+void EmulatedPlatform::WriteBytes(int fd, std::string_view bytes, const std::string& path) {
+  try {
+    InjectedFault(FileStep::kWrite, path);
+  } catch (const Error&) {
+    (void)!::write(fd, bytes.data(), bytes.size() / 2);
+    ::close(fd);
+    throw;
+  }
+  WriteAll(fd, bytes, path);
+}
+
+// Closes the file; an injected close fault closes it all the same.
+void EmulatedPlatform::CloseFile(int fd, const std::string& path) {
+  const int result = ::close(fd);
+  const int code = errno;
+  InjectedFault(FileStep::kClose, path);
+  if (result != 0) ThrowFileError("cannot close", path, code, true);
+}
+
 void EmulatedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
+  InjectedFault(FileStep::kOpen, path);
   const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (fd < 0) ThrowFileError("cannot open", path, errno, true);
-  WriteAll(fd, bytes, path);
-  if (::close(fd) != 0) ThrowFileError("cannot close", path, errno, true);
+  WriteBytes(fd, bytes, path);
+  CloseFile(fd, path);
 }
 
 void EmulatedPlatform::WriteNewFile(const std::string& path, std::string_view bytes) {
+  InjectedFault(FileStep::kOpen, path);
   const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0) ThrowFileError("cannot create", path, errno, true);
-  WriteAll(fd, bytes, path);
+  WriteBytes(fd, bytes, path);
+  try {
+    InjectedFault(FileStep::kFlush, path);
+  } catch (const Error&) {
+    ::close(fd);
+    throw;
+  }
   if (::fsync(fd) != 0) {
     const int code = errno;
     ::close(fd);
     ThrowFileError("cannot flush", path, code, true);
   }
-  if (::close(fd) != 0) ThrowFileError("cannot close", path, errno, true);
+  CloseFile(fd, path);
 }
 
 void EmulatedPlatform::ReplaceFileByRename(const std::string& from, const std::string& to) {
+  InjectedFault(FileStep::kRename, to);
   if (::rename(ToPosixPath(from).c_str(), ToPosixPath(to).c_str()) != 0) {
     ThrowFileError("cannot replace", to, errno, true);
   }
 }
 
 void EmulatedPlatform::RemoveFile(const std::string& path) {
+  InjectedFault(FileStep::kDelete, path);
   if (::unlink(ToPosixPath(path).c_str()) != 0 && errno != ENOENT) {
     ThrowFileError("cannot delete", path, errno, false);
   }

@@ -3,6 +3,9 @@
 // plug-in's typed errors in WindowsError, and nowhere else.
 #include <string>
 
+#include <algorithm>
+#include <new>
+
 #include "platform/platform.h"
 #include "platform/windows_error.h"
 #include "platform/windows_headers.h"
@@ -214,7 +217,9 @@ class WindowsPlatform : public Platform {
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
   }
 
-  std::string ReadFile(const std::string& path) override {
+  void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
+
+  std::string ReadFile(const std::string& path, std::size_t max_bytes) override {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -223,13 +228,18 @@ class WindowsPlatform : public Platform {
     HandleCloser closer(file);
     std::string content;
     char buffer[8192];
-    for (;;) {
-      DWORD got = 0;
-      if (!::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-        throw WindowsError("cannot read \"" + path + "\"", GetLastError());
+    try {
+      while (content.size() < max_bytes) {
+        const std::size_t want = std::min(sizeof buffer, max_bytes - content.size());
+        DWORD got = 0;
+        if (!::ReadFile(file, buffer, static_cast<DWORD>(want), &got, nullptr)) {
+          throw WindowsError("cannot read \"" + path + "\"", GetLastError());
+        }
+        if (got == 0) break;
+        content.append(buffer, got);
       }
-      if (got == 0) break;
-      content.append(buffer, got);
+    } catch (const std::bad_alloc&) {
+      Fail(ErrorKind::kOutOfMemory, "out of memory reading \"" + path + "\"");
     }
     return content;
   }

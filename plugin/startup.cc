@@ -20,7 +20,7 @@ void ReadHostSettings(Form1& form) {
   const std::string path = form.pwpath + kHostSettingsFileName;
   std::string content;
   try {
-    content = form.platform().ReadFile(path);
+    content = form.platform().ReadFile(path, kSettingsReadLimit);
   } catch (const Error& error) {
     // A wrong host folder means the same to the host as a missing file:
     // "pw.ini" cannot be found.
@@ -44,31 +44,34 @@ void ReadPluginSettings(Form1& form) {
   const auto size = form.platform().FileSize(path);
   if (!size || *size == 0) return;
   try {
-    ItemReader reader(form.platform().ReadFile(path));
+    ItemReader reader(form.platform().ReadFile(path, kSettingsReadLimit));
     while (!reader.AtEnd()) {
       const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key != "decimalplaces") continue;
-      if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
+      if (item.key == "decimalplaces") {
+        if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
+      } else if (item.key == "autosave") {
+        // An invalid value leaves autosave off.
+        form.state_file.autosave_seconds =
+            WholeNumberInRange(item.value, form.decimal_mark(), kAutosaveMinSeconds,
+                               kAutosaveMaxSeconds)
+                .value_or(0);
+      }
     }
   } catch (const Error&) {
   }
 }
 
-// The save at teardown and at the end of a Windows session. Nobody is left
-// to hear of a failure; the file then keeps its previous content, as
-// UpdateINI replaces it whole.
-void FinalSave(Form1& form) {
-  try {
-    form.UpdateINI();
-  } catch (const Error&) {
-  }
+// Timer1: the trip meter's tick, then the autosave's second.
+void Timer1Tick(Form1& form) {
+  UpdateTrip(form);
+  AutosaveTick(form);
 }
 
 }  // namespace
 
 void RunStartUp() {
   Form1& form = Form1::Get();
-  form.set_handlers({.timer1 = &UpdateTrip, .final_save = &FinalSave});
+  form.set_handlers({.timer1 = &Timer1Tick, .final_save = &AutoSaveMeters});
   // A second object on this thread finds the window hooked already.
   HookWindow(form.hwnd());
   form.maxspeed = 0.0;
@@ -80,6 +83,7 @@ void RunStartUp() {
   if (form.trezikdir.empty() || form.trezikdir.back() != '\\') form.trezikdir += '\\';
   ReadHostSettings(form);
   form.dp = 2;
+  form.state_file.autosave_seconds = 0;
   ReadPluginSettings(form);
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);

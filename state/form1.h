@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -69,6 +70,24 @@ class Form1 {
 
   // The window procedure the reply hook replaced; 0 while no hook is in place.
   std::intptr_t PrevWndProc = 0;
+
+  // How the meters stand towards "tripmeter.ini" (state_file.cc).
+  struct StateFileStatus {
+    // Start-up read the meters from the file, or found none. Until then the
+    // meters are start values, and no automatic save may write them over a
+    // file that may hold the driver's total.
+    bool loaded = false;
+    // A file whose meters did not read as two numbers, kept as
+    // "tripmeter.ini.bad" before the first save over it.
+    std::optional<std::string> unreadable_content;
+    // What the file holds as far as the plug-in knows; a save that would
+    // write the same is skipped by the automatic saves.
+    std::string saved_content;
+    // Autosave every this many seconds while the meters change; 0 is off.
+    int autosave_seconds = 0;
+    int seconds_since_save = 0;
+  };
+  StateFileStatus state_file;
 
   // Timer1: 1000 ms, enabled at creation.
   bool timer1_enabled() const { return timer1_enabled_; }

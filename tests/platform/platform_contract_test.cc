@@ -137,16 +137,17 @@ TEST_F(PlatformContractTest, MoveMemoryCopiesExactlyTheCount) {
 TEST_F(PlatformContractTest, FilesAreWrittenReplacedAppendedAndRead) {
   const std::string folder = testing::PluginFolderText(folder_);
   platform_.WriteNewFile(folder + "a.txt", "first");
-  EXPECT_EQ(platform_.ReadFile(folder + "a.txt"), "first");
+  EXPECT_EQ(platform_.ReadFile(folder + "a.txt", 64), "first");
   EXPECT_EQ(platform_.FileSize(folder + "a.txt"), 5u);
   platform_.WriteNewFile(folder + "b.txt", "second\r\n");
   platform_.ReplaceFileByRename(folder + "b.txt", folder + "a.txt");
-  EXPECT_EQ(platform_.ReadFile(folder + "a.txt"), "second\r\n");
+  EXPECT_EQ(platform_.ReadFile(folder + "a.txt", 64), "second\r\n");
   EXPECT_FALSE(platform_.FileSize(folder + "b.txt").has_value());
   platform_.AppendToFile(folder + "a.txt", "more");
   platform_.AppendToFile(folder + "c.txt", "new");
-  EXPECT_EQ(platform_.ReadFile(folder + "a.txt"), "second\r\nmore");
-  EXPECT_EQ(platform_.ReadFile(folder + "c.txt"), "new");
+  EXPECT_EQ(platform_.ReadFile(folder + "a.txt", 64), "second\r\nmore");
+  EXPECT_EQ(platform_.ReadFile(folder + "a.txt", 8), "second\r\n");  // only the first bytes
+  EXPECT_EQ(platform_.ReadFile(folder + "c.txt", 64), "new");
   platform_.RemoveFile(folder + "c.txt");
   EXPECT_NO_THROW(platform_.RemoveFile(folder + "c.txt"));
 }
@@ -159,8 +160,8 @@ TEST_F(PlatformContractTest, FileErrorsAreTyped) {
     ErrorKind kind;
   };
   const Case cases[] = {
-      {"read missing", [&] { platform_.ReadFile(folder + "none.txt"); }, ErrorKind::kFileNotFound},
-      {"read in missing folder", [&] { platform_.ReadFile(folder + "none\\x.ini"); },
+      {"read missing", [&] { platform_.ReadFile(folder + "none.txt", 64); }, ErrorKind::kFileNotFound},
+      {"read in missing folder", [&] { platform_.ReadFile(folder + "none\\x.ini", 64); },
        ErrorKind::kPathNotFound},
       {"append in missing folder", [&] { platform_.AppendToFile(folder + "none\\x.log", "x"); },
        ErrorKind::kPathNotFound},

@@ -50,7 +50,7 @@ TEST(WindowsFileTest, AFileHeldOpenWithoutSharingIsPermissionDenied) {
     EXPECT_EQ(error.kind(), ErrorKind::kPermissionDenied) << error.what();
   }
   CloseHandle(held);
-  EXPECT_EQ(platform.ReadFile(path), "1\r\n");
+  EXPECT_EQ(platform.ReadFile(path, 64), "1\r\n");
   platform.RemoveFile(path);
 }
 

@@ -1,5 +1,7 @@
 #include "plugin/startup.h"
 
+#include <filesystem>
+
 #include "plugin/pwextension.h"
 #include "support/plugin_fixture.h"
 
@@ -168,6 +170,89 @@ TEST_F(StartUpTest, EndOfSessionAndTeardownSaveTheMeters) {
   Form1::Get().workmeter = "1.5";
   Form1::Unload();
   EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "42.25\r\n1.5\r\n");
+}
+
+TEST_F(StartUpTest, AFailedStartLeavesTheDriversFileAloneAndALaterStartLoadsIt) {
+  WritePluginFile("tripmeter.ini", "583.6\r\n12\r\n");
+  // No window titled "PathWarden" yet: the front end starts its plug-ins early.
+  EXPECT_THROW(PWExtension plugin, Error);
+  Form1::Get().trip_total = "3";  // moved meanwhile, from start values
+  Form1::Unload();
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "583.6\r\n12\r\n");
+  StartHost();
+  WriteHostSettings("isunits=True\r\n");
+  PWExtension plugin;
+  EXPECT_EQ(plugin.ReturnLabel("triptotal", ""), "583.6");
+}
+
+TEST_F(StartUpTest, StateFileContentThatIsNoTwoNumbersIsKeptAsABadCopy) {
+  struct Case {
+    std::string content;
+    const char* total;  // as loaded
+    bool bad_copy;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBF" "583.6\r\n12\r\n", "583.6", false},  // an editor's byte-order mark
+      {"583.6\r\n12\r\n" + std::string(1 << 20, ' '), "583.6", false},  // the tail is not read
+      {std::string("583.6\0\r\n12\r\n", 11), "0", true},
+      {"1e309\r\n12\r\n", "0", true},
+      {"583.6\r\n", "583.6", true},
+  };
+  for (const Case& c : cases) {
+    StartHost();
+    WriteHostSettings("isunits=True\r\n");
+    WritePluginFile("tripmeter.ini", c.content);
+    std::filesystem::remove(folder_ / "plugin" / "tripmeter.ini.bad");
+    {
+      PWExtension plugin;
+      EXPECT_EQ(Form1::Get().trip_total, c.total) << c.content.substr(0, 20);
+      Form1::Get().workmeter = "13";
+    }
+    Form1::Unload();
+    EXPECT_EQ(PluginFileExists("tripmeter.ini.bad"), c.bad_copy) << c.content.substr(0, 20);
+    if (c.bad_copy) {
+      EXPECT_EQ(ReadPluginFile("tripmeter.ini.bad"), c.content);
+    }
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), std::string(c.total) + "\r\n13\r\n");
+  }
+}
+
+TEST_F(StartUpTest, AReplyWithLineBreaksCannotAddALineToTheStateFile) {
+  FakeHost& host = StartHost();
+  WriteHostSettings("isunits=True\r\n");
+  WritePluginFile("tripmeter.ini", "100\r\n7\r\n");
+  PWExtension plugin;
+  host.SendReply("tripmeter||100\r\n99999");
+  EXPECT_EQ(plugin.ProcessCommand("updateini"), 2);
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "100  99999\r\n7\r\n");
+  Form1::Unload();
+  PWExtension again;
+  EXPECT_EQ(Form1::Get().workmeter, "7");
+}
+
+TEST_F(StartUpTest, AutosaveWritesChangedMetersOnceTheIntervalHasPassed) {
+  struct Case {
+    const char* setting;
+    int saves_after;  // seconds until the first save; 0: never
+  };
+  const Case cases[] = {{"autosave=10", 10}, {"autosave=3600", 0}, {"autosave=9", 0},
+                        {"autosave=3601", 0}, {"autosave=10.5", 0}, {"autosave=ten", 0},
+                        {"decimalplaces=2", 0}};
+  for (const Case& c : cases) {
+    FakeHost& host = StartHost();
+    WriteHostSettings("isunits=True\r\n");
+    WritePluginFile("trezik.ini", std::string(c.setting) + "\r\n");
+    WritePluginFile("tripmeter.ini", "5\r\n0\r\n");
+    PWExtension plugin;
+    int first_save = 0;
+    for (int second = 1; second <= 30 && first_save == 0; ++second) {
+      host.SetFix(std::to_string(52.0 + second * 0.0001), "5.0", "40");
+      Tick();
+      if (ReadPluginFile("tripmeter.ini") != "5\r\n0\r\n") first_save = second;
+    }
+    EXPECT_EQ(first_save, c.saves_after) << c.setting;
+    Form1::Unload();
+  }
 }
 
 }  // namespace

@@ -30,9 +30,9 @@ class TestPlatform : public PlatformWrapper {
     reply_results.push_back(result);
     return PlatformWrapper::ReplyMessage(result);
   }
-  std::string ReadFile(const std::string& path) override {
+  std::string ReadFile(const std::string& path, std::size_t max_bytes) override {
     Check("read", path);
-    return PlatformWrapper::ReadFile(path);
+    return PlatformWrapper::ReadFile(path, max_bytes);
   }
   void AppendToFile(const std::string& path, std::string_view bytes) override {
     Check("append", path);
