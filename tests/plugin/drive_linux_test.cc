@@ -1,17 +1,15 @@
 // A whole short drive through the emulated host: start-up, a minute of
 // Timer1 ticks, work recording, a trip record, a fill-up on the keypad, a
 // save, and a restart that reloads the meters.
-#include <cmath>
-
 #include "core/convert.h"
 #include "support/started_plugin.h"
 
 namespace trezik {
 namespace {
 
-// Each second the car moves 0.0002 degree north: 0.012 nautical miles.
+// Each second the car moves 0.0002 degree north along a meridian: 0.012
+// nautical miles, 0.022224 km. Every figure below is worked by hand from that.
 constexpr double kStepDegrees = 0.0002;
-constexpr double kStepKm = kStepDegrees * 60 * 1.852;
 
 class DriveTest : public testing::StartedPlugin {
  protected:
@@ -23,7 +21,6 @@ class DriveTest : public testing::StartedPlugin {
       platform_.AdvanceSeconds(1);
     }
   }
-  double Meter(const std::string& text) { return TextToDouble(text, '.'); }
   int position_ = 0;
 };
 
@@ -33,33 +30,28 @@ TEST_F(DriveTest, AShortDriveFromStartUpToRestart) {
   EXPECT_EQ(form().trip_total, "100");
 
   Drive(31);  // the first answered tick only sets the starting fix
-  EXPECT_NEAR(Meter(form().distance), 30 * kStepKm, 30 * kStepKm * 1e-3);
+  EXPECT_EQ(Label("tripmeter"), "0.67");  // 30 x 0.022224 = 0.66672
   EXPECT_EQ(Command("logwork"), 2);
   EXPECT_EQ(plugin().ReturnIndicator("workrec"), "True");
   Drive(30);
-  EXPECT_NEAR(Meter(form().workmeter), 2 + 30 * kStepKm, 30 * kStepKm * 1e-3);
-  EXPECT_NEAR(Meter(form().trip_total), 100 + 60 * kStepKm, 60 * kStepKm * 1e-3);
+  EXPECT_EQ(Label("workmeter"), "2.67");    // 2 + 0.66672
+  EXPECT_EQ(Label("triptotal"), "101.33");  // 100 + 60 x 0.022224 = 101.33344
   EXPECT_EQ(Label("maxspeed"), "80");
-  // 60 steps of 22.224 m in 61 seconds.
-  EXPECT_EQ(Label("avspeed"), std::to_string(std::lround(60 * kStepKm / (61 / 3600.0))));
+  EXPECT_EQ(Label("avspeed"), "79");  // 1.33344 km in 61 s: 78.69 km/h
 
   ASSERT_EQ(Command("logtrip"), 2);
-  const std::string trip_record = ReadPluginFile("tripmeter.log");
-  EXPECT_EQ(trip_record, "\"2026-12-07\",\"08:01:01\"," + Label("tripmeter") + "," +
-                             Label("triptotal") + "," + Label("workmeter") + ",\"" +
-                             form().gpslat + "\",\"11.5\",\"Ring Road\"\r\n");
+  EXPECT_EQ(ReadPluginFile("tripmeter.log"),
+            "\"2026-12-07\",\"08:01:01\",1.33,101.33,2.67,\"48.012\",\"11.5\",\"Ring Road\"\r\n");
 
   for (const char* key : {"trezik_4", "trezik_0", "trezik_p1", "trezik_p.", "trezik_p5"}) {
     ASSERT_EQ(Command(key), 2) << key;
   }
-  const double total = Meter(form().trip_total);
-  EXPECT_EQ(Label("mpg"), DoubleToText(RoundHalfEven(40 / total * 100, 2), '.'));
+  EXPECT_EQ(Label("mpg"), "39.47");  // 40 L over 101.33344 km: 39.4736 L/100 km
   ASSERT_EQ(Command("trezik_ok"), 1);
+  // 40 L at 1.5 over 101.33344 km: 0.5921 per km.
   EXPECT_EQ(ReadPluginFile("fuel.log"),
-            "\"2026-12-07\",\"08:01:01\",40," + DoubleToLogText(RoundHalfEven(total, 2)) + ",\"" +
-                DoubleToText(RoundHalfEven(40 / total * 100, 2), '.') + "\",1.5," +
-                DoubleToLogText(RoundHalfEven(40 * 1.5 / total, 2)) + ",\"" + form().gpslat +
-                "\",\"11.5\",\"Ring Road\"\r\n");
+            "\"2026-12-07\",\"08:01:01\",40,101.33,\"39.47\",1.5,0.59,\"48.012\",\"11.5\","
+            "\"Ring Road\"\r\n");
   EXPECT_EQ(host_->received.back().text, "exit");
   EXPECT_EQ(form().trip_total, "0");
 

@@ -79,6 +79,9 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
   std::vector<double> lat, lon;
   DefaultDrivePositions(lat, lon);
   const auto model = ModelMeter(lat, lon, 1.0);
+  // The parked seconds' uncertainty dominates; still tight enough to catch a
+  // wrong unit or a step counted twice.
+  ASSERT_LT(model.tolerance, model.total * 2e-3);
   // The jump: out to the thrown fix and back, both dropped, nothing else.
   ASSERT_EQ(model.dropped.size(), 2u);
   EXPECT_EQ(model.dropped[1], model.dropped[0] + 1);
@@ -90,17 +93,17 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
   ASSERT_EQ(trips.size(), 2u);
   const std::vector<std::string> arrival = Fields(trips[1]);
   const double total = 583.6 + model.total;
-  EXPECT_NEAR(std::stod(arrival[2]), Round2(model.total), 1e-9) << trips[1];
-  EXPECT_NEAR(std::stod(arrival[3]), Round2(total), 1e-9) << trips[1];
+  EXPECT_NEAR(std::stod(arrival[2]), Round2(model.total), 0.0101) << trips[1];
+  EXPECT_NEAR(std::stod(arrival[3]), Round2(total), 0.0101) << trips[1];
   EXPECT_EQ(arrival[7], "\"Tankstelle Gewerbering\"");
 
   const std::vector<std::string> fuel_records = LogRecords(folder + "/plugin/fuel.log");
   ASSERT_EQ(fuel_records.size(), 1u);
   const std::vector<std::string> fuel = Fields(fuel_records[0]);
   EXPECT_EQ(fuel[2], "41.37");
-  EXPECT_NEAR(std::stod(fuel[3]), Round2(total), 1e-9);
-  EXPECT_NEAR(std::stod(fuel[4].substr(1)), Round2(41.37 / total * 100.0), 1e-9);
-  EXPECT_NEAR(std::stod(fuel[6]), Round2(41.37 * 1.859 / total), 1e-9);
+  EXPECT_NEAR(std::stod(fuel[3]), Round2(total), 0.0101);
+  EXPECT_NEAR(std::stod(fuel[4].substr(1)), Round2(41.37 / total * 100.0), 0.0101);
+  EXPECT_NEAR(std::stod(fuel[6]), Round2(41.37 * 1.859 / total), 0.0101);
 
   // Work recording ran from the town exit to the end of the road: the work
   // meter is a real part of the trip, saved in tripmeter.ini with a zero total.
@@ -117,10 +120,17 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
     if (std::find(model.dropped.begin(), model.dropped.end(), static_cast<int>(i)) != model.dropped.end()) continue;
     geodesic += GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]) / 1000.0;
   }
-  char expected[128];
-  std::snprintf(expected, sizeof expected, "WGS84 geodesic of the counted steps:    %.4f Km  -> the spherical formula is off by %+.3f %%",
-                geodesic, (model.total / geodesic - 1.0) * 100.0);
-  EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+  auto figure_after = [&](const std::string& label) {
+    const std::size_t at = run.out.find(label);
+    EXPECT_NE(at, std::string::npos) << label << "\n" << run.out;
+    return at == std::string::npos ? 0.0 : std::strtod(run.out.c_str() + at + label.size(), nullptr);
+  };
+  const double meter = figure_after("trip meter, whole drive:");
+  const double printed_geodesic = figure_after("WGS84 geodesic of the counted steps:");
+  const double printed_off = figure_after("the spherical formula is off by");
+  EXPECT_NEAR(meter, model.total, model.tolerance);
+  EXPECT_NEAR(printed_geodesic, geodesic, 5e-5);
+  EXPECT_NEAR(printed_off, (meter / printed_geodesic - 1.0) * 100.0, 0.001);
 
   // Everything the summary promises is there, and the chart is an SVG
   // document with the four series and the fill-up.
