@@ -22,7 +22,9 @@ constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 // The text a meter is saved as: a number in the user's format gets "." as
 // its decimal mark, so that it reads back as one value; any other text is
 // saved as it is, but with every control character (a CR or LF that came in a
-// host reply, say) made a blank, so the file keeps exactly two lines.
+// host reply, say), comma and double quote made a blank, so the file keeps
+// exactly two items: a comma would end the item early and a leading quote
+// would run it on into the work meter's line.
 std::string MeterTextForFile(const Form1& form, const std::string& meter) {
   std::string text = meter;
   const char mark = form.decimal_mark();
@@ -35,7 +37,7 @@ std::string MeterTextForFile(const Form1& form, const std::string& meter) {
   }
   for (char& c : text) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = ' ';
+    if (byte < 0x20 || byte == 0x7F || c == ',' || c == '"') c = ' ';
   }
   return text;
 }

@@ -70,6 +70,22 @@ TEST_F(StateFileTest, TextsThatAreNoNumbersAreWrittenUnchangedAndReadBackAsZero)
   EXPECT_EQ(form.trip_total, "0");
 }
 
+// A total the host sent as "1,234.5" was saved with its comma and read back
+// as two items: total 1, work meter 234.5. A leading quote swallowed the
+// work meter's line.
+TEST_F(StateFileTest, ATotalWithACommaOrQuoteDoesNotShiftTheWorkMeter) {
+  for (const char* total : {"1,234.5", "\"Ring Road", "x\"y,z"}) {
+    Form1& form = Loaded();
+    form.trip_total = total;
+    form.workmeter = "7";
+    form.UpdateINI();
+    form.workmeter = "previous";
+    LoadTripState(form);
+    EXPECT_EQ(form.trip_total, "0") << total;
+    EXPECT_EQ(form.workmeter, "7") << total;
+  }
+}
+
 TEST_F(StateFileTest, DecimalCommaMetersRoundTripAsOneValue) {
   Form1::Unload();
   platform_.decimal_mark = ',';
