@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/windows_error.h"
 #include "platform/windows_headers.h"
+#include "platform/windows_module.h"
 
 namespace trezik {
 
@@ -41,14 +42,6 @@ Error WindowsError(const std::string& context, unsigned long code) {
 }
 
 namespace {
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
-  return module;
-}
 
 // The window class of the hidden windows. Its name carries the module's
 // address: a class outlives the unloading of the DLL that registered it, and
@@ -202,17 +195,8 @@ class WindowsPlatform : public Platform {
   }
 
   std::string ModuleFolder() override {
-    const HMODULE module = ThisModule();
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-      const DWORD length = GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
-      if (length == 0) return ".\\";
-      if (length < path.size()) {
-        path.resize(length);
-        break;
-      }
-      path.resize(path.size() * 2);
-    }
+    const std::string path = ThisModulePath<char>();
+    if (path.empty()) return ".\\";
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
   }
