@@ -9,6 +9,10 @@ namespace trezik {
 namespace {
 
 // The thread's state holder: the one piece of per-thread state of the plug-in.
+// A thread that ends with its instance still alive (no Unload) destroys it
+// from the loader's thread- or process-detach notification, under the loader
+// lock, where a window call can deadlock: so ~Form1 makes none, and the
+// system destroys the ended thread's window and timer itself.
 thread_local std::unique_ptr<Form1> thread_form;
 
 // The title the host sends its replies to.
@@ -36,8 +40,10 @@ void Form1::Unload() {
     form.PrevWndProc = 0;
   }
   form.set_timer1_enabled(false);
-  // Termination: the final save.
+  // Termination: the final save, then the window goes.
   if (form.handlers_.final_save != nullptr) form.handlers_.final_save(form);
+  if (form.hwnd_ != 0) form.platform_.DestroyWindow(form.hwnd_);
+  form.hwnd_ = 0;
   thread_form.reset();
 }
 
@@ -45,9 +51,8 @@ Form1::Form1(Platform& platform) : platform_(platform), decimal_mark_(platform.D
   hwnd_ = platform_.CreateHiddenWindow(kWindowTitle, &Form1::WindowProcedure);
 }
 
-Form1::~Form1() {
-  if (hwnd_ != 0) platform_.DestroyWindow(hwnd_);
-}
+// No window call here: see thread_form. Unload destroys the window.
+Form1::~Form1() = default;
 
 void Form1::set_timer1_enabled(bool enabled) {
   if (enabled == timer1_enabled_) return;
