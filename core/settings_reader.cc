@@ -38,16 +38,25 @@ std::optional<std::int16_t> DecimalPlacesValue(const std::optional<std::string>&
   }
 }
 
+std::optional<double> NumberInRange(const std::optional<std::string>& value, char decimal_mark,
+                                    double low, double high) {
+  if (!value) return std::nullopt;
+  for (const char mark : {decimal_mark, '.'}) {
+    try {
+      const double number = TextToDouble(*value, mark);
+      if (number >= low && number <= high) return number;
+      return std::nullopt;
+    } catch (const Error&) {
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<int> WholeNumberInRange(const std::optional<std::string>& value, char decimal_mark,
                                       int low, int high) {
-  if (!value) return std::nullopt;
-  try {
-    const double number = TextToDouble(*value, decimal_mark);
-    if (number != std::floor(number) || number < low || number > high) return std::nullopt;
-    return static_cast<int>(number);
-  } catch (const Error&) {
-    return std::nullopt;
-  }
+  const std::optional<double> number = NumberInRange(value, decimal_mark, low, high);
+  if (!number || *number != std::floor(*number)) return std::nullopt;
+  return static_cast<int>(*number);
 }
 
 }  // namespace trezik

@@ -1,5 +1,6 @@
 // The settings the plug-in reads at start-up: "isunits" from the host's
-// "pw.ini", "decimalplaces" and "autosave" from the plug-in's "trezik.ini".
+// "pw.ini"; "decimalplaces", "autosave", "minspeed", "calibration" and
+// "distance" from the plug-in's "trezik.ini".
 #pragma once
 
 #include <cstdint>
@@ -24,8 +25,12 @@ bool IsUnitsValue(const std::optional<std::string>& value, char decimal_mark);
 std::optional<std::int16_t> DecimalPlacesValue(const std::optional<std::string>& value,
                                                char decimal_mark);
 
-// A whole number from `low` to `high` (a number in the user's format without
-// a fraction), or nothing for anything else.
+// A number from `low` to `high` written with "." or with the user's decimal
+// mark, or nothing for anything else (no value, not a number, out of range).
+std::optional<double> NumberInRange(const std::optional<std::string>& value, char decimal_mark,
+                                    double low, double high);
+
+// The same for a whole number.
 std::optional<int> WholeNumberInRange(const std::optional<std::string>& value, char decimal_mark,
                                       int low, int high);
 

@@ -11,12 +11,14 @@ namespace {
 
 constexpr std::string_view kSeparator = "||";
 
-// Raises maxspeed to the reported speed, rounded to a whole number. Whatever
-// is wrong with the value (not a number, out of range) leaves it alone.
+// Keeps the reported speed for the standstill filter and raises maxspeed to
+// it, rounded to a whole number. Whatever is wrong with the value (not a
+// number, out of range) leaves maxspeed alone.
 void ApplySpeed(Form1& form, std::string_view value) {
   const std::string_view speed_text = value.substr(0, value.find(' '));
   try {
     const double speed = TextToDouble(speed_text, form.decimal_mark());
+    form.reported_speed = speed;
     if (std::floor(form.maxspeed) < speed) form.maxspeed = ToInt16(speed);
   } catch (const Error&) {
   }

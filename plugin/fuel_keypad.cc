@@ -26,15 +26,19 @@ void ComputeConsumption(Form1& form) {
   form.mpg = CheckedDivide(form.Number(form.trip_total), form.litres);
 }
 
+// The character a key appends: its digit, or for the decimal key the user's
+// own decimal mark, so that "35.2" keyed by a decimal-comma user reads 35,2.
+char EntryCharacter(const Form1& form, char key) { return key == '.' ? form.decimal_mark() : key; }
+
 void QuantityKey(Form1& form, char key) {
-  form.myosk += key;
+  form.myosk += EntryCharacter(form, key);
   form.litres = form.Number(form.myosk);
   ComputeConsumption(form);
   ComputeCostPerDistance(form);
 }
 
 void PriceKey(Form1& form, char key) {
-  form.myosk2 += key;
+  form.myosk2 += EntryCharacter(form, key);
   form.price = form.Number(form.myosk2);
   ComputeCostPerDistance(form);
 }

@@ -7,6 +7,7 @@
 #include "trip/engine.h"
 #include "trip/units.h"
 #include "plugin/pwextension.h"
+#include "core/convert.h"
 #include "core/settings_reader.h"
 #include "core/item_reader.h"
 #include "state/state_file.h"
@@ -37,6 +38,24 @@ void ReadHostSettings(Form1& form) {
   }
 }
 
+// The options of "trezik.ini" beside "decimalplaces". Each is off until its
+// key is read, and an invalid value leaves it off.
+void ApplyOption(Form1& form, const SettingsItem& item) {
+  const char mark = form.decimal_mark();
+  Form1::TripOptions& trip = form.trip_options;
+  if (item.key == "autosave") {
+    form.state_file.autosave_seconds =
+        WholeNumberInRange(item.value, mark, kAutosaveMinSeconds, kAutosaveMaxSeconds).value_or(0);
+  } else if (item.key == "minspeed") {
+    trip.minspeed = NumberInRange(item.value, mark, kMinSpeedLow, kMinSpeedHigh).value_or(0.0);
+  } else if (item.key == "calibration") {
+    trip.calibration =
+        NumberInRange(item.value, mark, kCalibrationLow, kCalibrationHigh).value_or(1.0);
+  } else if (item.key == "distance") {
+    trip.wgs84 = item.value && ToLowerAscii(*item.value) == "wgs84";
+  }
+}
+
 // The plug-in's own "trezik.ini". It is optional: a missing, empty or
 // unreadable file is skipped, whatever "pw.ini" held.
 void ReadPluginSettings(Form1& form) {
@@ -49,12 +68,8 @@ void ReadPluginSettings(Form1& form) {
       const SettingsItem item = SplitSettingsItem(reader.Next());
       if (item.key == "decimalplaces") {
         if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
-      } else if (item.key == "autosave") {
-        // An invalid value leaves autosave off.
-        form.state_file.autosave_seconds =
-            WholeNumberInRange(item.value, form.decimal_mark(), kAutosaveMinSeconds,
-                               kAutosaveMaxSeconds)
-                .value_or(0);
+      } else {
+        ApplyOption(form, item);
       }
     }
   } catch (const Error&) {
@@ -84,6 +99,8 @@ void RunStartUp() {
   ReadHostSettings(form);
   form.dp = 2;
   form.state_file.autosave_seconds = 0;
+  form.trip_options = {};
+  form.holding_anchor = false;
   ReadPluginSettings(form);
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);

@@ -71,6 +71,21 @@ class Form1 {
   // The window procedure the reply hook replaced; 0 while no hook is in place.
   std::intptr_t PrevWndProc = 0;
 
+  // Options from "trezik.ini" for counting steps. Their defaults count every
+  // step as the plug-in always has.
+  struct TripOptions {
+    double minspeed = 0.0;     // standstill filter in the speed unit; 0 is off
+    double calibration = 1.0;  // every counted step is multiplied by it
+    bool wgs84 = false;        // steps measured on the WGS84 ellipsoid
+  };
+  TripOptions trip_options;
+  // The speed the host reported in reply to this tick's request, when it was
+  // a number; read by the standstill filter.
+  std::optional<double> reported_speed;
+  // While the standstill filter holds, the last counted fix stays in
+  // prevlat/prevlon as the anchor of the next counted step.
+  bool holding_anchor = false;
+
   // How the meters stand towards "tripmeter.ini" (state_file.cc).
   struct StateFileStatus {
     // Start-up read the meters from the file, or found none. Until then the

@@ -8,6 +8,7 @@
 #include "state/form1.h"
 #include "trip/distance.h"
 #include "trip/units.h"
+#include "trip/wgs84.h"
 
 namespace trezik {
 namespace {
@@ -28,25 +29,48 @@ void AddStep(const Form1& form, std::string& meter, double step) {
   RunTickStatement([&] { meter = form.Text(CheckedAdd(form.Number(meter), step)); });
 }
 
+// The standstill filter: the host reported a speed, and it is below
+// "minspeed". Without a reported speed nothing is held back.
+bool StandingStill(const Form1& form) {
+  const double minspeed = form.trip_options.minspeed;
+  return minspeed > 0 && form.reported_speed && *form.reported_speed < minspeed;
+}
+
+// Nautical miles from the previous fix to this one, on the sphere or, when
+// the driver chose it, on the WGS84 ellipsoid.
+double StepNauticalMiles(const Form1& form) {
+  const double lat1 = form.Number(form.prevlat), lat2 = form.Number(form.gpslat);
+  const double lon1 = form.Number(form.prevlon), lon2 = form.Number(form.gpslon);
+  if (form.trip_options.wgs84) return Wgs84NauticalMiles(lat1, lat2, lon1, lon2);
+  return greatcircledistance1(lat1, lat2, lon1, lon2);
+}
+
 }  // namespace
 
 void UpdateTrip(Form1& form) {
   try {
-    form.prevlat = form.gpslat;
-    form.prevlon = form.gpslon;
+    // While the standstill filter holds, the previous fix stays the anchor.
+    if (!form.holding_anchor) {
+      form.prevlat = form.gpslat;
+      form.prevlon = form.gpslon;
+    }
+    form.reported_speed.reset();
     SendToHost(kHostWindowTitle, kFixRequest);
     // Until a first fix has been seen, the previous fix is the new one.
     if (form.prevlat == "gpslat") form.prevlat = form.gpslat;
     if (form.prevlon == "gpslon") form.prevlon = form.gpslon;
+    form.holding_anchor = StandingStill(form);
+    if (form.holding_anchor) return;
 
     double step = 0.0;
-    RunTickStatement([&] {
-      step = greatcircledistance1(form.Number(form.prevlat), form.Number(form.gpslat),
-                                  form.Number(form.prevlon), form.Number(form.gpslon));
-    });
+    RunTickStatement([&] { step = StepNauticalMiles(form); });
     RunTickStatement(
         [&] { step = CheckedDivide(CheckedMultiply(step, kKilometresPerNauticalMile), form.multiplier); });
     if (step < kStepBound) {
+      // The bound applies to the measured step; the calibration to what is counted.
+      if (form.trip_options.calibration != 1.0) {
+        RunTickStatement([&] { step = CheckedMultiply(step, form.trip_options.calibration); });
+      }
       AddStep(form, form.distance, step);
       AddStep(form, form.trip_total, step);
       if (form.workbool) AddStep(form, form.workmeter, step);

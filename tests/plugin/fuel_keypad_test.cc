@@ -101,17 +101,17 @@ TEST_F(FuelKeypadTest, MilesPerGallonIsLoggedInImperialUnits) {
             "\"2026-12-07\",\"08:00:00\",12.5,100.56,\"8\",3,0.37,\"gpslat\",\"gpslon\",\"Ring Road\"\r\n");
 }
 
-TEST_F(FuelKeypadTest, DecimalCommaUserKeysAPointThatIsNoNumberForThem) {
+TEST_F(FuelKeypadTest, DecimalCommaUserKeysAFractionWithTheDecimalKeys) {
   Start(',');
   form().trip_total = "100";
-  Keys({"trezik_1", "trezik_2"});
-  EXPECT_EQ(FailureOf([&] { Command("trezik_."); }), ErrorKind::kTypeMismatch);
-  EXPECT_EQ(form().myosk, "12.");
-  Keys({"trezik_clr", "trezik_2", "trezik_5", "trezik_p2"});
+  Keys({"trezik_3", "trezik_5", "trezik_.", "trezik_2", "trezik_p1", "trezik_p.", "trezik_p5"});
+  EXPECT_EQ(form().myosk, "35,2");
+  EXPECT_EQ(form().myosk2, "1,5");
   ASSERT_EQ(Command("trezik_ok"), 1);
-  // Only the consumption carries the user's mark: 25 / 100 * 100 = 25.
+  // Only the consumption carries the user's mark: 35.2 / 100 * 100 = 35.2;
+  // the cost 35.2 * 1.5 / 100 = 0.528.
   EXPECT_EQ(ReadPluginFile("fuel.log"),
-            "\"2026-12-07\",\"08:00:00\",25,100,\"25\",2,0.5,\"gpslat\",\"gpslon\",\"Ring Road\"\r\n");
+            "\"2026-12-07\",\"08:00:00\",35.2,100,\"35,2\",1.5,0.53,\"gpslat\",\"gpslon\",\"Ring Road\"\r\n");
 }
 
 TEST_F(FuelKeypadTest, DecimalCommaConsumptionTextKeepsTheUsersMark) {
