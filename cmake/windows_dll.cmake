@@ -32,6 +32,7 @@ add_library(trezik_com OBJECT
   com/com_object.cc
   com/com_registration.cc
   com/com_server.cc
+  com/module_life.cc
 )
 target_link_libraries(trezik_com PUBLIC trezik_plugin ole32 oleaut32 advapi32 uuid)
 

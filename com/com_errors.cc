@@ -24,28 +24,42 @@ HRESULT AutomationErrorCode(ErrorKind kind) {
   return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number);
 }
 
-ErrorReport ReportOfCurrentException() {
-  ErrorReport report;
+HRESULT CodeOfCurrentException() noexcept {
   try {
     throw;
   } catch (const Error& error) {
-    report.scode = AutomationErrorCode(error.kind());
-    const std::string what = error.what();
-    report.description = WideFromAnsi(what.empty() ? ErrorKindName(error.kind()) : what);
+    return AutomationErrorCode(error.kind());
   } catch (const std::bad_alloc&) {
-    report.scode = E_OUTOFMEMORY;
-    report.description = L"out of memory";
-  } catch (const std::exception& error) {
-    report.scode = E_UNEXPECTED;
-    report.description = L"unexpected failure: " + WideFromAnsi(error.what());
+    return E_OUTOFMEMORY;
   } catch (...) {
-    report.scode = E_UNEXPECTED;
-    report.description = L"unexpected failure";
+    return E_UNEXPECTED;
+  }
+}
+
+ErrorReport ReportOfCurrentException() noexcept {
+  ErrorReport report;
+  report.scode = CodeOfCurrentException();
+  // The description needs memory; when there is none the code goes alone.
+  try {
+    try {
+      throw;
+    } catch (const Error& error) {
+      const char* what = error.what();
+      report.description = WideFromAnsi(*what != '\0' ? what : ErrorKindName(error.kind()));
+    } catch (const std::bad_alloc&) {
+      report.description = L"out of memory";
+    } catch (const std::exception& error) {
+      report.description = L"unexpected failure: " + WideFromAnsi(error.what());
+    } catch (...) {
+      report.description = L"unexpected failure";
+    }
+  } catch (...) {
+    report.description.clear();
   }
   return report;
 }
 
-HRESULT SetErrorInfoFrom(const ErrorReport& report) {
+HRESULT SetErrorInfoFrom(const ErrorReport& report) noexcept {
   ICreateErrorInfo* create = nullptr;
   if (SUCCEEDED(CreateErrorInfo(&create))) {
     create->SetGUID(kInterfaceId);
@@ -61,7 +75,7 @@ HRESULT SetErrorInfoFrom(const ErrorReport& report) {
   return report.scode;
 }
 
-void FillExcepInfo(const ErrorReport& report, EXCEPINFO* excepinfo) {
+void FillExcepInfo(const ErrorReport& report, EXCEPINFO* excepinfo) noexcept {
   if (excepinfo == nullptr) return;
   *excepinfo = EXCEPINFO{};
   excepinfo->bstrSource = SysAllocString(kErrorSource);
@@ -79,7 +93,7 @@ std::string AnsiFromBstr(BSTR text) {
   return ansi;
 }
 
-std::wstring WideFromAnsi(const std::string& text) {
+std::wstring WideFromAnsi(std::string_view text) {
   if (text.empty()) return std::wstring();
   const int length = static_cast<int>(text.size());
   const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
@@ -88,9 +102,16 @@ std::wstring WideFromAnsi(const std::string& text) {
   return wide;
 }
 
-BSTR BstrFromAnsi(const std::string& text) {
-  const std::wstring wide = WideFromAnsi(text);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+BSTR BstrFromAnsi(std::string_view text) noexcept {
+  // Converted straight into the BSTR: no C++ allocation that could throw.
+  const int length = static_cast<int>(text.size());
+  const int size =
+      length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+  BSTR wide = SysAllocStringLen(nullptr, static_cast<UINT>(size));
+  if (wide != nullptr && size > 0) {
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide, size);
+  }
+  return wide;
 }
 
 }  // namespace trezik::com

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/error.h"
 #include "platform/windows_headers.h"
@@ -18,7 +19,7 @@ inline constexpr wchar_t kErrorSource[] = L"trezik";
 // number (13 type mismatch, 11 division by zero, 6 overflow, 5 invalid
 // procedure call or argument, 53 file not found, 76 path not found, 70
 // permission denied, 61 disk full, 62 input past end of file, 57 other file
-// I/O).
+// I/O, 7 out of memory).
 HRESULT AutomationErrorCode(ErrorKind kind);
 
 // A failure as it is reported.
@@ -27,24 +28,41 @@ struct ErrorReport {
   std::wstring description;
 };
 
-// The report of the exception being handled: call it inside a catch block.
-// A trezik::Error gives its kind's code and its own text; std::bad_alloc
-// gives E_OUTOFMEMORY; anything else E_UNEXPECTED.
-ErrorReport ReportOfCurrentException();
+// The code of the exception being handled: call it inside a catch block. A
+// trezik::Error gives its kind's code, std::bad_alloc E_OUTOFMEMORY,
+// anything else E_UNEXPECTED.
+HRESULT CodeOfCurrentException() noexcept;
+
+// The report of the exception being handled, with that code: call it inside
+// a catch block. A trezik::Error gives its own text (or its kind's name);
+// without memory for a text the description is empty.
+ErrorReport ReportOfCurrentException() noexcept;
+
+// Runs the body of a COM entry point and returns its code, or the code of
+// whatever it throws: no C++ exception leaves the DLL.
+template <class Body>
+HRESULT GuardEntry(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return CodeOfCurrentException();
+  }
+}
 
 // Sets the calling thread's error info (source, description, the interface
 // _PWExtension) and returns the report's code: what a vtable call returns.
-HRESULT SetErrorInfoFrom(const ErrorReport& report);
+HRESULT SetErrorInfoFrom(const ErrorReport& report) noexcept;
 
 // Fills an EXCEPINFO (wCode 0, so that scode counts); the caller of Invoke
 // frees its strings.
-void FillExcepInfo(const ErrorReport& report, EXCEPINFO* excepinfo);
+void FillExcepInfo(const ErrorReport& report, EXCEPINFO* excepinfo) noexcept;
 
 // Text conversions at the boundary: the core works in the ANSI code page.
-// A null BSTR is the empty text.
+// A null BSTR is the empty text. The first two throw std::bad_alloc when
+// memory runs out.
 std::string AnsiFromBstr(BSTR text);
-std::wstring WideFromAnsi(const std::string& text);
-// A new BSTR, or nullptr when memory runs out.
-BSTR BstrFromAnsi(const std::string& text);
+std::wstring WideFromAnsi(std::string_view text);
+// A new BSTR, or nullptr when memory runs out; never throws.
+BSTR BstrFromAnsi(std::string_view text) noexcept;
 
 }  // namespace trezik::com

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "com/com_arguments.h"
-#include "com/com_server.h"
+#include "com/module_life.h"
+#include "platform/windows_module.h"
 
 namespace trezik::com {
 namespace {
@@ -120,7 +121,8 @@ ULONG PWExtensionObject::AddRef() { return static_cast<ULONG>(InterlockedIncreme
 
 ULONG PWExtensionObject::Release() {
   const LONG left = InterlockedDecrement(&references_);
-  // The last release runs no plug-in code: the state lives on in Form1.
+  // The state lives on in Form1; the thread's last object saves the meters
+  // as it goes (ObjectDestroyed).
   if (left == 0) delete this;
   return static_cast<ULONG>(left);
 }
@@ -135,21 +137,22 @@ HRESULT PWExtensionObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
-  if (type_info_ == nullptr) {
-    // The type library is the DLL's own resource; no registration needed.
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(ThisModule(), path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return TYPE_E_CANTLOADLIBRARY;
-    ITypeLib* library = nullptr;
-    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, &library);
-    if (FAILED(hr)) return hr;
-    hr = library->GetTypeInfoOfGuid(kInterfaceId, &type_info_);
-    library->Release();
-    if (FAILED(hr)) return hr;
-  }
-  type_info_->AddRef();
-  *info = type_info_;
-  return S_OK;
+  return GuardEntry([&] {
+    if (type_info_ == nullptr) {
+      // The type library is the DLL's own resource; no registration needed.
+      const std::wstring path = ThisModulePath<wchar_t>();
+      if (path.empty()) return TYPE_E_CANTLOADLIBRARY;
+      ITypeLib* library = nullptr;
+      HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
+      if (FAILED(hr)) return hr;
+      hr = library->GetTypeInfoOfGuid(kInterfaceId, &type_info_);
+      library->Release();
+      if (FAILED(hr)) return hr;
+    }
+    type_info_->AddRef();
+    *info = type_info_;
+    return S_OK;
+  });
 }
 
 HRESULT PWExtensionObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,

@@ -1,12 +1,14 @@
 // DllRegisterServer and DllUnregisterServer: the ProgID, the class with its
 // in-process server (apartment threading) and the type library, all under
-// HKEY_CLASSES_ROOT.
+// HKEY_CLASSES_ROOT. No C++ exception leaves either (GuardEntry): running
+// out of memory gives E_OUTOFMEMORY.
 #include "com/com_registration.h"
 
 #include <cstdio>
 
+#include "com/com_errors.h"
 #include "com/com_interface.h"
-#include "com/com_server.h"
+#include "platform/windows_module.h"
 
 #include <olectl.h>
 
@@ -16,13 +18,6 @@ namespace {
 const char kClassName[] = "trezik trip meter plug-in";
 
 std::string ClassKey() { return "CLSID\\" + GuidText(kClassId); }
-
-std::string ModulePathA() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(path, length);
-}
 
 HRESULT WriteEntry(const RegistryEntry& entry) {
   HKEY key = nullptr;
@@ -87,27 +82,24 @@ std::vector<RegistryEntry> RegistrationEntries(const std::string& module_path) {
 
 std::vector<std::string> RegistrationRoots() { return {kProgId, ClassKey()}; }
 
-}  // namespace trezik::com
+namespace {
 
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  using namespace trezik::com;
-  const std::string path = ModulePathA();
-  if (path.empty()) return SELFREG_E_CLASS;
+HRESULT RegisterServer() {
+  const std::string path = ThisModulePath<char>();
+  std::wstring wide_path = ThisModulePath<wchar_t>();
+  if (path.empty() || wide_path.empty()) return SELFREG_E_CLASS;
   for (const RegistryEntry& entry : RegistrationEntries(path)) {
-    const HRESULT hr = WriteEntry(entry);
-    if (FAILED(hr)) {
+    if (FAILED(WriteEntry(entry))) {
       RemoveKeys();
       return SELFREG_E_CLASS;
     }
   }
   // The type library: its keys, and those of its dual interface, which
   // oleaut32 marshals from the type library.
-  wchar_t wide_path[MAX_PATH];
-  GetModuleFileNameW(ThisModule(), wide_path, MAX_PATH);
   ITypeLib* library = nullptr;
-  HRESULT hr = LoadTypeLibEx(wide_path, REGKIND_NONE, &library);
+  HRESULT hr = LoadTypeLibEx(wide_path.c_str(), REGKIND_NONE, &library);
   if (SUCCEEDED(hr)) {
-    hr = RegisterTypeLib(library, wide_path, nullptr);
+    hr = RegisterTypeLib(library, wide_path.data(), nullptr);
     library->Release();
   }
   if (FAILED(hr)) {
@@ -117,11 +109,31 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   return S_OK;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  using namespace trezik::com;
+HRESULT UnregisterServer() {
   const HRESULT keys = RemoveKeys();
   const HRESULT library = UnregisterTypeLibrary();
   if (FAILED(keys)) return SELFREG_E_CLASS;
   if (FAILED(library)) return SELFREG_E_TYPELIB;
   return S_OK;
+}
+
+}  // namespace
+}  // namespace trezik::com
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
+  using namespace trezik::com;
+  return GuardEntry([] {
+    try {
+      return RegisterServer();
+    } catch (...) {
+      // Leave no half registration behind; a failure of this clean-up too
+      // is reported the same way.
+      RemoveKeys();
+      throw;
+    }
+  });
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  return trezik::com::GuardEntry([] { return trezik::com::UnregisterServer(); });
 }

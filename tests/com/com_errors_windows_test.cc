@@ -1,16 +1,38 @@
 // The edge of the COM server, tested on its own: which automation error each
-// core failure becomes, and how Invoke's arguments convert.
+// core failure becomes, that nothing thrown leaves an entry point even
+// without memory, and how Invoke's arguments convert.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 #include "com/com_arguments.h"
 #include "com/com_errors.h"
 
+// While set, every operator new of this program (the COM edge's code is
+// linked in) fails as when memory runs out.
+static bool fail_allocations = false;
+
+void* operator new(std::size_t size) {
+  if (fail_allocations) throw std::bad_alloc();
+  if (void* block = HeapAlloc(GetProcessHeap(), 0, size != 0 ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+  if (block != nullptr) HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
 namespace trezik::com {
 namespace {
+
+// Allocations fail within its scope, and work again however it is left.
+struct NoMemory {
+  NoMemory() { fail_allocations = true; }
+  ~NoMemory() { fail_allocations = false; }
+};
 
 TEST(AutomationErrorTest, EachKindBecomesItsStandardBasicError) {
   const struct {
@@ -82,6 +104,46 @@ TEST(AutomationErrorTest, TheThreadErrorInfoIsSet) {
   SysFreeString(source);
   SysFreeString(description);
   info->Release();
+}
+
+TEST(EntryGuardTest, WhatABodyThrowsBecomesItsCode) {
+  const struct {
+    const char* what;
+    std::function<HRESULT()> body;
+    HRESULT code;
+  } cases[] = {
+      {"a code returned", [] { return S_FALSE; }, S_FALSE},
+      {"trezik::Error",
+       []() -> HRESULT { Fail(ErrorKind::kPermissionDenied, "locked"); },
+       static_cast<HRESULT>(0x800A0046)},
+      {"std::bad_alloc", []() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY},
+      {"std::runtime_error", []() -> HRESULT { throw std::runtime_error("boom"); }, E_UNEXPECTED},
+      {"an int", []() -> HRESULT { throw 7; }, E_UNEXPECTED},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GuardEntry(c.body), c.code) << c.what;
+}
+
+// Reporting a failure and handing a text back need no C++ allocation that
+// could throw out of a COM method.
+TEST(EntryGuardTest, WithoutMemoryFailuresAreStillReportedAndTextsStillReturned) {
+  const std::string text(100, 'x');  // longer than any in-place buffer
+  const Error failure(ErrorKind::kDiskFull, text);
+  ErrorReport report;
+  BSTR converted = nullptr;
+  {
+    NoMemory no_memory;
+    try {
+      throw failure;
+    } catch (...) {
+      report = ReportOfCurrentException();
+    }
+    converted = BstrFromAnsi(text);
+  }
+  EXPECT_EQ(report.scode, static_cast<HRESULT>(0x800A003D));
+  EXPECT_EQ(report.description, L"");
+  ASSERT_NE(converted, nullptr);
+  EXPECT_EQ(std::wstring(converted, SysStringLen(converted)), std::wstring(100, L'x'));
+  SysFreeString(converted);
 }
 
 TEST(TextBoundaryTest, NullAndEmbeddedZerosSurviveTheConversion) {

@@ -98,24 +98,46 @@ Function Export(HMODULE module, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// A fresh folder with a copy of trezik.dll and the front end's pw.ini, the
-// DLL loaded from there, COM initialised on the thread.
+// Creates a PWExtension through the DLL's class factory, start-up included.
+inline HRESULT CreateThrough(GetClassObjectFn get_class_object, PWExtensionInterface** object) {
+  IClassFactory* factory = nullptr;
+  HRESULT hr = get_class_object(kClassId, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+  if (FAILED(hr)) return hr;
+  hr = factory->CreateInstance(nullptr, kInterfaceId, reinterpret_cast<void**>(object));
+  factory->Release();
+  return hr;
+}
+
+// A fresh folder named after the running test, holding a copy of trezik.dll
+// and, in its subfolder "pw", the front end's pw.ini.
+inline std::filesystem::path MakePluginFolder() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::filesystem::path folder =
+      std::filesystem::path(temp) / ("trezik-" + std::string(info->test_suite_name()) + "-" +
+                                     info->name() + "-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "pw");
+  std::ofstream(folder / "pw" / "pw.ini", std::ios::binary) << "isunits=true\r\n";
+  std::filesystem::copy_file(BuiltDll(), folder / "trezik.dll");
+  return folder;
+}
+
+// The host folder the front end answers PWPATH with.
+inline std::string HostFolder(const std::filesystem::path& plugin_folder) {
+  return (plugin_folder / "pw").string() + "\\";
+}
+
+// A folder from MakePluginFolder, the DLL loaded from there, COM initialised
+// on the thread.
 class PluginTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::path(temp) /
-              ("trezik-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-               std::to_string(GetCurrentProcessId()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_ / "pw");
-    std::ofstream(folder_ / "pw" / "pw.ini", std::ios::binary) << "isunits=true\r\n";
+    folder_ = MakePluginFolder();
     dll_path_ = folder_ / "trezik.dll";
-    std::filesystem::copy_file(BuiltDll(), dll_path_);
-    front_end_.pwpath = (folder_ / "pw").string() + "\\";
+    front_end_.pwpath = HostFolder(folder_);
     module_ = LoadLibraryW(dll_path_.wstring().c_str());
     ASSERT_NE(module_, nullptr) << dll_path_.string();
     can_unload_now_ = Export<CanUnloadNowFn>(module_, "DllCanUnloadNow");
@@ -136,15 +158,7 @@ class PluginTest : public ::testing::Test {
     std::filesystem::remove_all(folder_, ignored);
   }
 
-  // Creates a PWExtension through the DLL's class factory, start-up included.
-  HRESULT Create(PWExtensionInterface** object) {
-    IClassFactory* factory = nullptr;
-    HRESULT hr = get_class_object_(kClassId, IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (FAILED(hr)) return hr;
-    hr = factory->CreateInstance(nullptr, kInterfaceId, reinterpret_cast<void**>(object));
-    factory->Release();
-    return hr;
-  }
+  HRESULT Create(PWExtensionInterface** object) { return CreateThrough(get_class_object_, object); }
 
   PWExtensionInterface* CreateOrFail() {
     PWExtensionInterface* object = nullptr;

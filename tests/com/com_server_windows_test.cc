@@ -1,9 +1,10 @@
 // The server's life cycle through the real trezik.dll: a failing start-up
 // fails the creation, the plug-in state outlives its objects and keeps the
-// DLL mapped, DllCanUnloadNow tears it down and saves it, and registration
-// writes and removes every entry.
+// DLL mapped, DllCanUnloadNow tears it down and saves it, a host thread may
+// end holding the plug-in, and registration writes and removes every entry.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "com_fixture_windows.h"
@@ -110,6 +111,132 @@ TEST_F(ServerTest, TheStateKeepsTheDllMappedWhenItsLoaderLetsGo) {
   EXPECT_EQ(can_unload_now(), S_OK);
   EXPECT_EQ(FindWindowA(nullptr, "trezik"), nullptr);
   EXPECT_EQ(ReadText(folder_ / "tripmeter.ini"), "0\r\n0\r\n");
+}
+
+// ---------------------------------------------------------------- a host that ends untidily
+
+// Where WatchPluginWindows notes what it sees. A plain array: it is read in
+// the DLL's process-detach notification, after the program's own static
+// objects are gone.
+wchar_t watch_log[MAX_PATH];
+
+bool LoaderLockHeldHere() {
+  // The process environment block is at fs:0x30 on 32-bit Windows, and its
+  // LoaderLock at 0xA0 in it.
+  const char* peb = nullptr;
+  asm("movl %%fs:0x30, %0" : "=r"(peb));
+  const auto* lock = *reinterpret_cast<RTL_CRITICAL_SECTION* const*>(peb + 0xA0);
+  return lock != nullptr &&
+         reinterpret_cast<DWORD_PTR>(lock->OwningThread) == GetCurrentThreadId();
+}
+
+// A WH_CALLWNDPROC hook: notes every message sent to one of the plug-in's
+// windows while the loader lock is held, that is from a DLL's attach or
+// detach notification, where a window call can deadlock.
+LRESULT CALLBACK WatchPluginWindows(int code, WPARAM wparam, LPARAM lparam) {
+  const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+  char class_name[32] = {};
+  if (code == HC_ACTION && LoaderLockHeldHere() &&
+      GetClassNameA(sent->hwnd, class_name, sizeof class_name) > 0 &&
+      std::strncmp(class_name, "trezik.", 7) == 0) {
+    char line[64];
+    const int length = wsprintfA(line, "message 0x%04X under the loader lock\r\n", sent->message);
+    HANDLE file = CreateFileW(watch_log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+    CloseHandle(file);
+  }
+  return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// A GUI thread of the front end that creates the plug-in and ends holding
+// it: no release, no unload pass, no CoUninitialize.
+DWORD WINAPI ThreadEndingWithThePlugIn(void* get_class_object) {
+  SetWindowsHookExA(WH_CALLWNDPROC, &WatchPluginWindows, nullptr, GetCurrentThreadId());
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  PWExtensionInterface* object = nullptr;
+  return CreateThrough(reinterpret_cast<GetClassObjectFn>(get_class_object), &object) == S_OK ? 0 : 1;
+}
+
+// The front end of the test below, in a process of its own: a second thread
+// ends holding the plug-in; then the main thread creates it, the host sets
+// the meter, the object is released, and the process ends with the
+// plug-in's state still alive, with neither an unload pass nor FreeLibrary
+// nor CoUninitialize.
+TEST(UntidyHostTest, DISABLED_Host) {
+  wchar_t folder_text[MAX_PATH] = {};
+  ASSERT_NE(GetEnvironmentVariableW(L"TREZIK_HOST_FOLDER", folder_text, MAX_PATH), 0u);
+  const std::filesystem::path folder = folder_text;
+  wcscpy(watch_log, (folder / "loader-lock.log").wstring().c_str());
+  FrontEnd front_end;
+  front_end.pwpath = HostFolder(folder);
+  HMODULE module = LoadLibraryW((folder / "trezik.dll").wstring().c_str());
+  ASSERT_NE(module, nullptr);
+  auto get_class_object = Export<GetClassObjectFn>(module, "DllGetClassObject");
+
+  HANDLE thread = CreateThread(nullptr, 0, &ThreadEndingWithThePlugIn,
+                               reinterpret_cast<void*>(get_class_object), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  // The front end answers the thread's start-up request while it waits.
+  const ULONGLONG end = GetTickCount64() + 30000;
+  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0 &&
+         GetTickCount64() < end) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  DWORD thread_status = STILL_ACTIVE;
+  GetExitCodeThread(thread, &thread_status);
+  CloseHandle(thread);
+  ASSERT_EQ(thread_status, 0u);
+  // The system took the ended thread's window away.
+  ASSERT_EQ(FindWindowA(nullptr, "trezik"), nullptr);
+
+  SetWindowsHookExA(WH_CALLWNDPROC, &WatchPluginWindows, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  PWExtensionInterface* object = nullptr;
+  ASSERT_EQ(CreateThrough(get_class_object, &object), S_OK);
+  FrontEnd::Reply("tripmeter||12.5");
+  object->Release();
+}
+
+// Runs the host above and waits for it: it must exit with 0 and soon, no
+// message may have reached the plug-in's windows under the loader lock, and
+// the last release must have saved the meters.
+TEST(UntidyHostTest, AHostThatEndsWithoutTidyingUpExitsCleanlyWithItsMetersSaved) {
+  const std::filesystem::path folder = MakePluginFolder();
+  ASSERT_TRUE(SetEnvironmentVariableW(L"TREZIK_HOST_FOLDER", folder.wstring().c_str()));
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) +
+                         L"\" --gtest_filter=UntidyHostTest.DISABLED_Host"
+                         L" --gtest_also_run_disabled_tests";
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE output = CreateFileW((folder / "host.log").wstring().c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output;
+  startup.hStdError = output;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                             &startup, &process));
+  CloseHandle(output);
+  CloseHandle(process.hThread);
+  const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+  if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
+  DWORD status = 0;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hProcess);
+
+  EXPECT_EQ(waited, WAIT_OBJECT_0) << "the host did not exit within a minute";
+  EXPECT_EQ(status, 0u) << ReadText(folder / "host.log");
+  EXPECT_EQ(ReadText(folder / "loader-lock.log"), "");
+  EXPECT_EQ(ReadText(folder / "tripmeter.ini"), "12.5\r\n0\r\n");
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
 }
 
 // The whole path a front end takes: registry, ProgID, CoCreateInstance, and
