@@ -3,9 +3,12 @@
 // 0.001 degree of latitude is 0.06 nautical miles, 0.11112 km on the
 // plug-in's sphere; on the WGS84 ellipsoid at 52 degrees it is 111.27 m (the
 // meridian's radius of curvature there is 6375150 m).
+#include <cmath>
 #include <filesystem>
+#include <random>
 #include <vector>
 
+#include "core/convert.h"
 #include "support/started_plugin.h"
 
 namespace trezik {
@@ -57,6 +60,31 @@ TEST_F(TripOptionsTest, OptionsChangeHowStepsAreCounted) {
     EXPECT_EQ(Label("tripmeter"), c.tripmeter) << c.settings;
     EXPECT_EQ(Label("triptotal"), c.tripmeter) << c.settings;
   }
+}
+
+// An hour parked with 3 m of GPS jitter (one sigma per axis) and the
+// receiver's speed under 2 km/h: the filter keeps the meter still.
+TEST_F(TripOptionsTest, AnHourParkedWithJitterAddsNothingAtMinspeedThree) {
+  double crept[2] = {0, 0};
+  for (int filtered = 0; filtered < 2; ++filtered) {
+    Form1::Unload();
+    std::filesystem::remove(folder_ / "plugin" / "tripmeter.ini");
+    Start('.', true, filtered ? "minspeed=3\r\n" : "");
+    std::mt19937 random(7);
+    std::normal_distribution<double> north_m(0.0, 3.0), east_m(0.0, 3.0);
+    std::uniform_real_distribution<double> speed(0.0, 2.0);
+    for (int second = 0; second < 3600; ++second) {
+      const double lat = 52.0 + north_m(random) / 111320.0;
+      const double lon = 5.0 + east_m(random) / (111320.0 * std::cos(52.0 * 3.14159265358979 / 180));
+      host_->SetFix(std::to_string(lat), std::to_string(lon), std::to_string(speed(random)));
+      Tick();
+    }
+    crept[filtered] = TextToDouble(form().distance, '.');
+  }
+  // Unfiltered, about 4.2 m a second (the mean distance between two fixes of
+  // 3 m jitter is 3 * sqrt(pi)): some 15 km.
+  EXPECT_GT(crept[0], 10.0);
+  EXPECT_EQ(crept[1], 0.0);
 }
 
 }  // namespace
