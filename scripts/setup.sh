@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs everything the build, the simulator and the tests need on a fresh
-# Debian 12 machine: compilers, CMake, GoogleTest, Google Benchmark, pugixml,
-# GeographicLib, the i686 mingw-w64 cross compiler and 32-bit wine.
+# Debian 12 machine: compilers (clang with libFuzzer for the fuzz targets),
+# CMake, GoogleTest, Google Benchmark, pugixml, GeographicLib, the i686
+# mingw-w64 cross compiler and 32-bit wine.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
-need=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
+need=(g++ clang libclang-rt-14-dev cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
       libpugixml-dev libgeographiclib-dev g++-mingw-w64-i686 mingw-w64-tools
       wine wine32:i386)
 missing=()

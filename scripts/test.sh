@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test run: installs what is missing, then builds and runs every
 # test suite natively and under AddressSanitizer + UndefinedBehaviorSanitizer,
-# checks that every test file is registered with CTest, and runs the Windows
-# side (the cross-built DLL and its tests under wine).
+# checks that every test file is registered with CTest, runs each fuzz target
+# for a while, and runs the Windows side (the cross-built DLL and its tests
+# under wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -38,6 +39,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_suite native
 check_registered native
 run_suite asan
+
+# The libFuzzer targets (tests/fuzz), 20 s each, two at a time: a crash or a
+# broken property fails the stage.
+echo "=== fuzz targets"
+if bash scripts/fuzz.sh --all 20; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 if [ -f scripts/test_windows.sh ]; then
   echo "=== Windows DLL under wine"
