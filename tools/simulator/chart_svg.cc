@@ -5,46 +5,17 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tools/chart/svg_chart.h"
+
 namespace trezik::drive {
 
-double NiceStep(double span, int count) {
-  if (!(span > 0) || count < 1) return 1.0;
-  const double raw = span / count;
-  const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (double m : {1.0, 2.0, 5.0, 10.0}) {
-    if (m * power >= raw) return m * power;
-  }
-  return 10.0 * power;
-}
+double NiceStep(double span, int count) { return chart::NiceStep(span, count); }
 
 namespace {
 
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-std::string Number(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  return text;
-}
-
-std::string Label(double value, double step) {
-  char text[32];
-  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step)));
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
+using chart::Escape;
+using chart::Label;
+using chart::Number;
 
 struct Panel {
   double left, top, width, height;

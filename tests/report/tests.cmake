@@ -1,0 +1,9 @@
+# The log report's tests (Linux only, like trezik-report). The browser test
+# decodes Chromium's screenshot with zlib.
+if(TARGET trezik_report)
+  trezik_add_test_folder(report LIBS trezik_report)
+  if(TARGET report_browser_test)
+    find_package(ZLIB REQUIRED)
+    target_link_libraries(report_browser_test PRIVATE ZLIB::ZLIB)
+  endif()
+endif()

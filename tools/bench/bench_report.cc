@@ -1,0 +1,125 @@
+// What a report of ten years of logs costs: a generated history of 3,650 trip
+// records (one a day), 600 fill-ups and a few dozen damaged lines, written with
+// the plug-in's own record builder, then read and reported (report.html and
+// the three CSV files) a few times; prints the best time against the aim of
+// half a second.
+//   bench_report [FOLDER]   keeps the history and its report in FOLDER
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "core/convert.h"
+#include "plugin/log_line.h"
+#include "tools/report/report.h"
+#include "tools/simulator/atomic_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+trezik::LocalTime Day(int days_after_start, int seconds_of_day) {
+  // Day 0 is 2016-01-01; the civil date from the day count.
+  const int z = days_after_start + 16801 + 719468;  // 16801 days from 1970-01-01 to 2016-01-01
+  const int era = z / 146097, doe = z - era * 146097;
+  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
+  trezik::LocalTime t{};
+  t.day = doy - (153 * mp + 2) / 5 + 1;
+  t.month = mp < 10 ? mp + 3 : mp - 9;
+  t.year = yoe + era * 400 + (t.month <= 2);
+  t.seconds_since_midnight = seconds_of_day;
+  return t;
+}
+
+struct History {
+  int trips = 0, fills = 0, bad = 0;
+};
+
+// Ten years of one car: a drive every day, work meter running on weekdays
+// and reset at each month's start, a fill-up every sixth day or so.
+History WriteHistory(const fs::path& folder) {
+  std::mt19937 random(20260101);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::string trip_log, fuel_log;
+  History h;
+  double total = 0, work = 0, price = 1.45;
+  int month = 0;
+  for (int day = 0; day < 3650; ++day) {
+    const trezik::LocalTime when = Day(day, 18 * 3600 + static_cast<int>(unit(random) * 3600));
+    if (when.month != month) {
+      month = when.month;
+      work = 0;
+    }
+    const double trip = trezik::RoundHalfEven(15 + 70 * unit(random), 2);
+    total += trip;
+    if (day % 7 < 5) work += trezik::RoundHalfEven(trip * 0.6, 2);
+    trip_log += trezik::LogLine()
+                    .Text(trezik::DateText(when))
+                    .Text(trezik::TimeText(when))
+                    .Number(trip)
+                    .Number(trezik::RoundHalfEven(total, 2))
+                    .Number(trezik::RoundHalfEven(work, 2))
+                    .Text(trezik::DoubleToText(48 + unit(random), '.'))
+                    .Text(trezik::DoubleToText(11 + unit(random), '.'))
+                    .Text(day % 3 ? "Ring Road" : "Lindenweg \"Ost\"")
+                    .Finish();
+    ++h.trips;
+    if (h.fills < 600 && day % 6 == 5 && day > 0) {
+      const double distance = trezik::RoundHalfEven(total, 2);
+      const double litres = trezik::RoundHalfEven(distance * (6 + 2.5 * unit(random)) / 100, 2);
+      price = std::clamp(price + 0.04 * (unit(random) - 0.5), 1.1, 2.1);
+      const double shown_price = trezik::RoundHalfEven(price, 3);
+      fuel_log += trezik::LogLine()
+                      .Text(trezik::DateText(when))
+                      .Text(trezik::TimeText(when))
+                      .Number(litres)
+                      .Number(distance)
+                      .Text(trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), ','))
+                      .Number(shown_price)
+                      .Number(trezik::RoundHalfEven(litres * shown_price / distance, 2))
+                      .Text("48.1")
+                      .Text("11.5")
+                      .Text("Station")
+                      .Finish();
+      ++h.fills;
+      total = 0;
+    }
+    if (day % 200 == 50) {  // a damaged line now and then
+      trip_log += day % 400 == 50 ? std::string("\"2020-02-30\",\"08:00:00\",1,2,3,\"a\",\"b\",\"c\"\r\n")
+                                  : std::string(40, '\0') + "\r\n";
+      fuel_log += "\"2020-01-01\",\"08:00:00\",35.2\r\n";
+      h.bad += 2;
+    }
+  }
+  trezik::drive::MakeFolders(folder.string());
+  trezik::drive::WriteFileWhole((folder / "tripmeter.log").string(), trip_log);
+  trezik::drive::WriteFileWhole((folder / "fuel.log").string(), fuel_log);
+  return h;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool keep = argc > 1;
+  const fs::path folder = keep ? fs::path(argv[1]) : fs::temp_directory_path() / ("trezik-bench-report-" + std::to_string(::getpid()));
+  const History h = WriteHistory(folder / "plugin");
+  double best = 1e9;
+  trezik::report::Report report;
+  for (int run = 0; run < 5; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    report = trezik::report::WriteReport({(folder / "plugin").string()}, (folder / "report").string(), {});
+    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  const bool whole = static_cast<int>(report.trips.size()) == h.trips &&
+                     static_cast<int>(report.fills.size()) == h.fills && static_cast<int>(report.bad.size()) == h.bad;
+  std::printf("report of ten years (%d trip records, %d fill-ups, %d damaged lines): read and written in %.0f ms "
+              "(best of 5; aim under 500 ms: %s)%s\n",
+              h.trips, h.fills, h.bad, best * 1000, best < 0.5 ? "met" : "not met",
+              whole ? "" : " -- BUT the report did not hold every record");
+  if (!keep) fs::remove_all(folder);
+  return whole ? 0 : 1;
+}

@@ -1,0 +1,21 @@
+# trezik-report: a report of the plug-in's trip and fuel logs as a page and
+# CSV files (docs/report.md). Linux only, like the simulator.
+find_package(CLI11 REQUIRED)
+
+# The simulator's writer of whole files (temporary file and rename), as a
+# library of its own so that the report needs nothing else of the simulator.
+add_library(trezik_atomic_file STATIC ${CMAKE_CURRENT_SOURCE_DIR}/simulator/atomic_file.cc)
+target_include_directories(trezik_atomic_file PUBLIC ${PROJECT_SOURCE_DIR})
+
+set(TREZIK_REPORT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/report)
+add_library(trezik_report STATIC
+  ${TREZIK_REPORT_DIR}/cli.cc
+  ${TREZIK_REPORT_DIR}/log_reader.cc
+  ${TREZIK_REPORT_DIR}/report.cc
+  ${TREZIK_REPORT_DIR}/report_html.cc
+)
+target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(trezik_report PUBLIC trezik_core trezik_chart trezik_atomic_file CLI11::CLI11)
+
+add_executable(trezik-report ${TREZIK_REPORT_DIR}/main.cc)
+target_link_libraries(trezik-report PRIVATE trezik_report)
