@@ -10,6 +10,7 @@
 #include "drive_test_support.h"
 #include "core/convert.h"
 #include "state/form1.h"
+#include "tools/simulator/scenario.h"
 #include "tools/simulator/summary.h"
 
 namespace trezik::drive {
@@ -112,6 +113,7 @@ struct BoundCase {
   bool metric;
   double jump_km;
   std::size_t dropped;
+  const char* decimals = nullptr;  // "decimalplaces" in trezik.ini; the meters are read to every place anyway
 };
 
 class SimulationBound : public SimulationTest, public ::testing::WithParamInterface<BoundCase> {};
@@ -120,6 +122,7 @@ TEST_P(SimulationBound, JumpIsDroppedOnlyBeyondTwoUserUnits) {
   const BoundCase& c = GetParam();
   SimulationOptions options = Options();
   options.metric_units = c.metric;
+  if (c.decimals != nullptr) options.decimal_places = c.decimals;
   const Drive drive = NorthboundDrive(20, 10.0, 10, c.jump_km);
   const Script script = ParseScript("", "none");
   Simulation simulation(drive, script, options);
@@ -137,7 +140,8 @@ TEST_P(SimulationBound, JumpIsDroppedOnlyBeyondTwoUserUnits) {
 INSTANTIATE_TEST_SUITE_P(Table, SimulationBound,
                          ::testing::Values(BoundCase{true, 2.5, 2}, BoundCase{false, 2.5, 0},
                                            BoundCase{true, 3.5, 2}, BoundCase{false, 3.5, 2},
-                                           BoundCase{true, 1.9, 0}));
+                                           BoundCase{true, 1.9, 0}, BoundCase{true, 1.9, 0, "0"},
+                                           BoundCase{false, 3.5, 2, "0"}));
 
 TEST_F(SimulationTest, HostReportsSpeedInTheUserUnit) {
   EXPECT_EQ(Simulation::SpeedText(20.0, true, '.'), "72 km/h");
@@ -167,8 +171,8 @@ TEST_F(SimulationTest, ScenarioListsEveryInstructionInOrder) {
   const Script script = ParseScript("start road A\n1 logwork\n", "s");
   Simulation simulation(drive, script, Options());
   std::ostringstream scenario, transcript;
-  simulation.set_scenario(&scenario);
-  simulation.set_transcript(&transcript);
+  ScenarioWriter writer(scenario, transcript);
+  simulation.add_observer(&writer);
   const SimulationResult result = simulation.Run();
   std::vector<std::string> kinds;
   std::stringstream lines(scenario.str());

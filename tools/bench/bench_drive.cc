@@ -19,12 +19,12 @@
 #include "state/form1.h"
 #include "plugin/pwextension.h"
 #include "tools/simulator/atomic_file.h"
-#include "tools/simulator/host_standin.h"
+#include "testing/host_standin.h"
 #include "trip/distance.h"
 
 namespace {
 
-using trezik::drive::HostStandIn;
+using trezik::testing::HostStandIn;
 
 // A car going round a ring road of 2 km radius at 72 km/h, one fix a second.
 struct Fixes {

@@ -10,6 +10,7 @@
 #include "tools/simulator/command_line.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/scenario.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/summary.h"
 
@@ -57,12 +58,10 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
 
   const bool live = !line.plain && terminal;
   Display display(out, live, line.every_s);
-  simulation.set_observer(&display);
+  simulation.add_observer(&display);
   std::ostringstream scenario, transcript;
-  if (!line.scenario_path.empty()) {
-    simulation.set_scenario(&scenario);
-    simulation.set_transcript(&transcript);
-  }
+  ScenarioWriter scenario_writer(scenario, transcript);
+  if (!line.scenario_path.empty()) simulation.add_observer(&scenario_writer);
   out << "trezik-drive: " << drive.path << " -> " << line.simulation.folder << "\n";
 
   SimulationResult result;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "tools/simulator/text_number.h"
+#include "core/convert.h"
 
 namespace trezik::drive {
 
@@ -39,7 +39,7 @@ const char kUsage[] =
 namespace {
 
 double Number(const std::string& option, const std::string& text) {
-  const std::optional<double> value = ParseDecimal(text);
+  const std::optional<double> value = ParseFileNumber(text);
   if (!value) throw std::invalid_argument(option + ": '" + text + "' is not a number");
   return *value;
 }

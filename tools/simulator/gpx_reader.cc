@@ -4,8 +4,8 @@
 #include <cstring>
 #include <pugixml.hpp>
 
+#include "core/convert.h"
 #include "tools/simulator/civil_time.h"
-#include "tools/simulator/text_number.h"
 
 namespace trezik::drive {
 
@@ -100,7 +100,7 @@ class GpxReader {
   double Coordinate(const pugi::xml_node& point, const char* name, double limit) const {
     const pugi::xml_attribute attribute = point.attribute(name);
     if (!attribute) throw Fault(point, std::string("<trkpt> without the attribute ") + name);
-    const std::optional<double> value = ParseDecimal(Trimmed(attribute.value()));
+    const std::optional<double> value = ParseFileNumber(Trimmed(attribute.value()));
     if (!value) {
       throw Fault(point, std::string(name) + "=\"" + attribute.value() + "\" is not a number");
     }
@@ -129,7 +129,7 @@ class GpxReader {
       if (pugi::xml_node extensions = Child(point, "extensions")) speed = ExtensionSpeed(extensions);
     }
     if (speed) {
-      const std::optional<double> value = ParseDecimal(Trimmed(speed.child_value()));
+      const std::optional<double> value = ParseFileNumber(Trimmed(speed.child_value()));
       if (!value || *value < 0) {
         throw Fault(speed, "speed \"" + std::string(speed.child_value()) +
                                "\" is not a speed in metres per second");

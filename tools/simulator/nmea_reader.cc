@@ -5,8 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "core/convert.h"
 #include "tools/simulator/civil_time.h"
-#include "tools/simulator/text_number.h"
 
 namespace trezik::drive {
 
@@ -19,6 +19,13 @@ std::uint8_t NmeaChecksum(std::string_view body) {
 namespace {
 
 constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+
+// A number field: a number with "." as its decimal mark and no blanks, which
+// no NMEA field holds.
+std::optional<double> FieldNumber(std::string_view field) {
+  if (field.find_first_of(" \t") != std::string_view::npos) return std::nullopt;
+  return ParseFileNumber(field);
+}
 
 std::vector<std::string_view> SplitFields(std::string_view body) {
   std::vector<std::string_view> fields;
@@ -115,7 +122,7 @@ class NmeaReader {
     }
     hh = (field[0] - '0') * 10 + (field[1] - '0');
     mm = (field[2] - '0') * 10 + (field[3] - '0');
-    const std::optional<double> seconds = ParseDecimal(field.substr(4));
+    const std::optional<double> seconds = FieldNumber(field.substr(4));
     if (!seconds || hh > 23 || mm > 59 || *seconds >= 61) {
       Fail(line, std::string(sentence) + " time '" + std::string(field) + "' is not a time of day");
     }
@@ -136,8 +143,8 @@ class NmeaReader {
       Fail(line, std::string(sentence) + " " + what + " '" + shown + "' is not " +
                      (degree_digits == 2 ? "ddmm.mmmm" : "dddmm.mmmm"));
     }
-    const std::optional<double> degrees = ParseDecimal(value.substr(0, degree_digits));
-    const std::optional<double> minutes = ParseDecimal(value.substr(degree_digits));
+    const std::optional<double> degrees = FieldNumber(value.substr(0, degree_digits));
+    const std::optional<double> minutes = FieldNumber(value.substr(degree_digits));
     if (!degrees || !minutes || value.front() == '-' || value.front() == '+' || *minutes >= 60.0) {
       Fail(line, std::string(sentence) + " " + what + " '" + shown + "' is not a number of degrees and minutes");
     }
@@ -164,7 +171,7 @@ class NmeaReader {
     entry.fix.latitude = Angle(f[3], f[4], 2, line, "RMC", "latitude");
     entry.fix.longitude = Angle(f[5], f[6], 3, line, "RMC", "longitude");
     if (!f[7].empty()) {
-      const std::optional<double> knots = ParseDecimal(f[7]);
+      const std::optional<double> knots = FieldNumber(f[7]);
       if (!knots || *knots < 0) Fail(line, "RMC speed '" + std::string(f[7]) + "' is not a speed in knots");
       entry.fix.speed_mps = *knots * kMetresPerSecondPerKnot;
     }

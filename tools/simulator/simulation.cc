@@ -1,25 +1,31 @@
 #include "tools/simulator/simulation.h"
 
-#include <chrono>
+#include <unistd.h>
+
+#include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
-#include "platform/emulation.h"
 #include "core/convert.h"
-#include "state/form1.h"
+#include "platform/emulation.h"
 #include "plugin/pwextension.h"
+#include "state/form1.h"
+#include "testing/host_standin.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/civil_time.h"
-#include "tools/simulator/host_standin.h"
 #include "trip/distance.h"
+#include "trip/units.h"
 
 namespace trezik::drive {
 
 namespace {
 
-constexpr double kKilometresPerMile = 1.609344;
-constexpr double kKilometresPerNauticalMile = 1.852;
+// A double has at most 1074 decimal places, so labels rounded to as many
+// show every meter exactly as the plug-in holds it.
+constexpr char kEveryDecimalPlace[] = "1074";
 
 std::string LabelOrError(const std::function<std::string()>& read) {
   try {
@@ -29,24 +35,35 @@ std::string LabelOrError(const std::function<std::string()>& read) {
   }
 }
 
-// The number a meter text holds, or nothing when it holds none.
-std::optional<double> MeterValue(const Form1& form, const std::string& text) {
-  try {
-    return form.Number(text);
-  } catch (const Error&) {
-    return std::nullopt;
-  }
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
   return (std::filesystem::path(folder) / name).string();
+}
+
+// The whole file, or nothing when there is none.
+std::optional<std::string> FileContent(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Half a unit of the last place a label shows ("24.03": 0.005; "1.5E-05":
+// 0.0000005): a label rounded from a meter lies at most this far from it.
+double HalfUnitOfLastPlace(const std::string& label, char decimal_mark) {
+  const std::size_t exponent_at = label.find_first_of("Ee");
+  const std::string mantissa = label.substr(0, exponent_at);
+  const std::size_t mark_at = mantissa.find(decimal_mark);
+  int place = mark_at == std::string::npos ? 0 : -static_cast<int>(mantissa.size() - mark_at - 1);
+  if (exponent_at != std::string::npos) place += std::stoi(label.substr(exponent_at + 1));
+  return 0.5 * std::pow(10.0, place);
 }
 
 }  // namespace
 
 double SpeedInUserUnit(double metres_per_second, bool metric_units) {
   const double kmh = metres_per_second * 3.6;
-  return metric_units ? kmh : kmh / kKilometresPerMile;
+  return metric_units ? kmh : kmh / kKilometresPerStatuteMile;
 }
 
 Labels ReadLabels(PWExtension& plugin) {
@@ -78,26 +95,149 @@ std::string Simulation::SpeedText(double metres_per_second, bool metric_units, c
   return DoubleToText(speed, decimal_mark) + (metric_units ? " km/h" : " mph");
 }
 
+// The plug-in in an emulated desktop of its own, with the host's window: the
+// host application for one run. The desktop's clock stands one second before
+// the first fix, so that the first tick brings the fix of drive second 0.
+class Simulation::Session {
+ public:
+  Session(const SimulationOptions& options, double first_fix_time, const std::string& host_folder,
+          const std::string& plugin_folder)
+      : use_(platform_), decimal_mark_(options.decimal_mark) {
+    const CivilTime start =
+        SplitEpochSeconds(first_fix_time + options.utc_offset_hours * 3600.0 - 1.0);
+    platform_.SetLocalTime(start.date.year, start.date.month, start.date.day, start.seconds_of_day);
+    platform_.set_decimal_mark(options.decimal_mark);
+    platform_.set_module_folder(std::filesystem::absolute(plugin_folder).string());
+    pwpath_ = ToWindowsFolder(std::filesystem::absolute(host_folder).string());
+    host_.emplace(platform_, pwpath_);
+  }
+  // Whatever happens, the thread's Form1 goes before the platform does.
+  ~Session() { Release(); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  const std::string& pwpath() const { return pwpath_; }
+  testing::HostStandIn& host() { return *host_; }
+  PWExtension& plugin() { return *plugin_; }
+
+  void Create() {
+    try {
+      plugin_.emplace();
+    } catch (const Error& error) {
+      throw SimulationError(std::string("the plug-in's start-up failed: ") +
+                            ErrorKindName(error.kind()) + " (" + error.what() + ")");
+    }
+  }
+  // One simulated second: the clock moves 1000 ms and Timer1 ticks once.
+  void Tick() { platform_.PumpMessagesFor(1000); }
+  CommandOutcome Command(const std::string& command) {
+    CommandOutcome outcome{command, std::nullopt, ""};
+    try {
+      outcome.code = plugin_->ProcessCommand(command);
+    } catch (const Error& error) {
+      outcome.error_kind = ErrorKindName(error.kind());
+    }
+    return outcome;
+  }
+  std::string Label(const char* name) {
+    return LabelOrError([&] { return plugin_->ReturnLabel(name, ""); });
+  }
+  std::string Indicator(const char* name) {
+    return LabelOrError([&] { return plugin_->ReturnIndicator(name); });
+  }
+  // A label's number, or nothing when it shows none.
+  std::optional<double> LabelValue(const char* name) {
+    try {
+      return TextToDouble(Label(name), decimal_mark_);
+    } catch (const Error&) {
+      return std::nullopt;
+    }
+  }
+  // Releases the plug-in; the unload saves "tripmeter.ini".
+  void Release() {
+    plugin_.reset();
+    Form1::Unload();
+  }
+
+ private:
+  EmulatedPlatform platform_;
+  ScopedPlatform use_;
+  char decimal_mark_;
+  std::string pwpath_;
+  std::optional<testing::HostStandIn> host_;
+  std::optional<PWExtension> plugin_;
+};
+
+struct Simulation::Folders {
+  std::string host, plugin;
+  // The meter run's, in a folder of its own under the system's temporary
+  // folder, removed with this object.
+  std::string meter_root, meter_host, meter_plugin;
+
+  Folders() = default;
+  Folders(const Folders&) = delete;
+  Folders& operator=(const Folders&) = delete;
+  ~Folders() {
+    if (meter_root.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(meter_root, ignored);
+  }
+};
+
+// The meters as the meter run's labels showed them (nothing where a label
+// showed no number).
+struct Simulation::MeterRun {
+  struct Meters {
+    std::optional<double> trip, total, work;
+  };
+  std::vector<std::optional<double>> trip_before;  // per tick, before it
+  std::vector<Meters> after_tick;                  // per tick, after it
+  Meters after_end;                                // after the end steps
+  std::optional<std::string> state_file;           // its "tripmeter.ini" at the end
+};
+
 Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptions options)
     : drive_(drive), script_(script), options_(std::move(options)), timeline_(drive, options_.timeline) {}
 
 SimulationResult Simulation::Run() {
-  const auto wall_start = std::chrono::steady_clock::now();
   SimulationResult result;
-  const std::string host_folder = Join(options_.folder, "host");
-  const std::string plugin_folder = Join(options_.folder, "plugin");
-  result.pw_ini = Join(host_folder, "pw.ini");
-  result.trezik_ini = Join(plugin_folder, "trezik.ini");
-  result.tripmeter_ini = Join(plugin_folder, "tripmeter.ini");
-  result.tripmeter_log = Join(plugin_folder, "tripmeter.log");
-  result.fuel_log = Join(plugin_folder, "fuel.log");
+  Folders folders;
+  SetUp(folders, result);
+  // A start-up that fails is reported from the run itself, below.
+  std::optional<MeterRun> meters;
+  std::string meter_failure;
+  try {
+    meters = MeasureMeters(folders);
+  } catch (const SimulationError& error) {
+    meter_failure = error.what();
+  }
+
+  const Clock::time_point wall_start = Clock::now();
+  Session session(options_, drive_.start_time(), folders.host, folders.plugin);
+  Start(session, result);
+  if (!meters) throw SimulationError("the meter run failed: " + meter_failure);
+  TickLoop(session, *meters, wall_start, result);
+  End(session, *meters, result);
+  result.wall_seconds = std::chrono::duration<double>(Clock::now() - wall_start).count();
+  return result;
+}
+
+void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
+  folders.host = Join(options_.folder, "host");
+  folders.plugin = Join(options_.folder, "plugin");
+  result.pw_ini = Join(folders.host, "pw.ini");
+  result.trezik_ini = Join(folders.plugin, "trezik.ini");
+  result.tripmeter_ini = Join(folders.plugin, "tripmeter.ini");
+  result.tripmeter_log = Join(folders.plugin, "tripmeter.log");
+  result.fuel_log = Join(folders.plugin, "fuel.log");
+  const std::string pw_ini = std::string("[PathWarden]\r\nisunits=") +
+                             (options_.metric_units ? "True" : "False") + "\r\n";
 
   // The folders as the host and the plug-in's installation would have them.
   try {
-    MakeFolders(host_folder);
-    MakeFolders(plugin_folder);
-    WriteFileWhole(result.pw_ini, std::string("[PathWarden]\r\nisunits=") +
-                                      (options_.metric_units ? "True" : "False") + "\r\n");
+    MakeFolders(folders.host);
+    MakeFolders(folders.plugin);
+    WriteFileWhole(result.pw_ini, pw_ini);
     if (options_.decimal_places) {
       WriteFileWhole(result.trezik_ini, "decimalplaces=" + *options_.decimal_places + "\r\n");
     } else {
@@ -115,181 +255,223 @@ SimulationResult Simulation::Run() {
     throw SimulationError(error.what());
   }
 
-  EmulatedPlatform platform;
-  ScopedPlatform use(platform);
-  // The plug-in starts one second before the first fix, so that the first
-  // tick brings the fix of drive second 0.
-  const CivilTime start =
-      SplitEpochSeconds(drive_.start_time() + options_.utc_offset_hours * 3600.0 - 1.0);
-  platform.SetLocalTime(start.date.year, start.date.month, start.date.day, start.seconds_of_day);
-  platform.set_decimal_mark(options_.decimal_mark);
-  platform.set_module_folder(std::filesystem::absolute(plugin_folder).string());
-
-  const std::string pwpath = ToWindowsFolder(std::filesystem::absolute(host_folder).string());
-  HostStandIn host(platform, pwpath);
-  auto say = [&](const std::string& line) {
-    if (scenario_ != nullptr) *scenario_ << line << "\n";
-  };
-  auto note = [&](const std::string& line) {
-    if (transcript_ != nullptr) *transcript_ << line << "\n";
-  };
-  say("# trezik-drive scenario: " + drive_.path + (script_.path.empty() ? "" : ", script " + script_.path));
-  // The files the plug-in finds at start-up, for whoever replays this.
-  say(std::string("# trezik-drive setup: pw.ini isunits=") + (options_.metric_units ? "True" : "False"));
-  if (options_.decimal_places) say("# trezik-drive setup: trezik.ini decimalplaces=" + *options_.decimal_places);
-  for (const ScriptStep* step : script_.DueAt(ScriptStep::kBefore)) {
-    say("# trezik-drive setup: tripmeter.ini " + step->commands[0] + " " + step->commands[1]);
-  }
-  say("pwpath " + pwpath);
-  std::string road = options_.road;
-  host.SetRoad(road);
-  say("road " + road);
-
-  const char mark = options_.decimal_mark;
-  const bool metric = options_.metric_units;
-  auto set_fix = [&](int second) {
-    const Position p = timeline_.At(second);
-    const std::string lat = CoordinateText(p.latitude, mark);
-    const std::string lon = CoordinateText(p.longitude, mark);
-    const std::string speed = SpeedText(p.speed_mps, metric, mark);
-    host.SetFix(lat, lon, speed);
-    say("fix " + lat + " " + lon + " " + speed);
-    return std::pair{TextToDouble(lat, mark), TextToDouble(lon, mark)};
-  };
-
-  // Whatever happens, the thread's Form1 goes before the platform does.
-  struct UnloadAtExit {
-    ~UnloadAtExit() { Form1::Unload(); }
-  } unload_at_exit;
-  std::optional<PWExtension> plugin;
-  const auto first_fix = set_fix(0);
+  // The meter run's: the same host settings and starting meters, and labels
+  // with every decimal place.
+  static std::atomic<int> runs{0};
+  const std::filesystem::path root = std::filesystem::temp_directory_path() /
+                                     ("trezik-drive-meters-" + std::to_string(::getpid()) + "-" +
+                                      std::to_string(runs++));
   try {
-    say("create");
-    plugin.emplace();
-  } catch (const Error& error) {
-    throw SimulationError(std::string("the plug-in's start-up failed: ") + ErrorKindName(error.kind()) +
-                          " (" + error.what() + ")");
-  }
-  Form1& form = Form1::Get();
-  result.multiplier = form.multiplier;
-
-  auto record = [&](int second, const std::string& text, bool failed) {
-    Event event{second, text, failed};
-    result.events.push_back(event);
-    if (observer_ != nullptr) observer_->OnEvent(event);
-  };
-  auto run_steps = [&](int when, int shown_second) {
-    for (const ScriptStep* step : script_.DueAt(when)) {
-      if (step->kind == ScriptStep::Kind::kRoad) {
-        road = step->commands[0];
-        host.SetRoad(road);
-        say("road " + road);
-        record(shown_second, "road " + road, false);
-        continue;
-      }
-      if (step->kind == ScriptStep::Kind::kState) continue;
-      std::string outcome;
-      bool failed = false;
-      for (const std::string& command : step->commands) {
-        say("command " + command);
-        try {
-          const int code = plugin->ProcessCommand(command);
-          note("command " + command + " -> " + std::to_string(code));
-          if (code == 0) {
-            failed = true;
-            outcome += " " + command + " -> 0 (not a command)";
-          }
-        } catch (const Error& error) {
-          note("command " + command + " -> error " + ErrorKindName(error.kind()));
-          failed = true;
-          outcome += " " + command + " failed: " + ErrorKindName(error.kind());
-        }
-      }
-      if (!step->fill_up_quantity.empty()) {
-        result.fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price});
-      }
-      // The step as written, without its time.
-      std::string text = step->source.substr(step->source.find_first_of(" \t"));
-      text = text.substr(text.find_first_not_of(" \t"));
-      record(shown_second, text + (failed ? ":" + outcome : ""), failed);
+    std::filesystem::remove_all(root);
+    folders.meter_root = root.string();
+    folders.meter_host = (root / "host").string();
+    folders.meter_plugin = (root / "plugin").string();
+    MakeFolders(folders.meter_host);
+    MakeFolders(folders.meter_plugin);
+    WriteFileWhole(Join(folders.meter_host, "pw.ini"), pw_ini);
+    WriteFileWhole(Join(folders.meter_plugin, "trezik.ini"),
+                   std::string("decimalplaces=") + kEveryDecimalPlace + "\r\n");
+    if (const auto state = FileContent(result.tripmeter_ini)) {
+      WriteFileWhole(Join(folders.meter_plugin, "tripmeter.ini"), *state);
     }
+  } catch (const std::exception& error) {
+    throw SimulationError(std::string("cannot prepare the meter run: ") + error.what());
+  }
+}
+
+Simulation::MeterRun Simulation::MeasureMeters(const Folders& folders) const {
+  MeterRun meters;
+  Session session(options_, drive_.start_time(), folders.meter_host, folders.meter_plugin);
+  auto read = [&] {
+    return MeterRun::Meters{session.LabelValue("tripmeter"), session.LabelValue("triptotal"),
+                            session.LabelValue("workmeter")};
   };
-
+  session.host().SetRoad(options_.road);
+  SetFix(session, 0, nullptr);
+  session.Create();
+  RunSteps(session, ScriptStep::kStart, -1, nullptr);
   const int last = timeline_.last_second();
-  if (observer_ != nullptr) observer_->OnStart(last);
-  run_steps(ScriptStep::kStart, -1);
+  meters.trip_before.reserve(last + 1);
+  meters.after_tick.reserve(last + 1);
+  for (int second = 0; second <= last; ++second) {
+    if (second > 0) SetFix(session, second, nullptr);
+    meters.trip_before.push_back(session.LabelValue("tripmeter"));
+    session.Tick();
+    meters.after_tick.push_back(read());
+    RunSteps(session, second, second, nullptr);
+  }
+  RunSteps(session, ScriptStep::kEnd, last, nullptr);
+  meters.after_end = read();
+  session.Release();
+  meters.state_file = FileContent(Join(folders.meter_plugin, "tripmeter.ini"));
+  return meters;
+}
 
-  const double multiplier = form.multiplier;
-  std::pair<double, double> previous{0, 0};
-  bool have_previous = false;
+void Simulation::Start(Session& session, SimulationResult& result) const {
+  Notify([&](SimulationObserver& o) { o.OnSetUp(*this, session.pwpath()); });
+  session.host().SetRoad(options_.road);
+  Notify([&](SimulationObserver& o) { o.OnRoad(options_.road); });
+  SetFix(session, 0, &result);
+  session.Create();
+  Notify([](SimulationObserver& o) { o.OnCreate(); });
+
+  // Kilometres per distance unit, by the unit the plug-in shows.
+  const std::string unit = session.Label("trezik_distunit");
+  if (unit == "Km") {
+    result.multiplier = 1.0;
+  } else if (unit == "Mi") {
+    result.multiplier = kKilometresPerMile;
+  } else {
+    throw SimulationError("the plug-in shows distances in \"" + unit + "\", neither Km nor Mi");
+  }
+}
+
+void Simulation::SetFix(Session& session, int second, SimulationResult* shown) const {
+  const Position p = timeline_.At(second);
+  const char mark = options_.decimal_mark;
+  const std::string lat = CoordinateText(p.latitude, mark);
+  const std::string lon = CoordinateText(p.longitude, mark);
+  const std::string speed = SpeedText(p.speed_mps, options_.metric_units, mark);
+  session.host().SetFix(lat, lon, speed);
+  if (shown == nullptr) return;
+  Notify([&](SimulationObserver& o) { o.OnFix(lat, lon, speed); });
+  shown->latitudes.push_back(TextToDouble(lat, mark));
+  shown->longitudes.push_back(TextToDouble(lon, mark));
+}
+
+void Simulation::RunSteps(Session& session, int when, int shown_second, SimulationResult* shown) const {
+  auto record = [&](const std::string& text, bool failed) {
+    const Event event{shown_second, text, failed};
+    shown->events.push_back(event);
+    Notify([&](SimulationObserver& o) { o.OnEvent(event); });
+  };
+  for (const ScriptStep* step : script_.DueAt(when)) {
+    if (step->kind == ScriptStep::Kind::kRoad) {
+      const std::string& road = step->commands[0];
+      session.host().SetRoad(road);
+      if (shown != nullptr) {
+        Notify([&](SimulationObserver& o) { o.OnRoad(road); });
+        record("road " + road, false);
+      }
+      continue;
+    }
+    if (step->kind == ScriptStep::Kind::kState) continue;
+    std::string outcome;
+    bool failed = false;
+    for (const std::string& command : step->commands) {
+      const CommandOutcome result = session.Command(command);
+      if (shown != nullptr) Notify([&](SimulationObserver& o) { o.OnCommand(result); });
+      if (!result.code) {
+        failed = true;
+        outcome += " " + command + " failed: " + result.error_kind;
+      } else if (*result.code == 0) {
+        failed = true;
+        outcome += " " + command + " -> 0 (not a command)";
+      }
+    }
+    if (shown == nullptr) continue;
+    if (!step->fill_up_quantity.empty()) {
+      shown->fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price});
+    }
+    // The step as written, without its time.
+    std::string text = step->source.substr(step->source.find_first_of(" \t"));
+    text = text.substr(text.find_first_not_of(" \t"));
+    record(text + (failed ? ":" + outcome : ""), failed);
+  }
+}
+
+void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
+                          SimulationResult& result) const {
+  const int last = timeline_.last_second();
+  Notify([&](SimulationObserver& o) { o.OnStart(last); });
+  RunSteps(session, ScriptStep::kStart, -1, &result);
+
   result.ticks.reserve(last + 1);
   for (int second = 0; second <= last; ++second) {
-    const auto position = second == 0 ? first_fix : set_fix(second);
-    result.latitudes.push_back(position.first);
-    result.longitudes.push_back(position.second);
-    const std::optional<double> before = MeterValue(form, form.distance);
-    say("tick");
-    platform.PumpMessagesFor(1000);
-    const std::optional<double> after = MeterValue(form, form.distance);
-    const double counted = before && after ? *after - *before : 0.0;
+    if (second > 0) SetFix(session, second, &result);
+    session.Tick();
+
+    const MeterRun::Meters& after = meters.after_tick[second];
+    const std::optional<double>& before = meters.trip_before[second];
+    const double counted = before && after.trip ? *after.trip - *before : 0.0;
     result.counted.push_back(counted);
     result.odometer += counted;
-
-    // A step the plug-in measured but did not count: the 2-unit bound.
-    if (have_previous && counted == 0.0) {
+    // The trip meter did not move although the fix did: a step the 2-unit
+    // bound dropped, as long as the plug-in's own distance (which it shows
+    // nowhere) reaches the bound.
+    if (second > 0 && counted == 0.0) {
       try {
-        const double step = GreatCircleNauticalMiles(previous.first, position.first, previous.second,
-                                                     position.second) *
-                            kKilometresPerNauticalMile / multiplier;
-        if (step >= 2.0) result.dropped.push_back({second, step});
+        const double step = GreatCircleNauticalMiles(result.latitudes[second - 1], result.latitudes[second],
+                                                     result.longitudes[second - 1], result.longitudes[second]) *
+                            kKilometresPerNauticalMile / result.multiplier;
+        if (step >= kStepBound) result.dropped.push_back({second, step});
       } catch (const Error&) {
       }
     }
-    previous = position;
-    have_previous = true;
 
     TickRecord tick;
     tick.second = second;
-    tick.speed = SpeedInUserUnit(timeline_.At(second).speed_mps, metric);
-    tick.trip = MeterValue(form, form.distance).value_or(0.0);
-    tick.total = MeterValue(form, form.trip_total).value_or(0.0);
-    tick.work = MeterValue(form, form.workmeter).value_or(0.0);
-    tick.work_on = form.workbool;
+    tick.speed = SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units);
+    tick.trip = after.trip.value_or(0.0);
+    tick.total = after.total.value_or(0.0);
+    tick.work = after.work.value_or(0.0);
+    tick.work_on = session.Indicator("workrec") == "True";
     result.ticks.push_back(tick);
-    if (observer_ != nullptr) observer_->OnTick(tick, [&] { return ReadLabels(*plugin); });
+    Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
 
-    run_steps(second, second);
+    RunSteps(session, second, second, &result);
     if (options_.realtime_factor > 0) {
       std::this_thread::sleep_until(
           wall_start + std::chrono::duration<double>((second + 1) / options_.realtime_factor));
     }
   }
-  // The skin's labels at arrival and after the end steps, also for the
-  // scenario. "avspeed" is left out there: it depends on the clock.
-  auto show = [&] {
-    const Labels labels = ReadLabels(*plugin);
-    const std::pair<const char*, const std::string*> shown[] = {
-        {"tripmeter", &labels.tripmeter}, {"triptotal", &labels.triptotal}, {"workmeter", &labels.workmeter},
-        {"maxspeed", &labels.maxspeed},   {"mpg", &labels.mpg},             {"trezik_costperdist", &labels.costperdist}};
-    for (const auto& [name, text] : shown) {
-      say(std::string("label ") + name);
-      note(std::string("label ") + name + " -> " + *text);
+}
+
+Labels Simulation::ShowLabels(Session& session) const {
+  const Labels labels = ReadLabels(session.plugin());
+  Notify([&](SimulationObserver& o) { o.OnLabelsShown(labels); });
+  return labels;
+}
+
+void Simulation::End(Session& session, const MeterRun& meters, SimulationResult& result) const {
+  result.arrival_labels = ShowLabels(session);
+  RunSteps(session, ScriptStep::kEnd, timeline_.last_second(), &result);
+  result.final_labels = ShowLabels(session);
+  result.exits = session.host().exits();
+  result.host_messages = session.host().messages();
+  Notify([](SimulationObserver& o) { o.OnRelease(); });
+  session.Release();
+
+  // The meter run must have kept the run's own meters.
+  const std::optional<std::string> state = FileContent(result.tripmeter_ini);
+  if (state != meters.state_file) {
+    throw SimulationError("the meter run disagrees with the run: its tripmeter.ini holds \"" +
+                          meters.state_file.value_or("(none)") + "\", the run's \"" +
+                          state.value_or("(none)") + "\"");
+  }
+  auto agree = [&](const char* name, const std::string& label, const std::optional<double>& meter) {
+    std::optional<double> shown;
+    try {
+      shown = TextToDouble(label, options_.decimal_mark);
+    } catch (const Error&) {
     }
-    say("indicator workrec");
-    note("indicator workrec -> " + labels.workrec);
-    return labels;
+    const bool close =
+        shown && meter &&
+        std::fabs(*shown - *meter) <=
+            HalfUnitOfLastPlace(label, options_.decimal_mark) + 1e-12 * std::fabs(*meter);
+    if (shown.has_value() != meter.has_value() || (shown && !close)) {
+      throw SimulationError(std::string("the meter run disagrees with the run: \"") + name +
+                            "\" shows " + label + ", the meter run's " +
+                            (meter ? DoubleToText(*meter, options_.decimal_mark) : "no number"));
+    }
   };
-  result.arrival_labels = show();
-  run_steps(ScriptStep::kEnd, last);
-  result.final_labels = show();
-  result.exits = host.exits();
-  result.host_messages = host.messages();
-  say("release");
-  plugin.reset();
-  Form1::Unload();  // saves tripmeter.ini
-  result.wall_seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
-  return result;
+  const MeterRun::Meters& arrival = meters.after_tick.back();
+  for (const auto& [labels, reading] : {std::pair{&result.arrival_labels, &arrival},
+                                        std::pair{&result.final_labels, &meters.after_end}}) {
+    agree("tripmeter", labels->tripmeter, reading->trip);
+    agree("triptotal", labels->triptotal, reading->total);
+    agree("workmeter", labels->workmeter, reading->work);
+  }
 }
 
 }  // namespace trezik::drive

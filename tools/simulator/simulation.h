@@ -3,10 +3,11 @@
 // of the drive, applies the skin script and records what happened.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -66,16 +67,50 @@ struct FillUp {
   std::string quantity, price;  // as keyed in
 };
 
+// One ProcessCommand call of a script step and what it gave.
+struct CommandOutcome {
+  std::string command;
+  std::optional<int> code;  // the value returned, or nothing when the call failed
+  std::string error_kind;   // the kind of the error when it failed
+};
+
+class Simulation;
+
+// Hears what the host does and what the plug-in gives, in order: the set-up,
+// the place names and fixes the host reports, the creation, each tick, each
+// command and script step, the labels shown at arrival and after the end
+// steps, the release.
 class SimulationObserver {
  public:
   virtual ~SimulationObserver() = default;
+  // The folders are prepared; "pwpath" answers `pwpath`.
+  virtual void OnSetUp(const Simulation& simulation, const std::string& pwpath) {
+    (void)simulation;
+    (void)pwpath;
+  }
+  // The place name / the fix the host reports from now on, as it writes them.
+  virtual void OnRoad(const std::string& road) { (void)road; }
+  virtual void OnFix(const std::string& latitude, const std::string& longitude,
+                     const std::string& speed) {
+    (void)latitude;
+    (void)longitude;
+    (void)speed;
+  }
+  // The plug-in object was created; the ticks of seconds 0..last_second follow.
+  virtual void OnCreate() {}
   virtual void OnStart(int last_second) { (void)last_second; }
   // After the tick of `second`; `labels` reads the labels on demand.
   virtual void OnTick(const TickRecord& tick, const std::function<Labels()>& labels) {
     (void)tick;
     (void)labels;
   }
+  virtual void OnCommand(const CommandOutcome& outcome) { (void)outcome; }
+  // A script step done (or a road named), with its outcome.
   virtual void OnEvent(const Event& event) { (void)event; }
+  // The labels the skin shows at arrival, then after the end steps.
+  virtual void OnLabelsShown(const Labels& labels) { (void)labels; }
+  // The plug-in object is released.
+  virtual void OnRelease() {}
 };
 
 struct SimulationResult {
@@ -86,11 +121,11 @@ struct SimulationResult {
   std::vector<FillUp> fill_ups;
   // The positions the plug-in received, one per tick, as it parsed them.
   std::vector<double> latitudes, longitudes;
-  // What the trip meter counted per tick: the growth of `distance` across
-  // the tick (resets happen between ticks, so none hides in it).
+  // What the trip meter counted per tick: the growth of the "tripmeter"
+  // label across the tick (resets happen between ticks, so none hides in it).
   std::vector<double> counted;
-  double odometer = 0.0;   // the sum of `counted`
-  double multiplier = 0.0; // kilometres per user unit, as the plug-in set it
+  double odometer = 0.0;    // the sum of `counted`
+  double multiplier = 0.0;  // kilometres per user unit, by the "trezik_distunit" label
   Labels arrival_labels;   // after the last tick, before the "end" steps
   Labels final_labels;     // after the "end" steps, before the plug-in is released
   int exits = 0;           // "exit" commands the host received
@@ -98,8 +133,8 @@ struct SimulationResult {
   double wall_seconds = 0.0;
 };
 
-// Thrown when the run cannot go on: the folder cannot be prepared, or the
-// plug-in's start-up fails.
+// Thrown when the run cannot go on: the folder cannot be prepared, the
+// plug-in's start-up fails, or the meter run does not agree with the run.
 class SimulationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -109,20 +144,23 @@ class Simulation {
  public:
   Simulation(const Drive& drive, const Script& script, SimulationOptions options);
 
-  // Writes the run as a scenario for the Windows test host to `out` as it
-  // goes: one instruction per line.
-  void set_scenario(std::ostream* out) { scenario_ = out; }
-  // Writes what each "command", "label" and "indicator" instruction of that
-  // scenario gave in this run, in the test host's form ("label tripmeter ->
-  // 24.03"), so that a run of the real DLL can be compared with it.
-  void set_transcript(std::ostream* out) { transcript_ = out; }
-  void set_observer(SimulationObserver* observer) { observer_ = observer; }
+  // Observers hear the run as it goes, in the order they were added.
+  void add_observer(SimulationObserver* observer) { observers_.push_back(observer); }
 
+  const Drive& drive() const { return drive_; }
+  const Script& script() const { return script_; }
   const Timeline& timeline() const { return timeline_; }
   const SimulationOptions& options() const { return options_; }
 
   // Runs the whole drive. Throws SimulationError; a command that fails is no
   // error of the run but an event marked failed.
+  //
+  // The meters the summary measures (per tick, to more places than the
+  // labels show) come from a second, silent run of the same drive and script
+  // in a folder of its own, whose "trezik.ini" asks for labels with every
+  // decimal place. Nothing else differs, so its meters must be the run's own:
+  // its "tripmeter.ini" must match the run's byte for byte, and its meters
+  // must round to the labels the run showed, or the run fails.
   SimulationResult Run();
 
   // The texts the host reports for a position and a speed (metres per second).
@@ -130,13 +168,38 @@ class Simulation {
   static std::string SpeedText(double metres_per_second, bool metric_units, char decimal_mark);
 
  private:
+  class Session;
+  struct Folders;
+  struct MeterRun;
+  using Clock = std::chrono::steady_clock;
+
+  // Set-up: the folders of the run and of the meter run.
+  void SetUp(Folders& folders, SimulationResult& result) const;
+  // The silent run that reads the meters to every decimal place.
+  MeterRun MeasureMeters(const Folders& folders) const;
+  // The run itself: its start, the ticks with their script steps, the end.
+  void Start(Session& session, SimulationResult& result) const;
+  void TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
+                SimulationResult& result) const;
+  void End(Session& session, const MeterRun& meters, SimulationResult& result) const;
+
+  // Sets the host's fix of `second`; for the run itself (`shown`) also tells
+  // the observers and keeps the position.
+  void SetFix(Session& session, int second, SimulationResult* shown) const;
+  // The script steps due at `when`; for the run itself also records them as
+  // events of `shown_second` and tells the observers.
+  void RunSteps(Session& session, int when, int shown_second, SimulationResult* shown) const;
+  Labels ShowLabels(Session& session) const;
+  template <typename Call>
+  void Notify(const Call& call) const {
+    for (SimulationObserver* observer : observers_) call(*observer);
+  }
+
   const Drive& drive_;
   const Script& script_;
   SimulationOptions options_;
   Timeline timeline_;
-  std::ostream* scenario_ = nullptr;
-  std::ostream* transcript_ = nullptr;
-  SimulationObserver* observer_ = nullptr;
+  std::vector<SimulationObserver*> observers_;
 };
 
 // The conversion from metres per second to the user's speed unit.

@@ -16,16 +16,15 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/display.cc
   ${TREZIK_SIMULATOR_DIR}/drive.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
-  ${TREZIK_SIMULATOR_DIR}/host_standin.cc
   ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
+  ${TREZIK_SIMULATOR_DIR}/scenario.cc
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
   ${TREZIK_SIMULATOR_DIR}/skin_script.cc
   ${TREZIK_SIMULATOR_DIR}/summary.cc
-  ${TREZIK_SIMULATOR_DIR}/text_number.cc
   ${TREZIK_SIMULATOR_DIR}/timeline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(trezik_drive PUBLIC trezik_plugin pugixml::pugixml ${GeographicLib_LIBRARIES})
+target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_testing pugixml::pugixml ${GeographicLib_LIBRARIES})
 
 add_executable(trezik-drive ${TREZIK_SIMULATOR_DIR}/main.cc)
 target_link_libraries(trezik-drive PRIVATE trezik_drive)

@@ -5,7 +5,7 @@
 #include <set>
 #include <sstream>
 
-#include "tools/simulator/text_number.h"
+#include "core/convert.h"
 
 namespace trezik::drive {
 
@@ -124,7 +124,7 @@ Script ParseScript(const std::string& text, const std::string& path) {
       std::stringstream args(argument);
       std::string total, work, extra;
       args >> total >> work >> extra;
-      if (work.empty() || !extra.empty() || !ParseDecimal(total) || !ParseDecimal(work)) {
+      if (work.empty() || !extra.empty() || !ParseFileNumber(total) || !ParseFileNumber(work)) {
         throw fail("'state' takes two numbers: the total and the work meter");
       }
       step.kind = ScriptStep::Kind::kState;

@@ -38,9 +38,8 @@ class Timeline {
   int last_second() const { return last_second_; }
   // The position at `second` seconds after the first fix.
   Position At(int second) const;
-  // True when the speed at this second was derived from positions because
-  // the receiver reported none.
-  bool speed_derived() const { return derived_speeds_ > 0; }
+  // How many fixes got a speed derived from positions because the receiver
+  // reported none.
   std::size_t derived_speeds() const { return derived_speeds_; }
   // A sentence for the summary saying how the gaps were bridged.
   std::string Describe() const;

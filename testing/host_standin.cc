@@ -1,0 +1,180 @@
+#include "testing/host_standin.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "hostlink/protocol.h"
+
+namespace trezik::testing {
+
+namespace {
+
+thread_local HostStandIn* current_host = nullptr;
+
+// A request is "REQUEST;<plug-in id>;<NAME>", and the plug-in's window bears
+// its id as its title.
+constexpr std::string_view kRequestPrefix = "REQUEST;";
+
+// The id the plug-in puts in its requests: "trezik".
+std::string_view PluginId() {
+  std::string_view request = kPathRequest;
+  request.remove_prefix(kRequestPrefix.size());
+  return request.substr(0, request.find(';'));
+}
+
+// Request names are short and mostly differ early: a byte loop settles them
+// sooner than a call to memcmp.
+bool SameName(const std::string& a, std::string_view b) {
+  return a.size() == b.size() && std::equal(b.begin(), b.end(), a.begin());
+}
+
+}  // namespace
+
+HostStandIn::HostStandIn(Platform& platform, std::string_view host_folder) : platform_(platform) {
+  if (current_host != nullptr) throw std::logic_error("one host stand-in per thread");
+  window_ = platform_.CreateHiddenWindow(kHostWindowTitle, &HostStandIn::Procedure);
+  if (window_ == 0) throw std::runtime_error("cannot create the host window");
+  current_host = this;
+  SetAnswer("PWPATH", "pwpath", host_folder);
+}
+
+HostStandIn::~HostStandIn() {
+  platform_.DestroyWindow(window_);
+  current_host = nullptr;
+}
+
+std::size_t HostStandIn::Answers::Find(std::string_view name) const {
+  const std::size_t count = entries_.size();
+  if (next_ < count && SameName(entries_[next_].first, name)) return next_++;
+  for (std::size_t at = 0; at < count; ++at) {
+    if (SameName(entries_[at].first, name)) {
+      next_ = at + 1;
+      return at;
+    }
+  }
+  return count;
+}
+
+std::string& HostStandIn::Answers::operator[](std::string_view name) {
+  const std::size_t at = Find(name);
+  if (at < entries_.size()) return entries_[at].second;
+  return entries_.emplace_back(std::string(name), std::string()).second;
+}
+
+void HostStandIn::Answers::erase(std::string_view name) {
+  const std::size_t at = Find(name);
+  if (at < entries_.size()) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+const std::string* HostStandIn::Answers::find(std::string_view name) const {
+  const std::size_t at = Find(name);
+  return at < entries_.size() ? &entries_[at].second : nullptr;
+}
+
+// Rewrites the entry in place, so that a new fix every second reuses the
+// texts' storage instead of allocating.
+void HostStandIn::SetAnswer(std::string_view name, std::string_view reply_name,
+                            std::string_view value) {
+  std::string& reply = answers[name];
+  reply.clear();
+  reply.append(reply_name).append("||", 2).append(value);
+}
+
+void HostStandIn::SetFix(std::string_view latitude, std::string_view longitude,
+                         std::string_view speed) {
+  SetAnswer("GPSLAT", "gpslat", latitude);
+  SetAnswer("GPSLON", "gpslon", longitude);
+  SetAnswer("GPSSPD", "gpsspd", speed);
+}
+
+void HostStandIn::ClearFix() {
+  answers.erase("GPSLAT");
+  answers.erase("GPSLON");
+  answers.erase("GPSSPD");
+}
+
+void HostStandIn::SetRoad(std::string_view road) { SetAnswer("CUSTOMFDROAD", "customfdroad", road); }
+
+void HostStandIn::SendReply(const std::string& text, std::uintptr_t dw_data) {
+  Reply(platform_.FindWindowByTitle(std::string(PluginId())), text, dw_data);
+}
+
+std::intptr_t TREZIK_CALLBACK HostStandIn::Procedure(WindowHandle window, std::uint32_t message,
+                                                     std::uintptr_t wparam, std::intptr_t lparam) {
+  HostStandIn* host = current_host;
+  if (host == nullptr || window != host->window_) {
+    return CurrentPlatform().DefaultWindowProc(window, message, wparam, lparam);
+  }
+  if (message != kWmCopyData || lparam == 0) {
+    return host->platform_.DefaultWindowProc(window, message, wparam, lparam);
+  }
+  // Copy the record: it belongs to the sender's call.
+  CopyDataRecord record;
+  host->platform_.MoveMemory(&record, reinterpret_cast<const void*>(lparam), sizeof record);
+  const auto* bytes = static_cast<const char*>(record.lpData);
+  const std::string_view text = bytes != nullptr ? std::string_view(bytes, record.cbData) : "";
+  if (host->keep_received_) {
+    // A send within the thread hands over the sender's own buffer, so the
+    // byte after the counted ones can be looked at.
+    host->received.push_back(
+        {record.dwData, record.cbData, wparam, std::string(text),
+         bytes != nullptr && bytes[record.cbData] == '\0'});
+  }
+  if (record.dwData != 1) return 0;
+  host->Handle(text);
+  return 1;
+}
+
+void HostStandIn::Handle(std::string_view text) {
+  ++messages_;
+  if (text == kKeypadCloseCommand) {
+    ++exits_;
+    return;
+  }
+  std::string plugin_id;
+  WindowHandle plugin_window = 0;
+  bool any_request = false;
+  for (std::string_view rest = text;;) {
+    const std::size_t bar = rest.find("||");
+    const std::string_view request = rest.substr(0, bar);
+    if (request.substr(0, kRequestPrefix.size()) == kRequestPrefix) {
+      any_request = true;
+      Answer(request, plugin_id, plugin_window);
+    }
+    if (bar == std::string_view::npos) break;
+    rest.remove_prefix(bar + 2);
+  }
+  if (!any_request && unknown_.size() < 20) unknown_.emplace_back(text);
+}
+
+// The reply goes to the window titled with the request's plug-in id.
+void HostStandIn::Answer(std::string_view request, std::string& plugin_id,
+                         WindowHandle& plugin_window) {
+  request.remove_prefix(kRequestPrefix.size());
+  const std::size_t semicolon = request.find(';');
+  if (semicolon == std::string_view::npos) {
+    ++unanswered_;
+    return;
+  }
+  const std::string_view id = request.substr(0, semicolon);
+  if (plugin_window == 0 || id != plugin_id) {
+    plugin_id.assign(id);
+    plugin_window = platform_.FindWindowByTitle(plugin_id);
+  }
+  const std::string* answer = answers.find(request.substr(semicolon + 1));
+  if (answer == nullptr || plugin_window == 0) {
+    ++unanswered_;
+    return;
+  }
+  Reply(plugin_window, *answer, 1);
+}
+
+void HostStandIn::Reply(WindowHandle plugin_window, const std::string& text,
+                        std::uintptr_t dw_data) {
+  // A std::string keeps a zero byte after its text, as the host's buffer has.
+  CopyDataRecord record{dw_data, static_cast<std::uint32_t>(text.size()),
+                        const_cast<char*>(text.data())};
+  platform_.SendMessage(plugin_window, kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
+}
+
+}  // namespace trezik::testing

@@ -1,0 +1,61 @@
+#include "tools/simulator/scenario.h"
+
+#include <utility>
+
+namespace trezik::drive {
+
+void ScenarioWriter::OnSetUp(const Simulation& simulation, const std::string& pwpath) {
+  const SimulationOptions& options = simulation.options();
+  const Script& script = simulation.script();
+  scenario_ << "# trezik-drive scenario: " << simulation.drive().path
+            << (script.path.empty() ? "" : ", script " + script.path) << "\n";
+  // The files the plug-in finds at start-up, for whoever replays this.
+  scenario_ << "# trezik-drive setup: pw.ini isunits=" << (options.metric_units ? "True" : "False")
+            << "\n";
+  if (options.decimal_places) {
+    scenario_ << "# trezik-drive setup: trezik.ini decimalplaces=" << *options.decimal_places << "\n";
+  }
+  for (const ScriptStep* step : script.DueAt(ScriptStep::kBefore)) {
+    scenario_ << "# trezik-drive setup: tripmeter.ini " << step->commands[0] << " "
+              << step->commands[1] << "\n";
+  }
+  scenario_ << "pwpath " << pwpath << "\n";
+}
+
+void ScenarioWriter::OnRoad(const std::string& road) { scenario_ << "road " << road << "\n"; }
+
+void ScenarioWriter::OnFix(const std::string& latitude, const std::string& longitude,
+                           const std::string& speed) {
+  scenario_ << "fix " << latitude << " " << longitude << " " << speed << "\n";
+}
+
+void ScenarioWriter::OnCreate() { scenario_ << "create\n"; }
+
+void ScenarioWriter::OnTick(const TickRecord&, const std::function<Labels()>&) {
+  scenario_ << "tick\n";
+}
+
+void ScenarioWriter::OnCommand(const CommandOutcome& outcome) {
+  scenario_ << "command " << outcome.command << "\n";
+  transcript_ << "command " << outcome.command << " -> "
+              << (outcome.code ? std::to_string(*outcome.code) : "error " + outcome.error_kind)
+              << "\n";
+}
+
+// "avspeed" is left out: it depends on the clock.
+void ScenarioWriter::OnLabelsShown(const Labels& labels) {
+  const std::pair<const char*, const std::string*> shown[] = {
+      {"tripmeter", &labels.tripmeter}, {"triptotal", &labels.triptotal},
+      {"workmeter", &labels.workmeter}, {"maxspeed", &labels.maxspeed},
+      {"mpg", &labels.mpg},             {"trezik_costperdist", &labels.costperdist}};
+  for (const auto& [name, text] : shown) {
+    scenario_ << "label " << name << "\n";
+    transcript_ << "label " << name << " -> " << *text << "\n";
+  }
+  scenario_ << "indicator workrec\n";
+  transcript_ << "indicator workrec -> " << labels.workrec << "\n";
+}
+
+void ScenarioWriter::OnRelease() { scenario_ << "release\n"; }
+
+}  // namespace trezik::drive
