@@ -4,7 +4,9 @@
 #   from wine's stdole2.tlb) and embedded by com/trezik.rc;
 # - the COM code is an object library, so that the Windows tests can link
 #   its pieces directly besides loading the DLL;
-# - the four entry points are exported undecorated through com/trezik.def;
+# - the four entry points and DllInstall are exported undecorated through
+#   com/trezik.def;
+# - the version resource carries the project version (trezik_version.h);
 # - the C++ runtime is linked statically (toolchain file), and a CTest test
 #   checks that the DLL imports only Windows system DLLs.
 
@@ -42,10 +44,12 @@ add_library(trezik SHARED
   com/trezik.def
 )
 set_target_properties(trezik PROPERTIES PREFIX "" OUTPUT_NAME trezik)
-target_link_libraries(trezik PRIVATE trezik_plugin ole32 oleaut32 advapi32 uuid user32 kernel32)
+target_link_libraries(trezik PRIVATE trezik_plugin trezik_version ole32 oleaut32 advapi32 uuid user32
+                                     kernel32)
 target_link_options(trezik PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup
                     $<$<CONFIG:Release>:-s>)
-set_source_files_properties(com/trezik.rc PROPERTIES OBJECT_DEPENDS ${_trezik_tlb})
+set_source_files_properties(com/trezik.rc PROPERTIES
+                            OBJECT_DEPENDS "${_trezik_tlb};${TREZIK_VERSION_HEADER}")
 target_include_directories(trezik PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 add_dependencies(trezik trezik_typelib)
 
@@ -72,3 +76,6 @@ function(trezik_wire_windows_tests)
   endif()
 endfunction()
 cmake_language(DEFER CALL trezik_wire_windows_tests)
+
+# trezik.msi, the per-user installer (installer/).
+include(${CMAKE_CURRENT_SOURCE_DIR}/installer/installer.cmake OPTIONAL)

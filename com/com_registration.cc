@@ -1,7 +1,11 @@
 // DllRegisterServer and DllUnregisterServer: the ProgID, the class with its
 // in-process server (apartment threading) and the type library, all under
-// HKEY_CLASSES_ROOT. No C++ exception leaves either (GuardEntry): running
-// out of memory gives E_OUTOFMEMORY.
+// HKEY_CLASSES_ROOT. DllInstall with the command line "user" (regsvr32 /n
+// /i:user) writes the same values, the type library's included, under
+// HKEY_CURRENT_USER\Software\Classes, where a user without administrator
+// rights may write, and removes them again (regsvr32 /u /n /i:user). No C++
+// exception leaves any of them (GuardEntry): running out of memory gives
+// E_OUTOFMEMORY.
 #include "com/com_registration.h"
 
 #include <cstdio>
@@ -16,13 +20,33 @@ namespace trezik::com {
 namespace {
 
 const char kClassName[] = "trezik trip meter plug-in";
+// The type library's help string (com/trezik.idl), which RegisterTypeLib
+// writes as the version key's value.
+const char kLibraryHelpString[] = "trezik trip meter";
+// oleaut32's marshaller of dual and automation interfaces.
+const char kAutomationProxyStub[] = "{00020424-0000-0000-C000-000000000046}";
+// Where a user's own classes live.
+const char kUserClasses[] = "Software\\Classes\\";
 
 std::string ClassKey() { return "CLSID\\" + GuidText(kClassId); }
+std::string LibraryKey() { return "TypeLib\\" + GuidText(kLibraryId); }
+std::string LibraryVersionKey() { return LibraryKey() + "\\1.0"; }
+std::string InterfaceKey() { return "Interface\\" + GuidText(kInterfaceId); }
 
-HRESULT WriteEntry(const RegistryEntry& entry) {
+// A registry location: HKEY_CLASSES_ROOT, or a user's
+// HKEY_CURRENT_USER\Software\Classes.
+struct ClassesRoot {
+  HKEY key;
+  const char* prefix;
+};
+const ClassesRoot kMachineClasses{HKEY_CLASSES_ROOT, ""};
+const ClassesRoot kUserClassesRoot{HKEY_CURRENT_USER, kUserClasses};
+
+HRESULT WriteEntry(const ClassesRoot& root, const RegistryEntry& entry) {
   HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_CLASSES_ROOT, entry.key.c_str(), 0, nullptr, 0,
-                                KEY_WRITE, nullptr, &key, nullptr);
+  const std::string path = root.prefix + entry.key;
+  LONG status = RegCreateKeyExA(root.key, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
   status = RegSetValueExA(key, entry.value_name.empty() ? nullptr : entry.value_name.c_str(), 0,
                           REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()),
@@ -31,17 +55,28 @@ HRESULT WriteEntry(const RegistryEntry& entry) {
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
 
-HRESULT RemoveKeys() {
+HRESULT RemoveKeys(const ClassesRoot& root, const std::vector<std::string>& keys) {
   HRESULT result = S_OK;
-  for (const std::string& root : RegistrationRoots()) {
-    const LONG status = RegDeleteTreeA(HKEY_CLASSES_ROOT, root.c_str());
+  for (const std::string& key : keys) {
+    const std::string path = root.prefix + key;
+    const LONG status = RegDeleteTreeA(root.key, path.c_str());
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
       // RegDeleteTree empties the key; the key itself goes with RegDeleteKey.
-      RegDeleteKeyA(HKEY_CLASSES_ROOT, root.c_str());
+      RegDeleteKeyA(root.key, path.c_str());
     } else {
       result = HRESULT_FROM_WIN32(status);
     }
   }
+  return result;
+}
+
+HRESULT RemoveKeys() { return RemoveKeys(kMachineClasses, RegistrationRoots()); }
+
+HRESULT RemoveUserKeys() {
+  const HRESULT result = RemoveKeys(kUserClassesRoot, UserRegistrationRoots());
+  // The library's key goes too unless another version of it is registered:
+  // RegDeleteKey leaves a key that has subkeys.
+  RegDeleteKeyA(HKEY_CURRENT_USER, (kUserClasses + LibraryKey()).c_str());
   return result;
 }
 
@@ -82,6 +117,36 @@ std::vector<RegistryEntry> RegistrationEntries(const std::string& module_path) {
 
 std::vector<std::string> RegistrationRoots() { return {kProgId, ClassKey()}; }
 
+std::vector<RegistryEntry> UserRegistrationEntries(const std::string& module_path) {
+  std::vector<RegistryEntry> entries = RegistrationEntries(module_path);
+  // What RegisterTypeLib writes for the library and its dual interface:
+  // HELPDIR is the DLL's folder, FLAGS the library's flags (8: it has a disk
+  // image).
+  const std::string library = GuidText(kLibraryId);
+  const std::string folder = module_path.substr(0, module_path.find_last_of('\\'));
+  const std::string version_key = LibraryVersionKey();
+  const std::string interface_key = InterfaceKey();
+  entries.insert(entries.end(), {
+      {version_key, "", kLibraryHelpString},
+      {version_key + "\\409\\win32", "", module_path},
+      {version_key + "\\FLAGS", "", "8"},
+      {version_key + "\\HELPDIR", "", folder},
+      {interface_key, "", "_PWExtension"},
+      {interface_key + "\\ProxyStubClsid", "", kAutomationProxyStub},
+      {interface_key + "\\ProxyStubClsid32", "", kAutomationProxyStub},
+      {interface_key + "\\TypeLib", "", library},
+      {interface_key + "\\TypeLib", "Version", "1.0"},
+  });
+  return entries;
+}
+
+std::vector<std::string> UserRegistrationRoots() {
+  std::vector<std::string> roots = RegistrationRoots();
+  roots.push_back(LibraryVersionKey());
+  roots.push_back(InterfaceKey());
+  return roots;
+}
+
 namespace {
 
 HRESULT RegisterServer() {
@@ -89,7 +154,7 @@ HRESULT RegisterServer() {
   std::wstring wide_path = ThisModulePath<wchar_t>();
   if (path.empty() || wide_path.empty()) return SELFREG_E_CLASS;
   for (const RegistryEntry& entry : RegistrationEntries(path)) {
-    if (FAILED(WriteEntry(entry))) {
+    if (FAILED(WriteEntry(kMachineClasses, entry))) {
       RemoveKeys();
       return SELFREG_E_CLASS;
     }
@@ -117,6 +182,25 @@ HRESULT UnregisterServer() {
   return S_OK;
 }
 
+// Per-user registration: every value written from the table, none through
+// oleaut32, whose RegisterTypeLib writes under HKEY_CLASSES_ROOT.
+HRESULT RegisterUser() {
+  const std::string path = ThisModulePath<char>();
+  if (path.empty()) return SELFREG_E_CLASS;
+  for (const RegistryEntry& entry : UserRegistrationEntries(path)) {
+    if (FAILED(WriteEntry(kUserClassesRoot, entry))) {
+      RemoveUserKeys();
+      return SELFREG_E_CLASS;
+    }
+  }
+  return S_OK;
+}
+
+bool IsUserCommandLine(PCWSTR command_line) {
+  return command_line != nullptr && CompareStringOrdinal(command_line, -1, L"user", -1, TRUE) ==
+                                        CSTR_EQUAL;
+}
+
 }  // namespace
 }  // namespace trezik::com
 
@@ -136,4 +220,21 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   return trezik::com::GuardEntry([] { return trezik::com::UnregisterServer(); });
+}
+
+// regsvr32 /n /i:user calls DllInstall(TRUE, L"user"); regsvr32 /u /n
+// /i:user calls DllInstall(FALSE, L"user"). Any other command line is
+// refused.
+extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR command_line) {
+  using namespace trezik::com;
+  if (!IsUserCommandLine(command_line)) return E_INVALIDARG;
+  return GuardEntry([install] {
+    if (!install) return FAILED(RemoveUserKeys()) ? SELFREG_E_CLASS : S_OK;
+    try {
+      return RegisterUser();
+    } catch (...) {
+      RemoveUserKeys();
+      throw;
+    }
+  });
 }

@@ -8,7 +8,8 @@
 
 namespace trezik::com {
 
-// One value under HKEY_CLASSES_ROOT. An empty value name is the key's
+// One value under HKEY_CLASSES_ROOT (or a user's
+// HKEY_CURRENT_USER\Software\Classes). An empty value name is the key's
 // default value.
 struct RegistryEntry {
   std::string key;
@@ -21,6 +22,14 @@ std::vector<RegistryEntry> RegistrationEntries(const std::string& module_path);
 
 // The keys DllUnregisterServer deletes, each with everything below it.
 std::vector<std::string> RegistrationRoots();
+
+// Every value DllInstall writes for a user (below
+// HKEY_CURRENT_USER\Software\Classes): those above, and those that
+// RegisterTypeLib writes for the type library and its interface.
+std::vector<RegistryEntry> UserRegistrationEntries(const std::string& module_path);
+
+// The keys DllInstall deletes for a user, each with everything below it.
+std::vector<std::string> UserRegistrationRoots();
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::string GuidText(const GUID& guid);

@@ -2,13 +2,14 @@
 # Installs everything the build, the simulator and the tests need on a fresh
 # Debian 12 machine: compilers (clang with libFuzzer for the fuzz targets),
 # CMake, GoogleTest, Google Benchmark, pugixml, GeographicLib, the i686
-# mingw-w64 cross compiler and 32-bit wine.
+# mingw-w64 cross compiler, 32-bit wine, and wixl and msitools for the
+# installer trezik.msi.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 need=(g++ clang libclang-rt-14-dev cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
       libpugixml-dev libgeographiclib-dev g++-mingw-w64-i686 mingw-w64-tools
-      wine wine32:i386)
+      wine wine32:i386 wixl msitools)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -166,4 +166,6 @@ for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libi
 done
 wineserver_quit
 
+check "installer: trezik.msi and regsvr32 /n /i:user (tests/wine/msi_install.sh)" bash "$root/tests/wine/msi_install.sh"
+
 finish

@@ -12,7 +12,9 @@
 //       that creates the plug-in in its own process; each answered GPS
 //       request moves on to the scenario's next "fix";
 //   trezik-testhost --stop
-//       closes a serving test host.
+//       closes a serving test host;
+//   trezik-testhost --version
+//       prints the project version.
 //
 // Scenario: one instruction a line; blank lines and lines starting with #
 // are ignored; an instruction's value is the rest of the line after the
@@ -30,6 +32,7 @@
 #include <vector>
 
 #include "platform/windows_headers.h"
+#include "trezik_version.h"
 
 namespace {
 
@@ -484,7 +487,8 @@ int Usage() {
   std::fputs(
       "usage: trezik-testhost [--log FILE] SCENARIO\n"
       "       trezik-testhost --serve [--log FILE] [--seconds N] SCENARIO\n"
-      "       trezik-testhost --stop\n",
+      "       trezik-testhost --stop\n"
+      "       trezik-testhost --version\n",
       stderr);
   return 64;
 }
@@ -501,6 +505,10 @@ int main(int argc, char** argv) {
       HWND running = FindWindowA("trezik.TestHost", kHostTitle);
       if (running == nullptr) return 1;
       PostMessageA(running, WM_CLOSE, 0, 0);
+      return 0;
+    }
+    if (argument == "--version") {
+      std::printf("trezik-testhost %s\n", TREZIK_VERSION_TEXT);
       return 0;
     }
     if (argument == "--serve") {
