@@ -76,8 +76,11 @@ const std::string* HostStandIn::Answers::find(std::string_view name) const {
 void HostStandIn::SetAnswer(std::string_view name, std::string_view reply_name,
                             std::string_view value) {
   std::string& reply = answers[name];
-  reply.clear();
-  reply.append(reply_name).append("||", 2).append(value);
+  reply.resize(reply_name.size() + 2 + value.size());
+  char* out = std::copy(reply_name.begin(), reply_name.end(), reply.data());
+  *out++ = '|';
+  *out++ = '|';
+  std::copy(value.begin(), value.end(), out);
 }
 
 void HostStandIn::SetFix(std::string_view latitude, std::string_view longitude,
