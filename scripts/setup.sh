@@ -3,13 +3,15 @@
 # Debian 12 machine: compilers (clang with libFuzzer for the fuzz targets),
 # CMake, GoogleTest, Google Benchmark, pugixml, GeographicLib, the i686
 # mingw-w64 cross compiler, 32-bit wine, and wixl and msitools for the
-# installer trezik.msi.
+# installer trezik.msi; CLI11, zlib, Chromium and a font for trezik-report and
+# its browser test.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 need=(g++ clang libclang-rt-14-dev cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
       libpugixml-dev libgeographiclib-dev g++-mingw-w64-i686 mingw-w64-tools
-      wine wine32:i386 wixl msitools)
+      wine wine32:i386 wixl msitools
+      libcli11-dev zlib1g-dev chromium fonts-dejavu-core)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -68,7 +68,12 @@ std::vector<LogFile> ReadLogs(const std::vector<std::string>& paths, std::vector
     const fs::path path(given);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
-    if (!fs::exists(status)) throw InputError(given + ": no such file or folder");
+    if (!fs::exists(status)) {
+      if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+        throw InputError(given + ": cannot be read: " + error.message());
+      }
+      throw InputError(given + ": no such file or folder");
+    }
     if (!fs::is_directory(status)) {
       files.emplace_back(path, KindFromName(path.filename().string()));
       continue;

@@ -1,6 +1,7 @@
 // report.html: one page with everything inline (styles, SVG charts), no
 // scripts and nothing fetched, laid out for a phone, a desktop and paper.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,12 +66,15 @@ double DayNumber(const std::string& date) {
 }
 
 double When(const std::string& date, const std::string& time) {
-  const int seconds = std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 + std::stoi(time.substr(6, 2));
+  const int seconds =
+      std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 + std::stoi(time.substr(6, 2));
   return DayNumber(date) + seconds / 86400.0;
 }
 
 // Month numbers counted from year 0, for placing months on an axis.
-int MonthNumber(const std::string& month) { return std::stoi(month.substr(0, 4)) * 12 + std::stoi(month.substr(5, 2)) - 1; }
+int MonthNumber(const std::string& month) {
+  return std::stoi(month.substr(0, 4)) * 12 + std::stoi(month.substr(5, 2)) - 1;
+}
 
 std::string MonthText(int number) {
   char text[16];
@@ -133,13 +137,12 @@ chart::Panel TimePanel(const std::vector<Dated>& points, double top, double heig
   p.top = top;
   p.width = kChartWidth - 110;
   p.height = height;
-  p.x_min = points.front().when;
-  p.x_max = points.back().when;
-  if (p.x_max - p.x_min < 30) {  // a single day or a few: a month wide
-    p.x_min -= 15;
-    p.x_max += 15;
-  }
-  axis = chart::NiceAxis(y_low, y_high, 5, false);
+  // A margin around the points, so that none sits on the frame.
+  const double x_pad = std::max(3.0, (points.back().when - points.front().when) * 0.03);
+  p.x_min = points.front().when - x_pad;
+  p.x_max = points.back().when + x_pad;
+  const double y_pad = std::max(y_high - y_low, std::fabs(y_high) * 0.02) * 0.06;
+  axis = chart::NiceAxis(y_low - y_pad, y_high + y_pad, 5, false);
   p.y_min = axis.min;
   p.y_max = axis.max;
   return p;
@@ -174,7 +177,7 @@ std::string ConsumptionChart(const Report& report, const Units& units) {
                d.record->date + ": " + PlainNumber(d.record->consumption) + " " + units.consumption);
   }
   svg.Polyline(p, average, "rolling-average", "#d2691e");
-  return "<figure><div class=\"chart\">" + svg.Finish() + "</div>" + "<figcaption>" + Html(title) +
+  return "<figure><div class=\"chart\">" + svg.Finish() + "</div><figcaption>" + Html(title) +
          ": each dot is one fill-up (fuel over the distance since the fill-up before); the orange line is the "
          "mean of that fill-up and the four before it.</figcaption></figure>\n";
 }
@@ -202,7 +205,8 @@ std::string PriceChart(const Report& report, const Units& units) {
     svg.Marker(p, d.when, d.record->price, "price-point", "#2e8b57",
                d.record->date + ": " + PlainNumber(d.record->price) + " " + per_unit);
   }
-  return "<figure><div class=\"chart\">" + svg.Finish() + "</div>" + "<figcaption>" + Html(title) + " at each fill-up.</figcaption></figure>\n";
+  return "<figure><div class=\"chart\">" + svg.Finish() + "</div><figcaption>" + Html(title) +
+         " at each fill-up.</figcaption></figure>\n";
 }
 
 std::string MonthsChart(const Report& report, const Units& units) {
