@@ -255,8 +255,9 @@ void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
     throw SimulationError(error.what());
   }
 
-  // The meter run's: the same host settings and starting meters, and labels
-  // with every decimal place.
+  // The meter run's: the same host settings, plug-in settings and starting
+  // meters, with a last "decimalplaces" (the last one read counts) that asks
+  // for labels with every decimal place.
   static std::atomic<int> runs{0};
   const std::filesystem::path root = std::filesystem::temp_directory_path() /
                                      ("trezik-drive-meters-" + std::to_string(::getpid()) + "-" +
@@ -269,8 +270,10 @@ void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
     MakeFolders(folders.meter_host);
     MakeFolders(folders.meter_plugin);
     WriteFileWhole(Join(folders.meter_host, "pw.ini"), pw_ini);
+    std::string settings = FileContent(result.trezik_ini).value_or("");
+    if (!settings.empty() && settings.back() != '\n') settings += "\r\n";
     WriteFileWhole(Join(folders.meter_plugin, "trezik.ini"),
-                   std::string("decimalplaces=") + kEveryDecimalPlace + "\r\n");
+                   settings + "decimalplaces=" + kEveryDecimalPlace + "\r\n");
     if (const auto state = FileContent(result.tripmeter_ini)) {
       WriteFileWhole(Join(folders.meter_plugin, "tripmeter.ini"), *state);
     }
