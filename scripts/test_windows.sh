@@ -8,7 +8,10 @@
 #      and lets COM unload the DLL; beside a serving test host, a VBScript
 #      and a JScript client drive the plug-in through cscript; the host's
 #      message log and the plug-in's files are checked; regsvr32 /u removes
-#      every registry entry.
+#      every registry entry;
+#   4. tests/wine/meters_and_options.sh in its own prefix: the meters after a
+#      creation without a host and after a host killed mid-drive (autosave),
+#      and each trezik.ini option through the test host.
 # Prints one line per check and finally "N passed, N failed"; exits non-zero
 # when anything failed.
 set -uo pipefail
@@ -63,6 +66,10 @@ else
   tail -30 "$ctest_log"
   fail "ctest --preset mingw"
 fi
+# It holds the untidy host: a front end that releases the plug-in and exits
+# without an unload pass, in a child process, gets its meters saved.
+check "ctest ran com_server_windows_test (the untidy host) and it passed" \
+  grep -qE 'com_server_windows_test \.+ +Passed' "$ctest_log"
 i686-w64-mingw32-objdump -p "$build/trezik.dll" | grep 'DLL Name' | sed 's/^\s*/  trezik.dll imports /'
 
 # ---------------------------------------------------------------- 3. end to end
@@ -165,6 +172,18 @@ for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libi
   check "no entry left: $key" bash -c "! \"$root/scripts/wine-run.sh\" reg query '$key' >/dev/null 2>&1"
 done
 wineserver_quit
+
+# ---------------------------------------------------------------- 4. meters and options
+# Its own prefix; its PASS/FAIL lines count here one by one.
+meters_out="$(bash "$root/tests/wine/meters_and_options.sh" 2>&1)"
+meters_summary="$(tail -1 <<<"$meters_out")"
+grep -vxF -- "$meters_summary" <<<"$meters_out"
+if [[ "$meters_summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+  passed=$((passed + BASH_REMATCH[1]))
+  failed=$((failed + BASH_REMATCH[2]))
+else
+  fail "meters and options under wine (tests/wine/meters_and_options.sh)"
+fi
 
 check "installer: trezik.msi and regsvr32 /n /i:user (tests/wine/msi_install.sh)" bash "$root/tests/wine/msi_install.sh"
 

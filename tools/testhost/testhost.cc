@@ -20,6 +20,9 @@
 // are ignored; an instruction's value is the rest of the line after the
 // first space, taken exactly.
 //   pwpath V | road V | fix LAT LON SPD... | nofix     how requests are answered
+//   move DLAT DLON                                   from then on each answered GPS
+//                                                    request moves the fix on by that
+//                                                    (with pump: a drive in real time)
 //   create | release | free                          the object (free: CoFreeUnusedLibraries)
 //   tick | pump MS                                   Timer1: one tick sent, or real pumping
 //   command T | label N | indicator N                method calls, results printed
@@ -127,7 +130,16 @@ struct Answers {
   std::optional<std::string> road;
   bool has_fix = false;
   std::string latitude, longitude, speed;
+  // Degrees the fix moves on after each answered GPS request; "move 0 0" stops.
+  double move_latitude = 0.0, move_longitude = 0.0;
 };
+
+// A coordinate text moved on by some degrees, written with "." and 7 decimals.
+std::string Moved(const std::string& coordinate, double degrees) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7f", std::strtod(coordinate.c_str(), nullptr) + degrees);
+  return text;
+}
 
 // Applies an answer instruction; false for any other instruction.
 bool ApplyAnswer(const Instruction& instruction, Answers* answers) {
@@ -146,6 +158,10 @@ bool ApplyAnswer(const Instruction& instruction, Answers* answers) {
     answers->latitude = value.substr(0, first);
     answers->longitude = first == std::string::npos ? "" : value.substr(first + 1, second - first - 1);
     answers->speed = second == std::string::npos ? "" : value.substr(second + 1);
+  } else if (instruction.name == "move") {
+    char* end = nullptr;
+    answers->move_latitude = std::strtod(instruction.value.c_str(), &end);
+    answers->move_longitude = std::strtod(end, nullptr);
   } else {
     return false;
   }
@@ -207,6 +223,10 @@ void HandleRequests(const std::string& text) {
     }
     if (end == std::string::npos) break;
     start = end + 2;
+  }
+  if (answered_gps && (host.answers.move_latitude != 0.0 || host.answers.move_longitude != 0.0)) {
+    host.answers.latitude = Moved(host.answers.latitude, host.answers.move_latitude);
+    host.answers.longitude = Moved(host.answers.longitude, host.answers.move_longitude);
   }
   if (host.serving && answered_gps) AdvanceServedAnswers();
 }
