@@ -164,7 +164,6 @@ activate() {
       }' <<<"$values"
   } >"$work/mirror.reg"
   run reg import 'C:\trezik-test\mirror.reg' >/dev/null 2>&1
-  same "$name: the mirror holds exactly the per-user entries" "$values" "$(class_values "$machine_classes")"
   drive_out="$(serve_and_drive "$work" "$folder" "$name.log")"
   echo "$drive_out" | sed "s/^/  $name: /"
   for r in "${roots[@]}"; do run reg delete "$machine_classes\\$r" /f >/dev/null 2>&1; done
@@ -206,8 +205,6 @@ folder_win="$local_app_data\\Programs\\trezik"
 folder="$(run winepath -u "$folder_win" 2>/dev/null | tr -d '\r')"
 folder="${folder%/}"
 check "trezik.dll installed into %LOCALAPPDATA%\\Programs\\trezik" cmp -s "$build/trezik.dll" "$folder/trezik.dll"
-same "the class's server is the per-user DLL" "$folder_win\\trezik.dll" \
-  "$(class_values "$user_classes" | awk -F '\t' '$1 ~ /InprocServer32$/ && $2 == "(Default)" { print $4 }')"
 msi_values="$(class_values "$user_classes")"
 msi_normalised="$(normalised "$folder_win" <<<"$msi_values")"
 installed_before="$(installed_products)"
@@ -303,8 +300,10 @@ same "the meters are saved beside the per-user DLL" "0.111 0.333" "$(saved_meter
 check "regsvr32 /u /n /i:user" run regsvr32 /u /s /n /i:user "$reg_folder_win\\trezik.dll"
 check "regsvr32 /u /n /i:user left no per-user class entry" no_class_keys "$user_classes"
 check "regsvr32 /u /n /i:user left no machine class entry" no_class_keys "$machine_classes"
-check "DllInstall refuses another command line" \
-  bash -c "! TREZIK_WINEPREFIX='$prefix' '$root/scripts/wine-run.sh' regsvr32 /s /n /i:machine '$reg_folder_win\\trezik.dll' >/dev/null 2>&1"
-check "and writes nothing for it" no_class_keys "$user_classes"
+refuses_other() {
+  ! run regsvr32 /s /n /i:machine "$reg_folder_win\\trezik.dll" >/dev/null 2>&1 &&
+    no_class_keys "$user_classes"
+}
+check "DllInstall refuses another command line and writes nothing" refuses_other
 
 finish
