@@ -4,6 +4,7 @@
 #include <set>
 
 #include "tools/simulator/timeline.h"
+#include "trip/units.h"
 
 namespace trezik::drive {
 
@@ -37,7 +38,7 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
     const Fix& a = drive.fixes[i - 1];
     const Fix& b = drive.fixes[i];
     const double metres = GeodesicMetres(a.latitude, a.longitude, b.latitude, b.longitude);
-    if (metres >= 2.0 * metres_per_unit) {
+    if (metres >= kStepBound * metres_per_unit) {
       ++accuracy.recorded_jumps;
     } else {
       accuracy.geodesic_recorded += metres;
