@@ -24,21 +24,12 @@ set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 mingw="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 export TREZIK_WINEPREFIX="${TREZIK_METERS_WINEPREFIX:-$root/build/wineprefix-meters}"
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1"; }
-check() {  # check NAME COMMAND...: passes when the command succeeds
-  local name="$1"
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
-}
+# shellcheck source=tests/wine/checks.sh
+source "$root/tests/wine/checks.sh"
 wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 finish() {
   wineserver_quit
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit $?
+  finish_checks
 }
 run() { "$root/scripts/wine-run.sh" "$@"; }
 

@@ -34,15 +34,8 @@
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1"; }
-check() {  # check NAME COMMAND...: passes when the command succeeds
-  local name="$1"
-  shift
-  if "$@"; then pass "$name"; else fail "$name"; fi
-}
+# shellcheck source=tests/wine/checks.sh
+source "$root/tests/wine/checks.sh"
 same() {  # same NAME EXPECTED ACTUAL
   if [ "$2" == "$3" ]; then
     pass "$1"
@@ -62,9 +55,7 @@ cleanup() {
 }
 finish() {
   cleanup
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit $?
+  finish_checks
 }
 trap cleanup INT TERM
 
