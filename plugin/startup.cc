@@ -1,5 +1,7 @@
 #include "plugin/startup.h"
 
+#include <cmath>
+
 #include "hostlink/hook.h"
 #include "hostlink/protocol.h"
 #include "hostlink/sender.h"
@@ -38,24 +40,6 @@ void ReadHostSettings(Form1& form) {
   }
 }
 
-// The options of "trezik.ini" beside "decimalplaces". Each is off until its
-// key is read, and an invalid value leaves it off.
-void ApplyOption(Form1& form, const SettingsItem& item) {
-  const char mark = form.decimal_mark();
-  Form1::TripOptions& trip = form.trip_options;
-  if (item.key == "autosave") {
-    form.state_file.autosave_seconds =
-        WholeNumberInRange(item.value, mark, kAutosaveMinSeconds, kAutosaveMaxSeconds).value_or(0);
-  } else if (item.key == "minspeed") {
-    trip.minspeed = NumberInRange(item.value, mark, kMinSpeedLow, kMinSpeedHigh).value_or(0.0);
-  } else if (item.key == "calibration") {
-    trip.calibration =
-        NumberInRange(item.value, mark, kCalibrationLow, kCalibrationHigh).value_or(1.0);
-  } else if (item.key == "distance") {
-    trip.wgs84 = item.value && ToLowerAscii(*item.value) == "wgs84";
-  }
-}
-
 // The plug-in's own "trezik.ini". It is optional: a missing, empty or
 // unreadable file is skipped, whatever "pw.ini" held.
 void ReadPluginSettings(Form1& form) {
@@ -69,7 +53,7 @@ void ReadPluginSettings(Form1& form) {
       if (item.key == "decimalplaces") {
         if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
       } else {
-        ApplyOption(form, item);
+        ApplyOption(item, form.decimal_mark(), form.trip_options, form.state_file.autosave_seconds);
       }
     }
   } catch (const Error&) {
@@ -83,6 +67,42 @@ void Timer1Tick(Form1& form) {
 }
 
 }  // namespace
+
+OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, Form1::TripOptions& trip,
+                          int& autosave_seconds) {
+  // Why a number's value leaves its option off.
+  auto refused = [&](bool whole) {
+    if (!item.value) return OptionReading::kNoValue;
+    const std::optional<double> number = NumberInRange(item.value, decimal_mark, -HUGE_VAL, HUGE_VAL);
+    if (!number) return OptionReading::kNotANumber;
+    if (whole && *number != std::floor(*number)) return OptionReading::kNotWhole;
+    return OptionReading::kOutOfRange;
+  };
+  if (item.key == "autosave") {
+    const std::optional<int> seconds =
+        WholeNumberInRange(item.value, decimal_mark, kAutosaveMinSeconds, kAutosaveMaxSeconds);
+    autosave_seconds = seconds.value_or(0);
+    return seconds ? OptionReading::kApplied : refused(true);
+  }
+  if (item.key == "minspeed") {
+    const std::optional<double> speed = NumberInRange(item.value, decimal_mark, kMinSpeedLow, kMinSpeedHigh);
+    trip.minspeed = speed.value_or(0.0);
+    return speed ? OptionReading::kApplied : refused(false);
+  }
+  if (item.key == "calibration") {
+    const std::optional<double> factor =
+        NumberInRange(item.value, decimal_mark, kCalibrationLow, kCalibrationHigh);
+    trip.calibration = factor.value_or(1.0);
+    return factor ? OptionReading::kApplied : refused(false);
+  }
+  if (item.key == "distance") {
+    const std::string choice = item.value ? ToLowerAscii(*item.value) : "";
+    trip.wgs84 = choice == "wgs84";
+    if (!item.value) return OptionReading::kNoValue;
+    return trip.wgs84 || choice == "sphere" ? OptionReading::kApplied : OptionReading::kNotAChoice;
+  }
+  return OptionReading::kUnknownKey;
+}
 
 void RunStartUp() {
   Form1& form = Form1::Get();

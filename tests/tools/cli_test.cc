@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -31,10 +32,10 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome Trezik(const std::vector<std::string>& arguments) {
+Outcome Trezik(const std::vector<std::string>& arguments, const Console& console = {}) {
   std::ostringstream out, err;
   Outcome run;
-  run.status = RunTrezikDrive(arguments, out, err, kDefaultDrive, false);
+  run.status = RunTrezikDrive(arguments, out, err, kDefaultDrive, console);
   run.out = out.str();
   run.err = err.str();
   return run;
@@ -140,6 +141,14 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
   EXPECT_EQ(svg.select_nodes("//polyline").size(), 4u);
   EXPECT_EQ(svg.select_nodes("//line[@class='fillup']").size(), 1u);
   EXPECT_EQ(svg.select_nodes("//path[@class='dropped']").size(), 2u);
+
+  // The history report of the plug-in's folder, named last: the fill-up of
+  // fuel.log in metric units.
+  EXPECT_NE(run.out.rfind("Report    " + folder + "/report/report.html"), std::string::npos);
+  EXPECT_NE(ReadText(folder + "/report/report.html").find("L/100 km"), std::string::npos);
+  const std::vector<std::string> fill_rows = LogRecords(folder + "/report/fillups.csv");
+  ASSERT_EQ(fill_rows.size(), 2u);
+  EXPECT_EQ(fill_rows[1].substr(0, 30), "\"2026-03-02\",\"08:14:29\",41.37,");
 }
 
 TEST(TrezikDrive, ASecondRunStartsAfreshUnlessToldToKeepTheState) {
@@ -180,6 +189,7 @@ TEST_P(TrezikDriveRefuses, WithAClearMessageAndWithoutWritingAnything) {
   const Outcome run = Trezik(arguments);
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(bad.says), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
   EXPECT_FALSE(std::filesystem::exists(scratch.Path("run")));
 }
 
@@ -198,8 +208,103 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{"ScriptPastTheEnd", kTwoPoints, "11 logtrip\n", {}, "drive.script:1: +00:11 lies after the end"},
         BadRun{"UnknownOption", kTwoPoints, "", {"--fast"}, "unknown option --fast"},
         BadRun{"BadDecimals", kTwoPoints, "", {"--decimals", "2.5"}, "--decimals"},
-        BadRun{"MissingValue", "", "", {"--speedup"}, "--speedup needs a value"}),
+        BadRun{"MissingValue", "", "", {"--speedup"}, "--speedup needs a value; see --help"},
+        BadRun{"OutOfRange", "", "", {"--every", "1e300"}, "--every: '1e300' is not a whole number"},
+        BadRun{"KeepStateWithBeforeState", kTwoPoints, "before state 100 0\n", {"--keep-state"},
+               "drive.script:1 \"before state 100 0\" sets them"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The options reach the plug-in's trezik.ini; the summary says what it makes
+// of each, and --odometer's factor, run again as calibration, makes the trip
+// meter read the odometer's distance.
+TEST(TrezikDrive, SettingsAndTheOdometerFactor) {
+  ScratchFolder scratch;
+  const std::string drive = scratch.Write("d.gpx", kTwoPoints);
+  const std::string folder = scratch.Path("run");
+  const Outcome first = Trezik({drive, "--out", folder, "--imperial", "--decimals", "3", "--option", "minspeed=x",
+                                "--option", "calibration=1.5", "--option", "colour=red", "--option", "distance=wgs84",
+                                "--option", "calibration=0.9", "--odometer", "0.105"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(ReadText(folder + "/plugin/trezik.ini"),
+            "decimalplaces=3\r\nminspeed=x\r\ncalibration=1.5\r\ncolour=red\r\ndistance=wgs84\r\n"
+            "calibration=0.9\r\n");
+  for (const char* line : {"in force: decimalplaces=3, distance=wgs84, calibration=0.9\n",
+                           "  minspeed=x: not a number: minspeed is off\n",
+                           "  calibration=1.5: out of range (0.8 to 1.2): calibration stays 1\n",
+                           "  colour=red: unknown key, passed over\n"}) {
+    EXPECT_NE(first.out.find(line), std::string::npos) << line << first.out;
+  }
+  EXPECT_NE(ReadText(folder + "/report/report.html").find("mpg"), std::string::npos);
+
+  const std::string factor_label = "calibration=";
+  const std::size_t at = first.out.find(factor_label, first.out.find("Odometer  0.105 km"));
+  ASSERT_NE(at, std::string::npos) << first.out;
+  const std::string factor = first.out.substr(at + factor_label.size(), first.out.find(' ', at) - at - factor_label.size());
+  const Outcome second = Trezik({drive, "--out", folder, "--imperial", "--decimals", "9", "--option",
+                                 "distance=wgs84", "--option", "calibration=" + factor, "--odometer", "0.105"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  // The trip as the plug-in logged it at the end, in its miles of 1.60934 km.
+  const std::vector<std::string> trips = LogRecords(folder + "/plugin/tripmeter.log");
+  ASSERT_EQ(trips.size(), 1u);
+  EXPECT_NEAR(std::stod(Fields(trips[0])[2]) * 1.60934, 0.105, 0.105 * 1e-5) << trips[0];
+  EXPECT_NE(second.out.find("calibration=" + factor + " makes"), std::string::npos) << second.out;
+}
+
+// Ctrl-C sets the flag: the run ends after the tick it is in, without its
+// "end" steps, with the plug-in's files whole and exit status 130.
+TEST(TrezikDrive, AnInterruptedRunKeepsWhatItWroteAndSaysWhere) {
+  ScratchFolder scratch;
+  const std::string folder = scratch.Path("run");
+  std::atomic<bool> interrupt{true};
+  Console console;
+  console.interrupt = &interrupt;
+  const Outcome run = Trezik({scratch.Write("d.gpx", kTwoPoints), "--script",
+                              scratch.Write("d.script", "0 logtrip\nend fillup 40 1.5\n"), "--out", folder},
+                             console);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.out.find("INTERRUPTED by Ctrl-C after the tick of +00:00 of +00:10"), std::string::npos) << run.out;
+  EXPECT_EQ(LogRecords(folder + "/plugin/tripmeter.log").size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(folder + "/plugin/fuel.log"));
+  EXPECT_EQ(ReadText(folder + "/plugin/tripmeter.ini"), "0\r\n0\r\n");
+  EXPECT_TRUE(std::filesystem::exists(folder + "/summary.txt"));
+
+  // Interrupted in the middle: the plug-in saves the total it had counted,
+  // which the trip log's record at that tick shows too.
+  struct InterruptAt : SimulationObserver {
+    std::atomic<bool>* flag;
+    void OnTick(const TickRecord& tick, const std::function<Labels()>&) override { *flag = tick.second == 6; }
+  };
+  std::atomic<bool> midway{false};
+  InterruptAt observer;
+  observer.flag = &midway;
+  const Drive drive = ReadDrive(scratch.Path("d.gpx"));
+  const Script script = ParseScript("6 logtrip\n", "");
+  SimulationOptions options;
+  options.folder = scratch.Path("midway");
+  options.decimal_places = "15";
+  options.interrupt = &midway;
+  Simulation simulation(drive, script, options);
+  simulation.add_observer(&observer);
+  const SimulationResult result = simulation.Run();
+  EXPECT_EQ(result.interrupted_after, 6);
+  EXPECT_EQ(result.ticks.size(), 7u);
+  const std::vector<std::string> trips = LogRecords(options.folder + "/plugin/tripmeter.log");
+  ASSERT_EQ(trips.size(), 1u);
+  const double logged_total = std::stod(Fields(trips[0])[3]);
+  EXPECT_GT(logged_total, 0.05);  // 6 of the 10 steps of 0.11 km
+  EXPECT_NEAR(std::stod(ReadText(options.folder + "/plugin/tripmeter.ini")), logged_total, 1e-12);
+}
+
+TEST(TrezikDrive, VersionIsTheProjectVersion) {
+  const std::string cmake = ReadText(SourcePath("CMakeLists.txt"));
+  const std::string key = "project(trezik VERSION ";
+  const std::size_t at = cmake.find(key);
+  ASSERT_NE(at, std::string::npos);
+  const std::string version = cmake.substr(at + key.size(), cmake.find(' ', at + key.size()) - at - key.size());
+  const Outcome run = Trezik({"--version"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "trezik-drive " + version + "\n");
+}
 
 // Each recorded drive replays whole; the meter stays within half a percent
 // below the geodesic length (the sphere is smaller than the ellipsoid there).
@@ -208,7 +313,7 @@ class RecordedDrive : public ::testing::TestWithParam<const char*> {};
 TEST_P(RecordedDrive, ReplaysWithTheMeterCloseToTheGeodesic) {
   TREZIK_TRACK_OR_SKIP(path, GetParam());
   ScratchFolder scratch;
-  const Outcome run = Trezik({path, "--out", scratch.Path("run"), "--no-chart", "--every", "100000"});
+  const Outcome run = Trezik({path, "--out", scratch.Path("run"), "--no-chart", "--every", "86400"});
   ASSERT_EQ(run.status, 0) << run.err;
   const auto at = run.out.find("the spherical formula is off by ");
   ASSERT_NE(at, std::string::npos) << run.out;

@@ -60,7 +60,7 @@ cp "$mingw/trezik.dll" "$mingw/trezik-testhost.exe" "$install/"
 while IFS= read -r line; do
   case "$line" in
     "# trezik-drive setup: pw.ini "*) printf '%s\r\n' "${line#*pw.ini }" >"$pwdir/pw.ini" ;;
-    "# trezik-drive setup: trezik.ini "*) printf '%s\r\n' "${line#*trezik.ini }" >"$install/trezik.ini" ;;
+    "# trezik-drive setup: trezik.ini "*) printf '%s\r\n' "${line#*trezik.ini }" >>"$install/trezik.ini" ;;
     "# trezik-drive setup: tripmeter.ini "*)
       values="${line#*tripmeter.ini }"
       printf '%s\r\n%s\r\n' "${values% *}" "${values#* }" >"$install/tripmeter.ini" ;;

@@ -1,76 +1,112 @@
 // The whole of trezik-drive behind its command line, so that tests can run it.
 #include "tools/simulator/cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
+#include "tools/report/report.h"
 #include "tools/simulator/accuracy.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/chart_svg.h"
 #include "tools/simulator/command_line.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/plugin_settings.h"
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/summary.h"
 
 namespace trezik::drive {
+namespace {
+
+constexpr char kName[] = "trezik-drive: ";
+
+// The drive and the script, read and checked before anything is written.
+struct Input {
+  Drive drive;
+  Script script;
+};
+
+// The fixes up to the last drive second ticked.
+Drive DrivenPart(const Drive& drive, const SimulationResult& result) {
+  Drive driven = drive;
+  if (result.interrupted_after) {
+    const double until = drive.start_time() + *result.interrupted_after;
+    std::erase_if(driven.fixes, [&](const Fix& fix) { return fix.time > until; });
+  }
+  return driven;
+}
+
+}  // namespace
 
 int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                   const std::string& default_drive_folder, bool terminal) {
+                   const std::string& default_drive_folder, const Console& console) {
   CommandLine line;
   try {
     line = ParseCommandLine(arguments);
-  } catch (const std::invalid_argument& error) {
-    err << "trezik-drive: " << error.what() << "\n\n" << kUsage;
-    return 2;
+  } catch (const UsageError& error) {
+    err << kName << error.what() << "; see --help\n";
+    return kExitUsage;
   }
   if (line.help) {
-    out << kUsage;
-    return 0;
+    out << UsageText();
+    return kExitRun;
   }
-  const bool default_drive = line.drive_path.empty();
-  if (default_drive) {
+  if (line.version) {
+    out << VersionText();
+    return kExitRun;
+  }
+  if (line.drive_path.empty()) {
     line.drive_path = default_drive_folder + "/default_drive.gpx";
     if (line.script_path.empty()) line.script_path = default_drive_folder + "/default_drive.script";
   }
 
   // Everything is read and checked before anything is written.
-  Drive drive;
-  Script script;
+  Input input;
   try {
-    drive = ReadDrive(line.drive_path);
-    script = line.script_path.empty() ? DefaultScript()
-                                      : ParseScript(ReadWholeFile(line.script_path), line.script_path);
+    input.drive = ReadDrive(line.drive_path);
+    input.script = line.script_path.empty() ? DefaultScript()
+                                            : ParseScript(ReadWholeFile(line.script_path), line.script_path);
   } catch (const std::exception& error) {
-    err << "trezik-drive: " << error.what() << "\n";
-    return 2;
+    err << kName << error.what() << "\n";
+    return kExitUsage;
   }
+  const Drive& drive = input.drive;
+  const Script& script = input.script;
+  if (line.simulation.keep_state) {
+    for (const ScriptStep* step : script.DueAt(ScriptStep::kBefore)) {
+      err << kName << "--keep-state keeps the meters of the run before, and " << script.path << ":" << step->line
+          << " \"" << step->source << "\" sets them; give one of the two; see --help\n";
+      return kExitUsage;
+    }
+  }
+  line.simulation.interrupt = console.interrupt;
   Simulation simulation(drive, script, line.simulation);
   const int last = simulation.timeline().last_second();
   for (const ScriptStep& step : script.steps) {
     if (step.second > last) {
-      err << "trezik-drive: " << script.path << ":" << step.line << ": " << DriveClock(step.second)
-                << " lies after the end of the drive (" << DriveClock(last) << ")\n";
-      return 2;
+      err << kName << script.path << ":" << step.line << ": " << DriveClock(step.second)
+          << " lies after the end of the drive (" << DriveClock(last) << ")\n";
+      return kExitUsage;
     }
   }
 
-  const bool live = !line.plain && terminal;
-  Display display(out, live, line.every_s);
+  const bool live = !line.plain && console.terminal;
+  Display display(out, live, line.every_s, console.columns);
   simulation.add_observer(&display);
   std::ostringstream scenario, transcript;
   ScenarioWriter scenario_writer(scenario, transcript);
   if (!line.scenario_path.empty()) simulation.add_observer(&scenario_writer);
-  out << "trezik-drive: " << drive.path << " -> " << line.simulation.folder << "\n";
+  out << kName << drive.path << " -> " << line.simulation.folder << "\n";
 
   SimulationResult result;
   try {
     result = simulation.Run();
   } catch (const std::exception& error) {
     display.Finish();
-    err << "trezik-drive: " << error.what() << "\n";
-    return 1;
+    err << kName << error.what() << "\n";
+    return kExitFailed;
   }
   display.Finish();
 
@@ -79,9 +115,16 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   summary.script = &script;
   summary.simulation = &simulation;
   summary.result = &result;
-  const Accuracy accuracy = MeasureAccuracy(drive, result);
+  const Drive driven = DrivenPart(drive, result);
+  const Accuracy accuracy = MeasureAccuracy(driven, result);
   summary.accuracy = &accuracy;
-  const std::string folder = line.simulation.folder;
+  const SettingsCheck settings = CheckPluginSettings(PluginSettingsFile(line.simulation),
+                                                     line.simulation.decimal_mark, line.simulation.metric_units);
+  summary.settings = DescribeSettings(settings);
+  if (line.odometer_km) {
+    summary.odometer = DescribeOdometer(*line.odometer_km, result.odometer * result.multiplier, settings.calibration);
+  }
+  const std::filesystem::path folder = line.simulation.folder;
   try {
     if (line.chart) {
       ChartText text;
@@ -89,7 +132,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
       text.distance_unit = result.final_labels.distunit;
       text.speed_unit = result.final_labels.speedunits;
       text.volume_unit = line.simulation.metric_units ? "L" : "gal";
-      const std::string chart = (std::filesystem::path(folder) / "drive.svg").string();
+      const std::string chart = (folder / "drive.svg").string();
       WriteFileWhole(chart, DrawChartSvg(result, text));
       summary.outputs.push_back(chart);
     }
@@ -99,16 +142,24 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
       summary.outputs.push_back(line.scenario_path);
       summary.outputs.push_back(line.scenario_path + ".expected");
     }
-    const std::string summary_path = (std::filesystem::path(folder) / "summary.txt").string();
+    // The plug-in's history in its folder (with --keep-state, of every run
+    // kept), as trezik-report writes it.
+    report::ReportOptions report_options;
+    report_options.imperial = !line.simulation.metric_units;
+    const std::string report_folder = (folder / "report").string();
+    report::WriteReport({std::filesystem::path(result.tripmeter_log).parent_path().string()}, report_folder,
+                        report_options);
+    summary.report_page = (folder / "report" / "report.html").string();
+    const std::string summary_path = (folder / "summary.txt").string();
     summary.outputs.push_back(summary_path);
     const std::string text = WriteSummary(summary);
     WriteFileWhole(summary_path, text);
     out << "\n" << text;
   } catch (const std::exception& error) {
-    err << "trezik-drive: " << error.what() << "\n";
-    return 1;
+    err << kName << error.what() << "\n";
+    return kExitFailed;
   }
-  return 0;
+  return result.interrupted_after ? kExitInterrupted : kExitRun;
 }
 
 }  // namespace trezik::drive

@@ -1,113 +1,212 @@
 #include "tools/simulator/command_line.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cmath>
-#include <stdexcept>
+#include <cstdio>
+#include <functional>
+#include <memory>
 
 #include "core/convert.h"
+#include "trezik_version.h"
 
 namespace trezik::drive {
-
-const char kUsage[] =
-    "Usage: trezik-drive [OPTION]... [DRIVE]\n"
-    "Replays a recorded drive through the trezik plug-in, playing the host application\n"
-    "PathWarden: the plug-in asks for a GPS fix every simulated second and the skin\n"
-    "script presses its buttons. DRIVE is a GPX track or an NMEA 0183 log (RMC, GGA);\n"
-    "without it the bundled default drive and its script are replayed.\n"
-    "\n"
-    "  -s, --script FILE       skin script (default: the default drive's own; for any\n"
-    "                          other drive only \"end logtrip\")\n"
-    "  -o, --out FOLDER        working folder (default: trezik-drive-run); holds host/pw.ini,\n"
-    "                          plugin/ with trezik.ini, tripmeter.ini and the logs,\n"
-    "                          drive.svg and summary.txt\n"
-    "      --imperial          isunits=False: miles, mph and gallons (default: metric)\n"
-    "      --decimals N        write trezik.ini with decimalplaces=N (default: no file, 2)\n"
-    "      --road NAME         the place name the host reports until the script names one\n"
-    "      --hold              hold the last fix between fixes (default: interpolate)\n"
-    "      --max-gap SECONDS   longest gap to interpolate across (default: 10)\n"
-    "      --realtime          run at real-time speed (default: as fast as possible)\n"
-    "      --speedup FACTOR    run at FACTOR times real-time speed\n"
-    "      --decimal-comma     the user's number format writes \",\" (default: \".\")\n"
-    "      --utc-offset HOURS  local time = drive time (UTC) + HOURS (default: 0)\n"
-    "      --keep-state        keep tripmeter.ini and the logs of an earlier run\n"
-    "      --plain             plain lines even on a terminal\n"
-    "      --every SECONDS     drive seconds between plain lines (default: 60)\n"
-    "      --write-scenario FILE  also write the run as a scenario for the Windows test\n"
-    "                          host, and what this run gave for it to FILE.expected\n"
-    "      --no-chart          do not draw drive.svg\n"
-    "  -h, --help              this text\n";
-
 namespace {
 
-double Number(const std::string& option, const std::string& text) {
-  const std::optional<double> value = ParseFileNumber(text);
-  if (!value) throw std::invalid_argument(option + ": '" + text + "' is not a number");
-  return *value;
+constexpr char kIntroduction[] =
+    "Usage: trezik-drive [OPTION]... [DRIVE]\n"
+    "Replays a recorded drive through the trezik plug-in, playing the host\n"
+    "application PathWarden: the plug-in asks for a GPS fix every simulated second\n"
+    "and the skin script presses its buttons. DRIVE is a GPX track or an NMEA 0183\n"
+    "log (RMC, GGA); without it the bundled default drive and its script are\n"
+    "replayed.\n\n";
+
+constexpr char kExitStatus[] =
+    "Exit status: 0 after a run, 1 when the run failed, 2 for a usage error or bad\n"
+    "input (nothing is written then), 130 when Ctrl-C ended the run.\n";
+
+// CLI11's help with the introduction first, the drive described there,
+// each option with the name of its value only, and the exit status at the end.
+class Help : public CLI::Formatter {
+ public:
+  Help() { column_width(26); }
+  std::string make_description(const CLI::App*) const override { return ""; }
+  std::string make_usage(const CLI::App*, std::string) const override { return kIntroduction; }
+  std::string make_positionals(const CLI::App*) const override { return ""; }
+  std::string make_group(std::string group, bool positional, std::vector<const CLI::Option*> options) const override {
+    std::string text = group + ":\n";
+    for (const CLI::Option* option : options) text += make_option(option, positional);
+    return text;
+  }
+  std::string make_option_opts(const CLI::Option* option) const override {
+    return option->get_option_text().empty() ? "" : " " + option->get_option_text();
+  }
+  std::string make_footer(const CLI::App*) const override { return kExitStatus; }
+};
+
+std::string Trimmed(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// A number option read with the file format's "." (as the plug-in's own
+// files are), from `low` to `high`, whole when `whole`; `set` gets it.
+CLI::Option* AddNumber(CLI::App& app, const std::string& names, const std::string& value_name, double low,
+                       double high, bool whole, const std::string& description, std::function<void(double)> set) {
+  const std::string name = names.substr(names.rfind(',') + 1);
+  const std::string range = std::string(whole ? "a whole number" : "a number") + " from " + Trimmed(low) +
+                            " to " + Trimmed(high);
+  return app.add_option_function<std::string>(
+         names,
+         [=](const std::string& text) {
+           const std::optional<double> value = ParseFileNumber(text);
+           if (!value || *value < low || *value > high || (whole && *value != std::floor(*value))) {
+             throw CLI::ValidationError(name + ": '" + text + "' is not " + range);
+           }
+           set(*value);
+         },
+         description)
+      ->option_text(value_name);
+}
+
+// "KEY=VALUE" for trezik.ini: one line with a key.
+std::string SettingCheck(const std::string& text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string::npos || equals == 0) return "'" + text + "' is no KEY=VALUE";
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) return "a KEY=VALUE line holds a control character";
+  }
+  return "";
+}
+
+// Builds the parser; `line` receives the options.
+std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
+  auto app = std::make_unique<CLI::App>("", "trezik-drive");
+  app->formatter(std::make_shared<Help>());
+  app->set_help_flag("-h,--help", "this text");
+  SimulationOptions& sim = line.simulation;
+  app->add_option("DRIVE", line.drive_path, "a GPX track or an NMEA 0183 log");
+
+  const std::string drive = "The drive";
+  app->add_option("-s,--script", line.script_path,
+                  "skin script (default: the default drive's own;\nfor any other drive only \"end logtrip\")")
+      ->option_text("FILE")
+      ->group(drive);
+  app->add_flag_callback("--hold", [&sim] { sim.timeline.between = Between::kHold; },
+                         "hold the last fix between fixes\n(default: interpolate)")
+      ->group(drive);
+  AddNumber(*app, "--max-gap", "SECONDS", 0, 86400, false,
+            "longest gap to interpolate across,\n0 to 86400 (default: 10)",
+            [&sim](double value) { sim.timeline.max_gap_s = value; })
+      ->group(drive);
+  app->add_option("--road", sim.road, "the place name the host reports until the\nscript names one")
+      ->option_text("NAME")
+      ->group(drive);
+  AddNumber(*app, "--utc-offset", "HOURS", -14, 14, false,
+            "local time = drive time (UTC) + HOURS,\n-14 to 14 (default: 0)",
+            [&sim](double value) { sim.utc_offset_hours = value; })
+      ->group(drive);
+
+  const std::string plugin = "The host and the plug-in";
+  app->add_flag_callback("--imperial", [&sim] { sim.metric_units = false; },
+                         "isunits=False: miles, mph and gallons\n(default: metric)")
+      ->group(plugin);
+  app->add_flag_callback("--decimal-comma", [&sim] { sim.decimal_mark = ','; },
+                         "the user's number format writes \",\"\n(default: \".\")")
+      ->group(plugin);
+  AddNumber(*app, "--decimals", "N", 0, 15, true,
+            "trezik.ini gets decimalplaces=N, 0 to 15\n(default: no trezik.ini, 2 places)",
+            [&sim](double value) { sim.decimal_places = Trimmed(value); })
+      ->group(plugin);
+  app->add_option("--option", sim.plugin_settings,
+                  "a line KEY=VALUE for trezik.ini, repeatable:\nminspeed=3, calibration=1.02, distance=wgs84,\n"
+                  "autosave=30 (README \"Settings\"); the summary\nsays what the plug-in passes over")
+      ->option_text("KEY=VALUE")
+      ->check(CLI::Validator(SettingCheck, "KEY=VALUE", "setting"))
+      ->group(plugin);
+  app->add_flag("--keep-state", sim.keep_state,
+                "keep tripmeter.ini and the logs of an earlier\nrun (not with a script's \"before state\")")
+      ->group(plugin);
+  AddNumber(*app, "--odometer", "KM", 0.001, 1e6, false,
+            "the car's odometer gave KM for this drive:\nthe summary gives the calibration to match",
+            [&line](double value) { line.odometer_km = value; })
+      ->group(plugin);
+
+  const std::string running = "Running";
+  CLI::Option* realtime = app->add_flag_callback("--realtime", [&sim] { sim.realtime_factor = 1.0; },
+                                                 "run at real-time speed, not with --speedup\n(default: as fast as possible)");
+  realtime->group(running);
+  CLI::Option* speedup = AddNumber(*app, "--speedup", "FACTOR", 0.1, 10000, false,
+                                   "run at FACTOR times real-time speed,\n0.1 to 10000",
+                                   [&sim](double value) { sim.realtime_factor = value; });
+  speedup->group(running);
+  realtime->excludes(speedup);
+  app->add_flag("--plain", line.plain, "plain lines even on a terminal")->group(running);
+  AddNumber(*app, "--every", "SECONDS", 1, 86400, true,
+            "drive seconds between plain lines,\n1 to 86400 (default: 60)",
+            [&line](double value) { line.every_s = static_cast<int>(value); })
+      ->group(running);
+
+  const std::string output = "Output";
+  app->add_option("-o,--out", sim.folder,
+                  "working folder (default: trezik-drive-run):\nhost/pw.ini, plugin/ with trezik.ini,\n"
+                  "tripmeter.ini and the logs, drive.svg,\nreport/report.html and summary.txt")
+      ->option_text("FOLDER")
+      ->check(CLI::Validator([](const std::string& text) { return text.empty() ? "the folder is empty" : ""; },
+                             "FOLDER", "folder"))
+      ->group(output);
+  app->add_option("--write-scenario", line.scenario_path,
+                  "also write the run as a scenario for the\nWindows test host, and what this run gave\n"
+                  "for it to FILE.expected")
+      ->option_text("FILE")
+      ->group(output);
+  app->add_flag_callback("--no-chart", [&line] { line.chart = false; }, "do not draw drive.svg")->group(output);
+  app->set_version_flag("--version", VersionText(), "the version of trezik-drive and of the plug-in");
+  return app;
+}
+
+// One line for a mistake CLI11 found.
+std::string Describe(const CLI::ParseError& error, const CLI::App& app, const std::string& drive) {
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    const std::vector<std::string> extra = app.remaining();
+    if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') return "unknown option " + extra[0];
+    if (!extra.empty()) return "one drive at a time: '" + drive + "' and '" + extra[0] + "'";
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    const std::string what = error.what();
+    const std::string name = what.substr(0, what.find(':'));
+    return name + (what.find("missing") != std::string::npos ? " needs a value" : " is given more than once");
+  }
+  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+    return std::string(error.what()) + ": give one of the two";
+  }
+  return error.what();
 }
 
 }  // namespace
 
+std::string VersionText() { return std::string("trezik-drive ") + TREZIK_VERSION_TEXT + "\n"; }
+
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine line;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& option = arguments[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= arguments.size()) throw std::invalid_argument(option + " needs a value");
-      return arguments[++i];
-    };
-    if (option == "-h" || option == "--help") {
-      line.help = true;
-    } else if (option == "-s" || option == "--script") {
-      line.script_path = value();
-    } else if (option == "-o" || option == "--out") {
-      line.simulation.folder = value();
-      if (line.simulation.folder.empty()) throw std::invalid_argument("--out: the folder is empty");
-    } else if (option == "--imperial") {
-      line.simulation.metric_units = false;
-    } else if (option == "--decimals") {
-      const std::string& text = value();
-      const double places = Number(option, text);
-      if (places < 0 || places > 15 || places != static_cast<int>(places)) {
-        throw std::invalid_argument("--decimals: '" + text + "' is not a whole number from 0 to 15");
-      }
-      line.simulation.decimal_places = text;
-    } else if (option == "--road") {
-      line.simulation.road = value();
-    } else if (option == "--hold") {
-      line.simulation.timeline.between = Between::kHold;
-    } else if (option == "--max-gap") {
-      line.simulation.timeline.max_gap_s = Number(option, value());
-      if (line.simulation.timeline.max_gap_s < 0) throw std::invalid_argument("--max-gap: negative");
-    } else if (option == "--realtime") {
-      line.simulation.realtime_factor = 1.0;
-    } else if (option == "--speedup") {
-      line.simulation.realtime_factor = Number(option, value());
-      if (line.simulation.realtime_factor <= 0) throw std::invalid_argument("--speedup: must be above 0");
-    } else if (option == "--decimal-comma") {
-      line.simulation.decimal_mark = ',';
-    } else if (option == "--utc-offset") {
-      line.simulation.utc_offset_hours = Number(option, value());
-      if (std::abs(line.simulation.utc_offset_hours) > 14) throw std::invalid_argument("--utc-offset: beyond 14 hours");
-    } else if (option == "--keep-state") {
-      line.simulation.keep_state = true;
-    } else if (option == "--plain") {
-      line.plain = true;
-    } else if (option == "--every") {
-      const double every = Number(option, value());
-      if (every < 1) throw std::invalid_argument("--every: at least 1 second");
-      line.every_s = static_cast<int>(every);
-    } else if (option == "--write-scenario") {
-      line.scenario_path = value();
-    } else if (option == "--no-chart") {
-      line.chart = false;
-    } else if (!option.empty() && option[0] == '-' && option != "-") {
-      throw std::invalid_argument("unknown option " + option);
-    } else if (line.drive_path.empty()) {
-      line.drive_path = option;
-    } else {
-      throw std::invalid_argument("one drive at a time: '" + line.drive_path + "' and '" + option + "'");
-    }
+  std::unique_ptr<CLI::App> app = MakeApp(line);
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
+  try {
+    app->parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    line.help = true;
+  } catch (const CLI::CallForVersion&) {
+    line.version = true;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(Describe(error, *app, line.drive_path));
   }
   return line;
+}
+
+std::string UsageText() {
+  CommandLine line;
+  return MakeApp(line)->help();
 }
 
 }  // namespace trezik::drive

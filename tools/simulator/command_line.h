@@ -1,7 +1,8 @@
-// The options of trezik-drive.
+// The options of trezik-drive, read with CLI11.
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,24 @@ struct CommandLine {
   int every_s = 60;
   std::string scenario_path;
   bool chart = true;
+  std::optional<double> odometer_km;  // --odometer: the distance the car's odometer gave
   bool help = false;
+  bool version = false;
 };
 
-// Parses argv[1..]; throws std::invalid_argument with a message for the user.
+// A usage mistake, in one line for the user.
+class UsageError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// Parses argv[1..]; throws UsageError. Refuses a value out of its range,
+// --realtime with --speedup, and an --option that is no "KEY=VALUE" line.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-extern const char kUsage[];
+// The --help text, and the --version text: "trezik-drive 1.0.0", the
+// project's version, which the plug-in carries too.
+std::string UsageText();
+std::string VersionText();
 
 }  // namespace trezik::drive

@@ -1,11 +1,14 @@
-// What the skin would show while the drive runs: on a terminal a live status
-// block with a progress bar and the time left, redrawn in place; otherwise
-// plain lines, one every few simulated minutes and one per script step.
+// What the skin would show while the drive runs: on a terminal a live block
+// of two lines redrawn in place, within the terminal's width; otherwise plain
+// lines, one every few simulated minutes and one per script step.
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "tools/simulator/simulation.h"
 
@@ -17,11 +20,35 @@ std::string DriveClock(int second);
 // One line of labels: "trip 4.21 Km  total 587.81 Km  ...".
 std::string LabelLine(const Labels& labels);
 
+// What the live block shows at one moment.
+struct LiveStatus {
+  std::string clock;  // the local time of day of the drive, "08:05:28"
+  std::string speed;  // as the host reported it, "63 Km/h"
+  std::string road;   // the place name the host reports
+  Labels labels;      // the meters and their unit
+  int second = 0, last_second = 0;
+  std::optional<double> seconds_left;  // wall-clock seconds the run still needs, once known
+};
+
+// The live block: the clock, the speed, the trip meter, the total, the work
+// meter and the road; then a progress bar with the drive time and the time
+// left. Each line is at most `width` columns (a UTF-8 character counts as
+// one); as the width shrinks the road is shortened and then left out, then
+// the speed, the units, the work meter and the total, down to 40 columns.
+std::vector<std::string> LiveLines(const LiveStatus& status, int width);
+
+// The width of the terminal on `fd` in columns (TIOCGWINSZ), else $COLUMNS,
+// else 80.
+int TerminalColumns(int fd);
+
 class Display : public SimulationObserver {
  public:
-  // live: redraw in place (a terminal); every_s: the simulated seconds
-  // between plain lines.
-  Display(std::ostream& out, bool live, int every_s);
+  // live: redraw in place (a terminal), within `columns()` columns (80 when
+  // not given), asked before every redraw so that a resized terminal is
+  // followed; every_s: the simulated seconds between plain lines.
+  Display(std::ostream& out, bool live, int every_s, std::function<int()> columns = nullptr);
+  void OnSetUp(const Simulation& simulation, const std::string& pwpath) override;
+  void OnRoad(const std::string& road) override;
   void OnStart(int last_second) override;
   void OnTick(const TickRecord& tick, const std::function<Labels()>& labels) override;
   void OnEvent(const Event& event) override;
@@ -29,16 +56,19 @@ class Display : public SimulationObserver {
   void Finish();
 
  private:
-  void Draw(int second, const Labels& labels);
+  void Draw();
   void Clear();
 
   std::ostream& out_;
   bool live_;
   int every_s_;
+  std::function<int()> columns_;
+  double local_start_ = 0.0;  // the drive's first fix in local time, seconds since 1970
+  std::string road_;
   int last_second_ = 0;
-  bool drawn_ = false;
-  Labels latest_;
-  int latest_second_ = -1;
+  int drawn_lines_ = 0;
+  LiveStatus latest_;
+  bool have_latest_ = false;
   std::chrono::steady_clock::time_point start_, last_draw_;
 };
 

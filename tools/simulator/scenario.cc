@@ -15,6 +15,9 @@ void ScenarioWriter::OnSetUp(const Simulation& simulation, const std::string& pw
   if (options.decimal_places) {
     scenario_ << "# trezik-drive setup: trezik.ini decimalplaces=" << *options.decimal_places << "\n";
   }
+  for (const std::string& line : options.plugin_settings) {
+    scenario_ << "# trezik-drive setup: trezik.ini " << line << "\n";
+  }
   for (const ScriptStep* step : script.DueAt(ScriptStep::kBefore)) {
     scenario_ << "# trezik-drive setup: tripmeter.ini " << step->commands[0] << " "
               << step->commands[1] << "\n";

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -60,6 +61,13 @@ double HalfUnitOfLastPlace(const std::string& label, char decimal_mark) {
 }
 
 }  // namespace
+
+std::string PluginSettingsFile(const SimulationOptions& options) {
+  std::string content;
+  if (options.decimal_places) content += "decimalplaces=" + *options.decimal_places + "\r\n";
+  for (const std::string& line : options.plugin_settings) content += line + "\r\n";
+  return content;
+}
 
 double SpeedInUserUnit(double metres_per_second, bool metric_units) {
   const double kmh = metres_per_second * 3.6;
@@ -238,8 +246,8 @@ void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
     MakeFolders(folders.host);
     MakeFolders(folders.plugin);
     WriteFileWhole(result.pw_ini, pw_ini);
-    if (options_.decimal_places) {
-      WriteFileWhole(result.trezik_ini, "decimalplaces=" + *options_.decimal_places + "\r\n");
+    if (const std::string settings = PluginSettingsFile(options_); !settings.empty()) {
+      WriteFileWhole(result.trezik_ini, settings);
     } else {
       std::filesystem::remove(result.trezik_ini);
     }
@@ -423,9 +431,19 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
     Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
 
     RunSteps(session, second, second, &result);
+    auto interrupted = [&] { return options_.interrupt != nullptr && options_.interrupt->load(); };
     if (options_.realtime_factor > 0) {
-      std::this_thread::sleep_until(
-          wall_start + std::chrono::duration<double>((second + 1) / options_.realtime_factor));
+      // In slices, so that an interruption is heard within a tenth of a second.
+      const Clock::time_point due =
+          wall_start + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>((second + 1) / options_.realtime_factor));
+      while (!interrupted() && Clock::now() < due) {
+        std::this_thread::sleep_until(std::min(due, Clock::now() + std::chrono::milliseconds(100)));
+      }
+    }
+    if (interrupted() && second < last) {
+      result.interrupted_after = second;
+      break;
     }
   }
 }
@@ -437,17 +455,20 @@ Labels Simulation::ShowLabels(Session& session) const {
 }
 
 void Simulation::End(Session& session, const MeterRun& meters, SimulationResult& result) const {
+  // An interrupted run has not arrived: no "end" steps.
+  const bool interrupted = result.interrupted_after.has_value();
   result.arrival_labels = ShowLabels(session);
-  RunSteps(session, ScriptStep::kEnd, timeline_.last_second(), &result);
-  result.final_labels = ShowLabels(session);
+  if (!interrupted) RunSteps(session, ScriptStep::kEnd, timeline_.last_second(), &result);
+  result.final_labels = interrupted ? result.arrival_labels : ShowLabels(session);
   result.exits = session.host().exits();
   result.host_messages = session.host().messages();
   Notify([](SimulationObserver& o) { o.OnRelease(); });
   session.Release();
 
-  // The meter run must have kept the run's own meters.
+  // The meter run must have kept the run's own meters. It drove to the end,
+  // so an interrupted run is held to its labels of the last tick only.
   const std::optional<std::string> state = FileContent(result.tripmeter_ini);
-  if (state != meters.state_file) {
+  if (!interrupted && state != meters.state_file) {
     throw SimulationError("the meter run disagrees with the run: its tripmeter.ini holds \"" +
                           meters.state_file.value_or("(none)") + "\", the run's \"" +
                           state.value_or("(none)") + "\"");
@@ -468,9 +489,10 @@ void Simulation::End(Session& session, const MeterRun& meters, SimulationResult&
                             (meter ? DoubleToText(*meter, options_.decimal_mark) : "no number"));
     }
   };
-  const MeterRun::Meters& arrival = meters.after_tick.back();
+  const MeterRun::Meters& arrival = meters.after_tick[result.ticks.size() - 1];
+  const MeterRun::Meters& end = interrupted ? arrival : meters.after_end;
   for (const auto& [labels, reading] : {std::pair{&result.arrival_labels, &arrival},
-                                        std::pair{&result.final_labels, &meters.after_end}}) {
+                                        std::pair{&result.final_labels, &end}}) {
     agree("tripmeter", labels->tripmeter, reading->trip);
     agree("triptotal", labels->triptotal, reading->total);
     agree("workmeter", labels->workmeter, reading->work);

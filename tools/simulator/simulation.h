@@ -3,6 +3,7 @@
 // of the drive, applies the skin script and records what happened.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -25,13 +26,21 @@ struct SimulationOptions {
   std::string folder = "trezik-drive-run";  // the working folder (POSIX)
   bool metric_units = true;                 // "isunits" in pw.ini
   std::optional<std::string> decimal_places;  // "decimalplaces" in trezik.ini; none: no file
+  std::vector<std::string> plugin_settings;   // further "key=value" lines of trezik.ini, in order
   std::string road;                         // "customfdroad" until the script names one
   TimelineOptions timeline;
   double realtime_factor = 0.0;  // 0: as fast as possible; 1: real time; 2: twice as fast
   char decimal_mark = '.';       // the user's number format
   double utc_offset_hours = 0.0;  // local time = drive time (UTC) + offset
   bool keep_state = false;        // keep tripmeter.ini and the logs of an earlier run
+  // Once it is set (by Ctrl-C), the run stops after the tick it is in, leaves
+  // out the "end" steps and releases the plug-in, which saves its meters.
+  const std::atomic<bool>* interrupt = nullptr;
 };
+
+// The run's "trezik.ini": "decimalplaces" first, then the further lines,
+// each ended by CR LF; empty when there is neither (no file is written).
+std::string PluginSettingsFile(const SimulationOptions& options);
 
 // The skin's view of the plug-in at one moment.
 struct Labels {
@@ -131,6 +140,9 @@ struct SimulationResult {
   int exits = 0;           // "exit" commands the host received
   std::uint64_t host_messages = 0;
   double wall_seconds = 0.0;
+  // The last drive second ticked when the run was interrupted; nothing when
+  // it ran to the end.
+  std::optional<int> interrupted_after;
 };
 
 // Thrown when the run cannot go on: the folder cannot be prepared, the

@@ -8,7 +8,6 @@ set(TREZIK_SIMULATOR_DIR ${CMAKE_CURRENT_SOURCE_DIR}/simulator)
 
 add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/accuracy.cc
-  ${TREZIK_SIMULATOR_DIR}/atomic_file.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
   ${TREZIK_SIMULATOR_DIR}/civil_time.cc
   ${TREZIK_SIMULATOR_DIR}/cli.cc
@@ -17,6 +16,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/drive.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
+  ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
   ${TREZIK_SIMULATOR_DIR}/scenario.cc
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
   ${TREZIK_SIMULATOR_DIR}/skin_script.cc
@@ -25,6 +25,11 @@ add_library(trezik_drive STATIC
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
 target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_testing pugixml::pugixml ${GeographicLib_LIBRARIES})
+# The command line (CLI11, --version), and the history report of the run,
+# written with trezik-report's library (whose trezik_atomic_file writes whole
+# files for both).
+find_package(CLI11 REQUIRED)
+target_link_libraries(trezik_drive PUBLIC trezik_report CLI11::CLI11 trezik_version)
 
 add_executable(trezik-drive ${TREZIK_SIMULATOR_DIR}/main.cc)
 target_link_libraries(trezik-drive PRIVATE trezik_drive)

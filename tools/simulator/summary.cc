@@ -33,11 +33,17 @@ std::string WriteSummary(const SummaryInput& in) {
   text << "          " << in.simulation->timeline().Describe() << "\n";
   text << "Script    " << (in.script->path.empty() ? "(none)" : in.script->path) << ", " << in.script->steps.size()
        << " step(s)\n";
+  text << in.settings;
   const double simulated = static_cast<double>(r.ticks.size());
   std::snprintf(buffer, sizeof buffer, "Run       %zu ticks of Timer1 in %.3f s of wall time (%.0f times real time)\n",
                 r.ticks.size(), r.wall_seconds, r.wall_seconds > 0 ? simulated / r.wall_seconds : 0.0);
   text << buffer;
   text << "          " << r.host_messages << " messages to the host, " << r.exits << " \"exit\"\n";
+  if (r.interrupted_after) {
+    text << "          INTERRUPTED by Ctrl-C after the tick of " << DriveClock(*r.interrupted_after) << " of "
+         << DriveClock(in.simulation->timeline().last_second()) << ": no \"end\" steps; the plug-in was released\n"
+         << "          and saved its meters; the figures below cover the drive up to there\n";
+  }
 
   const Labels& a = r.arrival_labels;
   auto row = [&](const char* name, const std::string& at_arrival, const std::string& at_end, const std::string& unit) {
@@ -76,6 +82,8 @@ std::string WriteSummary(const SummaryInput& in) {
        << "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius\n"
        << "   by the law of cosines, which keeps only a few digits for one-second steps)\n";
 
+  if (!in.odometer.empty()) text << "\n" << in.odometer;
+
   auto records = [&](const char* title, const std::string& path) {
     const std::vector<std::string> lines = LogRecords(path);
     text << "  " << path << (std::filesystem::exists(path) ? "" : "  (not written)") << "\n";
@@ -90,6 +98,10 @@ std::string WriteSummary(const SummaryInput& in) {
   records("trip", r.tripmeter_log);
   records("fuel", r.fuel_log);
   for (const std::string& path : in.outputs) text << "  " << path << "\n";
+  if (!in.report_page.empty()) {
+    text << "\nReport    " << in.report_page << "\n"
+         << "          the plug-in's trip and fuel logs as a page with charts: open it in a browser\n";
+  }
   return text.str();
 }
 

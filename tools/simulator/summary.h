@@ -17,6 +17,9 @@ struct SummaryInput {
   const SimulationResult* result = nullptr;
   const Accuracy* accuracy = nullptr;
   std::vector<std::string> outputs;  // further files written (chart, scenario, summary)
+  std::string settings;     // the "Settings" block (DescribeSettings); empty: no trezik.ini items
+  std::string odometer;     // the "Odometer" block (DescribeOdometer); empty: not asked
+  std::string report_page;  // the history report's page; empty: none written
 };
 
 std::string WriteSummary(const SummaryInput& input);
