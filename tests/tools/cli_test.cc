@@ -198,12 +198,22 @@ const std::string kTwoPoints =
     "<trkpt lat=\"50\" lon=\"8\"><time>2020-01-01T00:00:00Z</time></trkpt>\n"
     "<trkpt lat=\"50.001\" lon=\"8\"><time>2020-01-01T00:00:10Z</time></trkpt>\n"
     "</trkseg></trk></gpx>\n";
+const std::string kOneBadPoint = "<gpx version=\"1.1\"><trk><trkseg>\n\n<trkpt lat=\"x\" lon=\"8\"/>\n</trkseg></trk></gpx>";
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Table, TrezikDriveRefuses,
     ::testing::Values(
-        BadRun{"BadTrackPoint", "<gpx version=\"1.1\"><trk><trkseg>\n\n<trkpt lat=\"x\" lon=\"8\"/>\n</trkseg></trk></gpx>",
-               "", {}, "drive.gpx:3: lat=\"x\" is not a number"},
+        BadRun{"BadTrackPoint", kOneBadPoint, "", {"--strict"}, "drive.gpx:3: lat=\"x\" is not a number"},
+        BadRun{"NoUsableFix", kOneBadPoint, "", {},
+               "drive.gpx: no usable fix is left among its 1 track point (skipped: 1 with a field"},
+        BadRun{"LongerThan31Days", Replace(kTwoPoints, "2020-01-01T00:00:10Z", "2020-02-01T00:00:01Z"), "", {},
+               "drive.gpx: the drive lasts 31.0 days from its first fix (line 2) to its last (line 3); the "
+               "simulator replays at most 31 days"},
+        BadRun{"NotText", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), "", {}, "drive.gpx: is not text at all"},
         BadRun{"ScriptError", kTwoPoints, "5 logtrip\n6 jump\n", {}, "drive.script:2: unknown action 'jump'"},
         BadRun{"ScriptPastTheEnd", kTwoPoints, "11 logtrip\n", {}, "drive.script:1: +00:11 lies after the end"},
         BadRun{"UnknownOption", kTwoPoints, "", {"--fast"}, "unknown option --fast"},
@@ -213,6 +223,17 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{"KeepStateWithBeforeState", kTwoPoints, "before state 100 0\n", {"--keep-state"},
                "drive.script:1 \"before state 100 0\" sets them"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A point that cannot be read is skipped: the run goes on, and the summary
+// says which line.
+TEST(TrezikDrive, SkipsADamagedPointAndSaysWhereInTheSummary) {
+  ScratchFolder scratch;
+  const std::string drive = Replace(kTwoPoints, "<trkpt lat=\"50.001\"", "<trkpt lat=\"x\" lon=\"8\"/>\n<trkpt lat=\"50.001\"");
+  const Outcome run = Trezik({scratch.Write("d.gpx", drive), "--out", scratch.Path("run"), "--no-chart"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("skipped 1 track point with a field that cannot be read (line 3)\n"), std::string::npos)
+      << run.out;
+}
 
 // The options reach the plug-in's trezik.ini; the summary says what it makes
 // of each, and --odometer's factor, run again as calibration, makes the trip

@@ -17,13 +17,14 @@ TEST(CommandLine, DefaultsReplayTheDefaultDriveFastAndMetric) {
   EXPECT_EQ(line.every_s, 60);
   EXPECT_TRUE(line.chart);
   EXPECT_EQ(line.simulation.timeline.between, Between::kInterpolate);
+  EXPECT_FALSE(line.reading.strict);
 }
 
 TEST(CommandLine, OptionsReachTheSimulation) {
   const CommandLine line = ParseCommandLine(
       {"drive.nmea", "--imperial", "--decimals", "3", "--hold", "--max-gap", "4.5", "--realtime", "--decimal-comma",
        "--road", "Ring Road", "-s", "x.script", "--write-scenario", "x.scenario", "--plain", "--option", "minspeed=3",
-       "--every", "86400", "--option", "Calibration=1,02", "--odometer", "24.5", "--utc-offset", "-14", "--no-chart"});
+       "--every", "86400", "--option", "Calibration=1,02", "--odometer", "24.5", "--utc-offset", "-14", "--no-chart", "--strict"});
   EXPECT_EQ(line.drive_path, "drive.nmea");
   EXPECT_FALSE(line.simulation.metric_units);
   EXPECT_EQ(*line.simulation.decimal_places, "3");
@@ -41,6 +42,7 @@ TEST(CommandLine, OptionsReachTheSimulation) {
   EXPECT_EQ(*line.odometer_km, 24.5);
   EXPECT_EQ(line.simulation.utc_offset_hours, -14);
   EXPECT_FALSE(line.chart);
+  EXPECT_TRUE(line.reading.strict);
   EXPECT_EQ(ParseCommandLine({"--speedup", "0.1"}).simulation.realtime_factor, 0.1);
 }
 

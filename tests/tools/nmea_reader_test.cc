@@ -82,10 +82,11 @@ struct BadLog {
 
 class NmeaReaderFault : public ::testing::TestWithParam<BadLog> {};
 
+// Read strictly: refused at the first damaged sentence.
 TEST_P(NmeaReaderFault, NamesFileLineAndFault) {
   const BadLog& bad = GetParam();
   try {
-    ReadNmea("drive.nmea", bad.log);
+    ReadNmea("drive.nmea", bad.log, {.strict = true});
     FAIL() << "no error";
   } catch (const DriveError& error) {
     EXPECT_EQ(error.path(), "drive.nmea");

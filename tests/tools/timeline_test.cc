@@ -1,6 +1,12 @@
 #include "tools/simulator/timeline.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <cstdint>
+#include <string>
+
+#include "tools/simulator/gpx_reader.h"
 
 namespace trezik::drive {
 namespace {
@@ -56,6 +62,57 @@ TEST(Timeline, DerivesAMissingSpeedFromTheStepThatLedToTheFix) {
   EXPECT_NEAR(timeline.At(10).speed_mps, first_step, 1e-9);
   EXPECT_NEAR(timeline.At(20).speed_mps, second_step, 1e-9);
   EXPECT_EQ(timeline.derived_speeds(), 3u);
+}
+
+// A receiver that reports a wrong date leaves a gap of years. The timeline
+// holds the fix before the gap across it and stores no second of it. Noon of
+// 1999-01-01 to 2025-01-01: 26 * 365 + 7 leap days = 9497 days. Noon of
+// 1980-01-01 to 2079-01-01, the widest span of NMEA's two-digit years:
+// 99 * 365 + 25 leap days = 36160 days, beyond the range of an int.
+TEST(Timeline, HoldsAcrossAGapOfYearsWithoutStoringItsSeconds) {
+  const struct {
+    double first;  // seconds since 1970 of the first fix
+    std::int64_t gap_seconds;
+  } gaps[] = {{10592.0 * 86400 + 43200, 9497LL * 86400}, {3652.0 * 86400 + 43200, 36160LL * 86400}};
+  for (const auto& gap : gaps) {
+    const Drive drive = Make({{gap.first, 50.0, 8.0, 10.0},
+                              {gap.first + 1, 50.0001, 8.0, 10.0},
+                              {gap.first + 1 + static_cast<double>(gap.gap_seconds), 51.0, 9.0, 0.0}});
+    const struct mallinfo2 before = mallinfo2();
+    const Timeline timeline(drive, {Between::kInterpolate, 10.0});
+    ASSERT_EQ(timeline.last_second(), gap.gap_seconds + 1);
+    for (std::int64_t second = 1; second < timeline.last_second(); second += gap.gap_seconds / 1000) {
+      EXPECT_EQ(timeline.At(second).latitude, 50.0001) << second;
+    }
+    EXPECT_EQ(timeline.At(timeline.last_second() - 1).latitude, 50.0001);
+    EXPECT_EQ(timeline.At(timeline.last_second()).longitude, 9.0);
+    const struct mallinfo2 after = mallinfo2();
+    EXPECT_LT(after.uordblks + after.hblkhd, before.uordblks + before.hblkhd + 4096);
+  }
+}
+
+// The simulator ticks and keeps a record for every second, so it replays at
+// most 31 days from the first fix to the last: 2,678,400 seconds.
+TEST(Timeline, ReplaysThirtyOneDaysAndRefusesASecondMore) {
+  auto two_points = [](const std::string& last_time) {
+    return "<gpx version=\"1.1\"><trk><trkseg>\n"
+           "<trkpt lat=\"50\" lon=\"8\"><time>2020-01-01T00:00:00Z</time></trkpt>\n"
+           "<trkpt lat=\"50.001\" lon=\"8\"><time>" +
+           last_time + "</time></trkpt>\n</trkseg></trk></gpx>\n";
+  };
+  const Drive longest = ReadGpx("d.gpx", two_points("2020-02-01T00:00:00Z"));
+  EXPECT_EQ(Timeline(longest, {}).last_second(), 2678400);
+  for (const auto& [last_time, days] : {std::pair{"2020-02-01T00:00:01Z", "31.0 days"},
+                                        std::pair{"2046-01-01T00:00:00Z", "9497.0 days (26.0 years)"}}) {
+    try {
+      ReadGpx("d.gpx", two_points(last_time));
+      ADD_FAILURE() << last_time << " read";
+    } catch (const DriveError& error) {
+      EXPECT_EQ(std::string(error.what()), std::string("d.gpx: the drive lasts ") + days +
+                                               " from its first fix (line 2) to its last (line 3); the simulator "
+                                               "replays at most 31 days");
+    }
+  }
 }
 
 TEST(Timeline, GeodesicMatchesAKnownDistance) {

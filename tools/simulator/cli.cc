@@ -65,7 +65,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   // Everything is read and checked before anything is written.
   Input input;
   try {
-    input.drive = ReadDrive(line.drive_path);
+    input.drive = ReadDrive(line.drive_path, line.reading);
     input.script = line.script_path.empty() ? DefaultScript()
                                             : ParseScript(ReadWholeFile(line.script_path), line.script_path);
   } catch (const std::exception& error) {

@@ -93,6 +93,9 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
                   "skin script (default: the default drive's own;\nfor any other drive only \"end logtrip\")")
       ->option_text("FILE")
       ->group(drive);
+  app->add_flag("--strict", line.reading.strict,
+                "refuse the drive at its first damaged sentence or\ntrack point (default: skip and count them)")
+      ->group(drive);
   app->add_flag_callback("--hold", [&sim] { sim.timeline.between = Between::kHold; },
                          "hold the last fix between fixes\n(default: interpolate)")
       ->group(drive);

@@ -14,6 +14,7 @@ struct CommandLine {
   std::string drive_path;   // empty: the default drive
   std::string script_path;  // empty: the default drive's script, or DefaultScript()
   SimulationOptions simulation;
+  ReadOptions reading;  // --strict
   bool plain = false;
   int every_s = 60;
   std::string scenario_path;

@@ -1,7 +1,10 @@
 #include "tools/simulator/drive.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,16 +15,57 @@ namespace trezik::drive {
 
 namespace {
 
+// How many line numbers a note lists for one kind of damage.
+constexpr std::size_t kLinesListed = 5;
+
 std::string Describe(const std::string& path, int line, const std::string& what) {
   std::string text = path;
   if (line > 0) text += ":" + std::to_string(line);
   return text + ": " + what;
 }
 
+std::string Number(double value, const char* format) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string Plural(std::size_t count, const std::string& unit) {
+  return std::to_string(count) + " " + unit + (count == 1 ? "" : "s");
+}
+
+// Control characters among the first 64 KiB, other than the blanks and line
+// ends that text holds. A few NUL bytes are normal in NMEA logs (receivers
+// write them when they restart); random or packed binary data has about one
+// control character in nine bytes, text almost none.
+bool LooksBinary(const std::string& content, std::size_t& control, std::size_t& sampled) {
+  sampled = std::min<std::size_t>(content.size(), 64 * 1024);
+  control = 0;
+  for (std::size_t i = 0; i < sampled; ++i) {
+    const auto byte = static_cast<unsigned char>(content[i]);
+    const bool blank = byte != 0 && std::strchr("\t\n\r\f\v", byte) != nullptr;
+    if ((byte < 0x20 && !blank) || byte == 0x7F) ++control;
+  }
+  return control * 16 > sampled;
+}
+
 }  // namespace
 
 DriveError::DriveError(const std::string& path, int line, const std::string& what)
     : std::runtime_error(Describe(path, line, what)), path_(path), line_(line), reason_(what) {}
+
+const char* DamageText(Damage damage) {
+  switch (damage) {
+    case Damage::kBadChecksum: return "with a bad checksum";
+    case Damage::kNoChecksum: return "without a checksum";
+    case Damage::kUnknownTalker: return "from an unknown talker";
+    case Damage::kCutOff: return "cut off";
+    case Damage::kGarbled: return "garbled";
+    case Damage::kBadField: return "with a field that cannot be read";
+    case Damage::kTimeGoesBack: return "whose time goes back";
+  }
+  return "damaged";
+}
 
 bool Drive::has_speed() const {
   for (const Fix& fix : fixes) {
@@ -30,7 +74,52 @@ bool Drive::has_speed() const {
   return !fixes.empty();
 }
 
+std::size_t Drive::skipped_count(Damage damage) const {
+  for (const Skipped& kind : skipped) {
+    if (kind.damage == damage) return kind.count;
+  }
+  return 0;
+}
+
+void DamageTally::Skip(Damage damage, int line, const std::string& what) {
+  if (options_.strict) throw DriveError(path_, line, what);
+  Skipped& kind = kinds_[static_cast<std::size_t>(damage)];
+  kind.damage = damage;
+  ++kind.count;
+  if (kind.first_lines.size() < kLinesListed) kind.first_lines.push_back(line);
+}
+
+std::size_t DamageTally::total() const {
+  std::size_t total = 0;
+  for (const Skipped& kind : kinds_) total += kind.count;
+  return total;
+}
+
+std::string DamageTally::Counts() const {
+  std::string text;
+  for (const Skipped& kind : kinds_) {
+    if (kind.count == 0) continue;
+    text += (text.empty() ? "" : ", ") + std::to_string(kind.count) + " " + DamageText(kind.damage);
+  }
+  return text;
+}
+
+void DamageTally::Record(Drive& drive, const std::string& unit) const {
+  for (const Skipped& kind : kinds_) {
+    if (kind.count == 0) continue;
+    drive.skipped.push_back(kind);
+    std::string note = "skipped " + Plural(kind.count, unit) + " " + DamageText(kind.damage) + " (line" +
+                       (kind.count == 1 ? " " : "s ");
+    for (std::size_t i = 0; i < kind.first_lines.size(); ++i) {
+      note += (i == 0 ? "" : ", ") + std::to_string(kind.first_lines[i]);
+    }
+    drive.notes.push_back(note + (kind.count > kind.first_lines.size() ? ", ...)" : ")"));
+  }
+}
+
 std::string ReadWholeFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) throw DriveError(path, 0, "is a folder, not a file");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
   std::ostringstream content;
@@ -39,7 +128,7 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
-void CheckTimeOrder(Drive& drive) {
+void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
   std::vector<Fix> kept;
   kept.reserve(drive.fixes.size());
   std::size_t repeated = 0;
@@ -50,9 +139,10 @@ void CheckTimeOrder(Drive& drive) {
         continue;
       }
       if (fix.time < kept.back().time) {
-        throw DriveError(drive.path, fix.line,
-                         "time goes back " + std::to_string(kept.back().time - fix.time) +
-                             " s from the fix of line " + std::to_string(kept.back().line));
+        tally.Skip(Damage::kTimeGoesBack, fix.line,
+                   "time goes back " + Number(kept.back().time - fix.time, "%.3f") + " s from the fix of line " +
+                       std::to_string(kept.back().line));
+        continue;
       }
     }
     kept.push_back(fix);
@@ -63,15 +153,28 @@ void CheckTimeOrder(Drive& drive) {
                           " the time of the one before and is left out");
   }
   drive.fixes = std::move(kept);
+  tally.Record(drive, unit);
   if (drive.fixes.size() < 2) {
+    std::string what = drive.fixes.empty() ? "no usable fix is left" : "only 1 usable fix is left";
+    what += "; a drive needs at least two";
+    if (tally.total() > 0) what += " (skipped: " + tally.Counts() + ")";
+    throw DriveError(drive.path, 0, what);
+  }
+  const double span = drive.duration();
+  if (span > kLongestDriveSeconds) {
+    std::string days = Number(span / 86400.0, "%.1f") + " days";
+    if (span >= 365.25 * 86400.0) days += " (" + Number(span / (365.25 * 86400.0), "%.1f") + " years)";
     throw DriveError(drive.path, 0,
-                     "holds " + std::to_string(drive.fixes.size()) +
-                         " usable fix(es); a drive needs at least two");
+                     "the drive lasts " + days + " from its first fix (line " +
+                         std::to_string(drive.fixes.front().line) + ") to its last (line " +
+                         std::to_string(drive.fixes.back().line) + "); the simulator replays at most " +
+                         Number(kLongestDriveSeconds / 86400.0, "%.0f") + " days");
   }
 }
 
-Drive ReadDrive(const std::string& path) {
+Drive ReadDrive(const std::string& path, ReadOptions options) {
   const std::string content = ReadWholeFile(path);
+  if (content.empty()) throw DriveError(path, 0, "is empty: there is no drive in it");
   std::size_t pos = 0;
   // Skip a UTF-8 byte order mark, blanks and the NUL bytes some receivers
   // write when they start.
@@ -80,9 +183,15 @@ Drive ReadDrive(const std::string& path) {
          (content[pos] == '\0' || std::strchr(" \t\r\n", content[pos]) != nullptr)) {
     ++pos;
   }
-  if (pos < content.size() && content[pos] == '<') return ReadGpx(path, content);
-  if (pos < content.size() && content[pos] == '$') return ReadNmea(path, content);
-  throw DriveError(path, 0, "neither a GPX file (starting with '<') nor an NMEA log (starting with '$')");
+  if (pos == content.size()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
+  std::size_t control = 0, sampled = 0;
+  if (LooksBinary(content, control, sampled)) {
+    throw DriveError(path, 0,
+                     "is not text at all (" + std::to_string(control) + " of its first " + std::to_string(sampled) +
+                         " bytes are control characters): neither a GPX track nor an NMEA log");
+  }
+  if (content[pos] == '<') return ReadGpx(path, content, options);
+  return ReadNmea(path, content, options);
 }
 
 }  // namespace trezik::drive

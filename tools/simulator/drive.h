@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trezik::drive {
@@ -18,6 +19,39 @@ struct Fix {
   int line = 0;  // the line of the file it came from
 };
 
+// Why a reader skipped a sentence or a track point.
+enum class Damage {
+  kBadChecksum,    // NMEA: the checksum does not match the sentence's bytes
+  kNoChecksum,     // NMEA: no "*" with two hex digits at the end
+  kUnknownTalker,  // NMEA: the address names a talker no NMEA 0183 device is
+  kCutOff,         // NMEA: the line ends before its sentence does
+  kGarbled,        // NMEA: no sentence at all, or bytes that no sentence holds
+  kBadField,       // a position, time, date, speed or status that cannot be read
+  kTimeGoesBack,   // a fix earlier than the one kept before it
+};
+constexpr std::size_t kDamageKinds = 7;
+
+// "with a bad checksum", "cut off", ...: what a skipped line or point was.
+const char* DamageText(Damage damage);
+
+// The lines skipped for one kind of damage.
+struct Skipped {
+  Damage damage = Damage::kGarbled;
+  std::size_t count = 0;
+  std::vector<int> first_lines;  // the first few, in file order
+};
+
+// Track points marked <fix>none</fix> one after the other, which the drive
+// leaves out.
+struct NoFixStretch {
+  int first_line = 0;
+  std::size_t points = 0;
+  double start_time = 0.0;  // of its first point
+  // Of the first kept fix after it, or of its own last point at the end.
+  double end_time = 0.0;
+  double metres = 0.0;  // along its points, up to that fix (WGS84 geodesic)
+};
+
 struct Drive {
   std::string path;
   std::string format;      // "GPX 1.1", "GPX 1.0", "NMEA 0183"
@@ -25,12 +59,28 @@ struct Drive {
   // Points or sentences read and left out, with the reason, for the summary
   // ("12 RMC sentences with status V").
   std::vector<std::string> notes;
+  // What was skipped as damaged, one entry per kind that occurred, in the
+  // order of Damage. Each also has its line in `notes`.
+  std::vector<Skipped> skipped;
+  std::vector<NoFixStretch> no_fix;  // GPX only
 
   double start_time() const { return fixes.front().time; }
   double end_time() const { return fixes.back().time; }
   double duration() const { return end_time() - start_time(); }
   // True when every fix carries the receiver's speed.
   bool has_speed() const;
+  // How many lines or points were skipped for `damage`.
+  std::size_t skipped_count(Damage damage) const;
+};
+
+// The longest drive replayed, from the first fix to the last: the simulator
+// ticks and keeps a record for every second of it.
+constexpr double kLongestDriveSeconds = 31 * 86400.0;
+
+struct ReadOptions {
+  // Refuse the file at the first damaged sentence or track point, instead of
+  // skipping it and counting it.
+  bool strict = false;
 };
 
 // Bad input: names the file, the line (0 when none applies) and the fault.
@@ -48,15 +98,39 @@ class DriveError : public std::runtime_error {
 };
 
 // Reads a GPX track or an NMEA log, told apart by its first bytes. Throws
-// DriveError on a file that cannot be read, that is malformed, or that holds
-// fewer than two fixes.
-Drive ReadDrive(const std::string& path);
+// DriveError on a folder, an empty file, a file that is not text, one that
+// cannot be read or that leaves fewer than two usable fixes, one that lasts
+// longer than kLongestDriveSeconds, and (strict) at the first damage.
+Drive ReadDrive(const std::string& path, ReadOptions options = {});
 
 // Reads the whole file; DriveError when it cannot.
 std::string ReadWholeFile(const std::string& path);
 
-// Sorts nothing: checks that times rise, drops a fix that repeats the time of
-// the one before it (noting it), and fails on a time that goes back.
-void CheckTimeOrder(Drive& drive);
+// Collects what a reader skips; reading strictly, refuses the first instead.
+class DamageTally {
+ public:
+  DamageTally(std::string path, ReadOptions options) : path_(std::move(path)), options_(options) {}
+  // Skips `line` for `damage`; strict, throws DriveError(path, line, what).
+  void Skip(Damage damage, int line, const std::string& what);
+  std::size_t total() const;
+  // "3 with a bad checksum, 1 cut off", or "" when nothing was skipped.
+  std::string Counts() const;
+  // Fills drive.skipped, and a line of drive.notes for each kind:
+  // "skipped 3 lines with a bad checksum (lines 12, 40, 97)"; `unit` names
+  // what was skipped ("line", "track point").
+  void Record(Drive& drive, const std::string& unit) const;
+
+ private:
+  std::string path_;
+  ReadOptions options_;
+  Skipped kinds_[kDamageKinds] = {};
+};
+
+// Ends a reader's work on the fixes in file order: a fix that repeats the
+// time of the one kept before it is dropped (and noted), one whose time goes
+// back is skipped as damage. Then records what `tally` skipped, and refuses
+// a drive of fewer than two fixes (naming what was skipped) or one longer
+// than kLongestDriveSeconds.
+void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit);
 
 }  // namespace trezik::drive

@@ -11,7 +11,11 @@ namespace trezik::drive {
 // lat, lon and <time>; its speed comes from <speed> (GPX 1.0) or from an
 // extension element named "speed" (GPX 1.1, for instance Garmin's
 // TrackPointExtension), in metres per second. Points marked <fix>none</fix>
-// are left out and noted. Throws DriveError with the line of the fault.
-Drive ReadGpx(const std::string& path, const std::string& content);
+// are left out; the drive notes how many, and Drive::no_fix the stretches of
+// time and road they cover. A point with a field that cannot be read, or
+// whose time goes back, is skipped and counted (Drive::skipped); reading
+// strictly, it is refused. A file that is no well-formed XML is refused, as
+// GPX tools do. Throws DriveError with the line of the fault.
+Drive ReadGpx(const std::string& path, const std::string& content, ReadOptions options = {});
 
 }  // namespace trezik::drive

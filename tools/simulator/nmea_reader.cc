@@ -1,5 +1,7 @@
 #include "tools/simulator/nmea_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -54,6 +56,40 @@ std::string Hex(int value) {
   return text;
 }
 
+// The talker identifiers of NMEA 0183 (satellite receivers GP, GL, GA, GB,
+// BD, GQ, GI and the combined GN; compasses, sounders, radars, AIS and the
+// other instruments), sorted. Proprietary sentences ("$P...") have none.
+constexpr std::array<std::string_view, 88> kTalkers = {
+    "AB", "AD", "AG", "AI", "AN", "AP", "AR", "AS", "AT", "AU", "AX", "BD", "BI", "BN", "CA", "CD", "CR", "CS",
+    "CT", "CV", "CX", "DE", "DF", "DU", "EC", "EI", "EP", "ER", "FD", "FE", "FR", "FS", "GA", "GB", "GI", "GL",
+    "GN", "GP", "GQ", "HC", "HD", "HE", "HF", "HN", "HS", "II", "IN", "LC", "MX", "NL", "NV", "NW", "QZ", "RA",
+    "RB", "RC", "RI", "SA", "SD", "SG", "SI", "SN", "SS", "TC", "TI", "U0", "U1", "U2", "U3", "U4", "U5", "U6",
+    "U7", "U8", "U9", "UP", "VD", "VM", "VR", "VS", "VW", "WD", "WI", "WL", "YX", "ZA", "ZC", "ZQ"};
+
+static_assert(std::is_sorted(kTalkers.begin(), kTalkers.end()));
+
+bool KnownTalker(std::string_view talker) {
+  return std::binary_search(kTalkers.begin(), kTalkers.end(), talker);
+}
+
+// An address field: a talker and a sentence type of three letters
+// ("GPRMC"), or "P" and a maker's sentence ("PGRME", "PSRF140").
+bool WellFormedAddress(std::string_view address) {
+  for (char c : address) {
+    if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return address.size() == 5 || (address.size() >= 2 && address[0] == 'P');
+}
+
+// A sentence or a line that is skipped (or, reading strictly, refused).
+struct Fault {
+  Damage damage;
+  std::string what;
+};
+
+[[noreturn]] void Fail(Damage damage, const std::string& what) { throw Fault{damage, what}; }
+[[noreturn]] void BadField(const std::string& what) { Fail(Damage::kBadField, what); }
+
 struct LineFix {
   Fix fix;
   double seconds_of_day = 0.0;
@@ -62,48 +98,95 @@ struct LineFix {
 
 class NmeaReader {
  public:
-  NmeaReader(const std::string& path, const std::string& content) : path_(path), content_(content) {}
+  NmeaReader(const std::string& path, const std::string& content, ReadOptions options)
+      : path_(path), content_(content), tally_(path, options) {}
 
   Drive Read() {
     std::size_t start = 0;
     int line = 0;
     while (start < content_.size()) {
       std::size_t end = content_.find('\n', start);
-      if (end == std::string::npos) end = content_.size();
+      const bool unterminated = end == std::string::npos;
+      if (unterminated) end = content_.size();
       ++line;
       std::string_view text(content_.data() + start, end - start);
       start = end + 1;
       if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
       while (!text.empty() && text.front() == '\0') text.remove_prefix(1);
       if (text.find_first_not_of(" \t") == std::string_view::npos) continue;
-      ReadSentence(text, line);
+      ++lines_;
+      ReadLine(text, line, unterminated);
     }
     return Merge();
   }
 
  private:
-  [[noreturn]] void Fail(int line, const std::string& what) const {
-    throw DriveError(path_, line, what);
+  // Every "$" starts a sentence: a receiver that restarts or loses bytes
+  // leaves a sentence unfinished and goes on with the next in the same line.
+  void ReadLine(std::string_view text, int line, bool unterminated) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+      const std::size_t next = text.find('$', at + 1);
+      const std::string_view piece = text.substr(at, next == std::string_view::npos ? next : next - at);
+      try {
+        if (at == 0 && piece.front() != '$' && piece.front() != '!') {
+          if (next != std::string_view::npos && piece.find_first_not_of(" \t") == std::string_view::npos) {
+            at = next;  // blanks before the sentence
+            continue;
+          }
+          Fail(Damage::kGarbled, "not an NMEA sentence: it does not start with '$'");
+        }
+        ++sentences_;
+        if (next != std::string_view::npos) {
+          Fail(Damage::kCutOff, "sentence cut off: the next one starts in the same line");
+        }
+        ReadSentence(piece, line, unterminated);
+      } catch (const Fault& fault) {
+        tally_.Skip(fault.damage, line, fault.what);
+      }
+      at = next == std::string_view::npos ? text.size() : next;
+    }
   }
 
-  void ReadSentence(std::string_view text, int line) {
-    if (text.front() != '$' && text.front() != '!') {
-      Fail(line, "not an NMEA sentence: it does not start with '$'");
+  // `unterminated`: the last line of a file that does not end with a line
+  // end, where a missing checksum means that the file was cut off.
+  void ReadSentence(std::string_view text, int line, bool unterminated) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      if (byte < 0x20 || byte > 0x7E) {
+        Fail(Damage::kGarbled, "byte 0x" + Hex(byte) + " in column " + std::to_string(i + 1) +
+                                   ": NMEA sentences hold printable ASCII only");
+      }
     }
     const std::size_t star = text.rfind('*');
-    if (star == std::string_view::npos) Fail(line, "sentence without a checksum ('*' and two hex digits)");
+    if (star == std::string_view::npos) {
+      if (unterminated) Fail(Damage::kCutOff, "the file ends inside a sentence, before its checksum");
+      Fail(Damage::kNoChecksum, "sentence without a checksum ('*' and two hex digits)");
+    }
     const std::string_view body = text.substr(1, star - 1);
     const std::string_view given = text.substr(star + 1);
     if (given.size() != 2 || HexValue(given[0]) < 0 || HexValue(given[1]) < 0) {
-      Fail(line, "checksum field '" + std::string(given) + "' is not two hex digits");
+      if (unterminated && given.size() < 2 && (given.empty() || HexValue(given[0]) >= 0)) {
+        Fail(Damage::kCutOff, "the file ends inside the checksum of a sentence");
+      }
+      Fail(Damage::kNoChecksum, "checksum field '" + std::string(given) + "' is not two hex digits");
     }
     const int expected = HexValue(given[0]) * 16 + HexValue(given[1]);
     const int actual = NmeaChecksum(body);
     if (expected != actual) {
-      Fail(line, "checksum mismatch: the sentence says " + Hex(expected) + ", its bytes give " + Hex(actual));
+      Fail(Damage::kBadChecksum,
+           "checksum mismatch: the sentence says " + Hex(expected) + ", its bytes give " + Hex(actual));
     }
     const std::vector<std::string_view> fields = SplitFields(body);
     const std::string_view address = fields[0];
+    if (!WellFormedAddress(address)) {
+      Fail(Damage::kGarbled, "address '" + std::string(address) + "' is neither a talker and a sentence type nor "
+                                                                  "a proprietary one");
+    }
+    if (address[0] != 'P' && !KnownTalker(address.substr(0, 2))) {
+      Fail(Damage::kUnknownTalker,
+           "talker '" + std::string(address.substr(0, 2)) + "' of " + std::string(address) + " is no NMEA 0183 talker");
+    }
     if (address.size() == 5 && address.substr(2) == "RMC") {
       ReadRmc(fields, line);
     } else if (address.size() == 5 && address.substr(2) == "GGA") {
@@ -111,68 +194,64 @@ class NmeaReader {
     }
   }
 
-  double TimeOfDay(std::string_view field, int line, const char* sentence) const {
-    int hh = 0, mm = 0;
-    double ss = 0;
-    if (field.size() < 6) Fail(line, std::string(sentence) + " time '" + std::string(field) + "' is not hhmmss");
+  static double TimeOfDay(std::string_view field, const char* sentence) {
+    const std::string not_hhmmss = std::string(sentence) + " time '" + std::string(field) + "' is not hhmmss";
+    if (field.size() < 6) BadField(not_hhmmss);
     for (int i = 0; i < 6; ++i) {
-      if (field[i] < '0' || field[i] > '9') {
-        Fail(line, std::string(sentence) + " time '" + std::string(field) + "' is not hhmmss");
-      }
+      if (field[i] < '0' || field[i] > '9') BadField(not_hhmmss);
     }
-    hh = (field[0] - '0') * 10 + (field[1] - '0');
-    mm = (field[2] - '0') * 10 + (field[3] - '0');
+    const int hh = (field[0] - '0') * 10 + (field[1] - '0');
+    const int mm = (field[2] - '0') * 10 + (field[3] - '0');
     const std::optional<double> seconds = FieldNumber(field.substr(4));
     if (!seconds || hh > 23 || mm > 59 || *seconds >= 61) {
-      Fail(line, std::string(sentence) + " time '" + std::string(field) + "' is not a time of day");
+      BadField(std::string(sentence) + " time '" + std::string(field) + "' is not a time of day");
     }
-    ss = *seconds;
-    return hh * 3600.0 + mm * 60.0 + ss;
+    return hh * 3600.0 + mm * 60.0 + *seconds;
   }
 
   // ddmm.mmmm (latitude, 2 degree digits) or dddmm.mmmm (longitude, 3).
-  double Angle(std::string_view value, std::string_view hemisphere, int degree_digits, int line,
-               const char* sentence, const char* what) const {
+  static double Angle(std::string_view value, std::string_view hemisphere, int degree_digits, const char* sentence,
+                      const char* what) {
     const char positive = degree_digits == 2 ? 'N' : 'E';
     const char negative = degree_digits == 2 ? 'S' : 'W';
     const double limit = degree_digits == 2 ? 90.0 : 180.0;
     const std::string shown = std::string(value) + "," + std::string(hemisphere);
+    const std::string named = std::string(sentence) + " " + what;
     const std::size_t dot = value.find('.');
     const std::size_t integer_digits = dot == std::string_view::npos ? value.size() : dot;
     if (integer_digits != static_cast<std::size_t>(degree_digits) + 2) {
-      Fail(line, std::string(sentence) + " " + what + " '" + shown + "' is not " +
-                     (degree_digits == 2 ? "ddmm.mmmm" : "dddmm.mmmm"));
+      BadField(named + " '" + shown + "' is not " + (degree_digits == 2 ? "ddmm.mmmm" : "dddmm.mmmm"));
     }
     const std::optional<double> degrees = FieldNumber(value.substr(0, degree_digits));
     const std::optional<double> minutes = FieldNumber(value.substr(degree_digits));
     if (!degrees || !minutes || value.front() == '-' || value.front() == '+' || *minutes >= 60.0) {
-      Fail(line, std::string(sentence) + " " + what + " '" + shown + "' is not a number of degrees and minutes");
+      BadField(named + " '" + shown + "' is not a number of degrees and minutes");
     }
-    double angle = *degrees + *minutes / 60.0;
+    const double angle = *degrees + *minutes / 60.0;
     if (hemisphere.size() != 1 || (hemisphere[0] != positive && hemisphere[0] != negative)) {
-      Fail(line, std::string(sentence) + " " + what + " hemisphere '" + std::string(hemisphere) +
-                     "' is neither " + positive + " nor " + negative);
+      BadField(named + " hemisphere '" + std::string(hemisphere) + "' is neither " + positive + " nor " + negative);
     }
-    if (angle > limit) Fail(line, std::string(sentence) + " " + what + " '" + shown + "' lies beyond " +
-                                      std::to_string(static_cast<int>(limit)) + " degrees");
+    if (angle > limit) {
+      BadField(named + " '" + shown + "' lies beyond " + std::to_string(static_cast<int>(limit)) + " degrees");
+    }
     return hemisphere[0] == negative ? -angle : angle;
   }
 
   void ReadRmc(const std::vector<std::string_view>& f, int line) {
-    if (f.size() < 10) Fail(line, "RMC sentence with " + std::to_string(f.size() - 1) + " fields; it needs at least 9");
+    if (f.size() < 10) BadField("RMC sentence with " + std::to_string(f.size() - 1) + " fields; it needs at least 9");
     if (f[2] == "V") {
       ++void_rmc_;
       return;
     }
-    if (f[2] != "A") Fail(line, "RMC status '" + std::string(f[2]) + "' is neither A nor V");
+    if (f[2] != "A") BadField("RMC status '" + std::string(f[2]) + "' is neither A nor V");
     LineFix entry;
     entry.fix.line = line;
-    entry.seconds_of_day = TimeOfDay(f[1], line, "RMC");
-    entry.fix.latitude = Angle(f[3], f[4], 2, line, "RMC", "latitude");
-    entry.fix.longitude = Angle(f[5], f[6], 3, line, "RMC", "longitude");
+    entry.seconds_of_day = TimeOfDay(f[1], "RMC");
+    entry.fix.latitude = Angle(f[3], f[4], 2, "RMC", "latitude");
+    entry.fix.longitude = Angle(f[5], f[6], 3, "RMC", "longitude");
     if (!f[7].empty()) {
       const std::optional<double> knots = FieldNumber(f[7]);
-      if (!knots || *knots < 0) Fail(line, "RMC speed '" + std::string(f[7]) + "' is not a speed in knots");
+      if (!knots || *knots < 0) BadField("RMC speed '" + std::string(f[7]) + "' is not a speed in knots");
       entry.fix.speed_mps = *knots * kMetresPerSecondPerKnot;
     }
     const std::string_view date = f[9];
@@ -185,7 +264,7 @@ class NmeaReader {
       const int yy = (date[4] - '0') * 10 + (date[5] - '0');
       civil.year = yy >= 80 ? 1900 + yy : 2000 + yy;  // NMEA years have two digits
     }
-    if (!digits || !IsValidDate(civil)) Fail(line, "RMC date '" + std::string(date) + "' is not ddmmyy");
+    if (!digits || !IsValidDate(civil)) BadField("RMC date '" + std::string(date) + "' is not ddmmyy");
     entry.date = civil;
     entry.fix.time = static_cast<double>(DaysFromCivil(civil)) * 86400.0 + entry.seconds_of_day;
     rmc_.push_back(entry);
@@ -193,33 +272,32 @@ class NmeaReader {
   }
 
   void ReadGga(const std::vector<std::string_view>& f, int line) {
-    if (f.size() < 7) Fail(line, "GGA sentence with " + std::to_string(f.size() - 1) + " fields; it needs at least 6");
+    if (f.size() < 7) BadField("GGA sentence with " + std::to_string(f.size() - 1) + " fields; it needs at least 6");
     if (f[6].empty() || f[6] == "0") {
       ++no_fix_gga_;
       return;
     }
     if (f[6].size() != 1 || f[6][0] < '0' || f[6][0] > '9') {
-      Fail(line, "GGA fix quality '" + std::string(f[6]) + "' is not a digit");
+      BadField("GGA fix quality '" + std::string(f[6]) + "' is not a digit");
     }
     LineFix entry;
     entry.fix.line = line;
-    entry.seconds_of_day = TimeOfDay(f[1], line, "GGA");
-    entry.fix.latitude = Angle(f[2], f[3], 2, line, "GGA", "latitude");
-    entry.fix.longitude = Angle(f[4], f[5], 3, line, "GGA", "longitude");
+    entry.seconds_of_day = TimeOfDay(f[1], "GGA");
+    entry.fix.latitude = Angle(f[2], f[3], 2, "GGA", "latitude");
+    entry.fix.longitude = Angle(f[4], f[5], 3, "GGA", "longitude");
     gga_.push_back(entry);
     order_.push_back({false, gga_.size() - 1});
   }
 
   // Dates the GGA fixes from the nearest RMC before them in the file (or the
   // first one after, for GGA fixes at the start), stepping to the next day
-  // when the time of day falls back by more than twelve hours.
+  // when the time of day falls back by more than twelve hours. Skips a fix
+  // whose time lies before the latest kept before it in the file; RMC wins
+  // over GGA at the same time.
   Drive Merge() {
     Drive drive;
     drive.path = path_;
     drive.format = "NMEA 0183";
-    std::map<long long, Fix> by_time;  // milliseconds since 1970
-    auto key = [](double seconds) { return std::llround(seconds * 1000.0); };
-    for (const LineFix& entry : rmc_) by_time.emplace(key(entry.fix.time), entry.fix);
 
     std::optional<CivilDate> date;
     for (const auto& [is_rmc, index] : order_) {
@@ -231,33 +309,67 @@ class NmeaReader {
     const bool dated = date.has_value();
     if (!date) date = CivilDate{2000, 1, 1};
     double last_seconds = -1;
-    std::size_t filled = 0;
     for (const auto& [is_rmc, index] : order_) {
-      const LineFix& entry = is_rmc ? rmc_[index] : gga_[index];
+      LineFix& entry = is_rmc ? rmc_[index] : gga_[index];
       if (last_seconds >= 0 && entry.seconds_of_day + 43200.0 < last_seconds) {
         date = CivilFromDays(DaysFromCivil(*date) + 1);
       }
       if (is_rmc) date = entry.date;
       last_seconds = entry.seconds_of_day;
-      if (is_rmc) continue;
-      Fix fix = entry.fix;
-      fix.time = static_cast<double>(DaysFromCivil(*date)) * 86400.0 + entry.seconds_of_day;
-      if (by_time.emplace(key(fix.time), fix).second) ++filled;
+      if (!is_rmc) entry.fix.time = static_cast<double>(DaysFromCivil(*date)) * 86400.0 + entry.seconds_of_day;
+    }
+
+    std::map<long long, Fix> by_time;  // milliseconds since 1970
+    auto key = [](double seconds) { return std::llround(seconds * 1000.0); };
+    std::vector<const Fix*> gga;
+    const Fix* latest = nullptr;
+    std::size_t repeated = 0;
+    for (const auto& [is_rmc, index] : order_) {
+      const Fix& fix = (is_rmc ? rmc_[index] : gga_[index]).fix;
+      if (latest != nullptr && key(fix.time) < key(latest->time)) {
+        char back[32];
+        std::snprintf(back, sizeof back, "%.3f", latest->time - fix.time);
+        tally_.Skip(Damage::kTimeGoesBack, fix.line,
+                    std::string("time goes back ") + back + " s from the fix of line " + std::to_string(latest->line));
+        continue;
+      }
+      latest = &fix;
+      if (!is_rmc) {
+        gga.push_back(&fix);
+      } else if (!by_time.emplace(key(fix.time), fix).second) {
+        ++repeated;
+      }
+    }
+    std::size_t filled = 0;
+    for (const Fix* fix : gga) {
+      if (by_time.emplace(key(fix->time), *fix).second) ++filled;
     }
     for (auto& [unused, fix] : by_time) drive.fixes.push_back(fix);
-    if (drive.fixes.empty()) throw DriveError(path_, 0, "no RMC or GGA sentence with a valid fix");
+    if (drive.fixes.empty()) {
+      std::string what = sentences_ == 0 ? "neither a GPX track (it does not start with '<') nor an NMEA log (none "
+                                           "of its " + std::to_string(lines_) + " lines starts with '$')"
+                                         : "no usable fix is left: no RMC or GGA sentence with a valid fix";
+      if (tally_.total() > 0) what += " (skipped: " + tally_.Counts() + ")";
+      throw DriveError(path_, 0, what);
+    }
     if (void_rmc_ > 0) drive.notes.push_back(std::to_string(void_rmc_) + " RMC sentence(s) with status V (no fix) left out");
     if (no_fix_gga_ > 0) drive.notes.push_back(std::to_string(no_fix_gga_) + " GGA sentence(s) without a fix left out");
+    if (repeated > 0) {
+      drive.notes.push_back(std::to_string(repeated) + " RMC sentence(s) repeat the time of one before and are left out");
+    }
     if (filled > 0 && !rmc_.empty()) {
       drive.notes.push_back(std::to_string(filled) + " GGA fix(es) fill times that have no RMC fix");
     }
     if (!dated) drive.notes.push_back("no RMC date in the log: the drive is dated 2000-01-01");
-    CheckTimeOrder(drive);
+    FinishDrive(drive, tally_, "line");
     return drive;
   }
 
   const std::string& path_;
   const std::string& content_;
+  DamageTally tally_;
+  std::size_t lines_ = 0;      // lines that are not blank
+  std::size_t sentences_ = 0;  // pieces of lines that start with '$' or '!'
   std::vector<LineFix> rmc_;
   std::vector<LineFix> gga_;
   std::vector<std::pair<bool, std::size_t>> order_;  // file order: (is RMC, index)
@@ -267,8 +379,8 @@ class NmeaReader {
 
 }  // namespace
 
-Drive ReadNmea(const std::string& path, const std::string& content) {
-  return NmeaReader(path, content).Read();
+Drive ReadNmea(const std::string& path, const std::string& content, ReadOptions options) {
+  return NmeaReader(path, content, options).Read();
 }
 
 }  // namespace trezik::drive

@@ -31,7 +31,7 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
                                          fixes[b].longitude) / dt
                         : 0.0;
   }
-  last_second_ = static_cast<int>(std::floor(drive.duration()));
+  last_second_ = static_cast<std::int64_t>(std::floor(drive.duration()));
   for (std::size_t i = 1; i < fixes.size(); ++i) {
     if (fixes[i].time - fixes[i - 1].time >
         fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) {
@@ -40,9 +40,9 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
   }
 }
 
-Position Timeline::At(int second) const {
+Position Timeline::At(std::int64_t second) const {
   const std::vector<Fix>& fixes = drive_.fixes;
-  const double t = drive_.start_time() + second;
+  const double t = drive_.start_time() + static_cast<double>(second);
   // The last fix at or before t.
   auto after = std::upper_bound(fixes.begin(), fixes.end(), t,
                                 [](double time, const Fix& fix) { return time < fix.time; });

@@ -1,6 +1,7 @@
 // The fix the host reports at each simulated second of a drive.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,18 @@ struct Position {
   double speed_mps = 0.0;
 };
 
+// The fix of every second of a drive, worked out when asked for from the
+// fixes around it: it holds no more than the fixes, however long the drive
+// or its gaps (years, for a receiver that reports a wrong date).
 class Timeline {
  public:
   Timeline(const Drive& drive, TimelineOptions options);
 
   // Whole seconds from the first fix to the last: seconds 0..last_second()
   // each get a position.
-  int last_second() const { return last_second_; }
+  std::int64_t last_second() const { return last_second_; }
   // The position at `second` seconds after the first fix.
-  Position At(int second) const;
+  Position At(std::int64_t second) const;
   // How many fixes got a speed derived from positions because the receiver
   // reported none.
   std::size_t derived_speeds() const { return derived_speeds_; }
@@ -49,7 +53,7 @@ class Timeline {
   TimelineOptions options_;
   std::vector<double> speeds_;  // per fix, metres per second
   std::size_t derived_speeds_ = 0;
-  int last_second_ = 0;
+  std::int64_t last_second_ = 0;
   std::size_t longest_gap_index_ = 0;
 };
 
