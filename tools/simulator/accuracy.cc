@@ -3,36 +3,86 @@
 #include <cstdio>
 #include <set>
 
+#include "core/error.h"
 #include "tools/simulator/timeline.h"
+#include "trip/distance.h"
 #include "trip/units.h"
+#include "trip/wgs84.h"
 
 namespace trezik::drive {
 
-double Accuracy::formula_error() const {
-  return geodesic_counted > 0 ? odometer / geodesic_counted - 1.0 : 0.0;
+namespace {
+
+// Nautical miles by one of the plug-in's formulas; 0 where it throws (equal
+// fixes divide by zero in the spherical one).
+template <typename Formula>
+double NauticalMilesOrZero(Formula formula, double lat1, double lon1, double lat2, double lon2) {
+  try {
+    return formula(lat1, lat2, lon1, lon2);
+  } catch (const Error&) {
+    return 0.0;
+  }
 }
 
-double Accuracy::overall_error() const {
-  return geodesic_recorded > 0 ? odometer / geodesic_recorded - 1.0 : 0.0;
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
 }
+
+// "-> <what> is off by -0.151 %", or, against too short a reference, the
+// difference in distance units.
+std::string Against(double value, double reference, const std::string& what, const std::string& unit) {
+  if (const auto error = RelativeError(value, reference)) {
+    return "-> " + what + " is off by " + Format("%+.3f", *error * 100.0) + " %";
+  }
+  return "-> too short for a percentage: " + what + " differs by " + Format("%+.4f", value - reference) + " " + unit;
+}
+
+}  // namespace
+
+std::optional<double> RelativeError(double value, double reference) {
+  if (!(reference >= kShortestReference)) return std::nullopt;
+  return value / reference - 1.0;
+}
+
+std::optional<double> Accuracy::formula_error() const { return RelativeError(measured(), geodesic_counted); }
+
+std::optional<double> Accuracy::overall_error() const { return RelativeError(odometer, geodesic_recorded); }
 
 Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   Accuracy accuracy;
+  accuracy.options = result.plugin_options;
   const double metres_per_unit = result.multiplier * 1000.0;
+  const double nautical_miles_per_unit = result.multiplier / kKilometresPerNauticalMile;
+  const double kmh_per_speed_unit = result.multiplier == 1.0 ? 1.0 : kKilometresPerStatuteMile;
   accuracy.odometer = result.odometer;
   std::set<int> dropped;
   for (const DroppedStep& step : result.dropped) dropped.insert(step.second);
   accuracy.dropped_steps = dropped.size();
-  for (std::size_t i = 1; i < result.latitudes.size(); ++i) {
-    const double metres = GeodesicMetres(result.latitudes[i - 1], result.longitudes[i - 1],
-                                         result.latitudes[i], result.longitudes[i]);
+  const auto& lat = result.latitudes;
+  const auto& lon = result.longitudes;
+  for (std::size_t i = 1; i < lat.size(); ++i) {
+    const double metres = GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]);
     ++accuracy.steps;
     accuracy.geodesic_reported += metres;
-    if (dropped.count(static_cast<int>(i))) {
-      accuracy.geodesic_dropped += metres;
-    } else {
-      accuracy.geodesic_counted += metres;
+    if (dropped.count(static_cast<int>(i))) accuracy.geodesic_dropped += metres;
+
+    const int origin = i < result.step_origins.size() ? result.step_origins[i] : static_cast<int>(i) - 1;
+    const double counted = i < result.counted.size() ? result.counted[i] : 0.0;
+    if (origin < 0) ++accuracy.held_steps;
+    if (counted != 0.0) {
+      const std::size_t from = origin < 0 ? i - 1 : static_cast<std::size_t>(origin);
+      accuracy.geodesic_counted += GeodesicMetres(lat[from], lon[from], lat[i], lon[i]);
+      accuracy.sphere_counted += NauticalMilesOrZero(greatcircledistance1, lat[from], lon[from], lat[i], lon[i]);
+      accuracy.wgs84_counted += NauticalMilesOrZero(Wgs84NauticalMiles, lat[from], lon[from], lat[i], lon[i]);
     }
+  }
+  for (std::size_t i = 0; i < result.ticks.size() && i < result.counted.size(); ++i) {
+    if (result.ticks[i].speed * kmh_per_speed_unit >= kStandingSpeedKmh) continue;
+    ++accuracy.standing_ticks;
+    accuracy.standing_creep += result.counted[i];
+    if (i > 0 && i < lat.size()) accuracy.standing_geodesic += GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]);
   }
   for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
     const Fix& a = drive.fixes[i - 1];
@@ -48,20 +98,58 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   accuracy.geodesic_reported /= metres_per_unit;
   accuracy.geodesic_dropped /= metres_per_unit;
   accuracy.geodesic_recorded /= metres_per_unit;
+  accuracy.standing_geodesic /= metres_per_unit;
+  accuracy.sphere_counted /= nautical_miles_per_unit;
+  accuracy.wgs84_counted /= nautical_miles_per_unit;
   return accuracy;
 }
 
 std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
-  char text[1024];
-  std::snprintf(text, sizeof text,
-                "  trip meter, whole drive:                %.4f %s\n"
-                "  WGS84 geodesic of the counted steps:    %.4f %s  -> the spherical formula is off by %+.3f %%\n"
-                "  WGS84 geodesic of all reported steps:   %.4f %s  (%zu step(s) dropped by the 2-unit bound: %.4f %s)\n"
-                "  WGS84 geodesic along the recorded fixes: %.4f %s  -> the meter is off by %+.3f %% in all\n"
-                "    (leaving out %zu step(s) of 2 %s or more between recorded fixes)\n",
-                a.odometer, unit.c_str(), a.geodesic_counted, unit.c_str(), a.formula_error() * 100.0,
-                a.geodesic_reported, unit.c_str(), a.dropped_steps, a.geodesic_dropped, unit.c_str(),
-                a.geodesic_recorded, unit.c_str(), a.overall_error() * 100.0, a.recorded_jumps, unit.c_str());
+  const char* u = unit.c_str();
+  const PluginOptions& o = a.options;
+  std::string text;
+  char line[512];
+  std::snprintf(line, sizeof line, "  trip meter, whole drive:                %.4f %s", a.odometer, u);
+  text += line;
+  if (o.calibration != 1.0) {
+    std::snprintf(line, sizeof line, "  (calibration %g: %.4f %s as measured)", o.calibration, a.measured(), u);
+    text += line;
+  }
+  text += "\n";
+  std::snprintf(line, sizeof line, "  WGS84 geodesic of the counted steps:    %.4f %s", a.geodesic_counted, u);
+  text += line;
+  if (!o.wgs84) {
+    text += "  " + Against(a.measured(), a.geodesic_counted, "the spherical formula", unit) + "\n";
+  } else {
+    // distance=wgs84: the formula the meter used beside the one it replaced,
+    // both over the same counted steps.
+    std::snprintf(line, sizeof line,
+                  "\n    spherical formula (greatcircledistance1) over them: %.4f %s  ", a.sphere_counted, u);
+    text += line + Against(a.sphere_counted, a.geodesic_counted, "it", unit) + "\n";
+    std::snprintf(line, sizeof line,
+                  "    WGS84 formula (Wgs84NauticalMiles, distance=wgs84, the meter's): %.4f %s  ", a.wgs84_counted, u);
+    text += line + Against(a.wgs84_counted, a.geodesic_counted, "it", unit) + "\n";
+  }
+  std::snprintf(line, sizeof line,
+                "  WGS84 geodesic of all reported steps:   %.4f %s  (%zu step(s) dropped by the 2-unit bound: %.4f %s)\n",
+                a.geodesic_reported, u, a.dropped_steps, a.geodesic_dropped, u);
+  text += line;
+  std::snprintf(line, sizeof line, "  WGS84 geodesic along the recorded fixes: %.4f %s  ", a.geodesic_recorded, u);
+  text += line + Against(a.odometer, a.geodesic_recorded, "the meter", unit) + (a.overall_error() ? " in all" : "") + "\n";
+  std::snprintf(line, sizeof line, "    (leaving out %zu step(s) of 2 %s or more between recorded fixes)\n",
+                a.recorded_jumps, u);
+  text += line;
+  if (o.minspeed > 0) {
+    std::snprintf(line, sizeof line, "  standstill filter minspeed=%g held %zu tick(s)\n", o.minspeed, a.held_steps);
+    text += line;
+  }
+  if (a.standing_ticks > 0) {
+    std::snprintf(line, sizeof line,
+                  "  while the car stood (%zu tick(s) with a reported speed under %g km/h): the meter crept %.4f %s;\n"
+                  "    the reported positions wandered %.4f %s (WGS84 geodesic) over those ticks\n",
+                  a.standing_ticks, kStandingSpeedKmh, a.standing_creep, u, a.standing_geodesic, u);
+    text += line;
+  }
   return text;
 }
 

@@ -3,159 +3,351 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "tools/chart/svg_chart.h"
+#include "tools/simulator/civil_time.h"
 
 namespace trezik::drive {
 
 double NiceStep(double span, int count) { return chart::NiceStep(span, count); }
+
+std::vector<GpsGap> FindGpsGaps(const Drive& drive, const TimelineOptions& options) {
+  std::vector<GpsGap> gaps;
+  if (drive.fixes.size() < 2) return gaps;
+  std::vector<double> intervals;
+  for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
+    intervals.push_back(drive.fixes[i].time - drive.fixes[i - 1].time);
+  }
+  std::vector<double> sorted = intervals;
+  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+  const double usual = sorted[sorted.size() / 2];
+  const double start = drive.start_time();
+  for (std::size_t i = 0; i < intervals.size(); ++i) {
+    if (intervals[i] > 2.0 * usual && intervals[i] >= 3.0) {
+      const bool held = options.between == Between::kHold || intervals[i] > options.max_gap_s;
+      gaps.push_back({drive.fixes[i].time - start, drive.fixes[i + 1].time - start, held});
+    }
+  }
+  return gaps;
+}
+
+ChartText ChartTextFor(const Drive& drive, const SimulationOptions& options, const SimulationResult& result) {
+  ChartText text;
+  text.title = "trezik-drive: " + std::filesystem::path(drive.path).filename().string();
+  text.distance_unit = result.final_labels.distunit;
+  text.speed_unit = result.final_labels.speedunits;
+  text.volume_unit = options.metric_units ? "L" : "gal";
+  text.consumption_unit = result.final_labels.consumpunits;
+  if (!drive.fixes.empty()) text.clock_start = drive.start_time() + options.utc_offset_hours * 3600.0;
+  text.gaps = FindGpsGaps(drive, options.timeline);
+  return text;
+}
 
 namespace {
 
 using chart::Escape;
 using chart::Label;
 using chart::Number;
-
-struct Panel {
-  double left, top, width, height;
-  double y_min, y_max;
-  double Y(double value) const {
-    const double span = y_max - y_min;
-    return top + height - (span > 0 ? (value - y_min) / span : 0.0) * height;
-  }
-};
+using chart::Panel;
 
 constexpr double kLeft = 70, kWidth = 900, kChartWidth = 1060;
+
+const char kSpeedColour[] = "#3b6fb6", kTripColour[] = "#1f3f8f", kWorkColour[] = "#d2691e",
+           kTotalColour[] = "#2e8b57", kWorkBandColour[] = "#fde9c8", kGapColour[] = "#c8c8c8",
+           kDroppedColour[] = "#c0392b", kTripRecordColour[] = "#555555", kFillColour[] = "#8e44ad",
+           kRefusedColour[] = "#e74c3c";
+
+std::string Text(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// "08:05" (or "08:05:30" when the step is under a minute), with the date in
+// front where a new day begins on a drive longer than a day.
+std::string ClockLabel(double local_seconds, double step, bool with_date) {
+  const CivilTime t = SplitEpochSeconds(local_seconds);
+  const int s = static_cast<int>(std::lround(t.seconds_of_day)) % 86400;
+  char text[48];
+  if (step < 60) {
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%02d:%02d", s / 3600, s / 60 % 60);
+  }
+  if (!with_date) return text;
+  char dated[64];
+  std::snprintf(dated, sizeof dated, "%02d-%02d %s", t.date.month, t.date.day, text);
+  return dated;
+}
+
+std::string DateText(double local_seconds) {
+  const CivilTime t = SplitEpochSeconds(local_seconds);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.date.year, t.date.month, t.date.day);
+  return text;
+}
+
+class DriveChart {
+ public:
+  DriveChart(const SimulationResult& result, const ChartText& text) : r_(result), t_(text) {
+    last_ = r_.ticks.empty() ? 1.0 : std::max(1, r_.ticks.back().second);
+    for (const TickRecord& tick : r_.ticks) {
+      worked_ = worked_ || tick.work_on || tick.work != 0.0;
+      working_ = working_ || tick.work_on;
+    }
+    for (const FillUp& fill : r_.fill_ups) (fill.refused() ? refused_ : accepted_) = true;
+    Scale();
+  }
+
+  std::string Draw() {
+    const double height = total_.top + total_.height + 60;
+    svg_ << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kChartWidth << "\" height=\"" << height
+         << "\" viewBox=\"0 0 " << kChartWidth << " " << height
+         << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
+         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
+    TextAt(kLeft, 24, t_.title, "start", "font-size=\"16\" font-weight=\"bold\"");
+    Bands();
+    Axes();
+    Lines();
+    Marks();
+    Legend();
+    svg_ << "</svg>\n";
+    return svg_.str();
+  }
+
+ private:
+  double X(double second) const { return kLeft + second / last_ * kWidth; }
+  double Top() const { return speed_.top; }
+  double Bottom() const { return total_.top + total_.height; }
+
+  void TextAt(double x, double y, const std::string& text, const char* anchor = "start", const std::string& extra = "",
+              const std::string& css = "") {
+    svg_ << "<text" << (css.empty() ? "" : " class=\"" + css + "\"") << " x=\"" << Number(x) << "\" y=\""
+         << Number(y) << "\" text-anchor=\"" << anchor << "\"" << (extra.empty() ? "" : " " + extra) << ">"
+         << Escape(text) << "</text>\n";
+  }
+
+  void Scale() {
+    double top_speed = 0, top_meter = 0, total_min = 1e300, total_max = -1e300;
+    for (const TickRecord& t : r_.ticks) {
+      top_speed = std::max(top_speed, t.speed);
+      top_meter = std::max({top_meter, t.trip, t.work});
+      total_min = std::min(total_min, t.total);
+      total_max = std::max(total_max, t.total);
+    }
+    if (r_.ticks.empty()) total_min = total_max = 0;
+    speed_step_ = NiceStep(std::max(top_speed, 10.0), 4);
+    meter_step_ = NiceStep(std::max(top_meter, 1.0), 5);
+    const chart::Axis total = chart::NiceAxis(total_min, std::max(total_max, total_min + 1.0), 4, false);
+    total_step_ = total.step;
+    speed_ = {kLeft, 90, kWidth, 140, 0, 1, 0, std::ceil(std::max(top_speed, 10.0) / speed_step_) * speed_step_};
+    meters_ = {kLeft, 270, kWidth, 170, 0, 1, 0, std::ceil(std::max(top_meter, 1.0) / meter_step_) * meter_step_};
+    total_ = {kLeft, 480, kWidth, 110, 0, 1, total.min, total.max};
+  }
+
+  // Work recording and GPS gaps: shaded stretches across the three panels.
+  void Bands() {
+    const auto& ticks = r_.ticks;
+    for (std::size_t i = 0; i < ticks.size();) {
+      if (!ticks[i].work_on) {
+        ++i;
+        continue;
+      }
+      std::size_t j = i;
+      while (j + 1 < ticks.size() && ticks[j + 1].work_on) ++j;
+      svg_ << "<rect class=\"work\" x=\"" << Number(X(ticks[i].second)) << "\" y=\"" << Top() << "\" width=\""
+           << Number(std::max(1.0, X(ticks[j].second) - X(ticks[i].second))) << "\" height=\"" << Bottom() - Top()
+           << "\" fill=\"" << kWorkBandColour << "\"/>\n";
+      i = j + 1;
+    }
+    for (const GpsGap& gap : t_.gaps) {
+      svg_ << "<rect class=\"gap\" x=\"" << Number(X(gap.from)) << "\" y=\"" << Top() << "\" width=\""
+           << Number(std::max(2.0, X(gap.to) - X(gap.from))) << "\" height=\"" << Bottom() - Top() << "\" fill=\""
+           << kGapColour << "\" fill-opacity=\"0.6\"><title>GPS gap of " << Text("%.0f", gap.to - gap.from)
+           << " s: the host " << (gap.held ? "held the last fix" : "interpolated") << "</title></rect>\n";
+    }
+  }
+
+  void YAxis(const Panel& p, double step, const std::string& caption) {
+    for (double v = p.y_min; v <= p.y_max + step * 1e-6; v += step) {
+      const double y = p.Y(v);
+      svg_ << "<line x1=\"" << p.left << "\" y1=\"" << Number(y) << "\" x2=\"" << p.left + p.width << "\" y2=\""
+           << Number(y) << "\" stroke=\"#e4e4e4\"/>\n";
+      TextAt(p.left - 6, y + 4, Label(v, step), "end");
+    }
+    TextAt(p.left, p.top - 8, caption, "start", "font-weight=\"bold\"", "caption");
+    svg_ << "<rect x=\"" << p.left << "\" y=\"" << p.top << "\" width=\"" << p.width << "\" height=\"" << p.height
+         << "\" fill=\"none\" stroke=\"#888\"/>\n";
+  }
+
+  void Axes() {
+    YAxis(speed_, speed_step_, "speed the host reported (" + t_.speed_unit + ")");
+    YAxis(meters_, meter_step_, "trip meter and work meter (" + t_.distance_unit + ")");
+    YAxis(total_, total_step_, "triptotal, since the last fill-up (" + t_.distance_unit + ")");
+    const double base = Bottom();
+    if (!t_.clock_start) {
+      const double minute_step = NiceStep(last_ / 60.0, 10);
+      for (double m = 0; m * 60.0 <= last_ + 1e-9; m += minute_step) {
+        TextAt(X(m * 60.0), base + 18, Label(m, minute_step), "middle", "", "time");
+      }
+      TextAt(kLeft + kWidth / 2, base + 38, "minutes after the first fix", "middle");
+      return;
+    }
+    // Clock time: ticks at whole steps of the local clock.
+    const double start = *t_.clock_start, end = start + last_;
+    double step = 86400;
+    for (double s : {10.0, 30.0, 60.0, 120.0, 300.0, 600.0, 900.0, 1800.0, 3600.0, 7200.0, 10800.0, 21600.0, 43200.0}) {
+      if (last_ / s <= 10) {
+        step = s;
+        break;
+      }
+    }
+    const bool long_drive = last_ >= 86400 || DateText(start) != DateText(end);
+    std::string day;
+    for (double t = std::ceil(start / step) * step; t <= end + 1e-9; t += step) {
+      const std::string date = DateText(t);
+      svg_ << "<line x1=\"" << Number(X(t - start)) << "\" y1=\"" << base << "\" x2=\"" << Number(X(t - start))
+           << "\" y2=\"" << base + 5 << "\" stroke=\"#888\"/>\n";
+      TextAt(X(t - start), base + 18, ClockLabel(t, step, long_drive && date != day), "middle", "", "time");
+      day = date;
+    }
+    const int seconds = static_cast<int>(last_);
+    char duration[64];
+    std::snprintf(duration, sizeof duration, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    TextAt(kLeft + kWidth / 2, base + 38,
+           "the plug-in's clock (local time), " + DateText(start) + " " + ClockLabel(start, 1, false) + " to " +
+               (long_drive ? DateText(end) + " " : "") + ClockLabel(end, 1, false) + ", " + duration,
+           "middle", "", "time-caption");
+  }
+
+  // The ticks worth drawing: about 1500 evenly, and both sides of every
+  // fall of the value (a reset, a fill-up), which thinning would smear.
+  template <typename Value>
+  void Line(const Panel& p, const Value& value, const char* css, const char* colour) {
+    const auto& ticks = r_.ticks;
+    const std::size_t stride = std::max<std::size_t>(1, ticks.size() / 1500);
+    svg_ << "<polyline class=\"" << css << "\" fill=\"none\" stroke=\"" << colour
+         << "\" stroke-width=\"1.6\" points=\"";
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+      const bool falls = i + 1 < ticks.size() && value(ticks[i + 1]) < value(ticks[i]);
+      const bool fell = i > 0 && value(ticks[i]) < value(ticks[i - 1]);
+      if (i % stride == 0 || i + 1 == ticks.size() || falls || fell) {
+        svg_ << Number(X(ticks[i].second)) << "," << Number(p.Y(value(ticks[i]))) << " ";
+      }
+    }
+    svg_ << "\"/>\n";
+  }
+
+  void Lines() {
+    Line(speed_, [](const TickRecord& t) { return t.speed; }, "speed", kSpeedColour);
+    Line(meters_, [](const TickRecord& t) { return t.trip; }, "tripmeter", kTripColour);
+    if (worked_) Line(meters_, [](const TickRecord& t) { return t.work; }, "workmeter", kWorkColour);
+    Line(total_, [](const TickRecord& t) { return t.total; }, "triptotal", kTotalColour);
+  }
+
+  void VerticalLine(double second, const char* css, const char* colour, const char* dash, const std::string& title) {
+    const double x = X(std::max(0, static_cast<int>(second)));
+    svg_ << "<line class=\"" << css << "\" x1=\"" << Number(x) << "\" y1=\"" << Top() << "\" x2=\"" << Number(x)
+         << "\" y2=\"" << Bottom() << "\" stroke=\"" << colour << "\" stroke-width=\"2\""
+         << (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : "") << "><title>" << Escape(title)
+         << "</title></line>\n";
+  }
+
+  void Marks() {
+    // Steps dropped by the 2-unit bound: triangles above the speed.
+    for (const DroppedStep& step : r_.dropped) {
+      const double px = X(step.second);
+      svg_ << "<path class=\"dropped\" d=\"M" << Number(px - 5) << "," << Top() - 12 << " L" << Number(px + 5) << ","
+           << Top() - 12 << " L" << Number(px) << "," << Top() - 3 << " Z\" fill=\"" << kDroppedColour << "\">"
+           << "<title>step of " << Text("%.3f", step.length) << " " << Escape(t_.distance_unit)
+           << " dropped by the 2-unit bound</title></path>\n";
+    }
+    // Trip records: the plug-in's "tripmeter.log" lines.
+    for (const TripRecordMark& mark : r_.trip_records) {
+      const std::vector<std::string> f = LogRecordFields(mark.record);
+      std::string title = "trip record";
+      if (f.size() >= 8) {
+        title += " " + f[1] + ": trip " + f[2] + " " + t_.distance_unit + ", total " + f[3] + " " +
+                 t_.distance_unit + ", work " + f[4] + " " + t_.distance_unit + ", " + f[7];
+      }
+      VerticalLine(mark.second, "logtrip", kTripRecordColour, "2 3", title);
+      TextAt(X(std::max(0, mark.second)) - 3, meters_.top + 12, "trip record", "end", "fill=\"#555555\"");
+    }
+    // Fill-ups: from the plug-in's "fuel.log", or refused with their error.
+    for (const FillUp& fill : r_.fill_ups) {
+      const double px = X(std::max(0, fill.second));
+      const bool left = px > kLeft + kWidth / 2;
+      const char* anchor = left ? "end" : "start";
+      const double tx = left ? px - 4 : px + 4;
+      const std::string amount = fill.quantity.empty()
+                                     ? std::string()
+                                     : " " + fill.quantity + " " + t_.volume_unit + " at " + fill.price + " per " +
+                                           t_.volume_unit;
+      if (fill.refused()) {
+        const std::string title = "fill-up refused" + amount + ": " + fill.error;
+        VerticalLine(fill.second, "fillup-refused", kRefusedColour, "5 3", title);
+        TextAt(tx, total_.top + total_.height - 22, "fill-up refused" + amount, anchor,
+               std::string("fill=\"") + kRefusedColour + "\"", "fillup-refused");
+        TextAt(tx, total_.top + total_.height - 8, fill.error, anchor, std::string("fill=\"") + kRefusedColour + "\"");
+        continue;
+      }
+      const std::vector<std::string> f = LogRecordFields(fill.record);
+      std::string figures;
+      if (f.size() >= 7) {
+        figures = f[4] + " " + t_.consumption_unit + " over " + f[3] + " " + t_.distance_unit + ", " + f[6] +
+                  " per " + t_.distance_unit;
+      }
+      VerticalLine(fill.second, "fillup", kFillColour, "", "fill-up" + amount + ": " + figures);
+      TextAt(tx, total_.top + total_.height - 22, "fill-up" + amount, anchor,
+             std::string("fill=\"") + kFillColour + "\"", "fillup");
+      TextAt(tx, total_.top + total_.height - 8, figures, anchor, std::string("fill=\"") + kFillColour + "\"");
+    }
+  }
+
+  // Only what the chart shows of this drive.
+  void Legend() {
+    std::vector<chart::LegendItem> items;
+    if (!r_.ticks.empty()) items.push_back({"speed", kSpeedColour});
+    items.push_back({"tripmeter", kTripColour});
+    if (worked_) items.push_back({"workmeter", kWorkColour});
+    items.push_back({"triptotal", kTotalColour});
+    if (working_) items.push_back({"work recording", kWorkBandColour});
+    if (!t_.gaps.empty()) items.push_back({"GPS gap", kGapColour});
+    if (!r_.dropped.empty()) items.push_back({"GPS jump dropped", kDroppedColour});
+    if (!r_.trip_records.empty()) items.push_back({"trip record", kTripRecordColour});
+    if (accepted_) items.push_back({"fill-up", kFillColour});
+    if (refused_) items.push_back({"fill-up refused", kRefusedColour});
+    double x = kLeft, y = 48;
+    for (const chart::LegendItem& item : items) {
+      const double width = 18 + 7.0 * static_cast<double>(item.name.size()) + 14;
+      if (x + width > kLeft + kWidth) {
+        x = kLeft;
+        y += 16;
+      }
+      svg_ << "<g class=\"legend\"><rect x=\"" << Number(x) << "\" y=\"" << Number(y - 8)
+           << "\" width=\"14\" height=\"8\" fill=\"" << item.colour << "\"/>";
+      svg_ << "<text x=\"" << Number(x + 18) << "\" y=\"" << Number(y) << "\">" << Escape(item.name)
+           << "</text></g>\n";
+      x += width;
+    }
+  }
+
+  const SimulationResult& r_;
+  const ChartText& t_;
+  std::ostringstream svg_;
+  double last_ = 1;
+  bool worked_ = false, working_ = false, accepted_ = false, refused_ = false;
+  double speed_step_ = 1, meter_step_ = 1, total_step_ = 1;
+  Panel speed_, meters_, total_;
+};
 
 }  // namespace
 
 std::string DrawChartSvg(const SimulationResult& result, const ChartText& text) {
-  std::ostringstream svg;
-  const auto& ticks = result.ticks;
-  const double last = ticks.empty() ? 1.0 : std::max(1, ticks.back().second);
-  auto x = [&](double second) { return kLeft + second / last * kWidth; };
-
-  double top_speed = 0, top_meter = 0, total_min = 1e300, total_max = -1e300;
-  for (const TickRecord& t : ticks) {
-    top_speed = std::max(top_speed, t.speed);
-    top_meter = std::max({top_meter, t.trip, t.work});
-    total_min = std::min(total_min, t.total);
-    total_max = std::max(total_max, t.total);
-  }
-  if (ticks.empty()) total_min = total_max = 0;
-  const double speed_step = NiceStep(std::max(top_speed, 10.0), 4);
-  const double meter_step = NiceStep(std::max(top_meter, 1.0), 5);
-  const double total_step = NiceStep(std::max(total_max - total_min, 1.0), 5);
-  Panel speed{kLeft, 70, kWidth, 150, 0, std::ceil(std::max(top_speed, 10.0) / speed_step) * speed_step};
-  Panel meters{kLeft, 270, kWidth, 250, 0, std::ceil(std::max(top_meter, 1.0) / meter_step) * meter_step};
-  Panel total{kLeft, 270, kWidth, 250, std::floor(total_min / total_step) * total_step,
-              std::ceil(std::max(total_max, total_min + 1e-9) / total_step) * total_step};
-
-  svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kChartWidth << "\" height=\"600\" "
-      << "viewBox=\"0 0 " << kChartWidth << " 600\" font-family=\"sans-serif\" font-size=\"12\">\n"
-      << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-      << "<text x=\"" << kLeft << "\" y=\"24\" font-size=\"16\" font-weight=\"bold\">" << Escape(text.title)
-      << "</text>\n";
-
-  // Work recording: shaded bands over both panels.
-  for (std::size_t i = 0; i < ticks.size();) {
-    if (!ticks[i].work_on) {
-      ++i;
-      continue;
-    }
-    std::size_t j = i;
-    while (j + 1 < ticks.size() && ticks[j + 1].work_on) ++j;
-    svg << "<rect class=\"work\" x=\"" << Number(x(ticks[i].second)) << "\" y=\"" << speed.top << "\" width=\""
-        << Number(std::max(1.0, x(ticks[j].second) - x(ticks[i].second))) << "\" height=\""
-        << meters.top + meters.height - speed.top << "\" fill=\"#fde9c8\"/>\n";
-    i = j + 1;
-  }
-
-  // Axes and grid.
-  auto grid = [&](const Panel& p, double step, const char* side, const std::string& caption) {
-    const bool right = std::string(side) == "right";
-    for (double v = p.y_min; v <= p.y_max + step * 1e-6; v += step) {
-      const double y = p.Y(v);
-      if (!right) {
-        svg << "<line x1=\"" << p.left << "\" y1=\"" << Number(y) << "\" x2=\"" << p.left + p.width << "\" y2=\""
-            << Number(y) << "\" stroke=\"#e4e4e4\"/>\n";
-      }
-      svg << "<text x=\"" << (right ? p.left + p.width + 6 : p.left - 6) << "\" y=\"" << Number(y + 4)
-          << "\" text-anchor=\"" << (right ? "start" : "end") << "\">" << Label(v, step) << "</text>\n";
-    }
-    svg << "<text x=\"" << (right ? p.left + p.width : p.left) << "\" y=\"" << p.top - 8
-        << "\" text-anchor=\"" << (right ? "end" : "start") << "\" font-weight=\"bold\">" << Escape(caption)
-        << "</text>\n";
-    svg << "<rect x=\"" << p.left << "\" y=\"" << p.top << "\" width=\"" << p.width << "\" height=\"" << p.height
-        << "\" fill=\"none\" stroke=\"#888\"/>\n";
-  };
-  grid(speed, speed_step, "left", "speed " + text.speed_unit);
-  grid(meters, meter_step, "left", "tripmeter, workmeter " + text.distance_unit);
-  grid(total, total_step, "right", "triptotal " + text.distance_unit);
-  const double minute_step = NiceStep(last / 60.0, 10);
-  for (double m = 0; m * 60.0 <= last + 1e-9; m += minute_step) {
-    svg << "<text x=\"" << Number(x(m * 60.0)) << "\" y=\"" << meters.top + meters.height + 18
-        << "\" text-anchor=\"middle\">" << Label(m, minute_step) << "</text>\n";
-  }
-  svg << "<text x=\"" << kLeft + kWidth / 2 << "\" y=\"" << meters.top + meters.height + 38
-      << "\" text-anchor=\"middle\">minutes after the first fix</text>\n";
-
-  // Lines, thinned to at most about 1500 points.
-  const std::size_t stride = std::max<std::size_t>(1, ticks.size() / 1500);
-  auto line = [&](const Panel& p, double TickRecord::*field, const char* css, const char* colour,
-                  const char* dash) {
-    svg << "<polyline class=\"" << css << "\" fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.6\""
-        << (dash[0] ? std::string(" stroke-dasharray=\"") + dash + "\"" : std::string()) << " points=\"";
-    for (std::size_t i = 0; i < ticks.size(); i += stride) {
-      svg << Number(x(ticks[i].second)) << "," << Number(p.Y(ticks[i].*field)) << " ";
-    }
-    if (!ticks.empty()) svg << Number(x(ticks.back().second)) << "," << Number(p.Y(ticks.back().*field));
-    svg << "\"/>\n";
-  };
-  line(speed, &TickRecord::speed, "speed", "#3b6fb6", "");
-  line(total, &TickRecord::total, "triptotal", "#2e8b57", "6 3");
-  line(meters, &TickRecord::trip, "tripmeter", "#1f3f8f", "");
-  line(meters, &TickRecord::work, "workmeter", "#d2691e", "");
-
-  // Steps dropped by the 2-unit bound.
-  for (const DroppedStep& step : result.dropped) {
-    const double px = x(step.second);
-    svg << "<path class=\"dropped\" d=\"M" << Number(px - 5) << "," << speed.top - 12 << " L" << Number(px + 5)
-        << "," << speed.top - 12 << " L" << Number(px) << "," << speed.top - 3 << " Z\" fill=\"#c0392b\">"
-        << "<title>step of " << Number(step.length) << " " << Escape(text.distance_unit)
-        << " dropped</title></path>\n";
-  }
-  if (!result.dropped.empty()) {
-    svg << "<text x=\"" << Number(x(result.dropped.front().second) + 8) << "\" y=\"" << speed.top - 4
-        << "\" fill=\"#c0392b\">GPS jump dropped</text>\n";
-  }
-  // Fill-ups.
-  for (const FillUp& fill : result.fill_ups) {
-    const double px = x(fill.second);
-    svg << "<line class=\"fillup\" x1=\"" << Number(px) << "\" y1=\"" << speed.top << "\" x2=\"" << Number(px)
-        << "\" y2=\"" << meters.top + meters.height << "\" stroke=\"#8e44ad\" stroke-width=\"2\"/>\n"
-        << "<text x=\"" << Number(px - 4) << "\" y=\"" << meters.top + meters.height - 8
-        << "\" text-anchor=\"end\" fill=\"#8e44ad\">"
-        << "fill-up " << Escape(fill.quantity) << " " << Escape(text.volume_unit) << " at " << Escape(fill.price)
-        << "</text>\n";
-  }
-
-  // Legend.
-  const struct {
-    const char* name;
-    const char* colour;
-  } legend[] = {{"speed", "#3b6fb6"}, {"tripmeter", "#1f3f8f"}, {"workmeter", "#d2691e"},
-                {"triptotal (right scale)", "#2e8b57"}, {"work recording", "#f5c77e"}, {"fill-up", "#8e44ad"}};
-  double lx = kLeft;
-  for (const auto& item : legend) {
-    svg << "<rect x=\"" << lx << "\" y=\"36\" width=\"14\" height=\"8\" fill=\"" << item.colour << "\"/>"
-        << "<text x=\"" << lx + 18 << "\" y=\"44\">" << item.name << "</text>\n";
-    lx += 18 + 8.0 * std::string(item.name).size() + 12;
-  }
-  svg << "</svg>\n";
-  return svg.str();
+  return DriveChart(result, text).Draw();
 }
 
 }  // namespace trezik::drive

@@ -1,20 +1,49 @@
-// A picture of a simulated drive as SVG: the speed the host reported above,
-// the three meters below, with the work-recording stretches shaded, the
-// steps the 2-unit bound dropped marked and the fill-ups drawn as lines.
+// A picture of a simulated drive as SVG, drawn from what the plug-in did:
+// the speed the host reported on top, the trip and work meters below, the
+// total since the last fill-up ("triptotal") in a panel of its own at the
+// bottom, against the plug-in's clock. Marked across the panels: the
+// work-recording stretches, the GPS gaps the host bridged, the steps the
+// 2-unit bound dropped, the trip records and the fill-ups the plug-in logged,
+// and the script's fill-ups it refused, with their error. The legend lists
+// only what happened.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "tools/simulator/drive.h"
 #include "tools/simulator/simulation.h"
+#include "tools/simulator/timeline.h"
 
 namespace trezik::drive {
+
+// A stretch between two recorded fixes with no fix in it, longer than the
+// drive's usual interval: drive seconds of the fixes on either side.
+struct GpsGap {
+  double from = 0, to = 0;
+  bool held = false;  // the host held the last fix across it (else it interpolated)
+};
 
 struct ChartText {
   std::string title;
   std::string distance_unit;  // "Km" or "Mi"
   std::string speed_unit;     // "Km/h" or "MPH"
   std::string volume_unit;    // "L" or "gal"
+  std::string consumption_unit = {};  // "L/100KM" or "MPG"; empty: not shown
+  // The plug-in's local time at the tick of drive second 0, as seconds since
+  // 1970; without it the time axis counts minutes after the first fix.
+  std::optional<double> clock_start = {};
+  std::vector<GpsGap> gaps = {};
 };
+
+// The gaps between the drive's recorded fixes longer than twice its usual
+// (median) interval and at least 3 s, as the timeline bridges them.
+std::vector<GpsGap> FindGpsGaps(const Drive& drive, const TimelineOptions& options);
+
+// The chart's texts for a run: the drive's file name, the units the plug-in
+// showed, its clock and the GPS gaps.
+ChartText ChartTextFor(const Drive& drive, const SimulationOptions& options, const SimulationResult& result);
 
 std::string DrawChartSvg(const SimulationResult& result, const ChartText& text);
 

@@ -127,11 +127,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   const std::filesystem::path folder = line.simulation.folder;
   try {
     if (line.chart) {
-      ChartText text;
-      text.title = "trezik-drive: " + std::filesystem::path(drive.path).filename().string();
-      text.distance_unit = result.final_labels.distunit;
-      text.speed_unit = result.final_labels.speedunits;
-      text.volume_unit = line.simulation.metric_units ? "L" : "gal";
+      const ChartText text = ChartTextFor(drive, line.simulation, result);
       const std::string chart = (folder / "drive.svg").string();
       WriteFileWhole(chart, DrawChartSvg(result, text));
       summary.outputs.push_back(chart);

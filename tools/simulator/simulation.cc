@@ -11,14 +11,18 @@
 #include <thread>
 
 #include "core/convert.h"
+#include "core/item_reader.h"
+#include "core/settings_reader.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
+#include "plugin/startup.h"
 #include "state/form1.h"
 #include "testing/host_standin.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/civil_time.h"
 #include "trip/distance.h"
 #include "trip/units.h"
+#include "trip/wgs84.h"
 
 namespace trezik::drive {
 
@@ -60,6 +64,37 @@ double HalfUnitOfLastPlace(const std::string& label, char decimal_mark) {
   return 0.5 * std::pow(10.0, place);
 }
 
+// The records appended to a log since it held `size` bytes, without their
+// line ends; `size` moves on to the end.
+std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& size) {
+  std::vector<std::string> records;
+  std::error_code error;
+  const std::uintmax_t now = std::filesystem::file_size(path, error);
+  if (error || now <= size) {
+    size = error ? 0 : now;
+    return records;
+  }
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(size));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    records.push_back(line);
+  }
+  size = now;
+  return records;
+}
+
+std::uintmax_t FileSizeOrZero(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
+// Nautical miles of one step as the plug-in measures it with these options.
+double StepNauticalMiles(const PluginOptions& options, double lat1, double lat2, double lon1, double lon2) {
+  return options.wgs84 ? Wgs84NauticalMiles(lat1, lat2, lon1, lon2) : GreatCircleNauticalMiles(lat1, lat2, lon1, lon2);
+}
+
 }  // namespace
 
 std::string PluginSettingsFile(const SimulationOptions& options) {
@@ -67,6 +102,37 @@ std::string PluginSettingsFile(const SimulationOptions& options) {
   if (options.decimal_places) content += "decimalplaces=" + *options.decimal_places + "\r\n";
   for (const std::string& line : options.plugin_settings) content += line + "\r\n";
   return content;
+}
+
+std::vector<std::string> LogRecordFields(const std::string& record) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const char c = record[i];
+    if (quoted && c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
+      fields.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark) {
+  // The plug-in's own item reader and option rules, as at its start-up.
+  Form1::TripOptions trip;
+  int autosave_seconds = 0;
+  try {
+    ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
+    while (!reader.AtEnd()) ApplyOption(SplitSettingsItem(reader.Next()), decimal_mark, trip, autosave_seconds);
+  } catch (const Error&) {
+  }
+  return {trip.minspeed, trip.calibration, trip.wgs84, autosave_seconds};
 }
 
 double SpeedInUserUnit(double metres_per_second, bool metric_units) {
@@ -211,6 +277,8 @@ SimulationResult Simulation::Run() {
   SimulationResult result;
   Folders folders;
   SetUp(folders, result);
+  result.plugin_options =
+      ReadPluginOptions(FileContent(result.trezik_ini).value_or(""), options_.decimal_mark);
   // A start-up that fails is reported from the run itself, below.
   std::optional<MeterRun> meters;
   std::string meter_failure;
@@ -367,6 +435,12 @@ void Simulation::RunSteps(Session& session, int when, int shown_second, Simulati
       continue;
     }
     if (step->kind == ScriptStep::Kind::kState) continue;
+    // What the plug-in appends to its logs during the step.
+    std::uintmax_t fuel_size = 0, trip_size = 0;
+    if (shown != nullptr) {
+      fuel_size = FileSizeOrZero(shown->fuel_log);
+      trip_size = FileSizeOrZero(shown->tripmeter_log);
+    }
     std::string outcome;
     bool failed = false;
     for (const std::string& command : step->commands) {
@@ -381,8 +455,21 @@ void Simulation::RunSteps(Session& session, int when, int shown_second, Simulati
       }
     }
     if (shown == nullptr) continue;
-    if (!step->fill_up_quantity.empty()) {
-      shown->fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price});
+    bool logged = false;
+    for (std::string& record : NewRecords(shown->fuel_log, fuel_size)) {
+      const std::vector<std::string> fields = LogRecordFields(record);
+      shown->fill_ups.push_back({shown_second, fields.size() > 2 ? fields[2] : "", fields.size() > 5 ? fields[5] : "",
+                                 std::move(record), ""});
+      logged = true;
+    }
+    for (std::string& record : NewRecords(shown->tripmeter_log, trip_size)) {
+      shown->trip_records.push_back({shown_second, std::move(record)});
+    }
+    const bool keyed_ok = std::any_of(step->commands.begin(), step->commands.end(),
+                                      [](const std::string& command) { return ToLowerAscii(command) == "trezik_ok"; });
+    if (keyed_ok && !logged) {
+      shown->fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price, "",
+                                 failed ? outcome.substr(1) : "no fuel.log record"});
     }
     // The step as written, without its time.
     std::string text = step->source.substr(step->source.find_first_of(" \t"));
@@ -398,6 +485,7 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
   RunSteps(session, ScriptStep::kStart, -1, &result);
 
   result.ticks.reserve(last + 1);
+  int anchor = 0;  // the fix the plug-in measures the next step from
   for (int second = 0; second <= last; ++second) {
     if (second > 0) SetFix(session, second, &result);
     session.Tick();
@@ -407,13 +495,24 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
     const double counted = before && after.trip ? *after.trip - *before : 0.0;
     result.counted.push_back(counted);
     result.odometer += counted;
-    // The trip meter did not move although the fix did: a step the 2-unit
-    // bound dropped, as long as the plug-in's own distance (which it shows
-    // nowhere) reaches the bound.
-    if (second > 0 && counted == 0.0) {
+    // The plug-in measures the step from the fix of the last tick that the
+    // standstill filter did not hold (it holds while the speed the host
+    // reported is below "minspeed").
+    const PluginOptions& plugin = result.plugin_options;
+    const bool held = plugin.minspeed > 0 &&
+                      RoundHalfEven(SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units), 1) <
+                          plugin.minspeed;
+    const int origin = second == 0 || held ? -1 : anchor;
+    result.step_origins.push_back(origin);
+    if (!held) anchor = second;
+    // The trip meter did not move although a step was measured: a step the
+    // 2-unit bound dropped, as long as the plug-in's own measure of it (the
+    // sphere, or WGS84 with distance=wgs84; the bound applies before the
+    // calibration), which it shows nowhere, reaches the bound.
+    if (origin >= 0 && counted == 0.0) {
       try {
-        const double step = GreatCircleNauticalMiles(result.latitudes[second - 1], result.latitudes[second],
-                                                     result.longitudes[second - 1], result.longitudes[second]) *
+        const double step = StepNauticalMiles(plugin, result.latitudes[origin], result.latitudes[second],
+                                              result.longitudes[origin], result.longitudes[second]) *
                             kKilometresPerNauticalMile / result.multiplier;
         if (step >= kStepBound) result.dropped.push_back({second, step});
       } catch (const Error&) {

@@ -71,10 +71,36 @@ struct DroppedStep {
   double length = 0.0;  // the step the plug-in measured, in the user's unit
 };
 
+// A fill-up: a record the plug-in appended to "fuel.log" during a script
+// step, or a script step that keyed "trezik_ok" and left no record (the
+// plug-in refused it).
 struct FillUp {
   int second = 0;
-  std::string quantity, price;  // as keyed in
+  std::string quantity, price;  // as logged; as keyed in when refused ("fillup" steps)
+  std::string record;           // the fuel.log record without its line end; empty when refused
+  std::string error;            // when refused: the commands that failed and how
+  bool refused() const { return record.empty(); }
 };
+
+// The fields of a log record, texts without their quotes (a doubled quote
+// read as one).
+std::vector<std::string> LogRecordFields(const std::string& record);
+
+// A record the plug-in appended to "tripmeter.log" during a script step.
+struct TripRecordMark {
+  int second = 0;
+  std::string record;  // without its line end
+};
+
+// The plug-in's options for counting steps, as the run's "trezik.ini" sets
+// them, read as the plug-in reads them when it starts.
+struct PluginOptions {
+  double minspeed = 0.0;  // standstill filter in the speed unit; 0: off
+  double calibration = 1.0;
+  bool wgs84 = false;  // distance=wgs84
+  int autosave_seconds = 0;
+};
+PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark);
 
 // One ProcessCommand call of a script step and what it gave.
 struct CommandOutcome {
@@ -128,11 +154,17 @@ struct SimulationResult {
   std::vector<Event> events;
   std::vector<DroppedStep> dropped;
   std::vector<FillUp> fill_ups;
+  std::vector<TripRecordMark> trip_records;
+  PluginOptions plugin_options;  // from the run's trezik.ini
   // The positions the plug-in received, one per tick, as it parsed them.
   std::vector<double> latitudes, longitudes;
   // What the trip meter counted per tick: the growth of the "tripmeter"
   // label across the tick (resets happen between ticks, so none hides in it).
   std::vector<double> counted;
+  // Per tick, the tick whose position the plug-in measured this tick's step
+  // from: the last one the standstill filter did not hold. -1 when it
+  // measured none (the first tick, or the filter held this one).
+  std::vector<int> step_origins;
   double odometer = 0.0;    // the sum of `counted`
   double multiplier = 0.0;  // kilometres per user unit, by the "trezik_distunit" label
   Labels arrival_labels;   // after the last tick, before the "end" steps

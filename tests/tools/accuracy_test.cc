@@ -1,0 +1,111 @@
+#include "tools/simulator/accuracy.h"
+
+#include <gtest/gtest.h>
+
+#include <GeographicLib/Geodesic.hpp>
+
+#include <cstdlib>
+
+#include "drive_math.h"
+#include "drive_test_support.h"
+
+namespace trezik::drive {
+namespace {
+
+using testing::ScratchFolder;
+
+// The figure printed after `label`, or NaN when the label is missing.
+double FigureAfter(const std::string& text, const std::string& label) {
+  const std::size_t at = text.find(label);
+  return at == std::string::npos ? std::nan("") : std::strtod(text.c_str() + at + label.size(), nullptr);
+}
+
+SimulationResult Replay(const Drive& drive, const ScratchFolder& scratch, std::vector<std::string> settings = {}) {
+  SimulationOptions options;
+  options.folder = scratch.Path("run");
+  options.plugin_settings = std::move(settings);
+  const Script script = ParseScript("", "s");
+  return Simulation(drive, script, options).Run();
+}
+
+// Parked for an hour at 47.0013717 N: there the spherical formula makes
+// sin^2 + cos^2 * cos 0 come out one unit in the last place under 1, and
+// arccos(1 - 2^-53) = 2^-26 rad on a sphere of 3437.747 nautical miles is
+// 0.0948713 m, counted on each of the 3601 ticks. The geodesic is 0: no
+// percentage, the creep in distance.
+TEST(Accuracy, AStandingCarGetsItsCreepAndNoPercentage) {
+  ScratchFolder scratch;
+  Drive drive;
+  drive.path = "parked";
+  for (double t : {0.0, 3600.0}) drive.fixes.push_back({1.7e9 + t, 47.0013717, 11.5, 0.0, 0});
+  const SimulationResult result = Replay(drive, scratch);
+  const std::string text = DescribeAccuracy(MeasureAccuracy(drive, result), "Km");
+
+  EXPECT_EQ(text.find('%'), std::string::npos) << text;
+  const double by_hand = 3601 * 0.0948713 / 1000.0;
+  EXPECT_NEAR(FigureAfter(text, "trip meter, whole drive:"), by_hand, 1e-4) << text;
+  EXPECT_NEAR(FigureAfter(text, "under 1 km/h): the meter crept"), by_hand, 1e-4) << text;
+  EXPECT_NEAR(FigureAfter(text, "the meter differs by"), by_hand, 1e-4) << text;
+  EXPECT_EQ(FigureAfter(text, "WGS84 geodesic along the recorded fixes:"), 0.0) << text;
+  EXPECT_EQ(result.final_labels.tripmeter, "0.34");
+}
+
+struct FormulaCase {
+  std::vector<std::string> settings;
+  bool side_by_side;
+  std::vector<int> dropped;
+};
+
+// A drive due north from 50 N at 20 m/s with one fix 2000.5 m (WGS84) beyond
+// the one before: on the plug-in's sphere that step is some 0.1 % shorter and
+// under the 2 km bound, on the ellipsoid it is over. With distance=wgs84 the
+// accuracy shows both formulas over the counted steps, each against its own
+// oracle, and the dropped step is found by the formula the plug-in used.
+TEST(Accuracy, Wgs84StandsBesideTheSphereOnlyWhenSet) {
+  const FormulaCase cases[] = {
+      {{}, false, {}},
+      {{"distance=wgs84"}, true, {60}},
+      {{"distance=wgs84", "calibration=0.9"}, true, {60}},
+  };
+  const GeographicLib::Geodesic& wgs84 = GeographicLib::Geodesic::WGS84();
+  Drive drive;
+  drive.path = "northbound";
+  double lat = 50.0, unused = 0;
+  for (int s = 0; s <= 90; ++s) {
+    drive.fixes.push_back({1.7e9 + s, lat, 8.0, 20.0, 0});
+    wgs84.Direct(lat, 8.0, 0.0, s == 59 ? 2000.5 : s == 60 ? -1980.5 : 20.0, lat, unused);
+  }
+  for (const FormulaCase& c : cases) {
+    SCOPED_TRACE(c.settings.empty() ? "no settings" : c.settings.back());
+    ScratchFolder scratch;
+    const SimulationResult result = Replay(drive, scratch, c.settings);
+    std::vector<int> dropped;
+    for (const DroppedStep& step : result.dropped) dropped.push_back(step.second);
+    EXPECT_EQ(dropped, c.dropped);
+
+    const Accuracy accuracy = MeasureAccuracy(drive, result);
+    const std::string text = DescribeAccuracy(accuracy, "Km");
+    const bool shown = text.find("greatcircledistance1") != std::string::npos;
+    EXPECT_EQ(shown, c.side_by_side) << text;
+    EXPECT_EQ(text.find("Wgs84NauticalMiles") != std::string::npos, c.side_by_side) << text;
+    EXPECT_EQ(text.find("the spherical formula is off by") != std::string::npos, !c.side_by_side) << text;
+    if (!shown) continue;
+
+    // The oracles over the steps the meter counted: GeographicLib on the
+    // plug-in's sphere, and on the WGS84 ellipsoid.
+    double sphere = 0, ellipsoid = 0;
+    for (std::size_t i = 1; i < result.latitudes.size(); ++i) {
+      if (result.counted[i] == 0) continue;
+      const double a = result.latitudes[i - 1], b = result.latitudes[i];
+      sphere += testing::SphereKilometres(a, result.longitudes[i - 1], b, result.longitudes[i]);
+      ellipsoid += GeodesicMetres(a, result.longitudes[i - 1], b, result.longitudes[i]) / 1000.0;
+    }
+    EXPECT_NEAR(FigureAfter(text, "spherical formula (greatcircledistance1) over them:"), sphere, 2e-4) << text;
+    EXPECT_NEAR(FigureAfter(text, "the meter's):"), ellipsoid, 1e-4) << text;
+    // The meter carries the calibration; the formula's figure does not.
+    EXPECT_NEAR(accuracy.odometer, ellipsoid * accuracy.options.calibration, 1e-6) << text;
+  }
+}
+
+}  // namespace
+}  // namespace trezik::drive
