@@ -1,0 +1,86 @@
+// What a day-long drive costs the simulator: the same 86,400 one-second
+// fixes as a GPX track and as an NMEA log (written at build time by
+// generate_day_drive), each read and then replayed through the plug-in (the
+// run and its meter run, with the accuracy figures), best of three. Prints
+// the times against the aims: each under a second, and reading the GPX within
+// three times reading the NMEA.
+//   bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tools/simulator/accuracy.h"
+#include "tools/simulator/drive.h"
+#include "tools/simulator/simulation.h"
+#include "tools/simulator/skin_script.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+struct Timing {
+  double read = 1e9, replay = 1e9;
+  std::size_t fixes = 0;
+  double meter = 0;
+};
+
+Timing Measure(const std::string& path, const fs::path& folder) {
+  Timing timing;
+  for (int run = 0; run < 3; ++run) {
+    auto start = Clock::now();
+    const trezik::drive::Drive drive = trezik::drive::ReadDrive(path);
+    timing.read = std::min(timing.read, Since(start));
+    timing.fixes = drive.fixes.size();
+
+    const trezik::drive::Script script = trezik::drive::DefaultScript();
+    trezik::drive::SimulationOptions options;
+    options.folder = (folder / fs::path(path).extension().string().substr(1)).string();
+    start = Clock::now();
+    trezik::drive::Simulation simulation(drive, script, options);
+    const trezik::drive::SimulationResult result = simulation.Run();
+    const trezik::drive::Accuracy accuracy = trezik::drive::MeasureAccuracy(drive, result);
+    timing.replay = std::min(timing.replay, Since(start));
+    timing.meter = accuracy.odometer;
+  }
+  return timing;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea\n");
+    return 2;
+  }
+  const fs::path folder = fs::temp_directory_path() / ("trezik-bench-day-" + std::to_string(::getpid()));
+  Timing gpx, nmea;
+  try {
+    gpx = Measure(argv[1], folder);
+    nmea = Measure(argv[2], folder);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_day_drive: %s\n", error.what());
+    fs::remove_all(folder);
+    return 1;
+  }
+  fs::remove_all(folder);
+  auto verdict = [](bool met) { return met ? "met" : "not met"; };
+  for (const auto& [name, t] : {std::pair{"GPX ", &gpx}, std::pair{"NMEA", &nmea}}) {
+    std::printf("day drive, %s (%zu fixes): read %4.0f ms, replay %4.0f ms (best of 3; aim under 1000 ms each: %s); "
+                "trip meter %.3f Km\n",
+                name, t->fixes, t->read * 1000, t->replay * 1000, verdict(t->read < 1 && t->replay < 1), t->meter);
+  }
+  std::printf("reading the GPX / reading the NMEA: %.2f (aim: at most 3: %s)\n", gpx.read / nmea.read,
+              verdict(gpx.read <= 3 * nmea.read));
+  // The two files hold the same drive: a reader that lost fixes shows here.
+  const bool same = gpx.fixes == nmea.fixes && std::abs(gpx.meter - nmea.meter) < 1e-3 * nmea.meter;
+  if (!same) std::printf("-- BUT the two files did not give the same drive\n");
+  return same ? 0 : 1;
+}
