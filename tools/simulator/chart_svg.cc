@@ -58,6 +58,8 @@ const char kSpeedColour[] = "#3b6fb6", kTripColour[] = "#1f3f8f", kWorkColour[] 
            kTotalColour[] = "#2e8b57", kWorkBandColour[] = "#fde9c8", kGapColour[] = "#c8c8c8",
            kDroppedColour[] = "#c0392b", kTripRecordColour[] = "#555555", kFillColour[] = "#8e44ad",
            kRefusedColour[] = "#e74c3c";
+// A white outline under a label, so that it reads over the lines it crosses.
+const char kHalo[] = "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"";
 
 std::string Text(const char* format, double value) {
   char text[64];
@@ -87,6 +89,14 @@ std::string DateText(double local_seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.date.year, t.date.month, t.date.day);
   return text;
+}
+
+// What the chart writes of a refusal beside its line (the tooltip has it
+// all): the fill-up key's own failure, or the first 60 characters.
+std::string ShortError(const std::string& error) {
+  const std::size_t ok = error.rfind("trezik_ok");
+  if (ok != std::string::npos) return error.substr(ok);
+  return error.size() > 60 ? error.substr(0, 57) + "..." : error;
 }
 
 class DriveChart {
@@ -290,8 +300,9 @@ class DriveChart {
         const std::string title = "fill-up refused" + amount + ": " + fill.error;
         VerticalLine(fill.second, "fillup-refused", kRefusedColour, "5 3", title);
         TextAt(tx, total_.top + total_.height - 22, "fill-up refused" + amount, anchor,
-               std::string("fill=\"") + kRefusedColour + "\"", "fillup-refused");
-        TextAt(tx, total_.top + total_.height - 8, fill.error, anchor, std::string("fill=\"") + kRefusedColour + "\"");
+               std::string("fill=\"") + kRefusedColour + kHalo, "fillup-refused");
+        TextAt(tx, total_.top + total_.height - 8, ShortError(fill.error), anchor,
+               std::string("fill=\"") + kRefusedColour + kHalo);
         continue;
       }
       const std::vector<std::string> f = LogRecordFields(fill.record);
@@ -302,8 +313,8 @@ class DriveChart {
       }
       VerticalLine(fill.second, "fillup", kFillColour, "", "fill-up" + amount + ": " + figures);
       TextAt(tx, total_.top + total_.height - 22, "fill-up" + amount, anchor,
-             std::string("fill=\"") + kFillColour + "\"", "fillup");
-      TextAt(tx, total_.top + total_.height - 8, figures, anchor, std::string("fill=\"") + kFillColour + "\"");
+             std::string("fill=\"") + kFillColour + kHalo, "fillup");
+      TextAt(tx, total_.top + total_.height - 8, figures, anchor, std::string("fill=\"") + kFillColour + kHalo);
     }
   }
 
