@@ -32,11 +32,34 @@ double Atan2(double y, double x) {
 }
 
 // The reduced latitude's sine and cosine: tan U = (1 - f) tan(latitude),
-// taken without the tangent so that the poles need no special case.
+// worked from the latitude's own sine and cosine so that the poles need no
+// special case and no arc tangent is spent on it.
 void ReducedLatitude(double latitude_rad, double& sin_u, double& cos_u) {
-  const double u = Atan2((1.0 - kFlattening) * PortableSin(latitude_rad), PortableCos(latitude_rad));
-  sin_u = PortableSin(u);
-  cos_u = PortableCos(u);
+  const double y = (1.0 - kFlattening) * PortableSin(latitude_rad);
+  const double x = PortableCos(latitude_rad);
+  const double r = std::sqrt(x * x + y * y);
+  sin_u = y / r;
+  cos_u = x / r;
+}
+
+// sin and cos of lambda from those of (lambda - delta), for the small
+// corrections of Vincenty's iteration (|delta| well under 1e-2 for a car's
+// step): the angle-addition rule with delta's sine and cosine by their
+// series, exact to the last bit for such deltas and far cheaper than new
+// portable sines. Larger corrections take the full functions.
+void Advance(double lambda, double delta, double& sin_lambda, double& cos_lambda) {
+  if (std::fabs(delta) > 1e-4) {
+    sin_lambda = PortableSin(lambda);
+    cos_lambda = PortableCos(lambda);
+    return;
+  }
+  const double d2 = delta * delta;
+  const double sin_delta = delta * (1.0 - d2 / 6.0 * (1.0 - d2 / 20.0));
+  const double cos_delta = 1.0 - d2 / 2.0 * (1.0 - d2 / 12.0);
+  const double s = sin_lambda * cos_delta + cos_lambda * sin_delta;
+  const double c = cos_lambda * cos_delta - sin_lambda * sin_delta;
+  sin_lambda = s;
+  cos_lambda = c;
 }
 
 }  // namespace
@@ -56,13 +79,13 @@ double Wgs84NauticalMiles(double origin_latitude, double destination_latitude,
   ReducedLatitude(lat2, sin_u2, cos_u2);
 
   double lambda = big_l;
+  double sin_lambda = PortableSin(lambda);
+  double cos_lambda = PortableCos(lambda);
   double sin_sigma = 0, cos_sigma = 0, sigma = 0, cos2_alpha = 0, cos_2sigma_m = 0;
   for (int iteration = 0;; ++iteration) {
     if (iteration == kMaxIterations) {
       Fail(ErrorKind::kOverflow, "Overflow: the geodesic between nearly antipodal fixes");
     }
-    const double sin_lambda = PortableSin(lambda);
-    const double cos_lambda = PortableCos(lambda);
     const double a = cos_u2 * sin_lambda;
     const double b = cos_u1 * sin_u2 - sin_u1 * cos_u2 * cos_lambda;
     sin_sigma = std::sqrt(a * a + b * b);
@@ -80,6 +103,7 @@ double Wgs84NauticalMiles(double origin_latitude, double destination_latitude,
                                       (cos_2sigma_m + c * cos_sigma *
                                                           (-1.0 + 2.0 * cos_2sigma_m * cos_2sigma_m)));
     if (std::fabs(lambda - previous) <= 1e-13) break;
+    Advance(lambda, lambda - previous, sin_lambda, cos_lambda);
   }
 
   const double u2 = cos2_alpha * (kEquatorialRadiusM * kEquatorialRadiusM -
