@@ -137,6 +137,13 @@ TEST(GpxReader, SbnTrackLeavesOutItsNoFixPointsAndSaysWhatTheyCover) {
   EXPECT_NEAR(first.start_time, *ParseIsoTime("2010-02-01T12:31:38.545Z"), 1e-6);
   EXPECT_NEAR(first.end_time, *ParseIsoTime("2010-02-01T12:34:04.537Z"), 1e-6);
   EXPECT_NEAR(first.metres, 1241.5, 1241.5 * 0.005);
+
+  // --keep-nofix counts them as fixes.
+  ReadOptions keep;
+  keep.keep_nofix = true;
+  const Drive kept = ReadDrive(path, keep);
+  EXPECT_EQ(kept.fixes.size(), 3453u);
+  EXPECT_TRUE(kept.no_fix.empty());
 }
 
 TEST(GpxReader, MoscowTrackHasNoSpeedAndOneRepeatedTime) {

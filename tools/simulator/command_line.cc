@@ -96,6 +96,9 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
   app->add_flag("--strict", line.reading.strict,
                 "refuse the drive at its first damaged sentence or\ntrack point (default: skip and count them)")
       ->group(drive);
+  app->add_flag("--keep-nofix", line.reading.keep_nofix,
+                "keep GPX points marked <fix>none</fix> as fixes\n(default: leave them out, and say how far they reach)")
+      ->group(drive);
   app->add_flag_callback("--hold", [&sim] { sim.timeline.between = Between::kHold; },
                          "hold the last fix between fixes\n(default: interpolate)")
       ->group(drive);

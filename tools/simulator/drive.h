@@ -81,6 +81,9 @@ struct ReadOptions {
   // Refuse the file at the first damaged sentence or track point, instead of
   // skipping it and counting it.
   bool strict = false;
+  // Keep GPX track points marked <fix>none</fix> as fixes (their position is
+  // the receiver's last guess) instead of leaving them out.
+  bool keep_nofix = false;
 };
 
 // Bad input: names the file, the line (0 when none applies) and the fault.

@@ -82,7 +82,7 @@ struct PointFault {
 class GpxReader {
  public:
   GpxReader(const std::string& path, const std::string& content, ReadOptions options)
-      : path_(path), content_(content), tally_(path, options) {}
+      : path_(path), content_(content), tally_(path, options), keep_nofix_(options.keep_nofix) {}
 
   Drive Read() {
     pugi::xml_document document;
@@ -146,7 +146,7 @@ class GpxReader {
 
   void ReadTrackPoint(const pugi::xml_node& point, Drive& drive) {
     const pugi::xml_node fix = Child(point, "fix");
-    const bool no_fix = fix && Trimmed(fix.child_value()) == "none";
+    const bool no_fix = !keep_nofix_ && fix && Trimmed(fix.child_value()) == "none";
     try {
       const Fix read = ReadPoint(point);
       if (no_fix) {
@@ -267,6 +267,7 @@ class GpxReader {
   std::size_t counted_to_ = 0;  // LineOf: newlines counted before this offset
   int newlines_ = 0;
   std::size_t no_fix_ = 0;  // points marked <fix>none</fix>
+  bool keep_nofix_ = false;  // such points are kept as fixes
   std::optional<NoFixStretch> stretch_;  // the one going on
   Fix stretch_end_;                      // its last point
 };
