@@ -17,15 +17,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 native="${TREZIK_NATIVE_BUILD:-$root/build/native}"
 mingw="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 work="$root/build/compare-drive"
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); echo "PASS $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1"; }
-finish() {
-  echo "$passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit $?
-}
+# shellcheck source=tests/wine/checks.sh
+source "$root/tests/wine/checks.sh"
+finish() { finish_checks; }
 
 # ---------------------------------------------------------------- the native run
 if [ ! -x "$native/tools/trezik-drive" ]; then
@@ -37,7 +31,7 @@ for f in trezik.dll trezik-testhost.exe; do
 done
 rm -rf "$work"
 mkdir -p "$work"
-if "$native/tools/trezik-drive" --out "$work/native" --decimals 9 --plain --every 100000 --no-chart \
+if "$native/tools/trezik-drive" --out "$work/native" --decimals 9 --plain --every 86400 --no-chart \
      --write-scenario "$work/drive.scenario" >"$work/native.out" 2>&1; then
   pass "trezik-drive replays the default drive and writes its scenario"
 else
