@@ -117,17 +117,7 @@ check "trip state saved when COM unloaded the DLL" grep -q '^0.222' "$install/tr
 serve_and_run() {  # serve_and_run LOG CLIENT...: prints the client's output
   local log="$1"
   shift
-  rm -f "$work/$log"
-  (cd "$work" && run 'C:\trezik\trezik-testhost.exe' --serve --seconds 120 --log "$log" \
-     drive.scenario >/dev/null 2>&1) &
-  local host_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q '^ready' "$work/$log" 2>/dev/null && break
-    sleep 0.2
-  done
-  (cd "$work" && run cscript //nologo "$@" 2>&1 | tr -d '\r')
-  run 'C:\trezik\trezik-testhost.exe' --stop >/dev/null 2>&1
-  wait "$host_pid" 2>/dev/null
+  serve_while "$work" 'C:\trezik\trezik-testhost.exe' drive.scenario "$log" "$@"
 }
 
 reset_files

@@ -87,9 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace trezik::fuzz;
   FuzzedDataProvider input(data, size);
   const auto options = input.ConsumeIntegral<std::uint8_t>();
-  StartOptions start;
-  start.decimal_mark = (options & 1) != 0 ? ',' : '.';
-  start.metric = (options & 4) == 0;
+  StartOptions start = StartOptions::FromBits(options);
   start.plugin_settings = input.ConsumeRandomLengthString(64);
   start.state_file = "123.4\r\n56.7\r\n";
   PluginRun run(start);

@@ -4,6 +4,7 @@
 // this process.
 #pragma once
 
+#include <cstdint>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -162,6 +163,14 @@ struct StartOptions {
   bool metric = true;
   std::string plugin_settings;  // "trezik.ini"; none when empty
   std::string state_file;       // "tripmeter.ini"; none when empty
+
+  // The decimal mark from bit 0 of a fuzzed options byte, the units from bit 2.
+  static StartOptions FromBits(std::uint8_t bits) {
+    StartOptions start;
+    start.decimal_mark = (bits & 1) != 0 ? ',' : '.';
+    start.metric = (bits & 4) == 0;
+    return start;
+  }
 };
 
 // One life of the plug-in: the files laid out afresh, a new emulated

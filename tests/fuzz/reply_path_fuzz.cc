@@ -132,9 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace trezik::fuzz;
   FuzzedDataProvider input(data, size);
   const auto options = input.ConsumeIntegral<std::uint8_t>();
-  StartOptions start;
-  start.decimal_mark = (options & 1) != 0 ? ',' : '.';
-  start.metric = (options & 4) == 0;
+  StartOptions start = StartOptions::FromBits(options);
   PluginRun run(start);
   Form1& form = run.form();
   if ((options & 2) != 0) run.plugin->ProcessCommand("logwork");

@@ -69,7 +69,7 @@ std::vector<std::uint32_t> DecodePng(const std::string& png) {
       size != raw.size()) {
     return {};
   }
-  // Undo the filter of each scanline (PNG specification, section 9).
+  // Undo the filter of each scanline (None, Sub, Up, Average, Paeth).
   std::vector<unsigned char> pixels(stride * height);
   for (std::size_t y = 0; y < height; ++y) {
     const unsigned char filter = raw[y * (stride + 1)];

@@ -16,3 +16,22 @@ finish_checks() {
   [ "$failed" -eq 0 ]
   exit $?
 }
+
+# serve_while WORK HOST SCENARIO LOG CLIENT...: the test host HOST (its
+# Windows path) serves the front end from SCENARIO in the folder WORK, logging
+# to LOG there, while cscript runs CLIENT... in WORK; prints the client's
+# output. The caller defines run (the wine runner).
+serve_while() {
+  local work="$1" host="$2" scenario="$3" log="$4"
+  shift 4
+  rm -f "$work/$log"
+  (cd "$work" && run "$host" --serve --seconds 120 --log "$log" "$scenario" >/dev/null 2>&1) &
+  local host_pid=$!
+  for _ in $(seq 1 100); do
+    grep -q '^ready' "$work/$log" 2>/dev/null && break
+    sleep 0.2
+  done
+  (cd "$work" && run cscript //nologo "$@" 2>&1 | tr -d '\r')
+  run "$host" --stop >/dev/null 2>&1
+  wait "$host_pid" 2>/dev/null
+}

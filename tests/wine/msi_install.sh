@@ -125,18 +125,7 @@ no_class_keys() {  # no_class_keys CLASSES: none of the four roots exists there
 # C:\trezik-test while msi_drive.vbs drives the plug-in in FOLDER (Windows
 # path ending in "\"); prints the script's output.
 serve_and_drive() {
-  local work="$1" folder="$2" log="$3"
-  rm -f "$work/$log"
-  (cd "$work" && run 'C:\trezik-test\trezik-testhost.exe' --serve --seconds 120 --log "$log" \
-     msi.scenario >/dev/null 2>&1) &
-  local host_pid=$!
-  for _ in $(seq 1 100); do
-    grep -q '^ready' "$work/$log" 2>/dev/null && break
-    sleep 0.2
-  done
-  (cd "$work" && run cscript //nologo msi_drive.vbs "$folder" 2>&1 | tr -d '\r')
-  run 'C:\trezik-test\trezik-testhost.exe' --stop >/dev/null 2>&1
-  wait "$host_pid" 2>/dev/null
+  serve_while "$1" 'C:\trezik-test\trezik-testhost.exe' msi.scenario "$3" msi_drive.vbs "$2"
 }
 
 # activate NAME FOLDER_WIN: the per-user entries, mirrored into the machine's
