@@ -66,7 +66,9 @@ void NoteThreadState() {
 HRESULT UnloadPass() {
   if (live_objects > 0 || server_locks > 0) return S_FALSE;
   if (thread_share.holds_state) {
-    Form1::Unload();
+    // A call of this thread's plug-in is still under way further up the
+    // stack (the host released the object inside a reply): not now.
+    if (!Form1::Unload()) return S_FALSE;
     thread_share.holds_state = false;
     --threads_with_state;
     // COM still holds its own reference while it asks DllCanUnloadNow, so

@@ -41,7 +41,7 @@ void LockServer(bool lock);
 void NoteThreadState();
 
 // The unload pass of DllCanUnloadNow: S_FALSE while an object or a server
-// lock is alive; otherwise the calling thread's state is torn down and its
+// lock is alive, or while the thread's plug-in is busy in a send; otherwise the calling thread's state is torn down and its
 // reference given back, and the answer is S_OK when no thread holds state
 // any more. A failure of the teardown throws; the thread then keeps its
 // state and its reference.

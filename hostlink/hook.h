@@ -18,11 +18,16 @@ void HookWindow(WindowHandle window);
 // is in place.
 void UnhookWindow(WindowHandle window);
 
+// Never throws: whatever fails in a reply is dropped.
 std::intptr_t TREZIK_CALLBACK ReplyWindowProc(WindowHandle window, std::uint32_t message,
                                               std::uintptr_t wparam, std::intptr_t lparam);
 
-// Reads the COPYDATA record at lparam, releases a sender on another thread
-// with ReplyMessage(1), and parses a reply (dwData 1) into the state.
+// The longest reply that is read; a longer one is released unread.
+inline constexpr std::uint32_t kLongestReply = 64 * 1024;
+
+// Reads the COPYDATA record at lparam and, for a reply (dwData 1) no longer
+// than kLongestReply, copies its bytes; then releases a sender on another
+// thread with ReplyMessage(1), and parses the copy into the state.
 void ReceiveCopyData(std::intptr_t lparam);
 
 }  // namespace trezik

@@ -5,6 +5,7 @@
 
 #include "core/convert.h"
 #include "state/form1.h"
+#include "state/state_file.h"
 
 namespace trezik {
 namespace {
@@ -22,6 +23,18 @@ void ApplySpeed(Form1& form, std::string_view value) {
     if (std::floor(form.maxspeed) < speed) form.maxspeed = ToInt16(speed);
   } catch (const Error&) {
   }
+}
+
+// The host sets the total. Only a number in the user's format is taken: a
+// text would stop the counting and be saved as the driver's total.
+void ApplyTotal(Form1& form, std::string_view value) {
+  try {
+    TextToDouble(value, form.decimal_mark());
+  } catch (const Error&) {
+    return;
+  }
+  form.trip_total = value;
+  NoteMeterSet(form, SavedMeter::kTotal);
 }
 
 }  // namespace
@@ -46,7 +59,7 @@ void ParseReply(std::string_view text) {
   } else if (name == "gpslon") {
     form.gpslon = value;
   } else if (name == "tripmeter" || name == "$tripmeter$") {
-    form.trip_total = value;
+    ApplyTotal(form, value);
   } else if (name == "gpsspd") {
     ApplySpeed(form, value);
   }

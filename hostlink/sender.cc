@@ -1,8 +1,10 @@
 #include "hostlink/sender.h"
 
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
+#include "state/form1.h"
 
 namespace trezik {
 
@@ -19,6 +21,10 @@ void SendToHost(const std::string& window_title, const std::string& message) {
   record.dwData = 1;
   record.cbData = static_cast<std::uint32_t>(message.size());
   record.lpData = payload.data();
+  // The host answers inside this call and may release the plug-in there:
+  // the state stays until the send is over.
+  std::optional<Form1::Busy> busy;
+  if (Form1* form = Form1::Existing()) busy.emplace(*form);
   platform.SendMessage(host, kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 

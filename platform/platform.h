@@ -132,7 +132,9 @@ class Platform {
   virtual std::string ReadFile(const std::string& path, std::size_t max_bytes) = 0;
   // The size of an existing file, or nothing when it does not exist.
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
-  // Appends bytes in one write, creating the file when it is missing.
+  // Appends bytes in one write, creating the file when it is missing. All or
+  // nothing: when the write fails, the file is cut back to its size before
+  // the append (on Windows SetFilePointerEx and SetEndOfFile).
   virtual void AppendToFile(const std::string& path, std::string_view bytes) = 0;
   // Creates or empties the file, writes bytes, flushes them to the disk and
   // closes it.

@@ -301,10 +301,19 @@ void EmulatedPlatform::CloseFile(int fd, const std::string& path) {
 
 void EmulatedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
   InjectedFault(FileStep::kOpen, path);
-  const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const std::string posix = ToPosixPath(path);
+  const int fd = ::open(posix.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   if (fd < 0) ThrowFileError("cannot open", path, errno, true);
-  WriteBytes(fd, bytes, path);
-  CloseFile(fd, path);
+  struct stat info {};
+  const off_t size_before = ::fstat(fd, &info) == 0 ? info.st_size : -1;
+  try {
+    WriteBytes(fd, bytes, path);
+    CloseFile(fd, path);
+  } catch (const Error&) {
+    // All or nothing: the part of the record that was written goes again.
+    if (size_before >= 0) (void)!::truncate(posix.c_str(), size_before);
+    throw;
+  }
 }
 
 void EmulatedPlatform::WriteNewFile(const std::string& path, std::string_view bytes) {

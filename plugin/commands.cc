@@ -6,6 +6,7 @@
 #include "plugin/fuel_keypad.h"
 #include "plugin/log_line.h"
 #include "plugin/pwextension.h"
+#include "state/state_file.h"
 #include "trip/engine.h"
 
 namespace trezik {
@@ -48,10 +49,12 @@ std::int16_t PWExtension::ProcessCommand(const std::string& cmd) {
     form.distance = "0";
     form.maxspeed = 0.0;
     form.startdate = form.SecondsSinceMidnightNow();
+    SaveReset(form, SavedMeter::kTotal);
     return 2;
   }
   if (command == "resetwork") {
     form.workmeter = "0";
+    SaveReset(form, SavedMeter::kWork);
     return 2;
   }
   if (command == "logtrip") {

@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/log_line.h"
+#include "state/state_file.h"
 
 namespace trezik {
 namespace {
@@ -76,6 +77,7 @@ void AcceptFillUp(Form1& form) {
   form.distance = "0";
   form.maxspeed = 0.0;
   form.startdate = form.SecondsSinceMidnightNow();
+  SaveReset(form, SavedMeter::kTotal);
   SendToHost(kKeypadCloseWindowTitle, kKeypadCloseCommand);
 }
 

@@ -23,7 +23,7 @@ LogLine& LogLine::Text(std::string_view text) {
   for (char c : text) {
     if (c == '"') {
       line_ += "\"\"";
-    } else if (c == '\r' || c == '\n') {
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F') {
       line_ += ' ';
     } else {
       line_ += c;

@@ -12,8 +12,9 @@ namespace trezik {
 
 class LogLine {
  public:
-  // A text field. A double quote inside it is written doubled, and a CR or
-  // LF becomes a blank, so the record stays one line a spreadsheet reads.
+  // A text field. A double quote inside it is written doubled, and every
+  // control byte (below 0x20, and 0x7F) becomes a blank, so the record stays
+  // one line of text that a spreadsheet and the report read.
   LogLine& Text(std::string_view text);
   // A number in plain decimal form with ".".
   LogLine& Number(double value);

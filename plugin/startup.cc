@@ -66,6 +66,9 @@ void Timer1Tick(Form1& form) {
   AutosaveTick(form);
 }
 
+// At teardown and at the end of the session.
+void FinalSave(Form1& form) { AutoSaveMeters(form); }
+
 }  // namespace
 
 OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, Form1::TripOptions& trip,
@@ -106,7 +109,11 @@ OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, Form1::Tr
 
 void RunStartUp() {
   Form1& form = Form1::Get();
-  form.set_handlers({.timer1 = &Timer1Tick, .final_save = &AutoSaveMeters});
+  // A second object on this thread meets meters that were driven since the
+  // last save: they are saved first, so the reading below gives them back.
+  // Should that save fail, they are kept rather than read over.
+  const bool keep_meters = form.state_file.loaded && !AutoSaveMeters(form);
+  form.set_handlers({.timer1 = &Timer1Tick, .final_save = &FinalSave});
   // A second object on this thread finds the window hooked already.
   HookWindow(form.hwnd());
   form.maxspeed = 0.0;
@@ -125,7 +132,7 @@ void RunStartUp() {
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);
   form.startdate = form.SecondsSinceMidnightNow();
-  LoadTripState(form);
+  if (!keep_meters) LoadTripState(form);
 }
 
 PWExtension::PWExtension() { RunStartUp(); }

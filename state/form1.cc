@@ -31,9 +31,12 @@ Form1& Form1::Get() {
 
 Form1* Form1::Existing() { return thread_form.get(); }
 
-void Form1::Unload() {
-  if (!thread_form) return;
+bool Form1::Unload() {
+  if (!thread_form) return true;
   Form1& form = *thread_form;
+  // A caller further up this thread's stack still holds the state (a reply
+  // handler of the host released the plug-in inside a send): it stays.
+  if (form.busy_ > 0) return false;
   // Unload: the window gets its own procedure back before anything else.
   if (form.PrevWndProc != 0) {
     form.platform_.SetWindowProc(form.hwnd_, form.PrevWndProc);
@@ -45,6 +48,7 @@ void Form1::Unload() {
   if (form.hwnd_ != 0) form.platform_.DestroyWindow(form.hwnd_);
   form.hwnd_ = 0;
   thread_form.reset();
+  return true;
 }
 
 Form1::Form1(Platform& platform) : platform_(platform), decimal_mark_(platform.DecimalMark()) {
@@ -73,23 +77,32 @@ std::int32_t Form1::SecondsSinceMidnightNow() const {
   return ToInt32(platform_.Now().seconds_since_midnight);
 }
 
+// Nothing may leave a window procedure (user32 cannot pass an exception on;
+// the front end would end): a handler that fails has done what it could.
 std::intptr_t TREZIK_CALLBACK Form1::WindowProcedure(WindowHandle window, std::uint32_t message,
                                                      std::uintptr_t wparam, std::intptr_t lparam) {
-  Form1* form = Existing();
-  if (form != nullptr && form->hwnd_ == window) {
-    if (message == kWmTimer && wparam == kTimer1Id) {
-      if (form->timer1_enabled_ && form->handlers_.timer1 != nullptr) form->handlers_.timer1(*form);
-      return 0;
+  try {
+    Form1* form = Existing();
+    if (form != nullptr && form->hwnd_ == window) {
+      if (message == kWmTimer && wparam == kTimer1Id) {
+        if (form->timer1_enabled_ && form->handlers_.timer1 != nullptr) {
+          const Busy busy(*form);
+          form->handlers_.timer1(*form);
+        }
+        return 0;
+      }
+      if (message == kWmEndSession && wparam != 0) {
+        // Windows is ending the session (the car PC shuts down): save the
+        // meters now, as no teardown may follow.
+        if (form->handlers_.final_save != nullptr) form->handlers_.final_save(*form);
+        return 0;
+      }
     }
-    if (message == kWmEndSession && wparam != 0) {
-      // Windows is ending the session (the car PC shuts down): save the meters
-      // now, as no teardown may follow.
-      if (form->handlers_.final_save != nullptr) form->handlers_.final_save(*form);
-      return 0;
-    }
+    Platform& platform = form != nullptr ? form->platform_ : CurrentPlatform();
+    return platform.DefaultWindowProc(window, message, wparam, lparam);
+  } catch (...) {
+    return 0;
   }
-  Platform& platform = form != nullptr ? form->platform_ : CurrentPlatform();
-  return platform.DefaultWindowProc(window, message, wparam, lparam);
 }
 
 }  // namespace trezik

@@ -21,8 +21,24 @@ class Form1 {
   static Form1* Existing();
   // Tears the thread's instance down: the unload puts the window's own
   // procedure back in place of the reply hook, the termination runs the
-  // final-save handler, then the window goes.
-  static void Unload();
+  // final-save handler, then the window goes. Refused (false, nothing done)
+  // while the instance is busy.
+  static bool Unload();
+
+  // Held around every call that can send to the host: the host may answer
+  // by releasing the plug-in, and the state must outlive the caller that
+  // holds it across the send.
+  class Busy {
+   public:
+    explicit Busy(Form1& form) : form_(form) { ++form_.busy_; }
+    ~Busy() { --form_.busy_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+   private:
+    Form1& form_;
+  };
+  bool busy() const { return busy_ > 0; }
 
   // What Timer1 and the end of the plug-in's life do. The tick and the save
   // rule live in the layers above this one (the trip engine, the plug-in),
@@ -92,6 +108,13 @@ class Form1 {
     // meters are start values, and no automatic save may write them over a
     // file that may hold the driver's total.
     bool loaded = false;
+    // Start-up found the file but could not read it: the meters count this
+    // session from their start values, and every save reads the file first.
+    bool load_pending = false;
+    // While the read is pending, the session set the total or the work
+    // meter anew: a late read keeps the session's value of that meter.
+    bool total_set = false;
+    bool work_set = false;
     // A file whose meters did not read as two numbers, kept as
     // "tripmeter.ini.bad" before the first save over it.
     std::optional<std::string> unreadable_content;
@@ -124,7 +147,9 @@ class Form1 {
   std::int32_t SecondsSinceMidnightNow() const;
 
   // Writes the meters to "tripmeter.ini" (state_file.cc); throws the file
-  // error when the save fails, leaving the old file whole.
+  // error when the save fails, leaving the old file whole. While start-up
+  // could not read the file, it is read first, and a read that still fails
+  // fails the save: it never writes over the driver's meters.
   void UpdateINI();
 
  private:
@@ -137,6 +162,7 @@ class Form1 {
   WindowHandle hwnd_ = 0;
   bool timer1_enabled_ = false;
   Handlers handlers_;
+  int busy_ = 0;
 };
 
 }  // namespace trezik

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/arithmetic.h"
 #include "core/convert.h"
 #include "state/form1.h"
 #include "core/item_reader.h"
@@ -83,17 +84,10 @@ void WriteStateFile(Form1& form) {
   status.seconds_since_save = 0;
 }
 
-// A value of the file: a number with "." or, failing that, 0. Tells through
-// `clean` whether it was a number.
-std::string ReadMeter(const Form1& form, ItemReader& reader, bool& clean) {
-  const std::optional<double> value = ParseFileNumber(reader.Next());
-  if (!value) clean = false;
-  return form.Text(value.value_or(0.0));
-}
-
-// The file's content, tried again while it exists but cannot be read.
-// Nothing when it does not exist; throws the last error when every try failed.
-std::optional<std::string> ReadStateFile(Form1& form) {
+// The file's content, read up to `tries` times while it exists but cannot be
+// read (a virus scanner or a backup holding it open). Nothing when it does
+// not exist; throws the last error when every try failed.
+std::optional<std::string> ReadStateFile(Form1& form, int tries) {
   for (int attempt = 1;; ++attempt) {
     try {
       return form.platform().ReadFile(StateFilePath(form), kSettingsReadLimit);
@@ -101,58 +95,186 @@ std::optional<std::string> ReadStateFile(Form1& form) {
       if (error.kind() == ErrorKind::kFileNotFound || error.kind() == ErrorKind::kPathNotFound) {
         return std::nullopt;
       }
-      if (attempt == kReadTries) throw;
+      if (attempt >= tries) throw;
     }
     form.platform().Sleep(kReadRetryMs);
   }
 }
 
+// The two values of a file by the reading rule: a number with "." or, when
+// the value is no number, 0; nothing for a value the file ran out before.
+// Tells through `clean` whether both were numbers.
+struct FileMeters {
+  std::optional<double> total;
+  std::optional<double> work;
+  bool clean = true;
+};
+
+FileMeters ReadMeters(std::string text) {
+  // An editor may have put a byte-order mark in front of the first meter.
+  if (text.rfind(kUtf8ByteOrderMark, 0) == 0) text.erase(0, kUtf8ByteOrderMark.size());
+  ItemReader reader(std::move(text));
+  FileMeters meters;
+  auto next = [&](std::optional<double>& value) {
+    const std::optional<double> number = ParseFileNumber(reader.Next());
+    if (!number) meters.clean = false;
+    value = number.value_or(0.0);
+  };
+  try {
+    next(meters.total);
+    next(meters.work);
+  } catch (const Error&) {
+    meters.clean = false;
+  }
+  return meters;
+}
+
+bool HoldsTwoNumbers(const std::string& content) {
+  const FileMeters meters = ReadMeters(content);
+  return meters.clean && meters.total && meters.work;
+}
+
+// One meter from the file. Normally the file's value replaces the meter.
+// When the file could only be read late, the meter holds what this session
+// counted from 0, and the driver keeps both: the file's value plus the
+// session's, unless the session set the meter anew (a reset, a fill-up), in
+// which case the session's value stands.
+void TakeMeter(const Form1& form, std::string& meter, std::optional<double> file_value,
+               bool late, bool set_by_session) {
+  if (!file_value) return;  // the file ran out first: the meter keeps its text
+  if (!late) {
+    meter = form.Text(*file_value);
+    return;
+  }
+  if (set_by_session) return;
+  try {
+    meter = form.Text(CheckedAdd(*file_value, form.Number(meter)));
+  } catch (const Error&) {
+    meter = form.Text(*file_value);
+  }
+}
+
+// The meters of the file's content are now the plug-in's.
+void TakeContent(Form1& form, const std::string& content) {
+  Form1::StateFileStatus& status = form.state_file;
+  const bool late = status.load_pending;
+  const FileMeters meters = ReadMeters(content);
+  TakeMeter(form, form.trip_total, meters.total, late, status.total_set);
+  TakeMeter(form, form.workmeter, meters.work, late, status.work_set);
+  if (!meters.clean && !content.empty()) status.unreadable_content = content;
+  status.saved_content = content;
+  status.loaded = true;
+  status.load_pending = false;
+}
+
+// A start with no state file: a complete save that a power cut caught
+// between the removal of the old file and the renaming of the new one (the
+// rename of FAT and exFAT cards is no single step) is taken as the file;
+// otherwise the meters start from 0 in a new file. A lone temporary file
+// that is not two numbers is not the driver's save and stays as it is.
+void StartWithoutFile(Form1& form) {
+  Platform& platform = form.platform();
+  const std::string path = StateFilePath(form);
+  const std::string fresh = path + ".new";
+  std::optional<std::string> lone;
+  try {
+    if (platform.FileSize(fresh)) lone = platform.ReadFile(fresh, kSettingsReadLimit);
+  } catch (const Error&) {
+  }
+  if (lone && HoldsTwoNumbers(*lone)) {
+    try {
+      platform.ReplaceFileByRename(fresh, path);
+    } catch (const Error&) {
+      // The meters are read all the same; the next save puts the file in place.
+    }
+    TakeContent(form, *lone);
+    return;
+  }
+  form.state_file.loaded = true;
+  form.trip_total = "0";
+  form.workmeter = "0";
+  try {
+    if (lone) {
+      const std::string content = StateFileContent(form);
+      platform.WriteNewFile(path, content);
+      form.state_file.saved_content = content;
+    } else {
+      WriteStateFile(form);
+    }
+  } catch (const Error&) {
+  }
+}
+
+// While start-up could not read the file, every save reads it first, once.
+// Throws the read error when it still cannot be read.
+void LoadLateMeters(Form1& form) {
+  const std::optional<std::string> content = ReadStateFile(form, 1);
+  if (content) {
+    TakeContent(form, *content);
+    return;
+  }
+  // The file is gone: nothing to add, the session's meters stand.
+  Form1::StateFileStatus& status = form.state_file;
+  status.loaded = true;
+  status.load_pending = false;
+}
+
 }  // namespace
 
-void Form1::UpdateINI() { WriteStateFile(*this); }
+void Form1::UpdateINI() {
+  // Over a file that holds the driver's meters and cannot be read, an
+  // explicit save fails as it would over any file it cannot write.
+  if (state_file.load_pending) LoadLateMeters(*this);
+  WriteStateFile(*this);
+}
 
 void LoadTripState(Form1& form) {
   Form1::StateFileStatus& status = form.state_file;
   std::optional<std::string> content;
   try {
-    content = ReadStateFile(form);
+    content = ReadStateFile(form, kReadTries);
   } catch (const Error&) {
-    // Unreadable: the meters are not the file's, so unless an earlier start
-    // loaded them the automatic saves leave the file alone.
+    // Unreadable: unless an earlier start loaded them, the meters are not the
+    // file's; they count this session from their start values, and every
+    // save first tries the file again.
+    if (!status.loaded) status.load_pending = true;
     return;
   }
-  status.loaded = true;
   if (!content) {
-    form.trip_total = "0";
-    form.workmeter = "0";
-    try {
-      WriteStateFile(form);
-    } catch (const Error&) {
+    if (status.load_pending) {
+      LoadLateMeters(form);
+    } else {
+      StartWithoutFile(form);
     }
     return;
   }
-  status.saved_content = *content;
-  std::string text = *content;
-  // An editor may have put a byte-order mark in front of the first meter.
-  if (text.rfind(kUtf8ByteOrderMark, 0) == 0) text.erase(0, kUtf8ByteOrderMark.size());
-  ItemReader reader(std::move(text));
-  bool clean = true;
-  try {
-    form.trip_total = ReadMeter(form, reader, clean);
-    form.workmeter = ReadMeter(form, reader, clean);
-  } catch (const Error&) {
-    clean = false;
-  }
-  if (!clean && !content->empty()) status.unreadable_content = *content;
+  TakeContent(form, *content);
 }
 
-void AutoSaveMeters(Form1& form) noexcept {
-  if (!form.state_file.loaded) return;
+void NoteMeterSet(Form1& form, SavedMeter meter) {
+  if (meter == SavedMeter::kTotal) {
+    form.state_file.total_set = true;
+  } else {
+    form.state_file.work_set = true;
+  }
+}
+
+void SaveReset(Form1& form, SavedMeter meter) noexcept {
+  NoteMeterSet(form, meter);
+  AutoSaveMeters(form);
+}
+
+bool AutoSaveMeters(Form1& form) noexcept {
+  Form1::StateFileStatus& status = form.state_file;
   try {
-    if (StateFileContent(form) == form.state_file.saved_content) return;
+    if (status.load_pending) LoadLateMeters(form);
+    if (!status.loaded) return false;
+    if (StateFileContent(form) == status.saved_content) return true;
     WriteStateFile(form);
+    return true;
   } catch (...) {
     // The old file stays whole; the next save tries again.
+    return false;
   }
 }
 

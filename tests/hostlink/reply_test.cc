@@ -31,7 +31,11 @@ TEST_F(ReplyTest, ValuesAreStoredExactlyUnderNamesOfAnyCase) {
       {"FDROAD||High Road", &Form1::city, "High Road"},
       {"tripmeter||12.5", &Form1::trip_total, "12.5"},
       {"$tripmeter$||13.5", &Form1::trip_total, "13.5"},
-      {"tripmeter||not a number", &Form1::trip_total, "not a number"},
+      // A total that is no number in the user's format is ignored.
+      {"tripmeter||not a number", &Form1::trip_total, "13.5"},
+      {"$tripmeter$||n/a", &Form1::trip_total, "13.5"},
+      {"tripmeter||", &Form1::trip_total, "13.5"},
+      {"tripmeter||-2.25", &Form1::trip_total, "-2.25"},
   };
   for (const StoredReply& c : cases) {
     ParseReply(c.reply);
@@ -189,6 +193,52 @@ TEST_F(HookTest, EmptyReplyAndNullDataAreHandledWithoutFault) {
   CopyDataRecord broken{1, 5, nullptr};
   platform_.SendMessage(form.hwnd(), kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&broken));
   EXPECT_EQ(form.gpslat, "gpslat");
+}
+
+// Any program on the desktop can send the window a count near 2 GiB; the
+// bytes behind it are never read, the sender is still released, and the next
+// reply is applied as ever.
+TEST_F(HookTest, RepliesLongerThan64KiBAreReleasedUnread) {
+  Form1& form = Form1::Get();
+  HookWindow(form.hwnd());
+  std::string longest = "gpslat||" + std::string(kLongestReply - 8, '7');
+  struct Case {
+    std::uint32_t count;
+    bool applied;
+  };
+  for (const Case c : {Case{0x7FFFFFF0u, false}, Case{kLongestReply + 1, false},
+                       Case{kLongestReply, true}}) {
+    form.gpslat = "before";
+    platform_.reply_results.clear();
+    CopyDataRecord record{1, c.count, longest.data()};
+    EXPECT_NO_THROW(platform_.SendMessage(form.hwnd(), kWmCopyData, 0,
+                                          reinterpret_cast<std::intptr_t>(&record)));
+    EXPECT_EQ(form.gpslat.size(), c.applied ? kLongestReply - 8 : 6) << c.count;
+    EXPECT_EQ(platform_.reply_results, std::vector<std::intptr_t>{1}) << c.count;
+  }
+  StartHost().SendReply("gpslat||51.5");
+  EXPECT_EQ(form.gpslat, "51.5");
+}
+
+// Once released, a sender on another thread may reuse its buffer at once:
+// the reply must have been copied before.
+TEST_F(HookTest, TheReplyIsCopiedBeforeTheSenderIsReleased) {
+  Form1& form = Form1::Get();
+  HookWindow(form.hwnd());
+  std::string sent = "gpslat||51.25";
+  platform_.after_reply = [&] { sent.replace(8, 5, "99.99"); };
+  CopyDataRecord record{1, static_cast<std::uint32_t>(sent.size()), sent.data()};
+  platform_.SendMessage(form.hwnd(), kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
+  EXPECT_EQ(form.gpslat, "51.25");
+}
+
+TEST_F(HookTest, NothingLeavesTheStateHoldersWindowProcedure) {
+  Form1& form = Form1::Get();
+  form.set_handlers({.timer1 = [](Form1&) { throw std::bad_alloc(); },
+                     .final_save = [](Form1&) { throw Error(ErrorKind::kDiskFull, "full"); }});
+  EXPECT_EQ(platform_.SendMessage(form.hwnd(), kWmTimer, Form1::kTimer1Id, 0), 0);
+  EXPECT_EQ(platform_.SendMessage(form.hwnd(), kWmEndSession, 1, 0), 0);
+  form.set_handlers({});
 }
 
 }  // namespace

@@ -88,13 +88,64 @@ TEST_F(CommandsTest, LogTripAppendsOneRecordAskingTheRoadFirst) {
             "\"2026-12-07\",\"14:03:25\",4,100,4,\"52.5\",\"13.25\",\"Ring Road\"\r\n");
 }
 
-TEST_F(CommandsTest, LogTextsKeepEveryRecordOneLine) {
-  host_->answers["CUSTOMFDROAD"] = "customfdroad||The \"Old\" Road\r\nNorth";
-  form().gpslat = "gpslat";
+TEST_F(CommandsTest, LogTextsKeepEveryRecordOneLineOfText) {
+  host_->answers["CUSTOMFDROAD"] = "customfdroad||The \"Old\" Road\r\nNorth\x1b[2J\a";
+  form().gpslat = std::string("51\0.5\x7f", 6);
   ASSERT_EQ(Command("logtrip"), 2);
   EXPECT_EQ(ReadPluginFile("tripmeter.log"),
-            "\"2026-12-07\",\"08:00:00\",2.5,100.12,3.5,\"gpslat\",\"gpslon\","
-            "\"The \"\"Old\"\" Road  North\"\r\n");
+            "\"2026-12-07\",\"08:00:00\",2.5,100.12,3.5,\"51 .5 \",\"gpslon\","
+            "\"The \"\"Old\"\" Road  North [2J \"\r\n");
+}
+
+// A command that sets a saved meter anew saves it at once: a power cut or a
+// crash of the front end before the next save must not bring the old value
+// back. A save that fails leaves the command's result alone.
+TEST_F(CommandsTest, CommandsThatResetASavedMeterSaveIt) {
+  struct Case {
+    std::vector<const char*> keys;
+    std::int16_t result;
+    const char* file;
+  };
+  const Case cases[] = {{{"resettotal"}, 2, "0\r\n3.5\r\n"},
+                        {{"resetwork"}, 2, "100.125\r\n0\r\n"},
+                        {{"trezik_4", "trezik_p2", "trezik_ok"}, 1, "0\r\n3.5\r\n"}};
+  for (const bool save_fails : {true, false}) {
+    for (const Case& c : cases) {
+      WritePluginFile("tripmeter.ini", "100.125\r\n3.5\r\n");
+      form().state_file.saved_content = "100.125\r\n3.5\r\n";
+      form().trip_total = "100.125";
+      form().workmeter = "3.5";
+      platform_.before_file_call = [&](const std::string& operation, const std::string& path) {
+        if (save_fails && path.find("tripmeter.ini") != std::string::npos && operation == "write") {
+          throw Error(ErrorKind::kDiskFull, "injected");
+        }
+      };
+      std::int16_t result = 0;
+      for (const char* key : c.keys) result = Command(key);
+      platform_.before_file_call = nullptr;
+      EXPECT_EQ(result, c.result) << c.keys.back();
+      EXPECT_EQ(ReadPluginFile("tripmeter.ini"), save_fails ? "100.125\r\n3.5\r\n" : c.file)
+          << c.keys.back() << (save_fails ? " with a failing save" : "");
+    }
+  }
+}
+
+// The host may release the plug-in, and COM ask to unload it, inside its
+// answer to a request: the state stays until the plug-in's call is over.
+TEST_F(CommandsTest, NoUnloadWhileASendIsUnderWay) {
+  std::vector<bool> unloads;
+  platform_.after_send = [&](WindowHandle window, std::uint32_t message) {
+    if (window == host_->window() && message == kWmCopyData) unloads.push_back(Form1::Unload());
+  };
+  Form1* before = &form();
+  host_->SetFix("52.0", "5.0", "70");
+  EXPECT_EQ(Command("updatetrip"), 2);
+  EXPECT_EQ(Command("logtrip"), 2);
+  platform_.after_send = nullptr;
+  EXPECT_EQ(unloads, std::vector<bool>(2, false));
+  ASSERT_EQ(Form1::Existing(), before);
+  EXPECT_EQ(form().gpslat, "52.0");
+  EXPECT_TRUE(Form1::Unload());
 }
 
 TEST_F(CommandsTest, LogTripNumbersUseAPointWhateverTheUsersMark) {

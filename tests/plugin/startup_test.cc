@@ -3,11 +3,13 @@
 #include <filesystem>
 
 #include "plugin/pwextension.h"
+#include "support/error_kind.h"
 #include "support/plugin_fixture.h"
 
 namespace trezik {
 namespace {
 
+using testing::FailureOf;
 using testing::FakeHost;
 using testing::PluginFixture;
 
@@ -150,7 +152,9 @@ TEST_F(StartUpTest, ASecondObjectRestartsOnTheSharedStateWithoutHookingTwice) {
   EXPECT_EQ(&Form1::Get(), &form);
   EXPECT_EQ(form.PrevWndProc, saved);
   EXPECT_EQ(form.distance, "7");
-  EXPECT_EQ(form.trip_total, "12.5");
+  // The meters driven since the last save were saved first, not read over.
+  EXPECT_EQ(form.trip_total, "99");
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "99\r\n0\r\n");
   EXPECT_EQ(form.maxspeed, 0.0);
   EXPECT_EQ(form.startdate, 8 * 3600 + 60);
   // Replies still arrive, once.
@@ -185,6 +189,74 @@ TEST_F(StartUpTest, AFailedStartLeavesTheDriversFileAloneAndALaterStartLoadsIt) 
   EXPECT_EQ(plugin.ReturnLabel("triptotal", ""), "583.6");
 }
 
+// A state file held open by another program through every try at start-up
+// is read again before each save, and the driver keeps both: the file's
+// meters plus what this session counted, unless the session reset one.
+TEST_F(StartUpTest, AFileLockedAtStartUpIsReadLaterAndAddsTheSessionsMeters) {
+  struct Case {
+    const char* command;
+    const char* saved;  // file 100 and 10, the session 1.5 and 0.5
+  };
+  const Case cases[] = {{"updatetrip", "101.5\r\n10.5\r\n"},
+                        {"resettotal", "0\r\n10.5\r\n"},
+                        {"resetwork", "101.5\r\n0\r\n"}};
+  StartHost();
+  WriteHostSettings("isunits=True\r\n");
+  for (const Case& c : cases) {
+    Form1::Unload();
+    WritePluginFile("tripmeter.ini", "100\r\n10\r\n");
+    bool locked = true;
+    platform_.before_file_call = [&](const std::string& operation, const std::string& path) {
+      if (locked && operation == "read" && path.find("tripmeter.ini") != std::string::npos) {
+        throw Error(ErrorKind::kPermissionDenied, "injected: held by another program");
+      }
+    };
+    PWExtension plugin;
+    Form1& form = Form1::Get();
+    EXPECT_EQ(form.trip_total, "0") << c.command;
+    form.trip_total = "1.5";
+    form.workmeter = "0.5";
+    EXPECT_EQ(plugin.ProcessCommand(c.command), 2);
+    // Still locked: an explicit save fails as for any file it cannot
+    // write, and writes nothing over the driver's meters.
+    EXPECT_EQ(FailureOf([&] { plugin.ProcessCommand("savetrip"); }), ErrorKind::kPermissionDenied)
+        << c.command;
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "100\r\n10\r\n") << c.command;
+    locked = false;
+    EXPECT_EQ(plugin.ProcessCommand("savetrip"), 2);
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), c.saved) << c.command;
+    platform_.before_file_call = nullptr;
+  }
+}
+
+// On FAT and exFAT the rename that replaces the file is a removal and a
+// rename: a power cut between them leaves only the complete new file.
+TEST_F(StartUpTest, ACompleteNewFileFoundAloneIsTakenAsTheStateFile) {
+  struct Case {
+    const char* lone;
+    const char* total;
+    bool taken;
+  };
+  const Case cases[] = {{"583.6\r\n12\r\n", "583.6", true},
+                        {"583.6\r\n", "0", false},
+                        {"583.6\r\nabc\r\n", "0", false},
+                        {"", "0", false}};
+  StartHost();
+  WriteHostSettings("isunits=True\r\n");
+  for (const Case& c : cases) {
+    Form1::Unload();
+    std::filesystem::remove(folder_ / "plugin" / "tripmeter.ini");
+    WritePluginFile("tripmeter.ini.new", c.lone);
+    PWExtension plugin;
+    EXPECT_EQ(plugin.ReturnLabel("triptotal", ""), c.total) << c.lone;
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), c.taken ? c.lone : "0\r\n0\r\n") << c.lone;
+    EXPECT_EQ(PluginFileExists("tripmeter.ini.new"), !c.taken) << c.lone;
+    if (!c.taken) {
+      EXPECT_EQ(ReadPluginFile("tripmeter.ini.new"), c.lone);
+    }
+  }
+}
+
 TEST_F(StartUpTest, StateFileContentThatIsNoTwoNumbersIsKeptAsABadCopy) {
   struct Case {
     std::string content;
@@ -217,14 +289,15 @@ TEST_F(StartUpTest, StateFileContentThatIsNoTwoNumbersIsKeptAsABadCopy) {
   }
 }
 
-TEST_F(StartUpTest, AReplyWithLineBreaksCannotAddALineToTheStateFile) {
+TEST_F(StartUpTest, AReplyTotalThatIsNoNumberNeverReachesTheStateFile) {
   FakeHost& host = StartHost();
   WriteHostSettings("isunits=True\r\n");
   WritePluginFile("tripmeter.ini", "100\r\n7\r\n");
   PWExtension plugin;
   host.SendReply("tripmeter||100\r\n99999");
+  host.SendReply("tripmeter||n/a");
   EXPECT_EQ(plugin.ProcessCommand("updateini"), 2);
-  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "100  99999\r\n7\r\n");
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "100\r\n7\r\n");
   Form1::Unload();
   PWExtension again;
   EXPECT_EQ(Form1::Get().workmeter, "7");

@@ -89,9 +89,28 @@ TEST_F(StateFileFaultTest, AStartUpReadIsTriedAgainAndAFileItCannotReadIsNeverOv
     EXPECT_EQ(form.workmeter, c.loads ? "22" : "0") << label;
     form.trip_total = "1";
     Form1::Unload();
-    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), c.loads ? "1\r\n22\r\n" : "111.5\r\n22\r\n")
+    // Unread at start-up, the file is read at teardown: its meters plus the
+    // session's 1.
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), c.loads ? "1\r\n22\r\n" : "112.5\r\n22\r\n")
         << label;
   }
+}
+
+// A disk that fills up in the middle of a record: the log is cut back to its
+// whole records, and the record written again later stands on its own line.
+TEST_F(StateFileFaultTest, ALogRecordIsAppendedWholeOrNotAtAll) {
+  StartPlugin();
+  std::unique_ptr<PWExtension>& plugin = plugin_;
+  ASSERT_EQ(plugin->ProcessCommand("logtrip"), 2);
+  const std::string one = ReadPluginFile("tripmeter.log");
+  for (const Step step : {Step::kWrite, Step::kClose}) {
+    emulation_.FailFileStep(step, 1, ErrorKind::kDiskFull);
+    EXPECT_THROW(plugin->ProcessCommand("logtrip"), Error);
+    emulation_.ClearFileFaults();
+    EXPECT_EQ(ReadPluginFile("tripmeter.log"), one) << static_cast<int>(step);
+  }
+  ASSERT_EQ(plugin->ProcessCommand("logtrip"), 2);
+  EXPECT_EQ(ReadPluginFile("tripmeter.log"), one + one);
 }
 
 }  // namespace

@@ -20,6 +20,10 @@ class TestPlatform : public PlatformWrapper {
   char decimal_mark = '.';
   LocalTime now{2026, 12, 7, 8 * 3600.0};
   std::vector<std::intptr_t> reply_results;
+  // Called right after ReplyMessage: a sender on another thread runs on.
+  std::function<void()> after_reply;
+  // Called after each message sent, still inside the sender's call.
+  std::function<void(WindowHandle window, std::uint32_t message)> after_send;
   // Called before each file operation; may throw to inject a fault.
   std::function<void(const std::string& operation, const std::string& path)> before_file_call;
 
@@ -28,7 +32,15 @@ class TestPlatform : public PlatformWrapper {
   LocalTime Now() override { return now; }
   bool ReplyMessage(std::intptr_t result) override {
     reply_results.push_back(result);
-    return PlatformWrapper::ReplyMessage(result);
+    const bool released = PlatformWrapper::ReplyMessage(result);
+    if (after_reply) after_reply();
+    return released;
+  }
+  std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wparam,
+                            std::intptr_t lparam) override {
+    const std::intptr_t result = PlatformWrapper::SendMessage(window, message, wparam, lparam);
+    if (after_send) after_send(window, message);
+    return result;
   }
   std::string ReadFile(const std::string& path, std::size_t max_bytes) override {
     Check("read", path);
