@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,12 @@ class EmulatedPlatform : public Platform {
   // the result each passed.
   static constexpr std::size_t kRepliesKept = 64;
   const std::vector<std::intptr_t>& replies() const { return replies_; }
+  // The next SendMessage comes from a sender on another thread: `released`
+  // runs when the receiver calls ReplyMessage, as that sender runs on then
+  // (and may reuse or free what it sent); ReplyMessage answers true.
+  void SendNextFromAnotherThread(std::function<void()> released) {
+    other_thread_sender_ = std::move(released);
+  }
   // Windows that exist now.
   std::size_t window_count() const { return windows_.size(); }
 
@@ -95,6 +102,8 @@ class EmulatedPlatform : public Platform {
   char decimal_mark_ = '.';
   std::string module_folder_ = ".\\";
   std::vector<std::intptr_t> replies_;
+  std::function<void()> other_thread_sender_;
+  bool sent_from_other_thread_ = false;
 };
 
 // The POSIX path of a path written with "\" separators.

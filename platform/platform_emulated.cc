@@ -130,7 +130,15 @@ std::intptr_t EmulatedPlatform::SendMessage(WindowHandle window, std::uint32_t m
   if (target == nullptr) return 0;
   // Copy the procedure first: the window may change or vanish during the call.
   WindowProc proc = target->proc;
-  return proc(window, message, wparam, lparam);
+  if (!other_thread_sender_) return proc(window, message, wparam, lparam);
+  // From another thread: released by ReplyMessage, or else by the return.
+  sent_from_other_thread_ = true;
+  const std::intptr_t result = proc(window, message, wparam, lparam);
+  sent_from_other_thread_ = false;
+  std::function<void()> released = std::move(other_thread_sender_);
+  other_thread_sender_ = nullptr;
+  if (released) released();
+  return result;
 }
 
 std::intptr_t EmulatedPlatform::SetWindowProc(WindowHandle window, std::intptr_t proc) {
@@ -158,8 +166,13 @@ bool EmulatedPlatform::ReplyMessage(std::intptr_t result) {
   // million of them, and the emulation must not grow while it runs.
   if (replies_.size() >= kRepliesKept) replies_.erase(replies_.begin());
   replies_.push_back(result);
-  // Every send here comes from the same thread, where ReplyMessage does nothing.
-  return false;
+  // A send from this thread: ReplyMessage does nothing.
+  if (!sent_from_other_thread_) return false;
+  sent_from_other_thread_ = false;
+  std::function<void()> released = std::move(other_thread_sender_);
+  other_thread_sender_ = nullptr;
+  if (released) released();
+  return true;
 }
 
 WindowHandle EmulatedPlatform::CreateHiddenWindow(const std::string& title, WindowProc proc) {

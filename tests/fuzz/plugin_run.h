@@ -66,10 +66,14 @@ inline std::string ReadBytes(const fs::path& path) {
 // so that start-up succeeds; any other request gets the next of `fuzzed`
 // while there is one, else its entry in `answers`, else no reply. A fuzzed
 // text "~" is sent as an empty record with no data, one starting with "!"
-// (the rest) with dwData 2, which is no reply to the plug-in.
+// (the rest) with dwData 2, which is no reply to the plug-in; one starting
+// with "^" (the rest) with a count far beyond its bytes (past 64 KiB, or
+// near 2 GiB), as any program on the desktop may send; one starting with "&"
+// (the rest) from a sender on another thread, which frees its bytes as soon
+// as the plug-in releases it.
 class FuzzHost {
  public:
-  FuzzHost(Platform& platform, std::string host_folder)
+  FuzzHost(EmulatedPlatform& platform, std::string host_folder)
       : platform_(platform), pwpath_reply_("pwpath||" + std::move(host_folder)) {
     Current() = this;
     window_ = platform_.CreateHiddenWindow("PathWarden", &FuzzHost::Procedure);
@@ -129,6 +133,10 @@ class FuzzHost {
         SendEmptyRecord();
       } else if (!reply.empty() && reply[0] == '!') {
         Send(reply.substr(1), 2);
+      } else if (!reply.empty() && reply[0] == '^') {
+        SendOverlong(reply.substr(1));
+      } else if (!reply.empty() && reply[0] == '&') {
+        SendFromAnotherThread(reply.substr(1));
       } else if (!reply.empty()) {
         Send(reply, 1);
       }
@@ -147,13 +155,31 @@ class FuzzHost {
                           reinterpret_cast<std::intptr_t>(&record));
   }
 
+  void SendOverlong(const std::string& text) {
+    const std::uint32_t count = text.size() % 2 == 0 ? 0x7FFFFFF0u : 64 * 1024 + 1;
+    CopyDataRecord record{1, count, const_cast<char*>(text.data())};
+    platform_.SendMessage(platform_.FindWindowByTitle("trezik"), kWmCopyData, 0,
+                          reinterpret_cast<std::intptr_t>(&record));
+  }
+
+  // The bytes live on the heap and go the moment the sender is released:
+  // AddressSanitizer sees any read of them after that.
+  void SendFromAnotherThread(const std::string& text) {
+    auto bytes = std::make_unique<char[]>(text.size() + 1);
+    std::copy(text.begin(), text.end(), bytes.get());
+    CopyDataRecord record{1, static_cast<std::uint32_t>(text.size()), bytes.get()};
+    platform_.SendNextFromAnotherThread([&bytes] { bytes.reset(); });
+    platform_.SendMessage(platform_.FindWindowByTitle("trezik"), kWmCopyData, 0,
+                          reinterpret_cast<std::intptr_t>(&record));
+  }
+
   void SendEmptyRecord() {
     CopyDataRecord record{1, 0, nullptr};
     platform_.SendMessage(platform_.FindWindowByTitle("trezik"), kWmCopyData, 0,
                           reinterpret_cast<std::intptr_t>(&record));
   }
 
-  Platform& platform_;
+  EmulatedPlatform& platform_;
   std::string pwpath_reply_;
   WindowHandle window_ = 0;
 };

@@ -13,7 +13,10 @@
 // numbers that never go down (a step is never negative), the work meter does
 // not move while work recording is off, and maxspeed is a whole number from
 // 0 to 32767 that never goes down. The trip record is one line of eight
-// fields, the last the road as the host named it with CR and LF as blanks.
+// fields, the last the road as the host named it with every control byte
+// (below 0x20, and 0x7F) a blank. Replies of a count past 64 KiB are
+// released unread, and one from another thread is read before its sender is
+// released (AddressSanitizer watches both).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -119,8 +122,9 @@ void CheckTripRecord(PluginRun& run) {
   Expect(fields.size() == 8, "the trip record has " + std::to_string(fields.size()) +
                                  " fields, not 8: " + Shown(record));
   std::string road = run.form().city;
-  std::replace(road.begin(), road.end(), '\r', ' ');
-  std::replace(road.begin(), road.end(), '\n', ' ');
+  std::replace_if(
+      road.begin(), road.end(),
+      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == '\x7F'; }, ' ');
   Expect(fields[7] == road, "the trip record's road " + Shown(fields[7]) + " is not " + Shown(road));
 }
 
