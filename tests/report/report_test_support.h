@@ -1,8 +1,6 @@
 // Scratch folders for the report's tests.
 #pragma once
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,18 +8,15 @@
 #include <iterator>
 #include <string>
 
+#include "tools/simulator/atomic_file.h"
+
 namespace trezik::report::testing {
 
-// A fresh folder under the system's temporary folder, removed at the end.
+// A fresh folder of its own under the system's temporary folder, removed at
+// the end.
 class Scratch {
  public:
-  Scratch() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("trezik-report-test-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
+  Scratch() : path_(drive::MakeTemporaryFolder("trezik-report-test-")) {}
   ~Scratch() { std::filesystem::remove_all(path_); }
   std::string Path(const std::string& name = "") const { return (path_ / name).string(); }
   // Writes a file, creating its folder.

@@ -5,8 +5,6 @@
 // the times against the aims: each under a second, and reading the GPX within
 // three times reading the NMEA.
 //   bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +13,7 @@
 #include <string>
 
 #include "tools/simulator/accuracy.h"
+#include "tools/simulator/atomic_file.h"
 #include "tools/simulator/drive.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/skin_script.h"
@@ -60,14 +59,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea\n");
     return 2;
   }
-  const fs::path folder = fs::temp_directory_path() / ("trezik-bench-day-" + std::to_string(::getpid()));
+  fs::path folder;
   Timing gpx, nmea;
   try {
+    folder = trezik::drive::MakeTemporaryFolder("trezik-bench-day-");
     gpx = Measure(argv[1], folder);
     nmea = Measure(argv[2], folder);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "bench_day_drive: %s\n", error.what());
-    fs::remove_all(folder);
+    if (!folder.empty()) fs::remove_all(folder);
     return 1;
   }
   fs::remove_all(folder);

@@ -55,7 +55,7 @@ class Rig {
  public:
   // `settings`: the plug-in's trezik.ini, none when empty.
   explicit Rig(const std::string& settings = "") : use_(platform_) {
-    folder_ = std::filesystem::temp_directory_path() / ("trezik-bench-" + std::to_string(::getpid()));
+    folder_ = trezik::drive::MakeTemporaryFolder("trezik-bench-");
     trezik::drive::MakeFolders((folder_ / "host").string());
     trezik::drive::MakeFolders((folder_ / "plugin").string());
     trezik::drive::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");

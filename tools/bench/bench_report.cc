@@ -12,8 +12,6 @@
 #include <random>
 #include <string>
 
-#include <unistd.h>
-
 #include "core/convert.h"
 #include "plugin/log_line.h"
 #include "tools/report/report.h"
@@ -108,7 +106,7 @@ History WriteHistory(const fs::path& folder) {
 int main(int argc, char** argv) {
   const bool keep = argc > 1;
   const fs::path folder =
-      keep ? fs::path(argv[1]) : fs::temp_directory_path() / ("trezik-bench-report-" + std::to_string(::getpid()));
+      keep ? fs::path(argv[1]) : fs::path(trezik::drive::MakeTemporaryFolder("trezik-bench-report-"));
   const History h = WriteHistory(folder / "plugin");
   double best = 1e9;
   trezik::report::Report report;

@@ -5,14 +5,13 @@
 // fixes, for scale, and what the meter counted without the filter while the
 // host reported under 1 km/h.
 //   bench_tracks TRACKS-FOLDER
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "tools/simulator/accuracy.h"
+#include "tools/simulator/atomic_file.h"
 #include "tools/simulator/drive.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/skin_script.h"
@@ -42,7 +41,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path tracks = argv[1];
-  const fs::path folder = fs::temp_directory_path() / ("trezik-bench-tracks-" + std::to_string(::getpid()));
+  fs::path folder;
+  try {
+    folder = trezik::drive::MakeTemporaryFolder("trezik-bench-tracks-");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_tracks: %s\n", error.what());
+    return 1;
+  }
   int failed = 0;
   std::printf("\nRecorded drives, trip meter without options and with minspeed=3 (aim: under 0.3 %% change)\n");
   for (const char* name : kTracks) {

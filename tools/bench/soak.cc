@@ -24,7 +24,6 @@
 // when everything holds, 1 otherwise.
 //   soak [DAYS]
 #include <malloc.h>
-#include <unistd.h>
 
 #include <new>
 
@@ -246,8 +245,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: soak [DAYS]  (at least 2)\n");
     return 2;
   }
-  const fs::path folder = fs::temp_directory_path() / ("trezik-soak-" + std::to_string(::getpid()));
-  fs::remove_all(folder);
+  const fs::path folder = trezik::drive::MakeTemporaryFolder("trezik-soak-");
   trezik::drive::MakeFolders((folder / "host").string());
   trezik::drive::MakeFolders((folder / "plugin").string());
   trezik::drive::WriteFileWhole((folder / "host" / "pw.ini").string(), "isunits=True\r\n");

@@ -11,6 +11,7 @@
 #include <unordered_set>
 
 #include "core/convert.h"
+#include "tools/report/csv.h"
 #include "tools/report/units.h"
 #include "tools/simulator/atomic_file.h"
 
@@ -31,15 +32,6 @@ std::string ReadWhole(const fs::path& path) {
   content << in.rdbuf();
   if (in.bad()) throw InputError(path.string() + ": cannot be read");
   return content.str();
-}
-
-std::string Quote(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + '"';
 }
 
 bool InRange(const std::string& date, const ReportOptions& options) {
@@ -180,10 +172,10 @@ Report BuildReport(const std::vector<LogFile>& logs, const ReportOptions& option
 std::string FillUpsCsv(const Report& report) {
   std::string csv = "date,time,litres,distance,consumption,price,cost,cost_per_distance,latitude,longitude,place\r\n";
   for (const FuelRecord& r : report.fills) {
-    csv += Quote(r.date) + "," + Quote(r.time) + "," + PlainNumber(r.litres) + "," + PlainNumber(r.distance) + "," +
+    csv += CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.litres) + "," + PlainNumber(r.distance) + "," +
            PlainNumber(r.consumption) + "," + PlainNumber(r.price) + "," + PlainNumber(r.cost, kMoneyDecimals) +
-           "," + PlainNumber(r.cost_per_distance) + "," + Quote(r.latitude) + "," + Quote(r.longitude) + "," +
-           Quote(r.place) + "\r\n";
+           "," + PlainNumber(r.cost_per_distance) + "," + CsvText(r.latitude) + "," + CsvText(r.longitude) + "," +
+           CsvText(r.place) + "\r\n";
   }
   return csv;
 }
@@ -192,7 +184,7 @@ std::string MonthsCsv(const Report& report) {
   std::string csv = "month,distance,fuel,cost,consumption,work_distance\r\n";
   for (const MonthRow& m : report.months) {
     const std::optional<double> consumption = Consumption(m.distance, m.fuel, report.options.imperial);
-    csv += Quote(m.month) + "," + PlainNumber(m.distance, kSumDecimals) + "," + PlainNumber(m.fuel, kSumDecimals) +
+    csv += CsvText(m.month) + "," + PlainNumber(m.distance, kSumDecimals) + "," + PlainNumber(m.fuel, kSumDecimals) +
            "," + PlainNumber(m.cost, kMoneyDecimals) + "," + (consumption ? PlainNumber(*consumption) : "") + "," +
            PlainNumber(m.work_distance, kSumDecimals) + "\r\n";
   }
@@ -202,9 +194,9 @@ std::string MonthsCsv(const Report& report) {
 std::string TripsCsv(const Report& report) {
   std::string csv = "date,time,trip,total,work,work_added,latitude,longitude,place\r\n";
   for (const TripRecord& r : report.trips) {
-    csv += Quote(r.date) + "," + Quote(r.time) + "," + PlainNumber(r.trip) + "," + PlainNumber(r.total) + "," +
-           PlainNumber(r.work) + "," + PlainNumber(r.work_added, kSumDecimals) + "," + Quote(r.latitude) + "," +
-           Quote(r.longitude) + "," + Quote(r.place) + "\r\n";
+    csv += CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.trip) + "," + PlainNumber(r.total) + "," +
+           PlainNumber(r.work) + "," + PlainNumber(r.work_added, kSumDecimals) + "," + CsvText(r.latitude) + "," +
+           CsvText(r.longitude) + "," + CsvText(r.place) + "\r\n";
   }
   return csv;
 }

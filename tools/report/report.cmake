@@ -10,6 +10,7 @@ target_include_directories(trezik_atomic_file PUBLIC ${PROJECT_SOURCE_DIR})
 set(TREZIK_REPORT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/report)
 add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/cli.cc
+  ${TREZIK_REPORT_DIR}/csv.cc
   ${TREZIK_REPORT_DIR}/log_reader.cc
   ${TREZIK_REPORT_DIR}/report.cc
   ${TREZIK_REPORT_DIR}/report_html.cc

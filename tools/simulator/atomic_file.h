@@ -1,5 +1,6 @@
-// Output files written whole: into a temporary beside the target, then
-// renamed over it, so that a reader never sees half a file.
+// Output files written whole: into a temporary file beside the target,
+// flushed to the disk, then renamed over it, so that a reader never sees half
+// a file and a failure or a power cut leaves the old file whole.
 #pragma once
 
 #include <string>
@@ -7,10 +8,21 @@
 
 namespace trezik::drive {
 
-// Throws std::runtime_error naming the file when it cannot be written.
+// Writes `content` to a new temporary file in the target's folder (a name of
+// its own from mkstemp, with the target's permissions, or the usual ones for
+// a new file), checks every write and the close, syncs it to the disk,
+// renames it over `path` and then syncs the folder so the rename is kept.
+// Throws std::runtime_error naming the file and the cause when any step
+// fails; the temporary file is then removed and the old file is untouched.
 void WriteFileWhole(const std::string& path, std::string_view content);
 
 // Creates a folder and its parents; throws std::runtime_error when it cannot.
 void MakeFolders(const std::string& path);
+
+// Creates a new, empty folder of this process's own under the system's
+// temporary folder ($TMPDIR, else /tmp), named `prefix` and six characters
+// chosen by mkdtemp, readable by its owner only. Returns its path; throws
+// std::runtime_error when it cannot be made.
+std::string MakeTemporaryFolder(std::string_view prefix);
 
 }  // namespace trezik::drive

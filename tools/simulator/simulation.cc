@@ -1,9 +1,6 @@
 #include "tools/simulator/simulation.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -334,12 +331,8 @@ void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
   // The meter run's: the same host settings, plug-in settings and starting
   // meters, with a last "decimalplaces" (the last one read counts) that asks
   // for labels with every decimal place.
-  static std::atomic<int> runs{0};
-  const std::filesystem::path root = std::filesystem::temp_directory_path() /
-                                     ("trezik-drive-meters-" + std::to_string(::getpid()) + "-" +
-                                      std::to_string(runs++));
   try {
-    std::filesystem::remove_all(root);
+    const std::filesystem::path root = MakeTemporaryFolder("trezik-drive-meters-");
     folders.meter_root = root.string();
     folders.meter_host = (root / "host").string();
     folders.meter_plugin = (root / "plugin").string();

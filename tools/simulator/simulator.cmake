@@ -39,7 +39,7 @@ target_compile_definitions(trezik-drive PRIVATE
 # The generator of the bundled default drive; its output is committed.
 add_executable(generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive/generate_default_drive.cc)
 target_include_directories(generate_default_drive PRIVATE ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(generate_default_drive PRIVATE ${GeographicLib_LIBRARIES})
+target_link_libraries(generate_default_drive PRIVATE ${GeographicLib_LIBRARIES} trezik_atomic_file)
 add_custom_target(default_drive
   COMMAND generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive
   COMMENT "Regenerating tools/simulator/default_drive")

@@ -14,11 +14,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <exception>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tools/simulator/atomic_file.h"
 
 namespace {
 
@@ -265,13 +267,10 @@ int main(int argc, char** argv) {
 
   for (const auto& [name, content] : {std::pair{std::string("default_drive.gpx"), gpx.str()},
                                       std::pair{std::string("default_drive.script"), script.str()}}) {
-    const std::string path = folder + "/" + name;
-    const std::string temporary = path + ".tmp";
-    std::ofstream out(temporary, std::ios::binary);
-    out << content;
-    out.close();
-    if (!out || std::rename(temporary.c_str(), path.c_str()) != 0) {
-      std::cerr << "cannot write " << path << "\n";
+    try {
+      trezik::drive::WriteFileWhole(folder + "/" + name, content);
+    } catch (const std::exception& error) {
+      std::cerr << error.what() << "\n";
       return 1;
     }
   }
