@@ -17,7 +17,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # SSE2 arithmetic, so that doubles are rounded as on the native 64-bit build
-# (x87 would keep 80-bit intermediates); Windows 7 and later need SSE2 anyway.
+# (x87 would keep 80-bit intermediates). Windows 8 and later need SSE2 anyway;
+# Windows 7 runs on processors without it, where the DLL's exports refuse to
+# work instead (com/entry_points.h).
 # -Wno-restrict: GCC 12 reports std::string assignments of literals as
 # overlapping copies at -O3 on 32-bit targets (a known false positive).
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")

@@ -5,7 +5,7 @@
 # - the COM code is an object library, so that the Windows tests can link
 #   its pieces directly besides loading the DLL;
 # - the four entry points and DllInstall are exported undecorated through
-#   com/trezik.def;
+#   com/trezik.def, each behind a check for SSE2 (com/entry_points.h);
 # - the version resource carries the project version (trezik_version.h);
 # - the C++ runtime is linked statically (toolchain file), and a CTest test
 #   checks that the DLL imports only Windows system DLLs.
@@ -34,9 +34,14 @@ add_library(trezik_com OBJECT
   com/com_object.cc
   com/com_registration.cc
   com/com_server.cc
+  com/entry_points.cc
   com/module_life.cc
 )
 target_link_libraries(trezik_com PUBLIC trezik_plugin ole32 oleaut32 advapi32 uuid)
+# The exports ask whether the processor has SSE2 before anything else runs,
+# so they themselves must run on one without it (com/entry_points.h).
+set_source_files_properties(com/entry_points.cc PROPERTIES
+                            COMPILE_OPTIONS "-mno-sse;-mno-sse2;-mfpmath=387")
 
 add_library(trezik SHARED
   $<TARGET_OBJECTS:trezik_com>
@@ -52,6 +57,17 @@ set_source_files_properties(com/trezik.rc PROPERTIES
                             OBJECT_DEPENDS "${_trezik_tlb};${TREZIK_VERSION_HEADER}")
 target_include_directories(trezik PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 add_dependencies(trezik trezik_typelib)
+
+# The same DLL with its symbols (not shipped), for the check that nothing
+# runs an SSE instruction before the exports' processor check.
+add_library(trezik_symbols SHARED $<TARGET_OBJECTS:trezik_com> com/trezik.def)
+set_target_properties(trezik_symbols PROPERTIES PREFIX "" OUTPUT_NAME trezik-symbols)
+target_link_libraries(trezik_symbols PRIVATE trezik_plugin ole32 oleaut32 advapi32 uuid user32
+                                             kernel32)
+target_link_options(trezik_symbols PRIVATE -static -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+add_test(NAME trezik_sse2_guard
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check_sse2_guard.sh
+                 ${TREZIK_OBJDUMP_PROGRAM} $<TARGET_FILE:trezik_symbols>)
 
 add_test(NAME trezik_dll_imports
          COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${TREZIK_OBJDUMP_PROGRAM} -DFILE=$<TARGET_FILE:trezik>

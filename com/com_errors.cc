@@ -3,6 +3,7 @@
 #include <new>
 
 #include "com/com_interface.h"
+#include "platform/windows_text.h"
 
 namespace trezik::com {
 
@@ -40,16 +41,17 @@ ErrorReport ReportOfCurrentException() noexcept {
   ErrorReport report;
   report.scode = CodeOfCurrentException();
   // The description needs memory; when there is none the code goes alone.
+  // Error texts are UTF-8 (they may name a file); one that is not is ANSI.
   try {
     try {
       throw;
     } catch (const Error& error) {
       const char* what = error.what();
-      report.description = WideFromAnsi(*what != '\0' ? what : ErrorKindName(error.kind()));
+      report.description = WideFromUtf8(*what != '\0' ? what : ErrorKindName(error.kind()));
     } catch (const std::bad_alloc&) {
       report.description = L"out of memory";
     } catch (const std::exception& error) {
-      report.description = L"unexpected failure: " + WideFromAnsi(error.what());
+      report.description = L"unexpected failure: " + WideFromUtf8(error.what());
     } catch (...) {
       report.description = L"unexpected failure";
     }
@@ -91,15 +93,6 @@ std::string AnsiFromBstr(BSTR text) {
   std::string ansi(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr);
   return ansi;
-}
-
-std::wstring WideFromAnsi(std::string_view text) {
-  if (text.empty()) return std::wstring();
-  const int length = static_cast<int>(text.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), size);
-  return wide;
 }
 
 BSTR BstrFromAnsi(std::string_view text) noexcept {

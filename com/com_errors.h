@@ -34,8 +34,10 @@ struct ErrorReport {
 HRESULT CodeOfCurrentException() noexcept;
 
 // The report of the exception being handled, with that code: call it inside
-// a catch block. A trezik::Error gives its own text (or its kind's name);
-// without memory for a text the description is empty.
+// a catch block. A trezik::Error gives its own text (or its kind's name),
+// read as UTF-8 since it may name a file (a text that is not UTF-8 is read
+// in the ANSI code page); without memory for a text the description is
+// empty.
 ErrorReport ReportOfCurrentException() noexcept;
 
 // Runs the body of a COM entry point and returns its code, or the code of
@@ -57,11 +59,10 @@ HRESULT SetErrorInfoFrom(const ErrorReport& report) noexcept;
 // frees its strings.
 void FillExcepInfo(const ErrorReport& report, EXCEPINFO* excepinfo) noexcept;
 
-// Text conversions at the boundary: the core works in the ANSI code page.
-// A null BSTR is the empty text. The first two throw std::bad_alloc when
-// memory runs out.
+// Text conversions at the boundary: the core's host texts are in the ANSI
+// code page. A null BSTR is the empty text. AnsiFromBstr throws
+// std::bad_alloc when memory runs out.
 std::string AnsiFromBstr(BSTR text);
-std::wstring WideFromAnsi(std::string_view text);
 // A new BSTR, or nullptr when memory runs out; never throws.
 BSTR BstrFromAnsi(std::string_view text) noexcept;
 

@@ -81,8 +81,27 @@ PWExtensionObject::~PWExtensionObject() {
   ObjectDestroyed();
 }
 
+namespace {
+
+// The host may release the object inside a call of it (in its answer to a
+// request the call sent): a call holds a reference of its own, so the object
+// goes only when the call is over.
+class CallReference {
+ public:
+  explicit CallReference(IUnknown* object) : object_(object) { object_->AddRef(); }
+  ~CallReference() { object_->Release(); }
+  CallReference(const CallReference&) = delete;
+  CallReference& operator=(const CallReference&) = delete;
+
+ private:
+  IUnknown* object_;
+};
+
+}  // namespace
+
 template <class Call>
 HRESULT PWExtensionObject::Guarded(Call call) {
+  const CallReference held(static_cast<PWExtensionInterface*>(this));
   last_error_.reset();
   try {
     call();
@@ -140,7 +159,7 @@ HRESULT PWExtensionObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   return GuardEntry([&] {
     if (type_info_ == nullptr) {
       // The type library is the DLL's own resource; no registration needed.
-      const std::wstring path = ThisModulePath<wchar_t>();
+      const std::wstring path = ThisModulePath();
       if (path.empty()) return TYPE_E_CANTLOADLIBRARY;
       ITypeLib* library = nullptr;
       HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
@@ -185,6 +204,7 @@ HRESULT PWExtensionObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISP
   if (params->cArgs > 0 && params->rgvarg == nullptr) return E_INVALIDARG;
   if (params->cNamedArgs > 0 && params->rgdispidNamedArgs == nullptr) return E_INVALIDARG;
 
+  const CallReference held(static_cast<PWExtensionInterface*>(this));
   last_error_.reset();
   const HRESULT hr = InvokeMember(id, flags, *params, result, arg_error);
   if (FAILED(hr) && last_error_.has_value() && hr == last_error_->scode) {

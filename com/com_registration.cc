@@ -1,18 +1,23 @@
-// DllRegisterServer and DllUnregisterServer: the ProgID, the class with its
+// What DllRegisterServer, DllUnregisterServer and DllInstall do
+// (com/entry_points.cc exports them): the ProgID, the class with its
 // in-process server (apartment threading) and the type library, all under
 // HKEY_CLASSES_ROOT. DllInstall with the command line "user" (regsvr32 /n
 // /i:user) writes the same values, the type library's included, under
 // HKEY_CURRENT_USER\Software\Classes, where a user without administrator
 // rights may write, and removes them again (regsvr32 /u /n /i:user). No C++
 // exception leaves any of them (GuardEntry): running out of memory gives
-// E_OUTOFMEMORY.
+// E_OUTOFMEMORY. The table holds UTF-8 texts; the registry gets them as
+// UTF-16 through the W calls, so that a DLL in a folder named outside the
+// ANSI code page is registered under its true path.
 #include "com/com_registration.h"
 
 #include <cstdio>
 
 #include "com/com_errors.h"
 #include "com/com_interface.h"
+#include "com/entry_points.h"
 #include "platform/windows_module.h"
+#include "platform/windows_text.h"
 
 #include <olectl.h>
 
@@ -44,13 +49,15 @@ const ClassesRoot kUserClassesRoot{HKEY_CURRENT_USER, kUserClasses};
 
 HRESULT WriteEntry(const ClassesRoot& root, const RegistryEntry& entry) {
   HKEY key = nullptr;
-  const std::string path = root.prefix + entry.key;
-  LONG status = RegCreateKeyExA(root.key, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+  const std::wstring path = WideFromUtf8(root.prefix + entry.key);
+  LONG status = RegCreateKeyExW(root.key, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
                                 nullptr);
   if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
-  status = RegSetValueExA(key, entry.value_name.empty() ? nullptr : entry.value_name.c_str(), 0,
-                          REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()),
-                          static_cast<DWORD>(entry.data.size() + 1));
+  const std::wstring name = WideFromUtf8(entry.value_name);
+  const std::wstring data = WideFromUtf8(entry.data);
+  status = RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
 }
@@ -58,11 +65,11 @@ HRESULT WriteEntry(const ClassesRoot& root, const RegistryEntry& entry) {
 HRESULT RemoveKeys(const ClassesRoot& root, const std::vector<std::string>& keys) {
   HRESULT result = S_OK;
   for (const std::string& key : keys) {
-    const std::string path = root.prefix + key;
-    const LONG status = RegDeleteTreeA(root.key, path.c_str());
+    const std::wstring path = WideFromUtf8(root.prefix + key);
+    const LONG status = RegDeleteTreeW(root.key, path.c_str());
     if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
       // RegDeleteTree empties the key; the key itself goes with RegDeleteKey.
-      RegDeleteKeyA(root.key, path.c_str());
+      RegDeleteKeyW(root.key, path.c_str());
     } else {
       result = HRESULT_FROM_WIN32(status);
     }
@@ -76,7 +83,7 @@ HRESULT RemoveUserKeys() {
   const HRESULT result = RemoveKeys(kUserClassesRoot, UserRegistrationRoots());
   // The library's key goes too unless another version of it is registered:
   // RegDeleteKey leaves a key that has subkeys.
-  RegDeleteKeyA(HKEY_CURRENT_USER, (kUserClasses + LibraryKey()).c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, WideFromUtf8(kUserClasses + LibraryKey()).c_str());
   return result;
 }
 
@@ -150,9 +157,9 @@ std::vector<std::string> UserRegistrationRoots() {
 namespace {
 
 HRESULT RegisterServer() {
-  const std::string path = ThisModulePath<char>();
-  std::wstring wide_path = ThisModulePath<wchar_t>();
-  if (path.empty() || wide_path.empty()) return SELFREG_E_CLASS;
+  std::wstring wide_path = ThisModulePath();
+  const std::string path = Utf8FromWide(wide_path);
+  if (path.empty()) return SELFREG_E_CLASS;
   for (const RegistryEntry& entry : RegistrationEntries(path)) {
     if (FAILED(WriteEntry(kMachineClasses, entry))) {
       RemoveKeys();
@@ -185,7 +192,7 @@ HRESULT UnregisterServer() {
 // Per-user registration: every value written from the table, none through
 // oleaut32, whose RegisterTypeLib writes under HKEY_CLASSES_ROOT.
 HRESULT RegisterUser() {
-  const std::string path = ThisModulePath<char>();
+  const std::string path = Utf8FromWide(ThisModulePath());
   if (path.empty()) return SELFREG_E_CLASS;
   for (const RegistryEntry& entry : UserRegistrationEntries(path)) {
     if (FAILED(WriteEntry(kUserClassesRoot, entry))) {
@@ -202,10 +209,8 @@ bool IsUserCommandLine(PCWSTR command_line) {
 }
 
 }  // namespace
-}  // namespace trezik::com
 
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  using namespace trezik::com;
+HRESULT RegisterServerEntries() {
   return GuardEntry([] {
     try {
       return RegisterServer();
@@ -218,15 +223,14 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   });
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  return trezik::com::GuardEntry([] { return trezik::com::UnregisterServer(); });
+HRESULT UnregisterServerEntries() {
+  return GuardEntry([] { return UnregisterServer(); });
 }
 
 // regsvr32 /n /i:user calls DllInstall(TRUE, L"user"); regsvr32 /u /n
 // /i:user calls DllInstall(FALSE, L"user"). Any other command line is
 // refused.
-extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR command_line) {
-  using namespace trezik::com;
+HRESULT InstallForUser(BOOL install, PCWSTR command_line) {
   if (!IsUserCommandLine(command_line)) return E_INVALIDARG;
   return GuardEntry([install] {
     if (!install) return FAILED(RemoveUserKeys()) ? SELFREG_E_CLASS : S_OK;
@@ -238,3 +242,5 @@ extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR command_line) 
     }
   });
 }
+
+}  // namespace trezik::com

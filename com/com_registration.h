@@ -9,8 +9,8 @@
 namespace trezik::com {
 
 // One value under HKEY_CLASSES_ROOT (or a user's
-// HKEY_CURRENT_USER\Software\Classes). An empty value name is the key's
-// default value.
+// HKEY_CURRENT_USER\Software\Classes), its texts in UTF-8. An empty value
+// name is the key's default value.
 struct RegistryEntry {
   std::string key;
   std::string value_name;

@@ -1,5 +1,5 @@
-// The server's entry points DllGetClassObject and DllCanUnloadNow, and its
-// class factory. What they count and how the plug-in state holds the DLL is
+// What the server's entry points DllGetClassObject and DllCanUnloadNow do
+// (com/entry_points.cc exports them), and its class factory. What they count and how the plug-in state holds the DLL is
 // in module_life.h. DllMain does nothing: nothing of the plug-in may run
 // under the loader lock.
 //
@@ -7,6 +7,7 @@
 // sets the thread's error info.
 #include "com/com_errors.h"
 #include "com/com_object.h"
+#include "com/entry_points.h"
 #include "com/module_life.h"
 
 namespace trezik::com {
@@ -64,8 +65,9 @@ ClassFactory class_factory;
 }  // namespace
 }  // namespace trezik::com
 
-extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
-  using namespace trezik::com;
+namespace trezik::com {
+
+HRESULT GetClassObject(REFCLSID clsid, REFIID riid, void** object) {
   return GuardEntry([&] {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
@@ -74,6 +76,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid,
   });
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
-  return trezik::com::GuardEntry([] { return trezik::com::UnloadPass(); });
+HRESULT CanUnloadNow() {
+  return GuardEntry([] { return UnloadPass(); });
 }
+
+}  // namespace trezik::com

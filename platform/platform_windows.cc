@@ -1,6 +1,8 @@
 // The seam on Windows: each method is the user32/kernel32 call its contract
 // names, with no emulation in between. Win32 error codes become the
-// plug-in's typed errors in WindowsError, and nowhere else.
+// plug-in's typed errors in WindowsError, and nowhere else. Paths arrive as
+// UTF-8 and go to the W calls as UTF-16 (windows_text.h); the window and
+// message calls stay ANSI, as the host's protocol is.
 #include <string>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include "platform/windows_error.h"
 #include "platform/windows_headers.h"
 #include "platform/windows_module.h"
+#include "platform/windows_text.h"
 
 namespace trezik {
 
@@ -24,12 +27,13 @@ Error WindowsError(const std::string& context, unsigned long code) {
     case ERROR_HANDLE_DISK_FULL: kind = ErrorKind::kDiskFull; break;
     default: break;
   }
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
+  // The system's text in UTF-8, like the paths in the context.
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-      nullptr);
-  std::string description(text != nullptr ? text : "", length);
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
+      0, nullptr);
+  std::string description = Utf8FromWide(std::wstring_view(text != nullptr ? text : L"", length));
   if (text != nullptr) LocalFree(text);
   while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
                                   description.back() == ' ' || description.back() == '.')) {
@@ -195,7 +199,7 @@ class WindowsPlatform : public Platform {
   }
 
   std::string ModuleFolder() override {
-    const std::string path = ThisModulePath<char>();
+    const std::string path = Utf8FromWide(ThisModulePath());
     if (path.empty()) return ".\\";
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
@@ -204,8 +208,9 @@ class WindowsPlatform : public Platform {
   void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
 
   std::string ReadFile(const std::string& path, std::size_t max_bytes) override {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       throw WindowsError("cannot open \"" + path + "\"", GetLastError());
     }
@@ -230,7 +235,7 @@ class WindowsPlatform : public Platform {
 
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return std::nullopt;
     }
@@ -238,18 +243,33 @@ class WindowsPlatform : public Platform {
   }
 
   void AppendToFile(const std::string& path, std::string_view bytes) override {
-    HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+    // Opened for writing, not for appending only, so that a failed write can
+    // be cut off again and the log holds whole records only. No one else may
+    // write meanwhile (no write sharing), so the end found here stays the end.
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       throw WindowsError("cannot open \"" + path + "\"", GetLastError());
     }
     HandleCloser closer(file);
-    WriteAll(file, bytes, path);
+    LARGE_INTEGER size_before;
+    if (!GetFileSizeEx(file, &size_before) ||
+        !SetFilePointerEx(file, size_before, nullptr, FILE_BEGIN)) {
+      throw WindowsError("cannot open \"" + path + "\"", GetLastError());
+    }
+    try {
+      WriteAll(file, bytes, path);
+    } catch (...) {
+      // Whatever part of the record reached the file goes again; the write's
+      // own error is the one reported.
+      if (SetFilePointerEx(file, size_before, nullptr, FILE_BEGIN)) SetEndOfFile(file);
+      throw;
+    }
   }
 
   void WriteNewFile(const std::string& path, std::string_view bytes) override {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       throw WindowsError("cannot create \"" + path + "\"", GetLastError());
     }
@@ -261,14 +281,14 @@ class WindowsPlatform : public Platform {
   }
 
   void ReplaceFileByRename(const std::string& from, const std::string& to) override {
-    if (!MoveFileExA(from.c_str(), to.c_str(),
+    if (!MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       throw WindowsError("cannot replace \"" + to + "\"", GetLastError());
     }
   }
 
   void RemoveFile(const std::string& path) override {
-    if (!DeleteFileA(path.c_str())) {
+    if (!DeleteFileW(WideFromUtf8(path).c_str())) {
       const DWORD code = GetLastError();
       // A missing file, or a missing folder, leaves nothing to delete.
       if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <type_traits>
 
 #include "platform/windows_headers.h"
 
@@ -20,22 +19,14 @@ inline HMODULE ThisModule() {
   return module;
 }
 
-// The full path of ThisModule() as GetModuleFileNameA (char) or
-// GetModuleFileNameW (wchar_t) gives it, however long; empty when Windows
-// cannot tell.
-template <class Char>
-std::basic_string<Char> ThisModulePath() {
-  static_assert(std::is_same_v<Char, char> || std::is_same_v<Char, wchar_t>);
+// The full path of ThisModule() as GetModuleFileNameW gives it, however
+// long; empty when Windows cannot tell.
+inline std::wstring ThisModulePath() {
   const HMODULE module = ThisModule();
-  std::basic_string<Char> path(MAX_PATH, Char());
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD size = static_cast<DWORD>(path.size());
-    DWORD length = 0;
-    if constexpr (std::is_same_v<Char, char>) {
-      length = GetModuleFileNameA(module, path.data(), size);
-    } else {
-      length = GetModuleFileNameW(module, path.data(), size);
-    }
+    const DWORD length = GetModuleFileNameW(module, path.data(), size);
     if (length == 0) return {};
     if (length < size) {
       path.resize(length);
