@@ -10,6 +10,10 @@
 
 #include "com/com_arguments.h"
 #include "com/com_errors.h"
+#include "com/com_interface.h"
+#include "com/entry_points.h"
+
+#include <olectl.h>
 
 // While set, every operator new of this program (the COM edge's code is
 // linked in) fails as when memory runs out.
@@ -70,6 +74,12 @@ TEST(AutomationErrorTest, ReportsCarryTheCoreTextOrTheKindName) {
   EXPECT_EQ(with_text.scode, static_cast<HRESULT>(0x800A0006));
   EXPECT_EQ(with_text.description, L"0 / 0");
 
+  // A path in the text is UTF-8: the folder "Пробег".
+  ErrorReport named = ReportOf([] {
+    Fail(ErrorKind::kFileNotFound, "C:\\\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB5\xD0\xB3\\x");
+  });
+  EXPECT_EQ(named.description, L"C:\\\x041F\x0440\x043E\x0431\x0435\x0433\\x");
+
   ErrorReport bare = ReportOf([] { Fail(ErrorKind::kDiskFull, ""); });
   EXPECT_EQ(bare.description, L"disk full");
 
@@ -104,6 +114,32 @@ TEST(AutomationErrorTest, TheThreadErrorInfoIsSet) {
   SysFreeString(source);
   SysFreeString(description);
   info->Release();
+}
+
+// A processor without SSE2 cannot be had under test; the check's answer is
+// put in its place.
+TEST(ProcessorCheckTest, WithoutSse2TheExportsRefuseWithTheirOwnError) {
+  bool (*const system_answer)() = processor_has_sse2;
+  processor_has_sse2 = [] { return false; };
+  SetErrorInfo(0, nullptr);
+  void* factory = reinterpret_cast<void*>(0x1);
+  const HRESULT created = DllGetClassObject(kClassId, IID_IClassFactory, &factory);
+  IErrorInfo* info = nullptr;
+  const HRESULT has_info = GetErrorInfo(0, &info);
+  const HRESULT registered = DllRegisterServer();
+  const HRESULT unload = DllCanUnloadNow();
+  processor_has_sse2 = system_answer;
+
+  EXPECT_EQ(created, static_cast<HRESULT>(0x800A01AD));  // Basic error 429
+  EXPECT_EQ(factory, nullptr);
+  ASSERT_EQ(has_info, S_OK);
+  BSTR description = nullptr;
+  info->GetDescription(&description);
+  EXPECT_STREQ(description, L"this processor lacks SSE2");
+  SysFreeString(description);
+  info->Release();
+  EXPECT_EQ(registered, static_cast<HRESULT>(0x800A01AD));
+  EXPECT_EQ(unload, S_OK);  // nothing was ever created
 }
 
 TEST(EntryGuardTest, WhatABodyThrowsBecomesItsCode) {

@@ -1,6 +1,7 @@
 // What only the real Windows side of the seam can show: Win32 error codes as
-// typed errors, the hidden window as the system sees it, and a sender on
-// another thread released by ReplyMessage while its message is handled.
+// typed errors, files in a folder named outside the ANSI code page, the
+// hidden window as the system sees it, and a sender on another thread
+// released by ReplyMessage while its message is handled.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -52,6 +53,41 @@ TEST(WindowsFileTest, AFileHeldOpenWithoutSharingIsPermissionDenied) {
   CloseHandle(held);
   EXPECT_EQ(platform.ReadFile(path, 64), "1\r\n");
   platform.RemoveFile(path);
+}
+
+// The seam's UTF-8 paths name the true files: Windows itself finds them
+// under their UTF-16 names, and an error names the path as it was given.
+TEST(WindowsFileTest, AFolderNamedOutsideTheAnsiCodePageHoldsTheFiles) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring suffix = std::to_wstring(GetCurrentProcessId());
+  const std::wstring folder = temp + (L"\x041F\x0440\x043E\x0431\x0435\x0433-" + suffix);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  char narrow_temp[MAX_PATH * 3];
+  WideCharToMultiByte(CP_UTF8, 0, temp, -1, narrow_temp, sizeof narrow_temp, nullptr, nullptr);
+  const std::string utf8_folder = narrow_temp +
+                                  ("\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB1\xD0\xB5\xD0\xB3-" +
+                                   std::to_string(GetCurrentProcessId()) + "\\");
+  Platform& platform = SystemPlatform();
+
+  platform.WriteNewFile(utf8_folder + "tripmeter.ini.new", "583.6\r\n");
+  platform.ReplaceFileByRename(utf8_folder + "tripmeter.ini.new", utf8_folder + "tripmeter.ini");
+  platform.AppendToFile(utf8_folder + "tripmeter.ini", "12\r\n");
+  EXPECT_NE(GetFileAttributesW((folder + L"\\tripmeter.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((folder + L"\\tripmeter.ini.new").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(platform.FileSize(utf8_folder + "tripmeter.ini"), 11u);
+  EXPECT_EQ(platform.ReadFile(utf8_folder + "tripmeter.ini", 64), "583.6\r\n12\r\n");
+  try {
+    platform.ReadFile(utf8_folder + "fuel.log", 64);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.kind(), ErrorKind::kFileNotFound);
+    EXPECT_NE(std::string(error.what()).find(utf8_folder + "fuel.log"), std::string::npos)
+        << error.what();
+  }
+  platform.RemoveFile(utf8_folder + "tripmeter.ini");
+  EXPECT_EQ(GetFileAttributesW((folder + L"\\tripmeter.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(RemoveDirectoryW(folder.c_str()));
 }
 
 std::intptr_t TREZIK_CALLBACK Quiet(WindowHandle window, std::uint32_t message,
