@@ -46,6 +46,30 @@ TEST(CommandLine, OptionsReachTheSimulation) {
   EXPECT_EQ(ParseCommandLine({"--speedup", "0.1"}).simulation.realtime_factor, 0.1);
 }
 
+// Where an --option stands does not change what it is, nor which argument
+// is the drive.
+TEST(CommandLine, OptionsStandAnywhereAndTakeOnePairEach) {
+  struct Order {
+    std::vector<std::string> arguments;
+    std::string drive;
+    std::vector<std::string> settings;
+  };
+  const Order orders[] = {
+      {{"--option", "minspeed=3", "d.nmea"}, "d.nmea", {"minspeed=3"}},
+      {{"d.nmea", "--option", "minspeed=3"}, "d.nmea", {"minspeed=3"}},
+      {{"--option=minspeed=3", "d.nmea"}, "d.nmea", {"minspeed=3"}},
+      {{"--option", "a=1", "d.gpx", "--option=b=2", "--plain"}, "d.gpx", {"a=1", "b=2"}},
+      {{"--option", "a=1", "--option", "b=2", "-"}, "-", {"a=1", "b=2"}},
+      {{"--option", "minspeed=3"}, "", {"minspeed=3"}},
+      {{"--plain", "d.gpx", "--option", "x==y"}, "d.gpx", {"x==y"}},
+  };
+  for (const Order& order : orders) {
+    const CommandLine line = ParseCommandLine(order.arguments);
+    EXPECT_EQ(line.drive_path, order.drive) << order.arguments[0];
+    EXPECT_EQ(line.simulation.plugin_settings, order.settings) << order.arguments[0];
+  }
+}
+
 struct Refusal {
   std::vector<std::string> arguments;
   const char* says;
@@ -71,6 +95,9 @@ TEST(CommandLine, RefusesWhatItCannotUseInOneLine) {
       {{"--option", "minspeed"}, "--option: 'minspeed' is no KEY=VALUE"},
       {{"--option", "=3"}, "--option"},
       {{"--option", "a=1\nb=2"}, "control character"},
+      {{""}, "the drive's name is empty"},
+      {{"--plain", "", "--option", "a=1"}, "the drive's name is empty"},
+      {{"--option", "minspeed=3", "a.gpx", "b.gpx"}, "one drive at a time: 'a.gpx' and 'b.gpx'"},
   };
   for (const Refusal& refusal : refusals) {
     try {

@@ -3,6 +3,7 @@
 // counts and line numbers were worked out with grep on the tracks, and the
 // fix counts come from ../shared/tracks/SOURCES.md.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -95,12 +96,16 @@ struct DamagedInput {
   const char* track = nullptr;  // the recorded drive damaged; none: `damage` gets ""
   Change damage = nullptr;
   bool folder = false;  // the path is a folder
+  bool fifo = false;    // the path is a named pipe
+  const char* device = nullptr;  // read this path instead
+  std::uintmax_t grow_to = 0;    // the file made this long (a hole) after it is written
   bool strict = false;
   // Read: the fixes kept, the lines skipped by kind (nothing else), and the
   // first line of the first kind listed.
   std::size_t kept = 0;
   std::vector<std::pair<Damage, std::size_t>> skipped = {};
   int first_skipped_line = 0;
+  std::size_t unchecked = 0;  // sentences read without a checksum
   // Refused: words of the one-line message.
   const char* refused = nullptr;
 };
@@ -120,8 +125,13 @@ TEST_P(DamagedInputs, AreSkippedAndCountedOrRefused) {
   std::string path = scratch.Path("drive");
   if (input.folder) {
     std::filesystem::create_directories(path);
+  } else if (input.fifo) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  } else if (input.device != nullptr) {
+    path = input.device;
   } else {
     scratch.Write("drive", input.damage(original));
+    if (input.grow_to > 0) std::filesystem::resize_file(path, input.grow_to);
   }
   const ReadOptions options{.strict = input.strict};
 
@@ -146,6 +156,7 @@ TEST_P(DamagedInputs, AreSkippedAndCountedOrRefused) {
   }
   for (const Skipped& kind : drive.skipped) counted += kind.count;
   EXPECT_EQ(counted, expected) << "skipped for another reason as well";
+  EXPECT_EQ(drive.unchecked_sentences, input.unchecked);
   for (const Skipped& kind : drive.skipped) {
     if (!input.skipped.empty() && kind.damage == input.skipped.front().first) {
       ASSERT_FALSE(kind.first_lines.empty());
@@ -167,8 +178,20 @@ INSTANTIATE_TEST_SUITE_P(
     Table, DamagedInputs,
     ::testing::Values(
         DamagedInput{.name = "BadAndMissingChecksums", .track = kRegensburg, .damage = kTwoFixesDamaged,
-                     .kept = 772, .skipped = {{Damage::kBadChecksum, 2}, {Damage::kNoChecksum, 2}},
-                     .first_skipped_line = 1306},
+                     .kept = 774, .skipped = {{Damage::kBadChecksum, 2}}, .first_skipped_line = 1306,
+                     .unchecked = 2},
+        // A logger that writes no checksums at all: every sentence read.
+        DamagedInput{.name = "NoChecksumsAtAll", .track = kRegensburg,
+                     .damage = [](std::string log) {
+                       std::string out;
+                       for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+                         out += DropChecksum(log.substr(at, end - at)) + "\r\n";
+                       }
+                       return out; },
+                     .kept = 774, .unchecked = 9931},
+        DamagedInput{.name = "StrictRefusesAMissingChecksum", .track = kRegensburg,
+                     .damage = [](std::string log) { return EditLine(log, 1308, DropChecksum); },
+                     .strict = true, .refused = ":1308: sentence without a checksum"},
         DamagedInput{.name = "StrictRefusesTheFirstBadChecksum", .track = kRegensburg, .damage = kTwoFixesDamaged,
                      .strict = true, .refused = ":1306: checksum mismatch"},
         DamagedInput{.name = "TruncatedLastLine", .track = kRegensburg,
@@ -198,6 +221,12 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedInput{.name = "EmptyFile", .damage = [](std::string) { return std::string(); },
                      .refused = ": is empty"},
         DamagedInput{.name = "Folder", .folder = true, .refused = ": is a folder, not a file"},
+        DamagedInput{.name = "EndlessDevice", .device = "/dev/zero", .refused = "is not a regular file"},
+        DamagedInput{.name = "EmptyDevice", .device = "/dev/null", .refused = "is not a regular file"},
+        DamagedInput{.name = "Pipe", .fifo = true, .refused = "is not a regular file"},
+        DamagedInput{.name = "LargerThanAGibibyte", .damage = [](std::string) { return std::string("$GP"); },
+                     .grow_to = (std::uintmax_t{1} << 30) + 1,
+                     .refused = "is 1073741825 bytes, larger than the 1 GiB the simulator reads"},
         DamagedInput{.name = "TextButNoDrive", .damage = [](std::string) { return std::string("lat,lon\n1,2\n"); },
                      .refused = "neither a GPX track"},
         DamagedInput{.name = "GpxWithoutPoints", .track = kMoscow,

@@ -18,8 +18,9 @@ constexpr char kIntroduction[] =
     "Replays a recorded drive through the trezik plug-in, playing the host\n"
     "application PathWarden: the plug-in asks for a GPS fix every simulated second\n"
     "and the skin script presses its buttons. DRIVE is a GPX track or an NMEA 0183\n"
-    "log (RMC, GGA); without it the bundled default drive and its script are\n"
-    "replayed.\n\n";
+    "log (RMC, GGA) of at most 1 GiB, or '-' to read one from standard input;\n"
+    "without it the bundled default drive and its script are replayed. Options\n"
+    "may stand before or after DRIVE.\n\n";
 
 constexpr char kExitStatus[] =
     "Exit status: 0 after a run, 1 when the run failed, 2 for a usage error or bad\n"
@@ -126,10 +127,11 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
             [&sim](double value) { sim.decimal_places = Trimmed(value); })
       ->group(plugin);
   app->add_option("--option", sim.plugin_settings,
-                  "a line KEY=VALUE for trezik.ini, repeatable:\nminspeed=3, calibration=1.02, distance=wgs84,\n"
-                  "autosave=30 (README \"Settings\"); the summary\nsays what the plug-in passes over")
+                  "a line KEY=VALUE for trezik.ini, one per use,\nrepeatable: minspeed=3, calibration=1.02,\n"
+                  "distance=wgs84, autosave=30 (README\n\"Settings\"); the summary says what the plug-in\npasses over")
       ->option_text("KEY=VALUE")
       ->check(CLI::Validator(SettingCheck, "KEY=VALUE", "setting"))
+      ->allow_extra_args(false)  // one pair per use: the drive after it stays the drive
       ->group(plugin);
   app->add_flag("--keep-state", sim.keep_state,
                 "keep tripmeter.ini and the logs of an earlier\nrun (not with a script's \"before state\")")
@@ -168,6 +170,9 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
       ->option_text("FILE")
       ->group(output);
   app->add_flag_callback("--no-chart", [&line] { line.chart = false; }, "do not draw drive.svg")->group(output);
+  app->add_flag("--details", line.details,
+                "add what developers look at to the summary: ticks,\nmessages to the host, the formula's error")
+      ->group(output);
   app->set_version_flag("--version", VersionText(), "the version of trezik-drive and of the plug-in");
   return app;
 }
@@ -206,6 +211,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     line.version = true;
   } catch (const CLI::ParseError& error) {
     throw UsageError(Describe(error, *app, line.drive_path));
+  }
+  if (!line.help && !line.version && app->count("DRIVE") > 0 && line.drive_path.empty()) {
+    throw UsageError("the drive's name is empty: name a GPX or NMEA file, '-' for standard input, or none for the "
+                     "default drive");
   }
   return line;
 }

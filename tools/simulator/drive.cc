@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tools/simulator/gpx_reader.h"
+#include "tools/simulator/input_file.h"
 #include "tools/simulator/nmea_reader.h"
 
 namespace trezik::drive {
@@ -117,16 +116,7 @@ void DamageTally::Record(Drive& drive, const std::string& unit) const {
   }
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) throw DriveError(path, 0, "is a folder, not a file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw DriveError(path, 0, "read error");
-  return content.str();
-}
+std::string ReadWholeFile(const std::string& path) { return ReadInputFile(path); }
 
 void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
   std::vector<Fix> kept;
@@ -172,8 +162,9 @@ void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
   }
 }
 
-Drive ReadDrive(const std::string& path, ReadOptions options) {
-  const std::string content = ReadWholeFile(path);
+Drive ReadDrive(const std::string& given_path, ReadOptions options) {
+  const std::string content = ReadInputFile(given_path);
+  const std::string path = InputName(given_path);
   if (content.empty()) throw DriveError(path, 0, "is empty: there is no drive in it");
   std::size_t pos = 0;
   // Skip a UTF-8 byte order mark, blanks and the NUL bytes some receivers

@@ -22,7 +22,7 @@ struct Fix {
 // Why a reader skipped a sentence or a track point.
 enum class Damage {
   kBadChecksum,    // NMEA: the checksum does not match the sentence's bytes
-  kNoChecksum,     // NMEA: no "*" with two hex digits at the end
+  kNoChecksum,     // NMEA: no "*" at the end (refused only when reading strictly)
   kUnknownTalker,  // NMEA: the address names a talker no NMEA 0183 device is
   kCutOff,         // NMEA: the line ends before its sentence does
   kGarbled,        // NMEA: no sentence at all, or bytes that no sentence holds
@@ -63,6 +63,7 @@ struct Drive {
   // order of Damage. Each also has its line in `notes`.
   std::vector<Skipped> skipped;
   std::vector<NoFixStretch> no_fix;  // GPX only
+  std::size_t unchecked_sentences = 0;  // NMEA: sentences read without a checksum
 
   double start_time() const { return fixes.front().time; }
   double end_time() const { return fixes.back().time; }
@@ -100,13 +101,15 @@ class DriveError : public std::runtime_error {
   std::string reason_;
 };
 
-// Reads a GPX track or an NMEA log, told apart by its first bytes. Throws
-// DriveError on a folder, an empty file, a file that is not text, one that
+// Reads a GPX track or an NMEA log, told apart by its first bytes, from a
+// regular file or from standard input ("-"), within kLargestInputBytes
+// (input_file.h). Throws DriveError on a folder, a device or a pipe, a file
+// larger than that, an empty file, a file that is not text, one that
 // cannot be read or that leaves fewer than two usable fixes, one that lasts
 // longer than kLongestDriveSeconds, and (strict) at the first damage.
 Drive ReadDrive(const std::string& path, ReadOptions options = {});
 
-// Reads the whole file; DriveError when it cannot.
+// Reads the whole file as ReadInputFile does; DriveError when it cannot.
 std::string ReadWholeFile(const std::string& path);
 
 // Collects what a reader skips; reading strictly, refuses the first instead.

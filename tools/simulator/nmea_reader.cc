@@ -99,7 +99,7 @@ struct LineFix {
 class NmeaReader {
  public:
   NmeaReader(const std::string& path, const std::string& content, ReadOptions options)
-      : path_(path), content_(content), tally_(path, options) {}
+      : path_(path), content_(content), tally_(path, options), strict_(options.strict) {}
 
   Drive Read() {
     std::size_t start = 0;
@@ -158,24 +158,31 @@ class NmeaReader {
                                    ": NMEA sentences hold printable ASCII only");
       }
     }
+    // The checksum is optional for most sentences and many loggers leave it
+    // out: such a sentence is read as it stands and counted. One that has a
+    // checksum must match it.
     const std::size_t star = text.rfind('*');
+    std::string_view body;
     if (star == std::string_view::npos) {
-      if (unterminated) Fail(Damage::kCutOff, "the file ends inside a sentence, before its checksum");
-      Fail(Damage::kNoChecksum, "sentence without a checksum ('*' and two hex digits)");
-    }
-    const std::string_view body = text.substr(1, star - 1);
-    const std::string_view given = text.substr(star + 1);
-    if (given.size() != 2 || HexValue(given[0]) < 0 || HexValue(given[1]) < 0) {
-      if (unterminated && given.size() < 2 && (given.empty() || HexValue(given[0]) >= 0)) {
-        Fail(Damage::kCutOff, "the file ends inside the checksum of a sentence");
+      if (unterminated && checksummed_ > 0) Fail(Damage::kCutOff, "the file ends inside a sentence, before its checksum");
+      if (strict_) Fail(Damage::kNoChecksum, "sentence without a checksum ('*' and two hex digits)");
+      body = text.substr(1);
+    } else {
+      body = text.substr(1, star - 1);
+      const std::string_view given = text.substr(star + 1);
+      if (given.size() != 2 || HexValue(given[0]) < 0 || HexValue(given[1]) < 0) {
+        if (unterminated && given.size() < 2 && (given.empty() || HexValue(given[0]) >= 0)) {
+          Fail(Damage::kCutOff, "the file ends inside the checksum of a sentence");
+        }
+        Fail(Damage::kBadChecksum, "checksum field '" + std::string(given) + "' is not two hex digits");
       }
-      Fail(Damage::kNoChecksum, "checksum field '" + std::string(given) + "' is not two hex digits");
-    }
-    const int expected = HexValue(given[0]) * 16 + HexValue(given[1]);
-    const int actual = NmeaChecksum(body);
-    if (expected != actual) {
-      Fail(Damage::kBadChecksum,
-           "checksum mismatch: the sentence says " + Hex(expected) + ", its bytes give " + Hex(actual));
+      const int expected = HexValue(given[0]) * 16 + HexValue(given[1]);
+      const int actual = NmeaChecksum(body);
+      if (expected != actual) {
+        Fail(Damage::kBadChecksum,
+             "checksum mismatch: the sentence says " + Hex(expected) + ", its bytes give " + Hex(actual));
+      }
+      ++checksummed_;
     }
     const std::vector<std::string_view> fields = SplitFields(body);
     const std::string_view address = fields[0];
@@ -192,6 +199,7 @@ class NmeaReader {
     } else if (address.size() == 5 && address.substr(2) == "GGA") {
       ReadGga(fields, line);
     }
+    if (star == std::string_view::npos) ++unchecked_;
   }
 
   static double TimeOfDay(std::string_view field, const char* sentence) {
@@ -360,6 +368,11 @@ class NmeaReader {
     if (filled > 0 && !rmc_.empty()) {
       drive.notes.push_back(std::to_string(filled) + " GGA fix(es) fill times that have no RMC fix");
     }
+    drive.unchecked_sentences = unchecked_;
+    if (unchecked_ > 0) {
+      drive.notes.push_back("without checksum: " + std::to_string(unchecked_) +
+                            " sentence(s), read as they stand (the checksum is optional)");
+    }
     if (!dated) drive.notes.push_back("no RMC date in the log: the drive is dated 2000-01-01");
     FinishDrive(drive, tally_, "line");
     return drive;
@@ -375,6 +388,9 @@ class NmeaReader {
   std::vector<std::pair<bool, std::size_t>> order_;  // file order: (is RMC, index)
   std::size_t void_rmc_ = 0;
   std::size_t no_fix_gga_ = 0;
+  bool strict_ = false;
+  std::size_t checksummed_ = 0;  // sentences read with a matching checksum
+  std::size_t unchecked_ = 0;    // sentences read without one
 };
 
 }  // namespace

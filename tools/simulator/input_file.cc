@@ -1,0 +1,69 @@
+#include "tools/simulator/input_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "tools/simulator/drive.h"
+
+namespace trezik::drive {
+
+namespace {
+
+// "1 GiB", "512 MiB", "100 bytes".
+std::string Size(std::uintmax_t bytes) {
+  if (bytes >= (1u << 30) && bytes % (1u << 30) == 0) return std::to_string(bytes >> 30) + " GiB";
+  if (bytes >= (1u << 20) && bytes % (1u << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+std::string InputName(const std::string& path) { return path == "-" ? kStandardInputName : path; }
+
+std::string ReadWithin(std::istream& in, const std::string& name, std::uintmax_t limit) {
+  std::string content;
+  std::vector<char> block(1 << 16);
+  while (in) {
+    in.read(block.data(), static_cast<std::streamsize>(block.size()));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (content.size() + got > limit) {
+      throw DriveError(name, 0, "holds more than " + Size(limit) + ", more than the simulator reads");
+    }
+    content.append(block.data(), got);
+  }
+  if (in.bad()) throw DriveError(name, 0, "read error");
+  return content;
+}
+
+std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {
+  if (path == "-") return ReadWithin(std::cin, kStandardInputName, limit);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    throw DriveError(path, 0, "cannot open: " + std::string(std::strerror(ENOENT)));
+  }
+  if (error) throw DriveError(path, 0, "cannot open: " + error.message());
+  if (std::filesystem::is_directory(status)) throw DriveError(path, 0, "is a folder, not a file");
+  if (!std::filesystem::is_regular_file(status)) {
+    throw DriveError(path, 0,
+                     "is not a regular file (a device, a pipe or a socket); give a file, or '-' to read "
+                     "standard input");
+  }
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error) throw DriveError(path, 0, "cannot open: " + error.message());
+  if (size > limit) {
+    throw DriveError(path, 0,
+                     "is " + std::to_string(size) + " bytes, larger than the " + Size(limit) +
+                         " the simulator reads");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
+  // The file may grow while it is read: the bound holds all the same.
+  return ReadWithin(in, path, limit);
+}
+
+}  // namespace trezik::drive
