@@ -11,7 +11,10 @@
 #      every registry entry;
 #   4. tests/wine/meters_and_options.sh in its own prefix: the meters after a
 #      creation without a host and after a host killed mid-drive (autosave),
-#      and each trezik.ini option through the test host.
+#      and each trezik.ini option through the test host;
+#   5. tests/wine/sharp_edges.sh in its own prefix: the DLL in a folder named
+#      in Cyrillic, a reply claiming nearly 2 GiB, a fill-up before a kill,
+#      a second object while the first lives.
 # Prints one line per check and finally "N passed, N failed"; exits non-zero
 # when anything failed.
 set -uo pipefail
@@ -153,17 +156,22 @@ for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libi
 done
 wineserver_quit
 
-# ---------------------------------------------------------------- 4. meters and options
-# Its own prefix; its PASS/FAIL lines count here one by one.
-meters_out="$(bash "$root/tests/wine/meters_and_options.sh" 2>&1)"
-meters_summary="$(tail -1 <<<"$meters_out")"
-grep -vxF -- "$meters_summary" <<<"$meters_out"
-if [[ "$meters_summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
-  passed=$((passed + BASH_REMATCH[1]))
-  failed=$((failed + BASH_REMATCH[2]))
-else
-  fail "meters and options under wine (tests/wine/meters_and_options.sh)"
-fi
+# ---------------------------------------------------------------- 4. and 5.
+# Each in its own prefix; their PASS/FAIL lines count here one by one.
+count_script() {  # count_script NAME SCRIPT
+  local out summary
+  out="$(bash "$2" 2>&1)"
+  summary="$(tail -1 <<<"$out")"
+  grep -vxF -- "$summary" <<<"$out"
+  if [[ "$summary" =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    passed=$((passed + BASH_REMATCH[1]))
+    failed=$((failed + BASH_REMATCH[2]))
+  else
+    fail "$1 under wine ($2)"
+  fi
+}
+count_script "meters and options" "$root/tests/wine/meters_and_options.sh"
+count_script "sharp edges" "$root/tests/wine/sharp_edges.sh"
 
 check "installer: trezik.msi and regsvr32 /n /i:user (tests/wine/msi_install.sh)" bash "$root/tests/wine/msi_install.sh"
 

@@ -24,8 +24,14 @@
 //                                                    request moves the fix on by that
 //                                                    (with pump: a drive in real time)
 //   create | release | free                          the object (free: CoFreeUnusedLibraries)
+//   create another                                   one more object, the earlier ones kept
+//                                                    alive; calls go to the newest
 //   tick | pump MS                                   Timer1: one tick sent, or real pumping
 //   command T | label N | indicator N                method calls, results printed
+//   reply TEXT                                       one reply (dwData 1) sent unasked
+//   hugereply | hugereply thread                     a reply claiming 0x7FFFFFF0 bytes over
+//                                                    a 9-byte buffer, sent from this thread
+//                                                    or from a second one
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -341,22 +347,31 @@ class Plugin {
  public:
   ~Plugin() { Release(); }
 
-  void Create() {
-    Release();
+  // Creates an object; the earlier ones are released first unless kept.
+  void Create(bool keep_others) {
+    if (!keep_others) Release();
     CLSID clsid;
     Outcome outcome;
+    IDispatch* created = nullptr;
     outcome.hr = CLSIDFromProgID(L"trezik.PWExtension", &clsid);
     if (SUCCEEDED(outcome.hr)) {
       outcome.hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                    reinterpret_cast<void**>(&object_));
+                                    reinterpret_cast<void**>(&created));
       if (FAILED(outcome.hr)) outcome.description = ErrorInfoDescription();
     }
-    Emit(std::string("create ") + kProgId + " -> " + (SUCCEEDED(outcome.hr) ? "ok" : ErrorText(outcome)));
+    if (SUCCEEDED(outcome.hr)) {
+      if (object_ != nullptr) others_.push_back(object_);
+      object_ = created;
+    }
+    Emit(std::string("create ") + (keep_others ? "another " : "") + kProgId + " -> " +
+         (SUCCEEDED(outcome.hr) ? "ok" : ErrorText(outcome)));
   }
 
   void Release() {
     if (object_ != nullptr) object_->Release();
     object_ = nullptr;
+    for (IDispatch* other : others_) other->Release();
+    others_.clear();
   }
 
   void Command(const std::string& text) {
@@ -425,8 +440,52 @@ class Plugin {
     VariantClear(&result);
   }
 
-  IDispatch* object_ = nullptr;
+  IDispatch* object_ = nullptr;      // the newest object, which the calls go to
+  std::vector<IDispatch*> others_;   // older ones kept alive by "create another"
 };
+
+// A reply whose size claims nearly 2 GiB while its data is a short text: the
+// plug-in must neither read past the text nor try to hold that much.
+constexpr DWORD kHugeReplySize = 0x7FFFFFF0;
+char huge_reply_text[] = "gpslat||1";
+
+LRESULT SendHugeReply() {
+  HWND plugin = FindWindowA(nullptr, kPluginTitle);
+  if (plugin == nullptr) return -1;
+  COPYDATASTRUCT record;
+  record.dwData = 1;
+  record.cbData = kHugeReplySize;
+  record.lpData = huge_reply_text;
+  return SendMessageA(plugin, WM_COPYDATA, reinterpret_cast<WPARAM>(host.window),
+                      reinterpret_cast<LPARAM>(&record));
+}
+
+DWORD WINAPI HugeReplyThread(void* result) {
+  *static_cast<LRESULT*>(result) = SendHugeReply();
+  return 0;
+}
+
+// Sends the huge reply from this thread, or from a second one while this
+// thread (the plug-in's) handles messages until that send returns.
+void HugeReply(bool from_thread) {
+  LRESULT result = -1;
+  if (!from_thread) {
+    result = SendHugeReply();
+  } else {
+    HANDLE thread = CreateThread(nullptr, 0, HugeReplyThread, &result, 0, nullptr);
+    if (thread == nullptr) {
+      Emit("hugereply thread -> no thread");
+      return;
+    }
+    while (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) !=
+           WAIT_OBJECT_0) {
+      Pump(0);
+    }
+    CloseHandle(thread);
+  }
+  Emit(std::string("hugereply") + (from_thread ? " thread" : "") +
+       (result == -1 ? " -> no trezik window" : " -> sent"));
+}
 
 // ---------------------------------------------------------------- modes
 
@@ -436,7 +495,7 @@ int Play(const std::vector<Instruction>& instructions) {
     if (ApplyAnswer(instruction, &host.answers)) continue;
     const std::string& name = instruction.name;
     if (name == "create") {
-      plugin.Create();
+      plugin.Create(instruction.value == "another");
     } else if (name == "release") {
       plugin.Release();
     } else if (name == "free") {
@@ -452,6 +511,10 @@ int Play(const std::vector<Instruction>& instructions) {
       } else {
         SendMessageA(plugin_window, WM_TIMER, kTimer1Id, 0);
       }
+    } else if (name == "reply") {
+      SendReply(instruction.value);
+    } else if (name == "hugereply") {
+      HugeReply(instruction.value == "thread");
     } else if (name == "pump") {
       Pump(static_cast<DWORD>(std::strtoul(instruction.value.c_str(), nullptr, 10)));
     } else if (name == "command") {
