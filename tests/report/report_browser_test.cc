@@ -1,6 +1,7 @@
 // report.html in a real browser: headless Chromium loads the page from the
 // file, and its DOM must hold the totals (figures worked by hand) and every
-// chart, load nothing from outside, and its screenshot must not be blank.
+// chart, load nothing from outside, and its screenshot must not be blank; at
+// a phone's width nothing may stick out sideways.
 // Without Chromium the test is skipped, except under CI=true, where that fails.
 #include <zlib.h>
 
@@ -123,8 +124,12 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
                 "\"2026-12-07\",\"08:00:00\",35.2,440,\"8\",1.5,0.12,\"gpslat\",\"gpslon\",\"Ring Road\"\r\n");
   scratch.Write("plugin/tripmeter.log",
                 "\"2026-11-20\",\"18:00:00\",30,250,10,\"48.2\",\"11.6\",\"Ring Road\"\r\nnot a record\r\n");
+  // A drive chart as the simulator writes one, to be shown on the page.
+  scratch.Write("drive.svg", "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1060\" "
+                             "height=\"650\"><rect width=\"1060\" height=\"650\" fill=\"#3a7\"/></svg>\n");
   ReportOptions options;
   options.currency = "EUR";
+  options.drive_chart = scratch.Path("drive.svg");
   WriteReport({scratch.Path("plugin")}, scratch.Path("out"), options);
   const std::string page = scratch.Path("out/report.html");
 
@@ -134,13 +139,16 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   const std::string dom = Output("timeout 120 " + chromium + flags + "--dump-dom file://" + page + " 2>/dev/null");
   ASSERT_NE(dom.find("</html>"), std::string::npos) << "chromium printed no page: " << dom.substr(0, 300);
 
+  EXPECT_EQ(Element(dom, "trip-distance"), "30.00 km");
   EXPECT_EQ(Element(dom, "total-distance"), "1350.25 km");
   EXPECT_EQ(Element(dom, "total-fuel"), "105.70 L");
   EXPECT_EQ(Element(dom, "total-cost"), "167.37 EUR");
   EXPECT_EQ(Element(dom, "average-consumption"), "7.83 L/100 km");
+  EXPECT_EQ(Element(dom, "cost-per-distance"), "0.124 EUR/km");  // 167.37 / 1350.25 = 0.12396
   EXPECT_EQ(Element(dom, "best-fillup"), "7.43 L/100 km on 2026-11-28");
-  EXPECT_EQ(Element(dom, "lowest-price"), "1.5 EUR/L");
+  EXPECT_EQ(Element(dom, "lowest-price"), "1.500 EUR/L");
   EXPECT_EQ(Element(dom, "highest-price"), "1.658 EUR/L");
+  EXPECT_EQ(Count(dom, "<img id=\"drive-chart\"[^>]*src=\"data:image/svg\\+xml;base64,"), 1u);
   // Every chart, with a dot per fill-up and a bar per month (October to December).
   for (const char* chart : {"chart-consumption", "chart-price", "chart-months"}) {
     EXPECT_EQ(Count(dom, std::string("<svg[^>]*id=\"") + chart + "\""), 1u) << chart;
@@ -155,7 +163,7 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   for (const std::string& text : {scratch.Read("out/report.html"), dom}) {
     EXPECT_EQ(Count(text, "<script"), 0u);
     EXPECT_EQ(Count(text, "(src|href)\\s*=\\s*[\"']?\\s*(https?:|//)"), 0u);
-    EXPECT_EQ(Count(text, "url\\(|@import|<link|<iframe|<img"), 0u);
+    EXPECT_EQ(Count(text, "url\\(|@import|<link|<iframe|<img(?![^>]*src=\"data:)"), 0u);
   }
 
   const std::string shot = scratch.Path("shot.png");
@@ -168,6 +176,23 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   for (const auto& [colour, count] : colours) most = std::max(most, count);
   EXPECT_GT(colours.size(), 20u) << "the screenshot has almost no colours: blank";
   EXPECT_LT(most, pixels.size() * 97 / 100) << "one colour covers 97 % of the screenshot: blank";
+
+  // At a phone's width (390 CSS pixels, narrower than headless Chromium's
+  // narrowest window): the page in a frame that wide, measured by a probe
+  // page beside it (the report itself has no script).
+  const std::string probe_page = scratch.Write(
+      "out/probe.html",
+      "<!DOCTYPE html><html><body><iframe id=\"phone\" src=\"report.html\" style=\"width:390px;height:844px;"
+      "border:0\"></iframe><script>onload = () => { const w = document.getElementById('phone').contentWindow; "
+      "document.body.setAttribute('data-widths', w.document.documentElement.scrollWidth + ' ' + w.innerWidth); "
+      "};</script></body></html>\n");
+  const std::string phone = Output("timeout 120 " + chromium + flags + "--allow-file-access-from-files --dump-dom file://" +
+                                   probe_page + " 2>/dev/null");
+  std::smatch widths;
+  ASSERT_TRUE(std::regex_search(phone, widths, std::regex("data-widths=\"([0-9]+) ([0-9]+)\"")))
+      << phone.substr(0, 300);
+  EXPECT_LE(std::stoi(widths[1]), std::stoi(widths[2])) << "the page is wider than a phone's screen";
+  EXPECT_EQ(std::stoi(widths[2]), 390);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // trezik-report's command line: what it refuses (exit 2, one line, nothing
-// written), the date bounds, and a report with no records.
+// written: usage errors, and input that cannot make a report), the date
+// bounds, and --version.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,8 +30,12 @@ Outcome RunTool(const std::vector<std::string>& arguments) {
 
 TEST(ReportCli, RefusesWithOneLineAndWritesNothing) {
   testing::Scratch scratch;
-  const std::string plugin = scratch.Write("plugin/fuel.log", kFuel);
-  const std::string out = scratch.Path("out");
+  scratch.Write("plugin/fuel.log", kFuel);
+  std::filesystem::create_directories(scratch.Path("empty"));
+  scratch.Write("blank/tripmeter.log", "\r\n  \r\n");
+  scratch.Write("garbage/fuel.log", "GIF89a\nnot,a,log\nstill \"not\" one\n");
+  scratch.Write("binary.dat", std::string("\x7f" "ELF\0\0\0\x01\n\0\0", 11));
+  const std::string out = scratch.Path("out/report");
   const struct {
     std::vector<std::string> arguments;
     const char* says;
@@ -41,16 +46,39 @@ TEST(ReportCli, RefusesWithOneLineAndWritesNothing) {
       {{"--to", "7.12.2026", scratch.Path("plugin"), "-o", out},
        "\"7.12.2026\" is not a date (YYYY-MM-DD); see --help"},
       {{"--from", "2026-12-02", "--to", "2026-12-01", scratch.Path("plugin"), "-o", out}, "after --to"},
-      {{"-o", out}, "PATH is required; see --help"},
-      {{"--metric", scratch.Path("plugin"), "-o", out}, "--metric; see --help"},
+      {{"-o", out}, "no log given: name a plug-in folder or a log file; see --help"},
+      {{"--bogus", scratch.Path("plugin"), "-o", out}, "trezik-report: unknown option --bogus; see --help"},
+      {{"--metric", "--imperial", scratch.Path("plugin"), "-o", out}, "give one of the two; see --help"},
+      {{scratch.Path("plugin"), "-o", out, "--currency"}, "--currency needs a value; see --help"},
+      // Input that holds nothing to report.
+      {{scratch.Path("empty"), "-o", out}, "no tripmeter.log or fuel.log to read"},
+      {{scratch.Path("blank"), "-o", out}, "no record in the logs read"},
+      {{scratch.Path("garbage"), "-o", out}, "garbage/fuel.log: not a trip or fuel log: none of its 3 line(s)"},
+      {{scratch.Path("binary.dat"), "-o", out}, "binary.dat: not a trip or fuel log: none of its 2 line(s) is a "
+                                                "record (line 1: binary data (byte 0x7F at column 1))"},
+      {{scratch.Path("plugin"), scratch.Path("garbage"), "-o", out}, "garbage/fuel.log: not a trip or fuel log"},
   };
   for (const auto& c : cases) {
     const Outcome run = RunTool(c.arguments);
     EXPECT_EQ(run.code, 2) << c.says;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-    EXPECT_FALSE(std::filesystem::exists(out)) << c.says;
+    EXPECT_FALSE(std::filesystem::exists(scratch.Path("out"))) << c.says;
   }
+}
+
+TEST(ReportCli, VersionAndAHistoryWithSomeBadLinesIsReported) {
+  const Outcome version = RunTool({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("trezik-report ", 0), 0u) << version.out;
+
+  testing::Scratch scratch;
+  scratch.Write("plugin/fuel.log", std::string(kFuel) + "not a record\r\n");
+  const Outcome run = RunTool({scratch.Path("plugin"), "-o", scratch.Path("out"), "--currency", "EUR"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  // 64 + 52.8 = 116.8 EUR.
+  EXPECT_NE(run.out.find(", 116.80 EUR, "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("1 line(s) not read"), std::string::npos) << run.out;
 }
 
 TEST(ReportCli, DatesBoundTheRecordsBothEndsIncluded) {
@@ -60,18 +88,9 @@ TEST(ReportCli, DatesBoundTheRecordsBothEndsIncluded) {
       RunTool({"--from", "2026-12-01", "--to", "2026-12-01", scratch.Path("plugin"), "-o", scratch.Path("out")});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(scratch.Read("out/months.csv"),
-            "month,distance,fuel,cost,consumption,work_distance\r\n\"2026-12\",440,35.2,52.8,8,0\r\n");
+            "month,distance,fuel,cost,consumption,work_distance,trip_distance,trips,trip_records,fill_ups,"
+            "cost_per_distance\r\n\"2026-12\",440,35.2,52.80,8.00,0,0,0,0,1,0.120\r\n");
   EXPECT_NE(run.out.find("1 fill-up(s)"), std::string::npos) << run.out;
-}
-
-TEST(ReportCli, NoRecordsStillGivesAReportThatSaysSo) {
-  testing::Scratch scratch;
-  scratch.Write("plugin/tripmeter.log", "");
-  const Outcome run = RunTool({scratch.Path("plugin"), "-o", scratch.Path("out")});
-  ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_NE(scratch.Read("out/report.html").find("No records"), std::string::npos);
-  EXPECT_EQ(scratch.Read("out/trips.csv"), "date,time,trip,total,work,work_added,latitude,longitude,place\r\n");
-  EXPECT_NE(run.out.find("no records"), std::string::npos) << run.out;
 }
 
 }  // namespace

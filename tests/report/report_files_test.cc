@@ -18,6 +18,7 @@
 #include "report/report_test_support.h"
 #include "tools/report/csv.h"
 #include "tools/report/report.h"
+#include "tools/report/streamed_file.h"
 #include "tools/simulator/atomic_file.h"
 
 namespace trezik::report {
@@ -64,10 +65,10 @@ TEST(ReportCsv, APlaceFromTheLogIsGuardedInTheCsvAndShownAsItIsOnThePage) {
   // Worked by hand: the negative numbers stay bare, the coordinates are
   // numbers in quotes, the place gets the quote in front.
   const std::string row =
-      "\"2026-12-07\",\"08:01:01\",-3.5,101.33,2.67,2.67,\"-33.8688\",\"-70.25\","
+      "\"2026-12-07\",\"08:01:01\",-3.5,101.33,2.67,2.67,-3.5,\"-33.8688\",\"-70.25\","
       "\"'=HYPERLINK(\"\"http://x.example\"\")\"";
-  EXPECT_EQ(scratch.Read("out/trips.csv"), "date,time,trip,total,work,work_added,latitude,longitude,place\r\n" + row +
-                                               "\r\n");
+  EXPECT_EQ(scratch.Read("out/trips.csv"),
+            "date,time,trip,total,work,work_added,trip_added,latitude,longitude,place\r\n" + row + "\r\n");
   std::string why;
   const auto fields = ReadCsvRow(row, why);
   ASSERT_TRUE(fields) << why;
@@ -91,6 +92,17 @@ void WithFileSizeLimit(rlim_t bytes, const std::function<void()>& run) {
   ::signal(SIGXFSZ, old_handler);
 }
 
+// The two ways a file is written whole: at once, and piece by piece.
+const std::pair<const char*, std::function<void(const std::string&, const std::string&)>> kWriters[] = {
+    {"at once", [](const std::string& path, const std::string& content) { drive::WriteFileWhole(path, content); }},
+    {"in pieces",
+     [](const std::string& path, const std::string& content) {
+       StreamedFile file(path);
+       for (std::size_t at = 0; at < content.size(); at += 1000) file.Write(std::string_view(content).substr(at, 1000));
+       file.Commit();
+     }},
+};
+
 TEST(WholeFile, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoTemporary) {
   constexpr char kOld[] = "old content\r\n";
   const std::string kNew(4096, 'n');
@@ -106,8 +118,9 @@ TEST(WholeFile, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoTemporary) {
       {"the write stops halfway", "folder/old.csv", "write: File too large", true},
       {"the folder is read-only", "folder/old.csv", "Permission denied", false},
   };
+  for (const auto& [how, write_whole] : kWriters)
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(std::string(c.name) + ", " + how);
     const bool read_only = std::string(c.name) == "the folder is read-only";
     if (read_only && ::geteuid() == 0) continue;  // root writes into any folder
     testing::Scratch scratch;
@@ -118,7 +131,7 @@ TEST(WholeFile, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoTemporary) {
     std::string error;
     auto write = [&] {
       try {
-        drive::WriteFileWhole(scratch.Path(c.target), kNew);
+        write_whole(scratch.Path(c.target), kNew);
       } catch (const std::runtime_error& e) {
         error = e.what();
       }
@@ -144,11 +157,13 @@ TEST(WholeFile, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoTemporary) {
 }
 
 TEST(WholeFile, KeepsTheOldFilesPermissionsAndGivesANewOneTheUsualOnes) {
+  for (const auto& [how, write_whole] : kWriters) {
+  SCOPED_TRACE(how);
   testing::Scratch scratch;
   const std::string old_file = scratch.Write("old.csv", "old");
   fs::permissions(old_file, fs::perms(0640));
-  drive::WriteFileWhole(old_file, "new");
-  drive::WriteFileWhole(scratch.Path("new.csv"), "new");
+  write_whole(old_file, "new");
+  write_whole(scratch.Path("new.csv"), "new");
 
   const mode_t mask = ::umask(022);  // read the umask (and put it back)
   ::umask(mask);
@@ -158,6 +173,7 @@ TEST(WholeFile, KeepsTheOldFilesPermissionsAndGivesANewOneTheUsualOnes) {
   EXPECT_EQ(old_stat.st_mode & 07777, 0640u);
   EXPECT_EQ(new_stat.st_mode & 07777, 0666u & ~mask);
   EXPECT_EQ(scratch.Read("old.csv"), "new");
+  }
 }
 
 }  // namespace

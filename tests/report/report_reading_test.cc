@@ -40,12 +40,12 @@ TEST(ReportReading, EachBadLineIsSkippedAndListedWithItsLineNumberAndWhy) {
     const std::string good2 = trip ? Trip("B") : R"("2026-12-08","08:00:00",35.2,100,"35,2",1.5,0.53,"a","b","B")";
     const std::string path =
         scratch.Write(trip ? "tripmeter.log" : "fuel.log", good1 + "\r\n" + c.line + "\r\n" + good2 + "\r\n");
-    std::vector<std::string> notes;
-    const Report report = BuildReport(ReadLogs({path}, notes), {});
-    ASSERT_EQ(report.bad.size(), 1u) << c.line;
-    EXPECT_EQ(report.bad[0].file + ":" + std::to_string(report.bad[0].line), path + ":2");
-    EXPECT_EQ(report.bad[0].why.substr(0, std::string(c.why).size()), c.why) << c.line;
-    EXPECT_EQ(report.trips.size() + report.fills.size(), 2u) << c.line;
+    const Report report = WriteReport({path}, scratch.Path("out"), {});
+    ASSERT_EQ(report.first_bad.size(), 1u) << c.line;
+    EXPECT_EQ(report.first_bad[0].file + ":" + std::to_string(report.first_bad[0].line), path + ":2");
+    EXPECT_EQ(report.first_bad[0].why.substr(0, std::string(c.why).size()), c.why) << c.line;
+    EXPECT_EQ(report.totals.trip_records + report.totals.fill_ups, 2) << c.line;
+    EXPECT_EQ(scratch.Read("out/unreadable.txt").rfind(path + ":2: " + c.why, 0), 0u) << c.line;
   }
 }
 
@@ -54,12 +54,11 @@ TEST(ReportReading, ReadsCrLfLfAndALastLineWithoutAnEnd) {
   // Three records: CR LF, LF alone, and no line end at all; a blank line holds no record.
   const std::string path = scratch.Write("trips.log", Trip("Ring Road") + "\r\n" + Trip("Ring Road0") + "\n\n" +
                                                           Trip("Ring Road1"));
-  std::vector<std::string> notes;
-  const Report report = BuildReport(ReadLogs({path}, notes), {});
-  ASSERT_EQ(report.trips.size(), 3u);
-  EXPECT_TRUE(report.bad.empty());
-  EXPECT_EQ(report.trips[1].place, "Ring Road0");
-  EXPECT_EQ(report.trips[2].place, "Ring Road1");
+  const Report report = WriteReport({path}, scratch.Path("out"), {});
+  ASSERT_EQ(report.latest_trips.size(), 3u);
+  EXPECT_EQ(report.bad_lines, 0);
+  EXPECT_EQ(report.latest_trips[1].place, "Ring Road0");
+  EXPECT_EQ(report.latest_trips[2].place, "Ring Road1");
 }
 
 TEST(ReportReading, ARecordReadTwiceCountsOnce) {
@@ -68,15 +67,14 @@ TEST(ReportReading, ARecordReadTwiceCountsOnce) {
   const std::string fill2 = R"("2026-12-07","08:00:00",35.2,440,"8",1.5,0.12,"a","b","c")" "\r\n";
   scratch.Write("old/fuel.log", fill1);
   scratch.Write("new/fuel.log", fill1 + fill2);  // the old log copied and carried on
-  std::vector<std::string> notes;
   // The same folder twice, another folder with a copy, and the copy's file itself.
   const std::vector<std::string> paths = {scratch.Path("old"), scratch.Path("old/"), scratch.Path("new"),
                                           scratch.Path("new/fuel.log")};
-  const Report report = BuildReport(ReadLogs(paths, notes), {});
-  EXPECT_EQ(report.files.size(), 2u);
-  ASSERT_EQ(report.fills.size(), 2u);
+  const Report report = WriteReport(paths, scratch.Path("out"), {});
+  EXPECT_EQ(report.logs.size(), 2u);
+  EXPECT_EQ(report.totals.fill_ups, 2);
   EXPECT_EQ(report.duplicates, 1);
-  EXPECT_EQ(report.totals.distance, 940);
+  EXPECT_EQ(report.totals.fill_distance, 940);
   EXPECT_EQ(report.totals.fuel, 75.2);
 }
 

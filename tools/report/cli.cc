@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/report/report.h"
+#include "trezik_version.h"
 
 namespace trezik::report {
 namespace {
@@ -13,29 +14,60 @@ std::string DateCheck(const std::string& text) {
   return IsDate(text) ? std::string() : "\"" + text + "\" is not a date (YYYY-MM-DD)";
 }
 
+// One line for a mistake CLI11 found, worded as trezik-drive words its own.
+std::string Describe(const CLI::ParseError& error, const CLI::App& app) {
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+    const std::vector<std::string> extra = app.remaining();
+    if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') return "unknown option " + extra[0];
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+    const std::string what = error.what();
+    const std::string name = what.substr(0, what.find(':'));
+    return name + (what.find("missing") != std::string::npos ? " needs a value" : " is given more than once");
+  }
+  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
+    return std::string(error.what()) + ": give one of the two";
+  }
+  if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
+    return "no log given: name a plug-in folder or a log file";
+  }
+  return error.what();
+}
+
 }  // namespace
 
 int RunTrezikReport(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
   CLI::App app("Reads the trezik plug-in's tripmeter.log and fuel.log and writes a report: report.html, "
-               "fillups.csv, months.csv and trips.csv.",
+               "fillups.csv, trips.csv, months.csv, years.csv and unreadable.txt.\n"
+               "Exit status: 0 after a report, 1 when it cannot be written, 2 for a usage error or input that "
+               "cannot make a report (nothing is written then).",
                kName);
   std::vector<std::string> paths;
   std::string out_folder = "trezik-report";
   ReportOptions options;
+  options.refuse_unusable = true;
   app.add_option("PATH", paths, "plug-in folders (their tripmeter.log and fuel.log) or log files")
       ->type_name("")
       ->required();
   app.add_option("-o,--out", out_folder, "the folder the report goes into (default: trezik-report)")
       ->type_name("FOLDER");
-  app.add_flag("--imperial", options.imperial, "the logs were written with isunits=False (miles, gallons, mpg)");
+  CLI::Option* imperial = app.add_flag("--imperial", options.imperial,
+                                       "show miles, gallons and mpg whatever the fill-ups tell (default: the "
+                                       "unit the fill-ups tell)");
+  app.add_flag("--metric", options.metric, "show km, litres and L/100 km whatever the fill-ups tell")
+      ->excludes(imperial);
   app.add_option("--from", options.from, "leave out records before this date (YYYY-MM-DD)")
       ->type_name("DATE")
       ->check(CLI::Validator(DateCheck, "", "date"));
   app.add_option("--to", options.to, "leave out records after this date (YYYY-MM-DD)")
       ->type_name("DATE")
       ->check(CLI::Validator(DateCheck, "", "date"));
-  app.add_option("--currency", options.currency, "the money's name in the labels, as in EUR/L (default: currency)")
-      ->type_name("NAME");
+  app.add_option("--currency", options.currency,
+                 "the currency's symbol or code, put on every amount (EUR, $); default: none")
+      ->type_name("TEXT");
+  app.add_option("--drive-chart", options.drive_chart, "an SVG drive chart to show on the page (trezik-drive's)")
+      ->type_name("FILE");
+  app.set_version_flag("--version", std::string(kName) + " " + TREZIK_VERSION_TEXT, "the version of trezik-report");
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
   try {
@@ -46,8 +78,11 @@ int RunTrezikReport(const std::vector<std::string>& arguments, std::ostream& out
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     return 0;
+  } catch (const CLI::CallForVersion&) {
+    out << kName << " " << TREZIK_VERSION_TEXT << "\n";
+    return 0;
   } catch (const CLI::ParseError& error) {
-    err << kName << ": " << error.what() << "; see --help\n";
+    err << kName << ": " << Describe(error, app) << "; see --help\n";
     return 2;
   }
 

@@ -1,5 +1,7 @@
 #include "tools/report/log_reader.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/convert.h"
@@ -9,21 +11,6 @@ namespace {
 
 constexpr std::size_t kTripFields = 8;
 constexpr std::size_t kFuelFields = 10;
-
-bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
-  value = 0;
-  for (std::size_t i = at; i < at + count; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    value = value * 10 + (text[i] - '0');
-  }
-  return true;
-}
-
-bool IsTime(std::string_view text) {
-  int h = 0, m = 0, s = 0;
-  return text.size() == 8 && text[2] == ':' && text[5] == ':' && Digits(text, 0, 2, h) && Digits(text, 3, 2, m) &&
-         Digits(text, 6, 2, s) && h < 24 && m < 60 && s < 60;
-}
 
 std::string Shown(std::string_view text) {
   constexpr std::size_t kLongest = 40;
@@ -79,28 +66,28 @@ class FieldReader {
   std::string why_;
 };
 
-std::string Key(char kind, const std::vector<std::string>& fields) {
-  std::string key(1, kind);
+// FNV-1a over the kind and the fields, each ended by a byte no field holds.
+std::uint64_t Hash(char kind, const std::vector<std::string>& fields) {
+  std::uint64_t hash = 14695981039346656037ull;
+  auto add = [&](unsigned char byte) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  };
+  add(static_cast<unsigned char>(kind));
   for (const std::string& field : fields) {
-    key += '\x1f';
-    key += field;
+    for (char c : field) add(static_cast<unsigned char>(c));
+    add(0x1f);
   }
-  return key;
+  return hash;
+}
+
+// Places after the decimal mark of a logged number.
+int Decimals(std::string_view text) {
+  const std::size_t point = text.find('.');
+  return point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
 }
 
 }  // namespace
-
-bool IsDate(std::string_view text) {
-  int y = 0, m = 0, d = 0;
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, y) || !Digits(text, 5, 2, m) ||
-      !Digits(text, 8, 2, d)) {
-    return false;
-  }
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m < 1 || m > 12 || d < 1) return false;
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
-}
 
 std::optional<std::vector<std::string>> SplitFields(std::string_view line, std::string& why) {
   std::vector<std::string> fields;
@@ -152,103 +139,86 @@ std::optional<LogKind> KindFromName(std::string_view file_name) {
   return std::nullopt;
 }
 
-LogFile ParseLog(std::string_view content, const std::string& path, std::optional<LogKind> kind) {
-  LogFile log;
-  log.path = path;
-  if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);  // a byte-order mark an editor added
-
-  std::vector<std::string_view> lines;
-  for (std::size_t start = 0; start < content.size();) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string_view::npos) end = content.size();
-    std::string_view line = content.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
+ParsedLine LogParser::Line(std::string_view line, bool cut) {
+  ParsedLine out;
+  auto bad = [&](std::string why) {
+    out.what = ParsedLine::kBad;
+    out.why = std::move(why);
+    return out;
+  };
+  if (cut) return bad("longer than " + std::to_string(kLongestLogLine / 1024) + " KiB: not a log line");
+  if (line.find_first_not_of(" \t") == std::string_view::npos) return out;  // a blank line holds no record
+  if (const auto at = ControlByte(line)) {
+    char why[64];
+    std::snprintf(why, sizeof why, "binary data (byte 0x%02X at column %zu)",
+                  static_cast<unsigned>(static_cast<unsigned char>(line[*at])), *at + 1);
+    return bad(why);
   }
-  if (!kind) {
-    for (std::string_view line : lines) {
-      std::string why;
-      const auto fields = SplitFields(line, why);
-      if (fields && fields->size() == kTripFields) kind = LogKind::kTrip;
-      if (fields && fields->size() == kFuelFields) kind = LogKind::kFuel;
-      if (kind) break;
-    }
+  std::string why;
+  const auto fields = SplitFields(line, why);
+  if (!fields) return bad(why);
+  if (!kind_ && fields->size() == kTripFields) kind_ = LogKind::kTrip;
+  if (!kind_ && fields->size() == kFuelFields) kind_ = LogKind::kFuel;
+  if (!kind_) return bad(std::to_string(fields->size()) + " fields: neither a trip record (8) nor a fill-up (10)");
+  const bool trip = *kind_ == LogKind::kTrip;
+  if (fields->size() != (trip ? kTripFields : kFuelFields)) {
+    return bad(std::to_string(fields->size()) + " fields, " +
+               (trip ? "a trip record has 8" : "a fill-up record has 10"));
   }
-  log.kind = kind.value_or(LogKind::kTrip);
-
-  bool have_previous_work = false;
-  double previous_work = 0;
-  for (std::size_t n = 0; n < lines.size(); ++n) {
-    const std::string_view line = lines[n];
-    auto bad = [&](std::string why) { log.bad.push_back({path, static_cast<int>(n + 1), std::move(why)}); };
-    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;  // a blank line holds no record
-    if (const auto at = ControlByte(line)) {
-      char why[64];
-      std::snprintf(why, sizeof why, "binary data (byte 0x%02X at column %zu)",
-                    static_cast<unsigned>(static_cast<unsigned char>(line[*at])), *at + 1);
-      bad(why);
-      continue;
-    }
-    std::string why;
-    const auto fields = SplitFields(line, why);
-    if (!fields) {
-      bad(why);
-      continue;
-    }
-    if (!kind) {
-      bad(std::to_string(fields->size()) + " fields: neither a trip record (8) nor a fill-up (10)");
-      continue;
-    }
-    const std::size_t want = *kind == LogKind::kTrip ? kTripFields : kFuelFields;
-    if (fields->size() != want) {
-      bad(std::to_string(fields->size()) + " fields, " +
-          (*kind == LogKind::kTrip ? "a trip record has 8" : "a fill-up record has 10"));
-      continue;
-    }
-    FieldReader read(*fields);
-    if (*kind == LogKind::kTrip) {
-      TripRecord r;
-      r.date = read.Date(0);
-      r.time = read.Time(1);
-      r.trip = read.Number(2, "trip");
-      r.total = read.Number(3, "total");
-      r.work = read.Number(4, "work");
-      if (!read.why().empty()) {
-        bad(read.why());
-        continue;
-      }
-      r.latitude = read.Text(5);
-      r.longitude = read.Text(6);
-      r.place = read.Text(7);
-      r.work_added = have_previous_work && r.work >= previous_work ? r.work - previous_work : r.work;
-      have_previous_work = true;
-      previous_work = r.work;
-      r.key = Key('T', *fields);
-      log.trips.push_back(std::move(r));
-    } else {
-      FuelRecord r;
-      r.date = read.Date(0);
-      r.time = read.Time(1);
-      r.litres = read.Number(2, "litres");
-      r.distance = read.Number(3, "distance");
-      r.consumption = read.UserNumber(4, "consumption");
-      r.price = read.Number(5, "price");
-      r.cost_per_distance = read.Number(6, "cost per distance");
-      if (!read.why().empty()) {
-        bad(read.why());
-        continue;
-      }
-      r.cost = RoundHalfEven(r.litres * r.price, 2);
-      r.consumption_text = read.Text(4);
-      r.latitude = read.Text(7);
-      r.longitude = read.Text(8);
-      r.place = read.Text(9);
-      r.key = Key('F', *fields);
-      log.fills.push_back(std::move(r));
-    }
+  FieldReader read(*fields);
+  out.hash = Hash(trip ? 'T' : 'F', *fields);
+  if (!trip) {
+    FuelRecord& r = out.fill;
+    r.date = read.Date(0);
+    r.time = read.Time(1);
+    r.litres = read.Number(2, "litres");
+    r.distance = read.Number(3, "distance");
+    r.consumption = read.UserNumber(4, "consumption");
+    r.price = read.Number(5, "price");
+    r.cost_per_distance = read.Number(6, "cost per distance");
+    if (!read.why().empty()) return bad(read.why());
+    r.cost = RoundHalfEven(r.litres * r.price, 2);
+    r.latitude = read.Text(7);
+    r.longitude = read.Text(8);
+    r.place = read.Text(9);
+    out.what = ParsedLine::kFuel;
+    return out;
   }
-  return log;
+  TripRecord& r = out.trip;
+  r.date = read.Date(0);
+  r.time = read.Time(1);
+  r.trip = read.Number(2, "trip");
+  r.total = read.Number(3, "total");
+  r.work = read.Number(4, "work");
+  if (!read.why().empty()) return bad(read.why());
+  r.latitude = read.Text(5);
+  r.longitude = read.Text(6);
+  r.place = read.Text(7);
+  const int decimals = std::max(Decimals(read.Text(2)), Decimals(read.Text(3)));
+  if (previous_) {
+    const TripRecord& p = *previous_;
+    r.work_added = r.work >= p.work ? r.work - p.work : r.work;
+    // The record goes on with the trip before when the trip meter grew as
+    // much as the total since the fill-up did (both count every step; each is
+    // rounded to the log's places). It did not when the trip meter went down,
+    // or grew less: it was reset in between and counts from 0 again. A total
+    // that went down (a fill-up in between) tells nothing.
+    const double tolerance = 2 * std::pow(10.0, -std::max(decimals, previous_decimals_)) + 1e-9;
+    const bool grew = r.trip >= p.trip;
+    const bool kept_pace = r.total < p.total || r.trip - p.trip >= r.total - p.total - tolerance;
+    r.new_trip = !(grew && kept_pace);
+    if (!r.new_trip) {
+      const double seconds = (When(r.date, r.time) - When(p.date, p.time)) * 86400;
+      r.seconds = seconds > 0 && seconds < 86400 ? std::round(seconds) : 0;
+    }
+  } else {
+    r.work_added = r.work;
+  }
+  r.trip_added = r.new_trip ? r.trip : r.trip - previous_->trip;
+  previous_ = TripRecord{r.date, r.time, r.trip, r.total, r.work, 0, 0, true, 0, {}, {}, {}};
+  previous_decimals_ = decimals;
+  out.what = ParsedLine::kTrip;
+  return out;
 }
 
 }  // namespace trezik::report

@@ -1,61 +1,122 @@
 #include "tools/report/report.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <map>
+#include <memory>
 #include <set>
 #include <sstream>
-#include <unordered_set>
 
 #include "core/convert.h"
-#include "tools/report/csv.h"
-#include "tools/report/units.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/report/csv_files.h"
+#include "tools/report/figures.h"
+#include "tools/report/number_text.h"
+#include "tools/report/seen_records.h"
+#include "tools/report/streamed_file.h"
 
 namespace trezik::report {
 namespace fs = std::filesystem;
 namespace {
 
-// Sums of logged figures carry binary rounding noise (1.34 comes out as
-// 1.3399999999999999); six decimals keep every figure the plug-in writes and
-// drop the noise.
-constexpr int kSumDecimals = 6;
-constexpr int kMoneyDecimals = 2;
+// The largest drive chart shown on the page: with it the page stays under 2 MB.
+constexpr std::uintmax_t kLargestDriveChart = 700 * 1024;
 
-std::string ReadWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path.string() + ": cannot be read");
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw InputError(path.string() + ": cannot be read");
-  return content.str();
+// An absolute path without "." or ".." and without a separator at the end.
+fs::path Normal(const std::string& path) {
+  fs::path normal = fs::absolute(path).lexically_normal();
+  if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
+  return normal;
 }
 
 bool InRange(const std::string& date, const ReportOptions& options) {
   return (options.from.empty() || date >= options.from) && (options.to.empty() || date <= options.to);
 }
 
+// The output folder, created when missing; the folders it had to create are
+// removed again (when empty) unless the report was written.
+class OutputFolder {
+ public:
+  explicit OutputFolder(const std::string& path) : path_(path) {
+    fs::path missing;
+    for (fs::path p = Normal(path); !p.empty() && !fs::exists(p); p = p.parent_path()) {
+      missing = p;
+      if (p == p.parent_path()) break;
+    }
+    created_ = missing;
+    std::error_code error;
+    fs::create_directories(path, error);
+    if (error) throw std::runtime_error("cannot create the folder " + path + ": " + error.message());
+  }
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+  ~OutputFolder() {
+    if (kept_ || created_.empty()) return;
+    std::error_code error;
+    for (fs::path p = Normal(path_); fs::remove(p, error) && p != created_; p = p.parent_path()) {
+    }
+  }
+  std::string File(const char* name) const { return (fs::path(path_) / name).string(); }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  fs::path created_;
+  bool kept_ = false;
+};
+
+std::string ReadDriveChart(const std::string& path, std::vector<std::string>& notes) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) throw InputError(path + ": cannot be read: " + error.message());
+  if (size > kLargestDriveChart) {
+    notes.push_back(path + ": the drive chart is larger than " + std::to_string(kLargestDriveChart / 1024) +
+                    " KiB and is not shown on the page");
+    return "";
+  }
+  LineReader reader(path);
+  std::string svg, line;
+  bool cut = false;
+  while (reader.Next(line, cut)) svg += line + "\n";
+  if (svg.find("<svg") == std::string::npos) throw InputError(path + ": not an SVG picture");
+  return svg;
+}
+
+// Chooses the page's units and notes each log whose fill-ups tell another.
+void ChooseUnits(Report& report) {
+  const ReportOptions& o = report.options;
+  UnitVotes all;
+  for (const LogSummary& log : report.logs) {
+    all.metric += log.votes.metric;
+    all.imperial += log.votes.imperial;
+  }
+  UnitSystem system = UnitSystem::kMetric;
+  if (o.imperial || o.metric) {
+    system = o.imperial ? UnitSystem::kImperial : UnitSystem::kMetric;
+    report.units_from = o.imperial ? "as --imperial asks" : "as --metric asks";
+  } else if (const auto told = all.Majority()) {
+    system = *told;
+    report.units_from = "told by " + std::to_string(std::max(all.metric, all.imperial)) + " of " +
+                        std::to_string(all.metric + all.imperial) + " fill-up(s)";
+  } else {
+    report.units_from = all.metric + all.imperial == 0 ? "no fill-up tells the unit: metric assumed"
+                                                       : "the fill-ups tell both units alike: metric assumed";
+  }
+  report.units = UnitsOf(system);
+  const std::string shown = "; the report shows " + UnitName(system) + " " + report.units_from;
+  for (const LogSummary& log : report.logs) {
+    const UnitVotes& v = log.votes;
+    if (v.metric > 0 && v.imperial > 0) {
+      report.notes.push_back(log.path + ": " + std::to_string(v.metric) + " fill-up(s) in L/100 km and " +
+                             std::to_string(v.imperial) + " in mpg" + shown);
+    } else if (const auto told = v.Majority(); told && *told != system) {
+      report.notes.push_back(log.path + ": its fill-ups are " + UnitName(*told) + shown);
+    }
+  }
+}
+
 }  // namespace
 
-std::string PlainNumber(double value, int decimals) {
-  if (!std::isfinite(value)) return "";
-  if (decimals >= 0) value = RoundHalfEven(value, decimals);
-  if (value == 0) return "0";
-  char text[400];
-  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-  return std::string(text, result.ptr);
-}
-
-std::optional<double> Consumption(double distance, double fuel, bool imperial) {
-  if (distance == 0 || fuel == 0) return std::nullopt;
-  return RoundHalfEven(imperial ? distance / fuel : fuel / distance * 100, 2);
-}
-
-std::vector<LogFile> ReadLogs(const std::vector<std::string>& paths, std::vector<std::string>& notes) {
-  std::vector<std::pair<fs::path, std::optional<LogKind>>> files;
+std::vector<LogPath> FindLogs(const std::vector<std::string>& paths, std::vector<std::string>& notes) {
+  std::vector<LogPath> files;
   for (const std::string& given : paths) {
     const fs::path path(given);
     std::error_code error;
@@ -67,181 +128,141 @@ std::vector<LogFile> ReadLogs(const std::vector<std::string>& paths, std::vector
       throw InputError(given + ": no such file or folder");
     }
     if (!fs::is_directory(status)) {
-      files.emplace_back(path, KindFromName(path.filename().string()));
+      files.push_back({given, KindFromName(path.filename().string())});
       continue;
     }
-    std::vector<std::pair<fs::path, LogKind>> found;
+    std::vector<LogPath> found;
     for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
       const std::string name = ToLowerAscii(it->path().filename().string());
-      if (name == "tripmeter.log") found.emplace_back(it->path(), LogKind::kTrip);
-      if (name == "fuel.log") found.emplace_back(it->path(), LogKind::kFuel);
+      if (name == "tripmeter.log") found.push_back({it->path().string(), LogKind::kTrip});
+      if (name == "fuel.log") found.push_back({it->path().string(), LogKind::kFuel});
     }
     if (error) throw InputError(given + ": the folder cannot be read: " + error.message());
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    std::sort(found.begin(), found.end(), [](const LogPath& a, const LogPath& b) { return a.kind < b.kind; });
     if (found.empty()) notes.push_back(given + ": no tripmeter.log or fuel.log in this folder");
-    for (const auto& [file, kind] : found) files.emplace_back(file, kind);
+    files.insert(files.end(), found.begin(), found.end());
   }
-
-  // Everything is read before anything is written; a file named twice once.
-  std::vector<LogFile> logs;
-  std::set<std::string> read;
-  for (const auto& [path, kind] : files) {
+  // A file named twice is read once.
+  std::vector<LogPath> logs;
+  std::set<std::string> named;
+  for (const LogPath& log : files) {
     std::error_code error;
-    const fs::path canonical = fs::canonical(path, error);
-    if (!read.insert(error ? path.string() : canonical.string()).second) continue;
-    logs.push_back(ParseLog(ReadWhole(path), path.string(), kind));
+    const fs::path canonical = fs::canonical(log.path, error);
+    if (named.insert(error ? log.path : canonical.string()).second) logs.push_back(log);
   }
   return logs;
 }
 
-Report BuildReport(const std::vector<LogFile>& logs, const ReportOptions& options) {
+Report WriteReport(const std::vector<std::string>& paths, const std::string& out_folder,
+                   const ReportOptions& options) {
   Report report;
   report.options = options;
-  std::unordered_set<std::string> seen;
-  auto keep = [&](const std::string& key, const std::string& date) {
-    if (!seen.insert(key).second) {
-      ++report.duplicates;
-      return false;
+  const std::vector<LogPath> logs = FindLogs(paths, report.notes);
+  if (!options.drive_chart.empty()) report.drive_chart_svg = ReadDriveChart(options.drive_chart, report.notes);
+
+  OutputFolder out(out_folder);
+  StreamedFile fillups(out.File("fillups.csv")), trips(out.File("trips.csv")),
+      unreadable(out.File("unreadable.txt"));
+  fillups.Write(kFillUpsHeader);
+  trips.Write(kTripsHeader);
+
+  SeenRecords seen;
+  Figures figures;
+  long records = 0;
+  std::string line;
+  for (const LogPath& path : logs) {
+    LineReader reader(path.path);
+    LogParser parser(path.kind);
+    LogSummary log{path.path, 0, 0, {}};
+    std::string first_why;
+    bool cut = false;
+    while (reader.Next(line, cut)) {
+      const ParsedLine parsed = parser.Line(line, cut);
+      if (parsed.what == ParsedLine::kBlank) continue;
+      if (parsed.what == ParsedLine::kBad) {
+        ++log.bad_lines;
+        ++report.bad_lines;
+        BadLine bad{path.path, reader.number(), parsed.why};
+        if (report.first_bad.size() < kMostBadLines) report.first_bad.push_back(bad);
+        if (first_why.empty()) first_why = "line " + std::to_string(bad.line) + ": " + bad.why;
+        unreadable.Write(bad.file + ":" + std::to_string(bad.line) + ": " + bad.why + "\n");
+        continue;
+      }
+      ++log.records;
+      const bool fill = parsed.what == ParsedLine::kFuel;
+      if (fill) log.votes.Add(UnitOfFillUp(parsed.fill));
+      if (!seen.Insert(parsed.hash)) {
+        ++report.duplicates;
+        continue;
+      }
+      if (!InRange(fill ? parsed.fill.date : parsed.trip.date, options)) {
+        ++report.outside_dates;
+        continue;
+      }
+      if (fill) {
+        figures.Add(parsed.fill);
+        fillups.Write(FillUpCsvRow(parsed.fill));
+      } else {
+        figures.Add(parsed.trip);
+        trips.Write(TripCsvRow(parsed.trip));
+      }
     }
-    if (!InRange(date, options)) {
-      ++report.outside_dates;
-      return false;
+    if (options.refuse_unusable && log.records == 0 && log.bad_lines > 0) {
+      throw InputError(path.path + ": not a trip or fuel log: none of its " + std::to_string(log.bad_lines) +
+                       " line(s) is a record (" + first_why + ")");
     }
-    return true;
-  };
-  for (const LogFile& log : logs) {
-    report.files.push_back(log.path);
-    report.bad.insert(report.bad.end(), log.bad.begin(), log.bad.end());
-    for (const FuelRecord& r : log.fills) {
-      if (keep(r.key, r.date)) report.fills.push_back(r);
-    }
-    for (const TripRecord& r : log.trips) {
-      if (keep(r.key, r.date)) report.trips.push_back(r);
-    }
+    records += log.records;
+    report.logs.push_back(std::move(log));
+  }
+  if (options.refuse_unusable && records == 0) {
+    throw InputError(logs.empty() ? "no tripmeter.log or fuel.log to read"
+                                  : "no record in the logs read: nothing to report");
   }
 
-  Totals& t = report.totals;
-  std::map<std::string, MonthRow> months;
-  auto date_seen = [&](const std::string& date) {
-    if (t.first_date.empty() || date < t.first_date) t.first_date = date;
-    if (t.last_date.empty() || date > t.last_date) t.last_date = date;
-  };
-  double priced_litres = 0, priced_cost = 0;
-  for (std::size_t i = 0; i < report.fills.size(); ++i) {
-    const FuelRecord& r = report.fills[i];
-    date_seen(r.date);
-    MonthRow& m = months[r.date.substr(0, 7)];
-    m.distance += r.distance;
-    m.fuel += r.litres;
-    m.cost += r.cost;
-    ++m.fill_ups;
-    t.distance += r.distance;
-    t.fuel += r.litres;
-    t.cost += r.cost;
-    if (r.distance > 0 && r.consumption > 0) {
-      // Lower is better in L/100 km, higher in mpg.
-      auto better = [&](std::size_t a, std::size_t b) {
-        return options.imperial ? report.fills[a].consumption > report.fills[b].consumption
-                                : report.fills[a].consumption < report.fills[b].consumption;
-      };
-      if (!t.best || better(i, *t.best)) t.best = i;
-      if (!t.worst || better(*t.worst, i)) t.worst = i;
-    }
-    if (r.price > 0) {
-      t.lowest_price = std::min(t.lowest_price.value_or(r.price), r.price);
-      t.highest_price = std::max(t.highest_price.value_or(r.price), r.price);
-      priced_litres += r.litres;
-      priced_cost += r.litres * r.price;
-    }
-  }
-  if (priced_litres > 0) t.average_price = priced_cost / priced_litres;
-  for (const TripRecord& r : report.trips) {
-    date_seen(r.date);
-    MonthRow& m = months[r.date.substr(0, 7)];
-    m.work_distance += r.work_added;
-    ++m.trips;
-    t.work_distance += r.work_added;
-  }
-  for (auto& [month, row] : months) {
-    row.month = month;
-    report.months.push_back(row);
-  }
+  ChooseUnits(report);
+  figures.Finish(report);
+  StreamedFile months(out.File("months.csv")), years(out.File("years.csv")), page(out.File("report.html"));
+  months.Write(PeriodsHeader("month"));
+  for (const PeriodRow& row : report.months) months.Write(PeriodCsvRow(row, report.units.system));
+  years.Write(PeriodsHeader("year"));
+  for (const PeriodRow& row : report.years) years.Write(PeriodCsvRow(row, report.units.system));
+  report.written = {"report.html", "fillups.csv", "trips.csv", "months.csv", "years.csv", "unreadable.txt"};
+  page.Write(ReportHtml(report));
+  for (StreamedFile* file : {&fillups, &trips, &unreadable, &months, &years, &page}) file->Commit();
+  out.Keep();
   return report;
-}
-
-std::string FillUpsCsv(const Report& report) {
-  std::string csv = "date,time,litres,distance,consumption,price,cost,cost_per_distance,latitude,longitude,place\r\n";
-  for (const FuelRecord& r : report.fills) {
-    csv += CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.litres) + "," + PlainNumber(r.distance) + "," +
-           PlainNumber(r.consumption) + "," + PlainNumber(r.price) + "," + PlainNumber(r.cost, kMoneyDecimals) +
-           "," + PlainNumber(r.cost_per_distance) + "," + CsvText(r.latitude) + "," + CsvText(r.longitude) + "," +
-           CsvText(r.place) + "\r\n";
-  }
-  return csv;
-}
-
-std::string MonthsCsv(const Report& report) {
-  std::string csv = "month,distance,fuel,cost,consumption,work_distance\r\n";
-  for (const MonthRow& m : report.months) {
-    const std::optional<double> consumption = Consumption(m.distance, m.fuel, report.options.imperial);
-    csv += CsvText(m.month) + "," + PlainNumber(m.distance, kSumDecimals) + "," + PlainNumber(m.fuel, kSumDecimals) +
-           "," + PlainNumber(m.cost, kMoneyDecimals) + "," + (consumption ? PlainNumber(*consumption) : "") + "," +
-           PlainNumber(m.work_distance, kSumDecimals) + "\r\n";
-  }
-  return csv;
-}
-
-std::string TripsCsv(const Report& report) {
-  std::string csv = "date,time,trip,total,work,work_added,latitude,longitude,place\r\n";
-  for (const TripRecord& r : report.trips) {
-    csv += CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.trip) + "," + PlainNumber(r.total) + "," +
-           PlainNumber(r.work) + "," + PlainNumber(r.work_added, kSumDecimals) + "," + CsvText(r.latitude) + "," +
-           CsvText(r.longitude) + "," + CsvText(r.place) + "\r\n";
-  }
-  return csv;
-}
-
-void WriteReportFiles(const Report& report, const std::string& out_folder) {
-  // Every text is made before the first file is written.
-  const std::pair<const char*, std::string> files[] = {{"fillups.csv", FillUpsCsv(report)},
-                                                       {"months.csv", MonthsCsv(report)},
-                                                       {"trips.csv", TripsCsv(report)},
-                                                       {"report.html", ReportHtml(report)}};
-  drive::MakeFolders(out_folder);
-  for (const auto& [name, content] : files) drive::WriteFileWhole((fs::path(out_folder) / name).string(), content);
 }
 
 std::string SummaryText(const Report& report, const std::string& out_folder) {
-  const Units units = UnitsFor(report.options);
+  const Units& u = report.units;
   const Totals& t = report.totals;
+  const std::string money = report.options.currency.empty() ? "" : " " + report.options.currency;
   std::ostringstream out;
-  out << "trezik-report: " << report.files.size() << " log(s), " << report.fills.size() << " fill-up(s), "
-      << report.trips.size() << " trip record(s), " << report.bad.size() << " line(s) not read, "
+  out << "trezik-report: " << report.logs.size() << " log(s), " << t.fill_ups << " fill-up(s), " << t.trips
+      << " trip(s) in " << t.trip_records << " trip record(s), " << report.bad_lines << " line(s) not read, "
       << report.duplicates << " record(s) read twice";
   if (report.outside_dates > 0) out << ", " << report.outside_dates << " outside the dates";
-  out << "\n";
+  out << "\n  units: " << UnitName(u.system) << ", " << report.units_from << "\n";
   for (const std::string& note : report.notes) out << "  " << note << "\n";
-  if (report.fills.empty() && report.trips.empty()) {
+  if (t.fill_ups + t.trip_records == 0) {
     out << "  no records\n";
   } else {
-    const std::optional<double> consumption = Consumption(t.distance, t.fuel, report.options.imperial);
-    out << "  " << t.first_date << " to " << t.last_date << ": " << PlainNumber(t.distance, 2) << " "
-        << units.distance << ", " << PlainNumber(t.fuel, 2) << " " << units.volume << ", "
-        << PlainNumber(t.cost, kMoneyDecimals) << " " << report.options.currency << ", "
-        << (consumption ? PlainNumber(*consumption) : "-") << " " << units.consumption << "\n";
+    out << "  " << t.first_date << " to " << t.last_date << ": driven "
+        << FixedNumber(t.trip_distance, kDistanceDecimals) << " " << u.distance << " (trip records)";
+    if (t.fill_ups > 0) {
+      const std::optional<double> consumption = Consumption(t.fill_distance, t.fuel, u.system);
+      out << "; between fill-ups " << FixedNumber(t.fill_distance, kDistanceDecimals) << " " << u.distance << ", "
+          << FixedNumber(t.fuel, kDistanceDecimals) << " " << u.volume << ", "
+          << FixedNumber(t.cost, kMoneyDecimals) << money << ", "
+          << (consumption ? FixedNumber(*consumption, kConsumptionDecimals) + " " + u.consumption
+                          : "no consumption");
+    }
+    out << "\n";
   }
-  out << "  written to " << out_folder << ": report.html fillups.csv months.csv trips.csv\n";
+  out << "  written to " << out_folder << ":";
+  for (const std::string& name : report.written) out << " " << name;
+  out << "\n";
   return out.str();
-}
-
-Report WriteReport(const std::vector<std::string>& paths, const std::string& out_folder,
-                   const ReportOptions& options) {
-  std::vector<std::string> notes;
-  const std::vector<LogFile> logs = ReadLogs(paths, notes);
-  Report report = BuildReport(logs, options);
-  report.notes = std::move(notes);
-  WriteReportFiles(report, out_folder);
-  return report;
 }
 
 }  // namespace trezik::report

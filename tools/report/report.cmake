@@ -9,14 +9,25 @@ target_include_directories(trezik_atomic_file PUBLIC ${PROJECT_SOURCE_DIR})
 
 set(TREZIK_REPORT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/report)
 add_library(trezik_report STATIC
+  ${TREZIK_REPORT_DIR}/calendar.cc
   ${TREZIK_REPORT_DIR}/cli.cc
   ${TREZIK_REPORT_DIR}/csv.cc
+  ${TREZIK_REPORT_DIR}/csv_files.cc
+  ${TREZIK_REPORT_DIR}/figures.cc
+  ${TREZIK_REPORT_DIR}/line_reader.cc
   ${TREZIK_REPORT_DIR}/log_reader.cc
+  ${TREZIK_REPORT_DIR}/number_text.cc
+  ${TREZIK_REPORT_DIR}/page_charts.cc
+  ${TREZIK_REPORT_DIR}/page_tables.cc
+  ${TREZIK_REPORT_DIR}/page_totals.cc
   ${TREZIK_REPORT_DIR}/report.cc
   ${TREZIK_REPORT_DIR}/report_html.cc
+  ${TREZIK_REPORT_DIR}/series.cc
+  ${TREZIK_REPORT_DIR}/streamed_file.cc
+  ${TREZIK_REPORT_DIR}/units.cc
 )
 target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trezik_report PUBLIC trezik_core trezik_chart trezik_atomic_file CLI11::CLI11)
+target_link_libraries(trezik_report PUBLIC trezik_core trezik_chart trezik_atomic_file trezik_version CLI11::CLI11)
 
 add_executable(trezik-report ${TREZIK_REPORT_DIR}/main.cc)
 target_link_libraries(trezik-report PRIVATE trezik_report)

@@ -1,0 +1,75 @@
+// The report's figures folded record by record: each kept record is added
+// once and then dropped, so a history of any size is summed in the same
+// memory (one row per month, the latest rows of each table, the charts'
+// bounded series).
+#pragma once
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/report/report_data.h"
+
+namespace trezik::report {
+
+// The `most` rows with the latest `when`; of rows at the same moment, the
+// ones added last.
+template <typename Row>
+class Latest {
+ public:
+  explicit Latest(std::size_t most) : most_(most) {}
+  void Add(Row row) {
+    Entry entry{{row.when, added_++}, std::move(row)};
+    if (rows_.size() < most_) {
+      rows_.push_back(std::move(entry));
+      std::push_heap(rows_.begin(), rows_.end(), Later);
+    } else if (most_ > 0 && entry.first > rows_.front().first) {
+      std::pop_heap(rows_.begin(), rows_.end(), Later);
+      rows_.back() = std::move(entry);
+      std::push_heap(rows_.begin(), rows_.end(), Later);
+    }
+  }
+  // In date order, and in the order added at the same moment.
+  std::vector<Row> Rows() const {
+    std::vector<Entry> entries = rows_;
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    std::vector<Row> rows;
+    for (Entry& entry : entries) rows.push_back(std::move(entry.second));
+    return rows;
+  }
+
+ private:
+  using Entry = std::pair<std::pair<double, long>, Row>;  // (when, order added), row
+  static bool Later(const Entry& a, const Entry& b) { return a.first > b.first; }  // the earliest on top
+
+  std::size_t most_;
+  long added_ = 0;
+  std::vector<Entry> rows_;
+};
+
+class Figures {
+ public:
+  Figures();
+  void Add(const FuelRecord& r);
+  void Add(const TripRecord& r);
+  // Puts the figures into `report`, whose units are chosen.
+  void Finish(Report& report) const;
+
+ private:
+  void Dated(const std::string& date);
+
+  Totals totals_;
+  std::map<std::string, Sums> months_;
+  double priced_litres_ = 0, priced_cost_ = 0;
+  std::optional<Extreme> lowest_, highest_;
+  double current_trip_ = 0;
+  Latest<FillRow> fills_;
+  Latest<TripRow> trips_;
+  Series consumption_, price_;
+};
+
+// A text cut to at most `most` bytes at a character boundary, with "…" when cut.
+std::string Shortened(const std::string& text, std::size_t most);
+
+}  // namespace trezik::report

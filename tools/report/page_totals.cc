@@ -1,0 +1,110 @@
+// The page's texts and figures, and the totals section.
+#include "tools/chart/svg_chart.h"
+#include "tools/report/number_text.h"
+#include "tools/report/page_parts.h"
+
+namespace trezik::report::page {
+namespace {
+
+// Valid UTF-8 stays; any other byte is read as Windows-1252.
+std::string Utf8(std::string_view text) {
+  static constexpr char16_t kCp1252[32] = {
+      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3 : (byte >> 3) == 30 ? 4 : 0;
+    bool valid = length > 0 && i + length <= text.size() && (length == 1 || byte >= 0xC2);
+    for (std::size_t k = 1; valid && k < length; ++k) valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 2;
+    if (valid) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    const char32_t code = byte < 0xA0 ? kCp1252[byte - 0x80] : byte;
+    if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+    } else {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    }
+    out += static_cast<char>(0x80 | (code & 0x3F));
+    ++i;
+  }
+  return out;
+}
+
+std::string Item(const std::string& id, const std::string& name, const std::string& value) {
+  return "<div><dt>" + Html(name) + "</dt><dd id=\"" + id + "\">" + Html(value) + "</dd></div>\n";
+}
+
+}  // namespace
+
+std::string Html(std::string_view text) { return chart::Escape(Utf8(text)); }
+
+std::string Distance(const Report& r, double value) {
+  return FixedNumber(value, kDistanceDecimals) + " " + r.units.distance;
+}
+std::string Volume(const Report& r, double value) {
+  return FixedNumber(value, kDistanceDecimals) + " " + r.units.volume;
+}
+std::string Money(const Report& r, double value) {
+  const std::string amount = FixedNumber(value, kMoneyDecimals);
+  return r.options.currency.empty() ? amount : amount + " " + r.options.currency;
+}
+std::string MoneyPer(const Report& r, const std::string& unit) {
+  return r.options.currency.empty() ? "per " + unit : r.options.currency + "/" + unit;
+}
+std::string Price(const Report& r, double value, const std::string& unit) {
+  return FixedNumber(value, kPriceDecimals) + " " + MoneyPer(r, unit);
+}
+std::string ConsumptionText(const Report& r, double value) {
+  return FixedNumber(value, kConsumptionDecimals) + " " + r.units.consumption;
+}
+
+std::string UnitsLine(const Report& r) { return UnitName(r.units.system) + ", " + r.units_from; }
+
+std::string TotalsSection(const Report& r) {
+  const Totals& t = r.totals;
+  const Units& u = r.units;
+  std::string html = "<dl class=\"totals\">\n";
+  html += Item("trips", "Trips (trip records)", std::to_string(t.trips) + " (" + std::to_string(t.trip_records) + ")");
+  html += Item("trip-distance", "Driven, from trip records", Distance(r, t.trip_distance));
+  if (t.trips > 0) html += Item("longest-trip", "Longest trip", Distance(r, t.longest_trip));
+  if (t.timed_seconds > 0) {
+    const double hours = t.timed_seconds / 3600;
+    html += Item("trip-speed", "Speed between a trip's records",
+                 FixedNumber(t.timed_distance / hours, 1) + (u.distance == "km" ? " km/h" : " mph"));
+  }
+  html += Item("work-distance", "Driven for work (work meter)", Distance(r, t.work_distance));
+  if (t.fill_ups == 0) {
+    html += "</dl>\n<p class=\"empty\" id=\"no-fillups\">No fill-up in these logs: fuel, cost and consumption are "
+            "worked out from fill-ups (the fill-up keypad's accept key), so there is no consumption or price to "
+            "show.</p>\n";
+    return html;
+  }
+  const std::optional<double> consumption = Consumption(t.fill_distance, t.fuel, u.system);
+  auto fill = [&](const std::optional<Extreme>& e) {
+    return e ? ConsumptionText(r, e->consumption) + " on " + e->date : std::string("none");
+  };
+  auto price = [&](const std::optional<double>& p) { return p ? Price(r, *p, u.volume) : std::string("none"); };
+  html += Item("fillups", "Fill-ups", std::to_string(t.fill_ups));
+  html += Item("total-distance", "Driven between fill-ups, used for consumption", Distance(r, t.fill_distance));
+  html += Item("total-fuel", "Fuel", Volume(r, t.fuel));
+  html += Item("total-cost", "Cost", Money(r, t.cost));
+  html += Item("average-consumption", "Average consumption",
+               consumption ? ConsumptionText(r, *consumption) : std::string("none"));
+  html += Item("cost-per-distance", "Cost per " + u.distance,
+               t.fill_distance > 0 ? Price(r, t.cost / t.fill_distance, u.distance) : std::string("none"));
+  html += Item("best-fillup", "Best fill-up", fill(t.best));
+  html += Item("worst-fillup", "Worst fill-up", fill(t.worst));
+  html += Item("lowest-price", "Lowest price", price(t.lowest_price));
+  html += Item("highest-price", "Highest price", price(t.highest_price));
+  html += Item("average-price", "Average price paid", price(t.average_price));
+  html += "</dl>\n";
+  return html;
+}
+
+}  // namespace trezik::report::page

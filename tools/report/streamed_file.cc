@@ -1,0 +1,84 @@
+#include "tools/report/streamed_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace trezik::report {
+namespace {
+
+constexpr std::size_t kChunk = 256 * 1024;
+
+// 0666 less the umask, read from /proc so that no other thread sees the
+// umask change.
+mode_t NewFileMode() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Umask:", 0) == 0) return 0666 & ~static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  }
+  return 0644;
+}
+
+}  // namespace
+
+StreamedFile::StreamedFile(std::string path) : path_(std::move(path)), temporary_(path_ + ".tmp-XXXXXX") {
+  fd_ = ::mkstemp(temporary_.data());
+  if (fd_ < 0) {
+    temporary_.clear();
+    Fail("cannot create a temporary file beside it", errno);
+  }
+  pending_.reserve(kChunk);
+}
+
+StreamedFile::~StreamedFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void StreamedFile::Fail(const char* step, int error) {
+  throw std::runtime_error("cannot write " + path_ + ": " + step + ": " + std::generic_category().message(error));
+}
+
+void StreamedFile::Write(std::string_view text) {
+  pending_.append(text);
+  if (pending_.size() >= kChunk) Flush();
+}
+
+void StreamedFile::Flush() {
+  for (std::size_t done = 0; done < pending_.size();) {
+    const ssize_t written = ::write(fd_, pending_.data() + done, pending_.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) Fail("write", written == 0 ? ENOSPC : errno);
+    done += static_cast<std::size_t>(written);
+  }
+  pending_.clear();
+}
+
+void StreamedFile::Commit() {
+  Flush();
+  struct stat old {};
+  const mode_t mode = ::stat(path_.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : NewFileMode();
+  if (::fchmod(fd_, mode) != 0) Fail("chmod", errno);
+  if (::fsync(fd_) != 0) Fail("flush to disk", errno);
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) Fail("close", errno);
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) Fail("rename", errno);
+  committed_ = true;
+  // The rename reaches the disk with the folder; a folder that cannot be
+  // synced is no failure, the new file is in place for every reader.
+  const std::filesystem::path target(path_);
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+}  // namespace trezik::report
