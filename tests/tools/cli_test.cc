@@ -74,7 +74,7 @@ void DefaultDrivePositions(std::vector<double>& lat, std::vector<double>& lon) {
 TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
   ScratchFolder scratch;
   const std::string folder = scratch.Path("run");
-  const Outcome run = Trezik({"--out", folder, "--every", "600"});
+  const Outcome run = Trezik({"--out", folder, "--every", "600", "--details"});
   ASSERT_EQ(run.status, 0) << run.err;
 
   std::vector<double> lat, lon;
@@ -87,6 +87,7 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
   ASSERT_EQ(model.dropped.size(), 2u);
   EXPECT_EQ(model.dropped[1], model.dropped[0] + 1);
   EXPECT_NE(run.out.find("Steps dropped by the 2-unit bound: 2"), std::string::npos);
+  EXPECT_NE(run.out.find("Dropped as a GPS jump: 2 step(s)"), std::string::npos);
 
   // The trip record on arrival (two records: one on the way, one at the end)
   // and the fill-up after it, on top of the 583.6 km the script starts from.
@@ -135,7 +136,7 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
 
   // Everything the summary promises is there, and the chart is an SVG
   // document with the four series and the fill-up.
-  EXPECT_EQ(ReadText(folder + "/summary.txt"), run.out.substr(run.out.find("Drive     ")));
+  EXPECT_EQ(ReadText(folder + "/summary.txt"), run.out.substr(run.out.find("Trip      ")));
   pugi::xml_document svg;
   ASSERT_TRUE(svg.load_file((folder + "/drive.svg").c_str()));
   EXPECT_EQ(svg.select_nodes("//polyline").size(), 4u);
@@ -144,7 +145,12 @@ TEST(TrezikDrive, DefaultDriveFiguresMatchAnIndependentReadingOfItsTrack) {
 
   // The history report of the plug-in's folder, named last: the fill-up of
   // fuel.log in metric units.
-  EXPECT_NE(run.out.rfind("Report    " + folder + "/report/report.html"), std::string::npos);
+  // Named last; a path wider than the summary is split over lines.
+  std::string joined = run.out.substr(run.out.rfind("Report"));
+  for (std::size_t at; (at = joined.find("\n ")) != std::string::npos;) {
+    joined.erase(at, joined.find_first_not_of(' ', at + 1) - at);
+  }
+  EXPECT_NE(joined.find(folder + "/report/report.html"), std::string::npos) << joined;
   EXPECT_NE(ReadText(folder + "/report/report.html").find("L/100 km"), std::string::npos);
   const std::vector<std::string> fill_rows = LogRecords(folder + "/report/fillups.csv");
   ASSERT_EQ(fill_rows.size(), 2u);
@@ -316,6 +322,35 @@ TEST(TrezikDrive, AnInterruptedRunKeepsWhatItWroteAndSaysWhere) {
   EXPECT_NEAR(std::stod(ReadText(options.folder + "/plugin/tripmeter.ini")), logged_total, 1e-12);
 }
 
+// Every line of the output fits the terminal, the driver's headline comes
+// first, and the developer's words appear only under --details.
+TEST(TrezikDrive, TheSummaryFitsTheTerminalAndKeepsDevelopersWordsForDetails) {
+  const char* developer_words[] = {"Timer1", "messages to the host", "law of cosines", "2-unit bound"};
+  for (const int columns : {40, 57, 80, 200}) {
+    for (const bool details : {false, true}) {
+      SCOPED_TRACE(std::to_string(columns) + (details ? " --details" : ""));
+      ScratchFolder scratch;
+      Console console;
+      console.columns = [columns] { return columns; };
+      std::vector<std::string> arguments = {"--out", scratch.Path("run"), "--every", "600"};
+      if (details) arguments.push_back("--details");
+      const Outcome run = Trezik(arguments, console);
+      ASSERT_EQ(run.status, 0) << run.err;
+      // The run's lines within the terminal, the summary within 80 columns too.
+      const std::string summary = run.out.substr(run.out.find("\nTrip ") + 1);
+      std::istringstream lines(run.out);
+      for (std::string line; std::getline(lines, line);) {
+        const bool in_summary = summary.find(line + "\n") != std::string::npos;
+        EXPECT_LE(static_cast<int>(line.size()), in_summary ? std::min(columns, 80) : columns) << line;
+      }
+      EXPECT_EQ(summary.rfind("Trip      24.03 Km in 29:29", 0), 0u) << summary;
+      for (const char* word : developer_words) {
+        EXPECT_EQ(summary.find(word) != std::string::npos, details) << word;
+      }
+    }
+  }
+}
+
 TEST(TrezikDrive, VersionIsTheProjectVersion) {
   const std::string cmake = ReadText(SourcePath("CMakeLists.txt"));
   const std::string key = "project(trezik VERSION ";
@@ -334,7 +369,7 @@ class RecordedDrive : public ::testing::TestWithParam<const char*> {};
 TEST_P(RecordedDrive, ReplaysWithTheMeterCloseToTheGeodesic) {
   TREZIK_TRACK_OR_SKIP(path, GetParam());
   ScratchFolder scratch;
-  const Outcome run = Trezik({path, "--out", scratch.Path("run"), "--no-chart", "--every", "86400"});
+  const Outcome run = Trezik({path, "--out", scratch.Path("run"), "--no-chart", "--every", "86400", "--details"});
   ASSERT_EQ(run.status, 0) << run.err;
   const auto at = run.out.find("the spherical formula is off by ");
   ASSERT_NE(at, std::string::npos) << run.out;

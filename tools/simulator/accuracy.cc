@@ -1,5 +1,6 @@
 #include "tools/simulator/accuracy.h"
 
+#include <cmath>
 #include <cstdio>
 #include <set>
 
@@ -50,12 +51,24 @@ std::optional<double> Accuracy::formula_error() const { return RelativeError(mea
 
 std::optional<double> Accuracy::overall_error() const { return RelativeError(odometer, geodesic_recorded); }
 
+std::optional<double> Accuracy::moving_error() const { return RelativeError(odometer, geodesic_moving); }
+
+bool Accuracy::correct() const {
+  if (const auto error = moving_error()) return std::abs(*error) <= kCorrectWithin;
+  return std::abs(odometer - geodesic_moving) * metres_per_unit <= kCorrectWithinMetres;
+}
+
+double StoppedBelow(double kilometres_per_unit) {
+  return kilometres_per_unit == 1.0 ? kStoppedBelowKmh : kStoppedBelowMph;
+}
+
 Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   Accuracy accuracy;
   accuracy.options = result.plugin_options;
   const double metres_per_unit = result.multiplier * 1000.0;
   const double nautical_miles_per_unit = result.multiplier / kKilometresPerNauticalMile;
-  const double kmh_per_speed_unit = result.multiplier == 1.0 ? 1.0 : kKilometresPerStatuteMile;
+  accuracy.metres_per_unit = metres_per_unit;
+  accuracy.stopped_below = StoppedBelow(result.multiplier);
   accuracy.odometer = result.odometer;
   std::set<int> dropped;
   for (const DroppedStep& step : result.dropped) dropped.insert(step.second);
@@ -79,10 +92,15 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
     }
   }
   for (std::size_t i = 0; i < result.ticks.size() && i < result.counted.size(); ++i) {
-    if (result.ticks[i].speed * kmh_per_speed_unit >= kStandingSpeedKmh) continue;
+    const double metres = i > 0 && i < lat.size() ? GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]) : 0.0;
+    if (result.ticks[i].speed >= accuracy.stopped_below) {
+      if (metres < kStepBound * metres_per_unit) accuracy.geodesic_moving += metres;
+      continue;
+    }
     ++accuracy.standing_ticks;
     accuracy.standing_creep += result.counted[i];
-    if (i > 0 && i < lat.size()) accuracy.standing_geodesic += GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]);
+    accuracy.standing_geodesic += metres;
+    accuracy.standing_crawl += result.ticks[i].speed / 3600.0;  // one second at the reported speed
   }
   for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
     const Fix& a = drive.fixes[i - 1];
@@ -99,6 +117,7 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   accuracy.geodesic_dropped /= metres_per_unit;
   accuracy.geodesic_recorded /= metres_per_unit;
   accuracy.standing_geodesic /= metres_per_unit;
+  accuracy.geodesic_moving /= metres_per_unit;
   accuracy.sphere_counted /= nautical_miles_per_unit;
   accuracy.wgs84_counted /= nautical_miles_per_unit;
   return accuracy;
@@ -116,25 +135,27 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
     text += line;
   }
   text += "\n";
-  std::snprintf(line, sizeof line, "  WGS84 geodesic of the counted steps:    %.4f %s", a.geodesic_counted, u);
+  std::snprintf(line, sizeof line, "  WGS84 geodesic of the counted steps:    %.4f %s\n", a.geodesic_counted, u);
   text += line;
   if (!o.wgs84) {
-    text += "  " + Against(a.measured(), a.geodesic_counted, "the spherical formula", unit) + "\n";
+    text += "    " + Against(a.measured(), a.geodesic_counted, "the spherical formula", unit) + "\n";
   } else {
     // distance=wgs84: the formula the meter used beside the one it replaced,
     // both over the same counted steps.
-    std::snprintf(line, sizeof line,
-                  "\n    spherical formula (greatcircledistance1) over them: %.4f %s  ", a.sphere_counted, u);
+    std::snprintf(line, sizeof line, "    spherical formula (greatcircledistance1) over them: %.4f %s\n      ",
+                  a.sphere_counted, u);
     text += line + Against(a.sphere_counted, a.geodesic_counted, "it", unit) + "\n";
     std::snprintf(line, sizeof line,
-                  "    WGS84 formula (Wgs84NauticalMiles, distance=wgs84, the meter's): %.4f %s  ", a.wgs84_counted, u);
+                  "    WGS84 formula (Wgs84NauticalMiles, distance=wgs84, the meter's): %.4f %s\n      ",
+                  a.wgs84_counted, u);
     text += line + Against(a.wgs84_counted, a.geodesic_counted, "it", unit) + "\n";
   }
   std::snprintf(line, sizeof line,
-                "  WGS84 geodesic of all reported steps:   %.4f %s  (%zu step(s) dropped by the 2-unit bound: %.4f %s)\n",
+                "  WGS84 geodesic of all reported steps:   %.4f %s\n    (%zu step(s) dropped by the 2-unit bound: "
+                "%.4f %s)\n",
                 a.geodesic_reported, u, a.dropped_steps, a.geodesic_dropped, u);
   text += line;
-  std::snprintf(line, sizeof line, "  WGS84 geodesic along the recorded fixes: %.4f %s  ", a.geodesic_recorded, u);
+  std::snprintf(line, sizeof line, "  WGS84 geodesic along the recorded fixes: %.4f %s\n    ", a.geodesic_recorded, u);
   text += line + Against(a.odometer, a.geodesic_recorded, "the meter", unit) + (a.overall_error() ? " in all" : "") + "\n";
   std::snprintf(line, sizeof line, "    (leaving out %zu step(s) of 2 %s or more between recorded fixes)\n",
                 a.recorded_jumps, u);
@@ -145,9 +166,72 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
   }
   if (a.standing_ticks > 0) {
     std::snprintf(line, sizeof line,
-                  "  while the car stood (%zu tick(s) with a reported speed under %g km/h): the meter crept %.4f %s;\n"
-                  "    the reported positions wandered %.4f %s (WGS84 geodesic) over those ticks\n",
-                  a.standing_ticks, kStandingSpeedKmh, a.standing_creep, u, a.standing_geodesic, u);
+                  "  while the car stood (%zu tick(s) with a reported speed under %g):\n"
+                  "    the meter crept %.4f %s; the reported positions wandered %.4f %s\n"
+                  "    (WGS84 geodesic) over those ticks\n",
+                  a.standing_ticks, a.stopped_below, a.standing_creep, u, a.standing_geodesic, u);
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace trezik::drive
+
+namespace trezik::drive {
+
+std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit, bool imperial) {
+  const char* u = unit.c_str();
+  const char* stopped = imperial ? "2 mph" : "3 km/h";
+  const char* minspeed = imperial ? "minspeed=2" : "minspeed=3";
+  char line[512];
+  std::string text;
+  std::snprintf(line, sizeof line,
+                "  The plug-in's meter counted %.2f %s. The drive measures %.2f %s while the car moved (the "
+                "WGS84 geodesic between the reported positions at %s or more, GPS jumps left out): ",
+                a.odometer, u, a.geodesic_moving, u, stopped);
+  text += line;
+  if (const auto error = a.moving_error()) {
+    std::snprintf(line, sizeof line, "the meter is off by %+.2f %%", *error * 100.0);
+  } else {
+    std::snprintf(line, sizeof line, "the meter counted %+.2f %s more", a.odometer - a.geodesic_moving, u);
+  }
+  text += line;
+  text += a.correct() ? ", which is correct.\n" : ", which is wrong.\n";
+
+  if (a.standing_ticks > 0) {
+    const double share = a.odometer > 0 ? a.standing_creep / a.odometer : 0.0;
+    std::snprintf(line, sizeof line, "  Counted while stopped (reported speed under %s): %.2f %s in %zu s", stopped,
+                  a.standing_creep, u, a.standing_ticks);
+    text += line;
+    if (a.standing_creep > 0 && a.odometer > 0) {
+      std::snprintf(line, sizeof line, share < 0.1 ? ", %.1f %% of the trip" : ", %.0f %% of the trip", share * 100.0);
+      text += line;
+    }
+    text += ".";
+    const double creep_metres = a.standing_creep * a.metres_per_unit;
+    if (creep_metres >= 1.0) {
+      if (a.standing_geodesic < 0.5 * a.standing_creep) {
+        text += " The reported position hardly moved: the plug-in's formula counts a little each second even "
+                "for a car that stands.";
+      } else if (a.standing_geodesic > 2.0 * a.standing_crawl) {
+        std::snprintf(line, sizeof line,
+                      " That is GPS jitter: the reported position wandered %.2f %s while the car stood.",
+                      a.standing_geodesic, u);
+        text += line;
+      } else {
+        text += " The car crawled: the reported speeds account for it.";
+      }
+    }
+    const bool worth_noting = share > kStoppedShareWorthNoting || creep_metres > kStoppedMetresWorthNoting;
+    if (worth_noting && a.options.minspeed == 0) {
+      text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option " + minspeed +
+              ") to hold the meter while the car stands.";
+    }
+    text += "\n";
+  }
+  if (a.dropped_steps > 0) {
+    std::snprintf(line, sizeof line, "  Dropped as a GPS jump: %zu step(s), %.2f %s not counted.\n", a.dropped_steps,
+                  a.geodesic_dropped, u);
     text += line;
   }
   return text;

@@ -17,9 +17,21 @@ namespace trezik::drive {
 // tens of percent.
 inline constexpr double kShortestReference = 0.1;
 
-// A tick counts as standing when the speed the host reported for it is below
-// this many km/h.
-inline constexpr double kStandingSpeedKmh = 1.0;
+// A tick counts as stopped when the speed the host reported for it is below
+// 3 km/h (metric) or 2 mph: the speed the standstill filter minspeed=3 holds.
+inline constexpr double kStoppedBelowKmh = 3.0;
+inline constexpr double kStoppedBelowMph = 2.0;
+// That speed in the user's unit, by the kilometres per unit of the run.
+double StoppedBelow(double kilometres_per_unit);
+
+// Counted while stopped is worth the driver's attention (and minspeed=3)
+// above this share of the trip, or above this many metres.
+inline constexpr double kStoppedShareWorthNoting = 0.01;
+inline constexpr double kStoppedMetresWorthNoting = 100.0;
+// The meter is called correct within this share of the reference (or, on
+// a reference too short for a share, within this many metres).
+inline constexpr double kCorrectWithin = 0.01;
+inline constexpr double kCorrectWithinMetres = 10.0;
 
 struct Accuracy {
   PluginOptions options;           // the run's, from its trezik.ini
@@ -39,12 +51,27 @@ struct Accuracy {
   std::size_t steps = 0, dropped_steps = 0, recorded_jumps = 0;
   // The ticks the standstill filter held (nothing measured).
   std::size_t held_steps = 0;
-  // The ticks the car stood (reported speed under kStandingSpeedKmh): how
-  // many, what the meter counted in them, and the geodesic of the reported
-  // positions' wandering over them.
+  // The ticks the car stood (reported speed under StoppedBelow): how many,
+  // what the meter counted in them, the geodesic of the reported positions'
+  // wandering over them, and the most the reported speeds allow the car to
+  // have crawled in them.
   std::size_t standing_ticks = 0;
   double standing_creep = 0.0;
   double standing_geodesic = 0.0;
+  double standing_crawl = 0.0;
+  double stopped_below = 0.0;  // StoppedBelow of the run, in the speed unit
+  double metres_per_unit = 1000.0;
+  // The reference for the driver: the geodesic of the steps between the
+  // reported positions into the ticks where the car moved (reported speed at
+  // or above StoppedBelow), leaving out steps of 2 units or more (GPS
+  // jumps). The meter over the whole drive is compared with it, so that
+  // whatever a standing car's meter counts shows as an error.
+  double geodesic_moving = 0.0;
+  // odometer / geodesic_moving - 1; nothing when the reference is too short.
+  std::optional<double> moving_error() const;
+  // The meter agrees with geodesic_moving within kCorrectWithin (or, on a
+  // short reference, kCorrectWithinMetres).
+  bool correct() const;
 
   // What the plug-in's formula measured over the counted steps: the meter
   // without its calibration.
@@ -66,8 +93,14 @@ std::optional<double> RelativeError(double value, double reference);
 // (result.latitudes/longitudes), in the unit of result.multiplier.
 Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result);
 
-// A few lines for the summary. With distance=wgs84 the spherical and the
-// WGS84 formula stand side by side.
+// The lines for developers (--details). With distance=wgs84 the spherical
+// and the WGS84 formula stand side by side.
 std::string DescribeAccuracy(const Accuracy& accuracy, const std::string& unit);
+
+// The driver's lines: the meter against the moving part of the drive and a
+// verdict; what was counted while stopped, whether it is GPS jitter, and
+// minspeed suggested where it is worth it; the steps dropped as GPS jumps.
+// `imperial` picks the speed named (3 km/h or 2 mph) and minspeed's value.
+std::string DescribeAccuracyForDriver(const Accuracy& accuracy, const std::string& unit, bool imperial);
 
 }  // namespace trezik::drive

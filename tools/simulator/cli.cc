@@ -16,6 +16,7 @@
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/summary.h"
+#include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
 namespace {
@@ -98,7 +99,16 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   std::ostringstream scenario, transcript;
   ScenarioWriter scenario_writer(scenario, transcript);
   if (!line.scenario_path.empty()) simulation.add_observer(&scenario_writer);
-  out << kName << drive.path << " -> " << line.simulation.folder << "\n";
+  if (live) {
+    // Within the terminal's width: the drive's path shortened from its start.
+    const int columns = (console.columns ? console.columns() : 80) - 1;
+    const std::string arrow = " -> " + line.simulation.folder;
+    const int room = columns - Columns(std::string(kName) + arrow);
+    out << Cut(kName + KeepEnd(drive.path, std::max(room, 12)) + arrow, columns) << "\n";
+  } else {
+    out << FitWidth(kName + drive.path + " -> " + line.simulation.folder, console.columns ? console.columns() : 80)
+        << "\n";
+  }
 
   SimulationResult result;
   try {
@@ -111,6 +121,9 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   display.Finish();
 
   SummaryInput summary;
+  summary.width = std::min(80, console.columns ? console.columns() : 80);
+  summary.details = line.details;
+  summary.imperial = !line.simulation.metric_units;
   summary.drive = &drive;
   summary.script = &script;
   summary.simulation = &simulation;

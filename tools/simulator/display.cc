@@ -9,25 +9,10 @@
 #include <cstdlib>
 
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
 namespace {
-
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// Columns of a UTF-8 text: one per character.
-int Columns(const std::string& text) {
-  return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) { return !IsContinuationByte(c); }));
-}
-
-// The first `columns` characters, never splitting one.
-std::string Cut(const std::string& text, int columns) {
-  int seen = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!IsContinuationByte(text[i]) && seen++ == columns) return text.substr(0, i);
-  }
-  return text;
-}
 
 // A text from outside (a place name) with its control characters blanked,
 // so that it cannot move the cursor.
@@ -62,10 +47,14 @@ std::string LeftText(std::optional<double> left) {
   return text;
 }
 
-// The first line: the parts by what goes first when the width runs out.
+// The first line: the parts by what goes first when the width runs out:
+// the road (shortened first), the units after each meter but the last, the
+// work meter's figure (its "rec" flag stays), the total, the clock. The
+// trip meter, the speed and the work flag stay longest.
 std::string StatusLine(const LiveStatus& s, int width) {
   const Labels& l = s.labels;
-  bool speed = true, total = true, work = true, compact = false;
+  bool clock = true, total = true, work = true, compact = false;
+  const bool recording = l.workrec == "True";
   auto line = [&] {
     // The unit after each meter, or (compact) once after the last one shown.
     const std::string unit = " " + l.distunit;
@@ -75,8 +64,8 @@ std::string StatusLine(const LiveStatus& s, int width) {
       if (!meter->empty() && !compact) *meter += unit;
     }
     if (compact) (work ? work_text : total ? total_text : trip_text) += unit;
-    if (work && l.workrec == "True") work_text += " rec";
-    return Join({s.clock, speed ? s.speed : "", trip_text, total_text, work_text});
+    if (recording) work_text += work ? " rec" : "rec";
+    return Join({clock ? s.clock : "", s.speed, trip_text, total_text, work_text});
   };
   const std::string road = Printable(s.road);
 
@@ -84,7 +73,7 @@ std::string StatusLine(const LiveStatus& s, int width) {
   const int room = width - Columns(line()) - 2;
   if (Columns(road) <= room) return Join({line(), road});
   if (room >= 8) return Join({line(), Cut(road, room - 3) + "..."});
-  for (bool* narrower : {&speed, &compact, &work, &total}) {
+  for (bool* narrower : {&compact, &work, &total, &clock}) {
     if (Columns(line()) <= width) break;
     *narrower = narrower == &compact;
   }
@@ -187,13 +176,13 @@ void Display::OnTick(const TickRecord& tick, const std::function<Labels()>& labe
     return;
   }
   if (tick.second % every_s_ == 0 || tick.second == last_second_) {
-    out_ << DriveClock(tick.second) << "  " << LabelLine(labels()) << "\n";
+    out_ << FitWidth(DriveClock(tick.second) + "  " + LabelLine(labels()), columns_ ? columns_() : 80) << "\n";
   }
 }
 
 void Display::OnEvent(const Event& event) {
-  if (live_) Clear();
-  out_ << DriveClock(event.second) << "  > " << event.text << "\n";
+  if (live_) Clear(std::max(2, columns_ ? columns_() : 80));
+  out_ << FitWidth(DriveClock(event.second) + "  > " + Printable(event.text), columns_ ? columns_() : 80) << "\n";
   if (live_ && have_latest_) Draw();
   out_.flush();
 }
@@ -201,22 +190,33 @@ void Display::OnEvent(const Event& event) {
 void Display::Draw() {
   // One column short of the width: a line that fills it would leave the
   // cursor waiting to wrap on some terminals.
-  const int width = std::max(1, (columns_ ? columns_() : 80) - 1);
-  if (drawn_lines_ > 0) out_ << "\033[" << drawn_lines_ << "F";  // back to the start of the block
-  const std::vector<std::string> lines = LiveLines(latest_, width);
-  for (const std::string& line : lines) out_ << "\033[2K" << line << "\n";
-  drawn_lines_ = static_cast<int>(lines.size());
+  const int columns = std::max(2, columns_ ? columns_() : 80);
+  Clear(columns);
+  const std::vector<std::string> lines = LiveLines(latest_, columns - 1);
+  drawn_columns_.clear();
+  for (const std::string& line : lines) {
+    out_ << line << "\n";
+    drawn_columns_.push_back(Columns(line));
+  }
   out_.flush();
 }
 
-void Display::Clear() {
-  if (drawn_lines_ == 0) return;
-  out_ << "\033[" << drawn_lines_ << "F\033[J";
-  drawn_lines_ = 0;
+int BlockRows(const std::vector<int>& line_columns, int columns) {
+  int rows = 0;
+  for (const int width : line_columns) rows += std::max(1, (width + columns - 1) / columns);
+  return rows;
+}
+
+void Display::Clear(int columns) {
+  if (drawn_columns_.empty()) return;
+  // Back to the start of the block, and everything below it erased: a
+  // terminal made narrower has wrapped the block's lines onto more rows.
+  out_ << "\033[" << BlockRows(drawn_columns_, columns) << "F\033[J";
+  drawn_columns_.clear();
 }
 
 void Display::Finish() {
-  if (live_) Clear();
+  if (live_) Clear(std::max(2, columns_ ? columns_() : 80));
   out_.flush();
 }
 

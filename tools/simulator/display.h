@@ -34,12 +34,18 @@ struct LiveStatus {
 // meter and the road; then a progress bar with the drive time and the time
 // left. Each line is at most `width` columns (a UTF-8 character counts as
 // one); as the width shrinks the road is shortened and then left out, then
-// the speed, the units, the work meter and the total, down to 40 columns.
+// the units but the last, the work meter's figure (its "rec" flag stays),
+// the total and the clock: the trip meter and the speed stay, down to 40
+// columns.
 std::vector<std::string> LiveLines(const LiveStatus& status, int width);
 
 // The width of the terminal on `fd` in columns (TIOCGWINSZ), else $COLUMNS,
 // else 80.
 int TerminalColumns(int fd);
+
+// The rows of a terminal `columns` wide that lines of these widths fill once
+// the terminal has wrapped them.
+int BlockRows(const std::vector<int>& line_columns, int columns);
 
 class Display : public SimulationObserver {
  public:
@@ -57,7 +63,8 @@ class Display : public SimulationObserver {
 
  private:
   void Draw();
-  void Clear();
+  // Erases the block drawn last, on a terminal now `columns` wide.
+  void Clear(int columns);
 
   std::ostream& out_;
   bool live_;
@@ -66,7 +73,7 @@ class Display : public SimulationObserver {
   double local_start_ = 0.0;  // the drive's first fix in local time, seconds since 1970
   std::string road_;
   int last_second_ = 0;
-  int drawn_lines_ = 0;
+  std::vector<int> drawn_columns_;  // the columns of each line of the block on screen
   LiveStatus latest_;
   bool have_latest_ = false;
   std::chrono::steady_clock::time_point start_, last_draw_;

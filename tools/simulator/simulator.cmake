@@ -22,7 +22,9 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
   ${TREZIK_SIMULATOR_DIR}/skin_script.cc
   ${TREZIK_SIMULATOR_DIR}/summary.cc
+  ${TREZIK_SIMULATOR_DIR}/text_width.cc
   ${TREZIK_SIMULATOR_DIR}/timeline.cc
+  ${TREZIK_SIMULATOR_DIR}/trip_headline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
 target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_testing pugixml::pugixml ${GeographicLib_LIBRARIES})

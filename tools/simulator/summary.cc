@@ -6,6 +6,8 @@
 #include <sstream>
 
 #include "tools/simulator/display.h"
+#include "tools/simulator/text_width.h"
+#include "tools/simulator/trip_headline.h"
 
 namespace trezik::drive {
 
@@ -26,7 +28,15 @@ std::string WriteSummary(const SummaryInput& in) {
   std::ostringstream text;
   char buffer[256];
 
-  text << "Drive     " << drive.path << "\n"
+  text << DescribeTrip(MeasureTrip(r), r, in.imperial);
+  if (r.interrupted_after) {
+    text << "          INTERRUPTED by Ctrl-C after the tick of " << DriveClock(*r.interrupted_after) << " of "
+         << DriveClock(in.simulation->timeline().last_second()) << ": no \"end\" steps; the plug-in was released\n"
+         << "          and saved its meters; the figures cover the drive up to there\n";
+  }
+  text << "\nAccuracy\n" << DescribeAccuracyForDriver(*in.accuracy, l.distunit, in.imperial);
+
+  text << "\nDrive     " << drive.path << "\n"
        << "          " << drive.format << ", " << drive.fixes.size() << " fixes, "
        << DriveClock(static_cast<int>(drive.duration())).substr(1) << " from the first fix to the last\n";
   for (const std::string& note : drive.notes) text << "          " << note << "\n";
@@ -34,24 +44,29 @@ std::string WriteSummary(const SummaryInput& in) {
   text << "Script    " << (in.script->path.empty() ? "(none)" : in.script->path) << ", " << in.script->steps.size()
        << " step(s)\n";
   text << in.settings;
-  const double simulated = static_cast<double>(r.ticks.size());
-  std::snprintf(buffer, sizeof buffer, "Run       %zu ticks of Timer1 in %.3f s of wall time (%.0f times real time)\n",
-                r.ticks.size(), r.wall_seconds, r.wall_seconds > 0 ? simulated / r.wall_seconds : 0.0);
-  text << buffer;
-  text << "          " << r.host_messages << " messages to the host, " << r.exits << " \"exit\"\n";
-  if (r.interrupted_after) {
-    text << "          INTERRUPTED by Ctrl-C after the tick of " << DriveClock(*r.interrupted_after) << " of "
-         << DriveClock(in.simulation->timeline().last_second()) << ": no \"end\" steps; the plug-in was released\n"
-         << "          and saved its meters; the figures below cover the drive up to there\n";
+  if (in.details) {
+    const double simulated = static_cast<double>(r.ticks.size());
+    std::snprintf(buffer, sizeof buffer, "Run       %zu ticks of Timer1 in %.3f s of wall time (%.0f times real time)\n",
+                  r.ticks.size(), r.wall_seconds, r.wall_seconds > 0 ? simulated / r.wall_seconds : 0.0);
+    text << buffer;
+    text << "          " << r.host_messages << " messages to the host, " << r.exits << " \"exit\"\n";
   }
 
   const Labels& a = r.arrival_labels;
+  // The table where it fits, else one label a line.
+  const bool table = in.width >= 64;
   auto row = [&](const char* name, const std::string& at_arrival, const std::string& at_end, const std::string& unit) {
-    std::snprintf(buffer, sizeof buffer, "  %-19s %-16s %-16s %s\n", name, at_arrival.c_str(), at_end.c_str(),
-                  unit.c_str());
+    if (table) {
+      std::snprintf(buffer, sizeof buffer, "  %-19s %-16s %-16s %s\n", name, at_arrival.c_str(), at_end.c_str(),
+                    unit.c_str());
+    } else {
+      std::snprintf(buffer, sizeof buffer, "  %s: %s, then %s %s\n", name, at_arrival.c_str(), at_end.c_str(),
+                    unit.c_str());
+    }
     text << buffer;
   };
-  text << "\nLabels              at arrival       after the end steps\n";
+  text << (table ? "\nLabels              at arrival       after the end steps\n"
+                 : "\nLabels at arrival, then after the end steps\n");
   row("tripmeter", a.tripmeter, l.tripmeter, l.distunit);
   row("triptotal", a.triptotal, l.triptotal, l.distunit);
   row("workmeter", a.workmeter, l.workmeter, l.distunit);
@@ -61,8 +76,8 @@ std::string WriteSummary(const SummaryInput& in) {
   row("trezik_costperdist", a.costperdist, l.costperdist, "per " + l.distunit);
   row("workrec", a.workrec, l.workrec, "");
   if ((a.avspeed + l.avspeed + a.tripmeter + l.tripmeter + a.mpg + l.mpg).find("error:") != std::string::npos) {
-    text << "  (a label that fails shows the error the host gets from it; \"avspeed\" fails in the\n"
-            "   second a trip starts, as the elapsed time is 0)\n";
+    text << "  (a label that fails shows the error the host gets from it; \"avspeed\" fails in the second a "
+            "trip starts, as the elapsed time is 0)\n";
   }
   text << "\nScript steps\n";
   for (const Event& event : r.events) {
@@ -70,19 +85,20 @@ std::string WriteSummary(const SummaryInput& in) {
   }
   if (r.events.empty()) text << "  (none)\n";
 
-  text << "\nSteps dropped by the 2-unit bound: " << r.dropped.size() << "\n";
-  for (const DroppedStep& step : r.dropped) {
-    std::snprintf(buffer, sizeof buffer, "  %s  %.3f %s\n", DriveClock(step.second).c_str(), step.length,
-                  l.distunit.c_str());
-    text << buffer;
+  if (in.details) {
+    text << "\nSteps dropped by the 2-unit bound: " << r.dropped.size() << "\n";
+    for (const DroppedStep& step : r.dropped) {
+      std::snprintf(buffer, sizeof buffer, "  %s  %.3f %s\n", DriveClock(step.second).c_str(), step.length,
+                    l.distunit.c_str());
+      text << buffer;
+    }
+    text << "\nAccuracy of the trip meter against the WGS84 ellipsoid (GeographicLib)\n"
+         << DescribeAccuracy(*in.accuracy, l.distunit)
+         << (in.accuracy->options.wgs84
+                 ? "  (distance=wgs84: the plug-in measures each step on the WGS84 ellipsoid by Vincenty's method)\n"
+                 : "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius\n"
+                   "   by the law of cosines, which keeps only a few digits for one-second steps)\n");
   }
-
-  text << "\nAccuracy of the trip meter against the WGS84 ellipsoid (GeographicLib)\n"
-       << DescribeAccuracy(*in.accuracy, l.distunit)
-       << (in.accuracy->options.wgs84
-               ? "  (distance=wgs84: the plug-in measures each step on the WGS84 ellipsoid by Vincenty's method)\n"
-               : "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius\n"
-                 "   by the law of cosines, which keeps only a few digits for one-second steps)\n");
 
   if (!in.odometer.empty()) text << "\n" << in.odometer;
 
@@ -104,7 +120,8 @@ std::string WriteSummary(const SummaryInput& in) {
     text << "\nReport    " << in.report_page << "\n"
          << "          the plug-in's trip and fuel logs as a page with charts: open it in a browser\n";
   }
-  return text.str();
+  if (!in.details) text << "\n(--details adds the run's ticks and messages and the formula's accuracy)\n";
+  return FitWidth(text.str(), in.width);
 }
 
 }  // namespace trezik::drive

@@ -1,0 +1,48 @@
+// Text wrapped to a terminal's width: nothing wider, no word lost or split
+// that fits a line.
+#include "tools/simulator/text_width.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <vector>
+
+namespace trezik::drive {
+namespace {
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+TEST(FitWidth, WrapsAtBlanksKeepsEveryWordAndSplitsOnlyWhatNoLineHolds) {
+  const std::string text =
+      "  counted while stopped (reported speed under 3 km/h): 19.08 Km in 3600 s, 100 % of the trip\n"
+      "\n"
+      "Drive     /a/very/long/folder/name/that/no/narrow/terminal/holds/drive.nmea\n"
+      "short line, Straße\n";
+  for (const int width : {40, 57, 80}) {
+    const std::string fitted = FitWidth(text, width);
+    std::istringstream lines(fitted);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(Columns(line), width) << line;
+    // Every character is there in order, and every word that fits a line
+    // is whole; only the path, wider than 40 columns, may be split.
+    auto bare = [](std::string t) {
+      std::erase_if(t, [](char c) { return c == ' ' || c == '\n'; });
+      return t;
+    };
+    EXPECT_EQ(bare(fitted), bare(text)) << fitted;
+    const std::vector<std::string> words = Words(fitted);
+    for (const char* figure : {"19.08", "3600", "(reported", "Straße"}) {
+      EXPECT_NE(std::find(words.begin(), words.end(), figure), words.end()) << figure << "\n" << fitted;
+    }
+    EXPECT_NE(fitted.find("\n\n"), std::string::npos);
+  }
+  EXPECT_EQ(FitWidth("short line, Straße\n", 18), "short line, Straße\n");
+}
+
+}  // namespace
+}  // namespace trezik::drive
