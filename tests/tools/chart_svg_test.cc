@@ -93,6 +93,18 @@ TEST(ChartSvg, LegendListsOnlyWhatHappenedAndRefusedFillUpsAreMarked) {
     }
     // The plug-in's clock, an hour ahead of UTC, on the time axis.
     EXPECT_EQ(Texts(svg, "//text[@class='time']").front(), "23:13:20");
+    // It scales to its container; the marks' labels stand below the time
+    // axis, where no line of the panels runs.
+    const pugi::xml_node root = svg.document_element();
+    EXPECT_TRUE(root.attribute("viewBox"));
+    EXPECT_FALSE(root.attribute("width"));
+    double axis = 0;
+    for (const pugi::xpath_node& time : svg.select_nodes("//text[@class='time']")) {
+      axis = std::max(axis, time.node().attribute("y").as_double());
+    }
+    for (const pugi::xpath_node& label : svg.select_nodes("//g[@class='mark-label']/text")) {
+      EXPECT_GT(label.node().attribute("y").as_double(), axis + 20) << label.node().text().get();
+    }
   }
 }
 

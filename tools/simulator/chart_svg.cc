@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tools/chart/svg_chart.h"
+#include "tools/simulator/chart_layout.h"
 #include "tools/simulator/civil_time.h"
 
 namespace trezik::drive {
@@ -58,8 +59,6 @@ const char kSpeedColour[] = "#3b6fb6", kTripColour[] = "#1f3f8f", kWorkColour[] 
            kTotalColour[] = "#2e8b57", kWorkBandColour[] = "#fde9c8", kGapColour[] = "#c8c8c8",
            kDroppedColour[] = "#c0392b", kTripRecordColour[] = "#555555", kFillColour[] = "#8e44ad",
            kRefusedColour[] = "#e74c3c";
-// A white outline under a label, so that it reads over the lines it crosses.
-const char kHalo[] = "\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"";
 
 std::string Text(const char* format, double value) {
   char text[64];
@@ -111,21 +110,23 @@ class DriveChart {
     Scale();
   }
 
+  // The picture scales to its container: a viewBox and no fixed size.
   std::string Draw() {
-    const double height = total_.top + total_.height + 60;
-    svg_ << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << kChartWidth << "\" height=\"" << height
-         << "\" viewBox=\"0 0 " << kChartWidth << " " << height
-         << "\" font-family=\"sans-serif\" font-size=\"12\">\n"
-         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     TextAt(kLeft, 24, t_.title, "start", "font-size=\"16\" font-weight=\"bold\"");
     Bands();
     Axes();
     Lines();
     Marks();
+    const double height = Labels() + 16;
     Legend();
-    svg_ << "</svg>\n";
-    return svg_.str();
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << kChartWidth << " " << Number(height)
+        << "\" preserveAspectRatio=\"xMidYMin meet\" style=\"width:100%;height:auto\" font-family=\"sans-serif\" "
+           "font-size=\"12\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+        << svg_.str() << "</svg>\n";
+    return svg.str();
   }
 
  private:
@@ -233,20 +234,17 @@ class DriveChart {
            "middle", "", "time-caption");
   }
 
-  // The ticks worth drawing: about 1500 evenly, and both sides of every
-  // fall of the value (a reset, a fill-up), which thinning would smear.
+  // The ticks worth drawing: in each pixel column the first, the lowest,
+  // the highest and the last, so that a week draws no more points than an
+  // hour and a spike or a fall (a reset, a fill-up) keeps its height.
   template <typename Value>
   void Line(const Panel& p, const Value& value, const char* css, const char* colour) {
     const auto& ticks = r_.ticks;
-    const std::size_t stride = std::max<std::size_t>(1, ticks.size() / 1500);
     svg_ << "<polyline class=\"" << css << "\" fill=\"none\" stroke=\"" << colour
          << "\" stroke-width=\"1.6\" points=\"";
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-      const bool falls = i + 1 < ticks.size() && value(ticks[i + 1]) < value(ticks[i]);
-      const bool fell = i > 0 && value(ticks[i]) < value(ticks[i - 1]);
-      if (i % stride == 0 || i + 1 == ticks.size() || falls || fell) {
-        svg_ << Number(X(ticks[i].second)) << "," << Number(p.Y(value(ticks[i]))) << " ";
-      }
+    const auto columns = static_cast<std::size_t>(kWidth);
+    for (const std::size_t i : ThinnedIndices(ticks.size(), columns, [&](std::size_t k) { return value(ticks[k]); })) {
+      svg_ << Number(X(ticks[i].second)) << "," << Number(p.Y(value(ticks[i]))) << " ";
     }
     svg_ << "\"/>\n";
   }
@@ -284,14 +282,10 @@ class DriveChart {
                  t_.distance_unit + ", work " + f[4] + " " + t_.distance_unit + ", " + f[7];
       }
       VerticalLine(mark.second, "logtrip", kTripRecordColour, "2 3", title);
-      TextAt(X(std::max(0, mark.second)) - 3, meters_.top + 12, "trip record", "end", "fill=\"#555555\"");
+      AddLabel(mark.second, {{"trip record", "logtrip-label"}}, kTripRecordColour);
     }
     // Fill-ups: from the plug-in's "fuel.log", or refused with their error.
     for (const FillUp& fill : r_.fill_ups) {
-      const double px = X(std::max(0, fill.second));
-      const bool left = px > kLeft + kWidth / 2;
-      const char* anchor = left ? "end" : "start";
-      const double tx = left ? px - 4 : px + 4;
       const std::string amount = fill.quantity.empty()
                                      ? std::string()
                                      : " " + fill.quantity + " " + t_.volume_unit + " at " + fill.price + " per " +
@@ -299,10 +293,8 @@ class DriveChart {
       if (fill.refused()) {
         const std::string title = "fill-up refused" + amount + ": " + fill.error;
         VerticalLine(fill.second, "fillup-refused", kRefusedColour, "5 3", title);
-        TextAt(tx, total_.top + total_.height - 22, "fill-up refused" + amount, anchor,
-               std::string("fill=\"") + kRefusedColour + kHalo, "fillup-refused");
-        TextAt(tx, total_.top + total_.height - 8, ShortError(fill.error), anchor,
-               std::string("fill=\"") + kRefusedColour + kHalo);
+        AddLabel(fill.second, {{"fill-up refused" + amount, "fillup-refused"}, {ShortError(fill.error), ""}},
+                 kRefusedColour);
         continue;
       }
       const std::vector<std::string> f = LogRecordFields(fill.record);
@@ -312,10 +304,38 @@ class DriveChart {
                   " per " + t_.distance_unit;
       }
       VerticalLine(fill.second, "fillup", kFillColour, "", "fill-up" + amount + ": " + figures);
-      TextAt(tx, total_.top + total_.height - 22, "fill-up" + amount, anchor,
-             std::string("fill=\"") + kFillColour + kHalo, "fillup");
-      TextAt(tx, total_.top + total_.height - 8, figures, anchor, std::string("fill=\"") + kFillColour + kHalo);
+      AddLabel(fill.second, {{"fill-up" + amount, "fillup"}, {figures, ""}}, kFillColour);
     }
+  }
+
+  // A label of a mark, set below the time axis with the others.
+  void AddLabel(int second, std::vector<std::pair<std::string, std::string>> lines, const char* colour) {
+    ChartLabel label;
+    label.x = X(std::max(0, second));
+    for (const auto& line : lines) label.lines.push_back(line.first);
+    labels_.push_back(label);
+    label_lines_.push_back(std::move(lines));
+    label_colours_.push_back(colour);
+  }
+
+  // The marks' labels in rows below the time axis, where no line runs, none
+  // over another. Returns the bottom of the last row.
+  double Labels() {
+    const double top = Bottom() + 62;
+    double bottom = Bottom() + 44;
+    const std::vector<PlacedLabel> placed = PlaceLabels(labels_, 4, kChartWidth - 4);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      const PlacedLabel& at = placed[i];
+      svg_ << "<g class=\"mark-label\">";
+      for (std::size_t k = 0; k < label_lines_[i].size(); ++k) {
+        const double y = top + (at.row + static_cast<double>(k)) * 16;
+        TextAt(at.ends_at_x ? at.right : at.left, y, label_lines_[i][k].first, at.ends_at_x ? "end" : "start",
+               std::string("fill=\"") + label_colours_[i] + "\"", label_lines_[i][k].second);
+        bottom = std::max(bottom, y + 4);
+      }
+      svg_ << "</g>\n";
+    }
+    return bottom;
   }
 
   // Only what the chart shows of this drive.
@@ -349,6 +369,9 @@ class DriveChart {
   const SimulationResult& r_;
   const ChartText& t_;
   std::ostringstream svg_;
+  std::vector<ChartLabel> labels_;
+  std::vector<std::vector<std::pair<std::string, std::string>>> label_lines_;  // text and class of each line
+  std::vector<const char*> label_colours_;
   double last_ = 1;
   bool worked_ = false, working_ = false, accepted_ = false, refused_ = false;
   double speed_step_ = 1, meter_step_ = 1, total_step_ = 1;

@@ -5,7 +5,10 @@
 // work-recording stretches, the GPS gaps the host bridged, the steps the
 // 2-unit bound dropped, the trip records and the fill-ups the plug-in logged,
 // and the script's fill-ups it refused, with their error. The legend lists
-// only what happened.
+// only what happened. The marks' labels stand in rows below the time axis,
+// where no line runs, none over another; every line is thinned to at most
+// four points a pixel column whatever the drive's length; the picture has a
+// viewBox and no fixed size, so that it scales to its container.
 #pragma once
 
 #include <optional>

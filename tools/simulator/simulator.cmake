@@ -8,6 +8,7 @@ set(TREZIK_SIMULATOR_DIR ${CMAKE_CURRENT_SOURCE_DIR}/simulator)
 
 add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/accuracy.cc
+  ${TREZIK_SIMULATOR_DIR}/chart_layout.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
   ${TREZIK_SIMULATOR_DIR}/civil_time.cc
   ${TREZIK_SIMULATOR_DIR}/cli.cc
