@@ -1,9 +1,15 @@
-// What a report of ten years of logs costs: a generated history of 3,650 trip
-// records (one a day), 600 fill-ups and a few dozen damaged lines, written with
-// the plug-in's own record builder, then read and reported (report.html and
-// the three CSV files) a few times; prints the best time against the aim of
-// half a second.
-//   bench_report [FOLDER]   keeps the history and its report in FOLDER
+// What a report costs. First ten years of one car: a generated history of
+// 3,650 trip records (one a day), 600 fill-ups and a few dozen damaged lines,
+// written with the plug-in's own record builder, then read and reported a
+// few times; the best time against the aim of half a second. Then logs of
+// valid records of 5 MB, 50 MB and 500 MB, each reported once in a child
+// process of its own: the time and the child's peak memory, against the aims
+// of 2 s and 100 MB for 50 MB, and time growing in step with the size.
+//   bench_report [FOLDER]   keeps the ten years and their report in FOLDER
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -101,6 +107,107 @@ History WriteHistory(const fs::path& folder) {
   return h;
 }
 
+// A history of valid records of about `bytes` bytes: a drive every half
+// hour and a fill-up every twelfth drive, written piece by piece.
+void WriteLargeHistory(const fs::path& folder, std::size_t bytes) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  trezik::drive::MakeFolders(folder.string());
+  std::FILE* trips = std::fopen((folder / "tripmeter.log").string().c_str(), "wb");
+  std::FILE* fuel = std::fopen((folder / "fuel.log").string().c_str(), "wb");
+  std::size_t written = 0;
+  double total = 0, work = 0;
+  for (long n = 0; written < bytes; ++n) {
+    const trezik::LocalTime when = Day(static_cast<int>(n / 48), static_cast<int>(n % 48) * 1800 + 60);
+    const double trip = trezik::RoundHalfEven(5 + 40 * unit(random), 2);
+    total += trip;
+    if (n % 3 == 0) work += trip;
+    const std::string line = trezik::LogLine()
+                                 .Text(trezik::DateText(when))
+                                 .Text(trezik::TimeText(when))
+                                 .Number(trip)
+                                 .Number(trezik::RoundHalfEven(total, 2))
+                                 .Number(trezik::RoundHalfEven(work, 2))
+                                 .Text("48.1234567")
+                                 .Text("11.5432109")
+                                 .Text(n % 2 ? "Ring Road" : "Lindenweg")
+                                 .Finish();
+    written += std::fwrite(line.data(), 1, line.size(), trips);
+    if (n % 12 == 11) {
+      const double distance = trezik::RoundHalfEven(total, 2);
+      const double litres = trezik::RoundHalfEven(distance * (6 + 2 * unit(random)) / 100, 2);
+      const std::string fill = trezik::LogLine()
+                                   .Text(trezik::DateText(when))
+                                   .Text(trezik::TimeText(when))
+                                   .Number(litres)
+                                   .Number(distance)
+                                   .Text(trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), '.'))
+                                   .Number(1.659)
+                                   .Number(trezik::RoundHalfEven(litres * 1.659 / distance, 2))
+                                   .Text("48.1")
+                                   .Text("11.5")
+                                   .Text("Station")
+                                   .Finish();
+      written += std::fwrite(fill.data(), 1, fill.size(), fuel);
+      total = 0;
+    }
+  }
+  std::fclose(trips);
+  std::fclose(fuel);
+}
+
+struct Cost {
+  double seconds = 0;
+  double peak_mb = 0;
+  bool ok = false;
+};
+
+// Reports the history in a child process: its time and peak memory alone.
+Cost ReportInChild(const fs::path& folder) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = ::fork();
+  if (child == 0) {
+    try {
+      trezik::report::WriteReport({(folder / "plugin").string()}, (folder / "report").string(), {});
+      ::_exit(0);
+    } catch (...) {
+      ::_exit(1);
+    }
+  }
+  int status = 0;
+  rusage usage{};
+  ::wait4(child, &status, 0, &usage);
+  Cost cost;
+  cost.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  cost.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024;  // kilobytes on Linux
+  cost.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return cost;
+}
+
+bool SizeSeries() {
+  bool ok = true;
+  double per_mb_50 = 0;
+  for (const std::size_t mb : {5, 50, 500}) {
+    const fs::path folder = trezik::drive::MakeTemporaryFolder("trezik-bench-report-size-");
+    WriteLargeHistory(folder / "plugin", mb << 20);
+    const Cost cost = ReportInChild(folder);
+    const double per_mb = cost.seconds / static_cast<double>(mb);
+    if (mb == 50) per_mb_50 = per_mb;
+    std::printf("report of a %zu MB history of valid records: %.2f s (%.1f ms per MB), peak memory %.0f MB%s\n", mb,
+                cost.seconds, per_mb * 1000, cost.peak_mb, cost.ok ? "" : " -- BUT the report failed");
+    if (mb == 50) {
+      std::printf("  aims for 50 MB: under 2 s: %s; under 100 MB of memory: %s\n",
+                  cost.seconds < 2 ? "met" : "not met", cost.peak_mb < 100 ? "met" : "not met");
+    }
+    if (mb == 500 && per_mb_50 > 0) {
+      std::printf("  time per MB at 500 MB / at 50 MB: %.2f (linear: about 1)\n", per_mb / per_mb_50);
+    }
+    ok = ok && cost.ok;
+    fs::remove_all(folder);
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,5 +229,6 @@ int main(int argc, char** argv) {
               h.trips, h.fills, h.bad, best * 1000, best < 0.5 ? "met" : "not met",
               whole ? "" : " -- BUT the report did not hold every record");
   if (!keep) fs::remove_all(folder);
-  return whole ? 0 : 1;
+  const bool sizes = SizeSeries();
+  return whole && sizes ? 0 : 1;
 }

@@ -166,11 +166,23 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
   fillups.Write(kFillUpsHeader);
   trips.Write(kTripsHeader);
 
+  // Records are remembered only while a later log could hold them again: a
+  // log copied into a second folder, or an old log carried on elsewhere.
+  // Within one log nothing is read twice.
   SeenRecords seen;
+  auto read_again_later = [&](std::size_t i) {
+    for (std::size_t j = i + 1; j < logs.size(); ++j) {
+      if (!logs[i].kind || !logs[j].kind || logs[i].kind == logs[j].kind) return true;
+    }
+    return false;
+  };
   Figures figures;
   long records = 0;
   std::string line;
-  for (const LogPath& path : logs) {
+  for (std::size_t i = 0; i < logs.size(); ++i) {
+    const LogPath& path = logs[i];
+    const bool remember = read_again_later(i);
+    SeenRecords this_log;
     LineReader reader(path.path);
     LogParser parser(path.kind);
     LogSummary log{path.path, 0, 0, {}};
@@ -191,7 +203,8 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
       ++log.records;
       const bool fill = parsed.what == ParsedLine::kFuel;
       if (fill) log.votes.Add(UnitOfFillUp(parsed.fill));
-      if (!seen.Insert(parsed.hash)) {
+      if (remember) this_log.Insert(parsed.hash);
+      if (seen.Contains(parsed.hash)) {
         ++report.duplicates;
         continue;
       }
@@ -213,6 +226,7 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
     }
     records += log.records;
     report.logs.push_back(std::move(log));
+    seen.Merge(this_log);
   }
   if (options.refuse_unusable && records == 0) {
     throw InputError(logs.empty() ? "no tripmeter.log or fuel.log to read"

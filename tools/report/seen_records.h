@@ -1,4 +1,4 @@
-// The records read so far, as 64-bit hashes of their fields in an open-
+// Records read before, as 64-bit hashes of their fields in an open-
 // addressed table: 8 to 16 bytes a record, to count each record once however
 // many logs hold it. Two different records share a hash with a chance of
 // about n² / 2^65 (under one in a million for five million records).
@@ -23,6 +23,22 @@ class SeenRecords {
         ++count_;
         return true;
       }
+    }
+  }
+
+  bool Contains(std::uint64_t hash) const {
+    if (hash == 0) hash = 1;
+    if (slots_.empty()) return false;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == hash) return true;
+      if (slots_[i] == 0) return false;
+    }
+  }
+
+  void Merge(const SeenRecords& other) {
+    for (std::uint64_t hash : other.slots_) {
+      if (hash != 0) Insert(hash);
     }
   }
 
