@@ -155,6 +155,8 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     // kept), as trezik-report writes it.
     report::ReportOptions report_options;
     report_options.imperial = !line.simulation.metric_units;
+    report_options.currency = line.currency;
+    if (line.chart) report_options.drive_chart = (folder / "drive.svg").string();
     const std::string report_folder = (folder / "report").string();
     report::WriteReport({std::filesystem::path(result.tripmeter_log).parent_path().string()}, report_folder,
                         report_options);

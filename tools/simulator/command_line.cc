@@ -170,6 +170,9 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
       ->option_text("FILE")
       ->group(output);
   app->add_flag_callback("--no-chart", [&line] { line.chart = false; }, "do not draw drive.svg")->group(output);
+  app->add_option("--currency", line.currency, "the currency the report puts on amounts\n(EUR, $; default: none)")
+      ->option_text("TEXT")
+      ->group(output);
   app->add_flag("--details", line.details,
                 "add what developers look at to the summary: ticks,\nmessages to the host, the formula's error")
       ->group(output);

@@ -19,6 +19,7 @@ struct CommandLine {
   int every_s = 60;
   std::string scenario_path;
   bool chart = true;
+  std::string currency;  // --currency: put on the report's amounts
   bool details = false;  // --details: the developer's lines of the summary
   std::optional<double> odometer_km;  // --odometer: the distance the car's odometer gave
   bool help = false;
