@@ -14,7 +14,11 @@
 //
 // Paths are written the Windows way, with "\" as the separator, and file
 // names are appended to a folder text directly. The POSIX file layer turns
-// every "\" into "/" when it touches the file system.
+// every "\" into "/" when it touches the file system. Paths are UTF-8: the
+// Windows side hands them to the W calls as UTF-16, so a folder outside the
+// ANSI code page works; a path that is not valid UTF-8 (the host's folder
+// comes in the ANSI code page) is read in the ANSI code page instead. The
+// host's messages themselves stay ANSI.
 #pragma once
 
 #include <cstddef>
