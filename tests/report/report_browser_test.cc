@@ -121,7 +121,8 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   scratch.Write("plugin/fuel.log",
                 "\"2026-10-05\",\"07:30:00\",40,500,\"8\",1.6,0.13,\"48.1\",\"11.5\",\"<b>Station</b> & Co\"\r\n"
                 "\"2026-11-28\",\"18:10:00\",30.5,410.25,\"7,43\",1.658,0.12,\"48.2\",\"11.6\",\"Stra\xDF" "e\"\r\n"
-                "\"2026-12-07\",\"08:00:00\",35.2,440,\"8\",1.5,0.12,\"gpslat\",\"gpslon\",\"Ring Road\"\r\n");
+                "\"2026-12-07\",\"08:00:00\",35.2,440,\"8\",1.5,0.12,\"gpslat\",\"gpslon\",\"Ring Road between "
+                "Obermenzing and the Autobahn junction Munich-West, exit 12\"\r\n");
   scratch.Write("plugin/tripmeter.log",
                 "\"2026-11-20\",\"18:00:00\",30,250,10,\"48.2\",\"11.6\",\"Ring Road\"\r\nnot a record\r\n");
   // A drive chart as the simulator writes one, to be shown on the page.
@@ -178,19 +179,26 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   EXPECT_LT(most, pixels.size() * 97 / 100) << "one colour covers 97 % of the screenshot: blank";
 
   // At a phone's width (390 CSS pixels, narrower than headless Chromium's
-  // narrowest window): the page in a frame that wide, measured by a probe
-  // page beside it (the report itself has no script).
+  // narrowest window) nothing sticks out sideways, and at 1280 no table
+  // needs scrolling: the page in frames that wide, measured by a probe page
+  // beside it (the report itself has no script).
   const std::string probe_page = scratch.Write(
       "out/probe.html",
-      "<!DOCTYPE html><html><body><iframe id=\"phone\" src=\"report.html\" style=\"width:390px;height:844px;"
-      "border:0\"></iframe><script>onload = () => { const w = document.getElementById('phone').contentWindow; "
-      "document.body.setAttribute('data-widths', w.document.documentElement.scrollWidth + ' ' + w.innerWidth); "
-      "};</script></body></html>\n");
+      "<!DOCTYPE html><html><body>"
+      "<iframe id=\"phone\" src=\"report.html\" style=\"width:390px;height:844px;border:0\"></iframe>"
+      "<iframe id=\"desk\" src=\"report.html\" style=\"width:1280px;height:900px;border:0\"></iframe>"
+      "<script>onload = () => { const w = document.getElementById('phone').contentWindow; "
+      "const d = document.getElementById('desk').contentWindow.document; "
+      "const wide = [...d.querySelectorAll('.scroll')].filter(e => e.scrollWidth > e.clientWidth).length; "
+      "document.body.setAttribute('data-widths', w.document.documentElement.scrollWidth + ' ' + w.innerWidth + "
+      "' ' + wide + ' ' + d.querySelectorAll('.scroll').length); };</script></body></html>\n");
   const std::string phone = Output("timeout 120 " + chromium + flags + "--allow-file-access-from-files --dump-dom file://" +
                                    probe_page + " 2>/dev/null");
   std::smatch widths;
-  ASSERT_TRUE(std::regex_search(phone, widths, std::regex("data-widths=\"([0-9]+) ([0-9]+)\"")))
+  ASSERT_TRUE(std::regex_search(phone, widths, std::regex("data-widths=\"([0-9]+) ([0-9]+) ([0-9]+) ([0-9]+)\"")))
       << phone.substr(0, 300);
+  EXPECT_EQ(widths[3], "0") << "tables that scroll sideways at 1280 pixels";
+  EXPECT_EQ(widths[4], "4") << "the tables: years, months, fill-ups, trip records";
   EXPECT_LE(std::stoi(widths[1]), std::stoi(widths[2])) << "the page is wider than a phone's screen";
   EXPECT_EQ(std::stoi(widths[2]), 390);
 }

@@ -1,0 +1,63 @@
+// The page's charts name what they draw and keep at least three date ticks,
+// whether the fill-ups span a week, a month or years.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "report/report_test_support.h"
+#include "tools/report/report.h"
+
+namespace trezik::report {
+namespace {
+
+// The part of the page that holds the chart with this id.
+std::string ChartSvg(const std::string& page, const std::string& id) {
+  const std::size_t start = page.find("<svg xmlns=\"http://www.w3.org/2000/svg\" id=\"" + id + "\"");
+  if (start == std::string::npos) return "";
+  return page.substr(start, page.find("</svg>", start) - start);
+}
+
+std::size_t Ticks(const std::string& svg) {
+  const std::regex tick("<line class=\"tick\"");
+  return static_cast<std::size_t>(std::distance(std::sregex_iterator(svg.begin(), svg.end(), tick), {}));
+}
+
+TEST(ReportPage, DateAxesHaveThreeTicksAndTheLegendNamesWhatIsDrawn) {
+  const struct {
+    const char* name;
+    int fill_ups, days_apart;
+    bool rolling;  // a mean of the last 5 is drawn
+  } cases[] = {
+      {"one fill-up", 1, 0, false},
+      {"four in a week", 4, 2, false},
+      {"five in a month", 5, 6, true},
+      {"forty over three years", 40, 28, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::Scratch scratch;
+    std::string log;
+    for (int i = 0; i < c.fill_ups; ++i) {
+      const int day = 1 + i * c.days_apart;  // day of 2026 from 1 Jan, in 28-day months
+      char line[160];
+      std::snprintf(line, sizeof line, "\"%04d-%02d-%02d\",\"08:00:00\",40,500,\"8\",1.6,0.13,\"a\",\"b\",\"c\"\r\n",
+                    2026 + (day - 1) / 336, (day - 1) / 28 % 12 + 1, (day - 1) % 28 + 1);
+      log += line;
+    }
+    scratch.Write("plugin/fuel.log", log);
+    WriteReport({scratch.Path("plugin")}, scratch.Path("out"), {});
+    const std::string page = scratch.Read("out/report.html");
+    for (const char* id : {"chart-consumption", "chart-price"}) {
+      const std::string svg = ChartSvg(page, id);
+      ASSERT_FALSE(svg.empty()) << id;
+      EXPECT_GE(Ticks(svg), 3u) << id;
+      EXPECT_LE(Ticks(svg), 7u) << id;
+    }
+    const std::string consumption = ChartSvg(page, "chart-consumption");
+    EXPECT_EQ(consumption.find(">mean of the last 5 fill-ups<") != std::string::npos, c.rolling);
+    EXPECT_EQ(consumption.find("class=\"rolling-average\"") != std::string::npos, c.rolling);
+  }
+}
+
+}  // namespace
+}  // namespace trezik::report
