@@ -7,7 +7,9 @@
 namespace trezik::report::page {
 namespace {
 
+// Rows shown at most; months.csv and years.csv have them all.
 constexpr std::size_t kMostMonthRows = 120;
+constexpr std::size_t kMostYearRows = 100;
 
 struct Column {
   std::string head;
@@ -71,9 +73,22 @@ std::string LatestNote(std::size_t shown, long all, const char* what, const char
 
 }  // namespace
 
+namespace {
+
+// "The last 120 of 130 months; months.csv has them all."
+std::string LastNote(std::size_t shown, std::size_t all, const char* what, const char* file) {
+  if (shown >= all) return "";
+  return "<p class=\"note\">The last " + std::to_string(shown) + " of " + std::to_string(all) + " " + what +
+         "; <code>" + file + "</code> has them all.</p>\n";
+}
+
+}  // namespace
+
 std::string YearsTable(const Report& r) {
   if (r.years.empty()) return "<p class=\"empty\">No years.</p>\n";
-  return PeriodTable(r, "years", "year", r.years, 0) +
+  const std::size_t first = r.years.size() > kMostYearRows ? r.years.size() - kMostYearRows : 0;
+  return LastNote(r.years.size() - first, r.years.size(), "years", "years.csv") +
+         PeriodTable(r, "years", "year", r.years, first) +
          "<p class=\"note\">Work share: the work meter's distance over the distance driven, both from the trip "
          "records. Consumption and cost per distance: over the fill-ups of the period.</p>\n";
 }
@@ -81,12 +96,8 @@ std::string YearsTable(const Report& r) {
 std::string MonthsTable(const Report& r) {
   if (r.months.empty()) return "<p class=\"empty\">No months.</p>\n";
   const std::size_t first = r.months.size() > kMostMonthRows ? r.months.size() - kMostMonthRows : 0;
-  std::string note;
-  if (first > 0) {
-    note = "<p class=\"note\">The last " + std::to_string(kMostMonthRows) + " of " + std::to_string(r.months.size()) +
-           " months; <code>months.csv</code> has them all.</p>\n";
-  }
-  return note + PeriodTable(r, "months", "month", r.months, first);
+  return LastNote(r.months.size() - first, r.months.size(), "months", "months.csv") +
+         PeriodTable(r, "months", "month", r.months, first);
 }
 
 std::string FillUpsTable(const Report& r) {
