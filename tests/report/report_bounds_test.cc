@@ -71,5 +71,14 @@ TEST(ReportBounds, TripsWithoutAFillUpShowTheirDistanceAndSayWhatConsumptionNeed
   EXPECT_EQ(page.find("currency"), std::string::npos);  // no money word without --currency
 }
 
+TEST(ReportBounds, CalledByAnotherProgramLogsWithoutARecordStillGiveAPageThatSaysSo) {
+  testing::Scratch scratch;
+  scratch.Write("plugin/tripmeter.log", "");  // a simulated run whose script logged nothing
+  const Report report = WriteReport({scratch.Path("plugin")}, scratch.Path("out"), {});
+  EXPECT_EQ(report.totals.trip_records + report.totals.fill_ups, 0);
+  EXPECT_NE(scratch.Read("out/report.html").find("id=\"no-records\""), std::string::npos);
+  EXPECT_EQ(scratch.Read("out/trips.csv"), "date,time,trip,total,work,work_added,trip_added,latitude,longitude,place\r\n");
+}
+
 }  // namespace
 }  // namespace trezik::report
