@@ -1,8 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails unless FILE (a PE image) imports only Windows system DLLs: a DLL that
 # needs the C++ runtime's or libgcc's DLLs would not load on a car PC.
-#   cmake -DOBJDUMP=... -DFILE=... -P check_imports.cmake
-set(allowed kernel32.dll user32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll)
+#   cmake -DOBJDUMP=... -DFILE=... [-DALSO_ALLOWED=shell32.dll] -P check_imports.cmake
+# ALSO_ALLOWED names further system DLLs that one program may import.
+set(allowed kernel32.dll user32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll ${ALSO_ALLOWED})
 execute_process(COMMAND ${OBJDUMP} -p ${FILE} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${FILE} failed")

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/report/no_logs_page.h"
+#include "tools/report/open_page.h"
 #include "tools/report/report.h"
 #include "trezik_version.h"
 
@@ -67,6 +69,10 @@ int RunTrezikReport(const std::vector<std::string>& arguments, std::ostream& out
       ->type_name("TEXT");
   app.add_option("--drive-chart", options.drive_chart, "an SVG drive chart to show on the page (trezik-drive's)")
       ->type_name("FILE");
+  bool open = false;
+  app.add_flag("--open", open,
+               "open report.html with the system's handler (the browser); with no log in the folders yet, a "
+               "page that says so and where the plug-in writes them");
   app.set_version_flag("--version", std::string(kName) + " " + TREZIK_VERSION_TEXT, "the version of trezik-report");
 
   std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
@@ -87,8 +93,11 @@ int RunTrezikReport(const std::vector<std::string>& arguments, std::ostream& out
   }
 
   try {
-    const Report report = WriteReport(paths, out_folder, options);
-    out << SummaryText(report, out_folder);
+    if (!(open && WriteNoLogsPage(paths, out_folder, out))) {
+      const Report report = WriteReport(paths, out_folder, options);
+      out << SummaryText(report, out_folder);
+    }
+    if (open) OpenReportPage(out_folder, out);
   } catch (const InputError& error) {
     err << kName << ": " << error.what() << "\n";
     return 2;

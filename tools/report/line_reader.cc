@@ -4,10 +4,12 @@
 #include <cstring>
 #include <system_error>
 
+#include "tools/report/native_path.h"
+
 namespace trezik::report {
 
 LineReader::LineReader(const std::string& path) : path_(path), buffer_(1 << 20) {
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenForReading(path);
   if (file_ == nullptr) throw InputError(path + ": cannot be read: " + std::generic_category().message(errno));
 }
 

@@ -2,10 +2,18 @@
 #include "tools/chart/svg_chart.h"
 #include "tools/report/number_text.h"
 #include "tools/report/page_parts.h"
+#ifdef _WIN32
+#include "platform/windows_text.h"
+#endif
 
 namespace trezik::report::page {
 namespace {
 
+#ifdef _WIN32
+// On Windows the logs are in this machine's ANSI code page, as the plug-in
+// wrote them: valid UTF-8 stays, any other text is read in that code page.
+std::string Utf8(std::string_view text) { return Utf8FromWide(WideFromUtf8(text)); }
+#else
 // Valid UTF-8 stays; any other byte is read as Windows-1252.
 std::string Utf8(std::string_view text) {
   static constexpr char16_t kCp1252[32] = {
@@ -35,6 +43,7 @@ std::string Utf8(std::string_view text) {
   }
   return out;
 }
+#endif
 
 std::string Item(const std::string& id, const std::string& name, const std::string& value) {
   return "<div><dt>" + Html(name) + "</dt><dd id=\"" + id + "\">" + Html(value) + "</dd></div>\n";

@@ -9,6 +9,7 @@
 #include "core/convert.h"
 #include "tools/report/csv_files.h"
 #include "tools/report/figures.h"
+#include "tools/report/native_path.h"
 #include "tools/report/number_text.h"
 #include "tools/report/seen_records.h"
 #include "tools/report/streamed_file.h"
@@ -22,7 +23,7 @@ constexpr std::uintmax_t kLargestDriveChart = 700 * 1024;
 
 // An absolute path without "." or ".." and without a separator at the end.
 fs::path Normal(const std::string& path) {
-  fs::path normal = fs::absolute(path).lexically_normal();
+  fs::path normal = fs::absolute(NativePath(path)).lexically_normal();
   if (!normal.has_filename() && normal.has_parent_path()) normal = normal.parent_path();
   return normal;
 }
@@ -43,7 +44,7 @@ class OutputFolder {
     }
     created_ = missing;
     std::error_code error;
-    fs::create_directories(path, error);
+    fs::create_directories(NativePath(path), error);
     if (error) throw std::runtime_error("cannot create the folder " + path + ": " + error.message());
   }
   OutputFolder(const OutputFolder&) = delete;
@@ -54,7 +55,7 @@ class OutputFolder {
     for (fs::path p = Normal(path_); fs::remove(p, error) && p != created_; p = p.parent_path()) {
     }
   }
-  std::string File(const char* name) const { return (fs::path(path_) / name).string(); }
+  std::string File(const char* name) const { return (NativePath(path_) / name).string(); }
   void Keep() { kept_ = true; }
 
  private:
@@ -65,7 +66,7 @@ class OutputFolder {
 
 std::string ReadDriveChart(const std::string& path, std::vector<std::string>& notes) {
   std::error_code error;
-  const std::uintmax_t size = fs::file_size(path, error);
+  const std::uintmax_t size = fs::file_size(NativePath(path), error);
   if (error) throw InputError(path + ": cannot be read: " + error.message());
   if (size > kLargestDriveChart) {
     notes.push_back(path + ": the drive chart is larger than " + std::to_string(kLargestDriveChart / 1024) +
@@ -118,7 +119,7 @@ void ChooseUnits(Report& report) {
 std::vector<LogPath> FindLogs(const std::vector<std::string>& paths, std::vector<std::string>& notes) {
   std::vector<LogPath> files;
   for (const std::string& given : paths) {
-    const fs::path path(given);
+    const fs::path path = NativePath(given);
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
     if (!fs::exists(status)) {
@@ -147,7 +148,7 @@ std::vector<LogPath> FindLogs(const std::vector<std::string>& paths, std::vector
   std::set<std::string> named;
   for (const LogPath& log : files) {
     std::error_code error;
-    const fs::path canonical = fs::canonical(log.path, error);
+    const fs::path canonical = fs::canonical(NativePath(log.path), error);
     if (named.insert(error ? log.path : canonical.string()).second) logs.push_back(log);
   }
   return logs;
