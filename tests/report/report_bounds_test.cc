@@ -53,17 +53,25 @@ TEST(ReportBounds, ALargeBrokenHistoryKeepsThePageUnderTwoMegabytes) {
 TEST(ReportBounds, TripsWithoutAFillUpShowTheirDistanceAndSayWhatConsumptionNeeds) {
   testing::Scratch scratch;
   // One trip logged twice on the way (the meters grew alike: 12.22 - 5.3 =
-  // 6.92 in 10 minutes), then a new one of 5.75: 17.97 in all.
+  // 6.92 in 10 minutes); a new one of 5.75 (the meter went down), logged
+  // again after the total was reset (the trip meter grew 4, as much as the
+  // total counts since: 4 more in 30 minutes); a new one of 12 (the trip
+  // meter grew 2.25, the total 6); and after another reset of the total a
+  // new one of 13 (the trip meter grew 1, less than the total's 3).
+  // 5.3 + 6.92 + 5.75 + 4 + 12 + 13 = 46.97; 10.92 in 40 minutes: 16.4 km/h.
   scratch.Write("plugin/tripmeter.log",
                 "\"2026-05-04\",\"08:00:00\",5.3,105.3,0,\"a\",\"b\",\"A\"\r\n"
                 "\"2026-05-04\",\"08:10:00\",12.22,112.22,0,\"a\",\"b\",\"B\"\r\n"
-                "\"2026-05-04\",\"17:00:00\",5.75,117.97,0,\"a\",\"b\",\"C\"\r\n");
+                "\"2026-05-04\",\"17:00:00\",5.75,117.97,0,\"a\",\"b\",\"C\"\r\n"
+                "\"2026-05-04\",\"17:30:00\",9.75,4,0,\"a\",\"b\",\"D\"\r\n"
+                "\"2026-05-04\",\"18:00:00\",12,10,0,\"a\",\"b\",\"E\"\r\n"
+                "\"2026-05-04\",\"19:00:00\",13,3,0,\"a\",\"b\",\"F\"\r\n");
   const Report report = WriteReport({scratch.Path("plugin")}, scratch.Path("out"), {});
   const std::string page = scratch.Read("out/report.html");
-  EXPECT_NE(page.find("id=\"trip-distance\">17.97 km<"), std::string::npos);
-  EXPECT_NE(page.find("id=\"trips\">2 (3)<"), std::string::npos);
-  EXPECT_NE(page.find("id=\"longest-trip\">12.22 km<"), std::string::npos);
-  EXPECT_NE(page.find("id=\"trip-speed\">41.5 km/h<"), std::string::npos);  // 6.92 km in 1/6 h
+  EXPECT_NE(page.find("id=\"trip-distance\">46.97 km<"), std::string::npos);
+  EXPECT_NE(page.find("id=\"trips\">4 (6)<"), std::string::npos);
+  EXPECT_NE(page.find("id=\"longest-trip\">13.00 km<"), std::string::npos);
+  EXPECT_NE(page.find("id=\"trip-speed\">16.4 km/h<"), std::string::npos);
   EXPECT_NE(page.find("id=\"no-fillups\""), std::string::npos);
   EXPECT_EQ(page.find("chart-consumption"), std::string::npos);
   EXPECT_EQ(page.find("chart-price"), std::string::npos);

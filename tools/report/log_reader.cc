@@ -194,18 +194,22 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
   r.latitude = read.Text(5);
   r.longitude = read.Text(6);
   r.place = read.Text(7);
-  const int decimals = std::max(Decimals(read.Text(2)), Decimals(read.Text(3)));
+  // The log's places: the most any of its meters showed so far (a meter
+  // of 12.00 is logged as 12).
+  decimals_ = std::max({decimals_, Decimals(read.Text(2)), Decimals(read.Text(3))});
   if (previous_) {
     const TripRecord& p = *previous_;
     r.work_added = r.work >= p.work ? r.work - p.work : r.work;
     // The record goes on with the trip before when the trip meter grew as
     // much as the total since the fill-up did (both count every step; each is
     // rounded to the log's places). It did not when the trip meter went down,
-    // or grew less: it was reset in between and counts from 0 again. A total
-    // that went down (a fill-up in between) tells nothing.
-    const double tolerance = 2 * std::pow(10.0, -std::max(decimals, previous_decimals_)) + 1e-9;
+    // or grew less: it was reset in between and counts from 0 again. When the
+    // total went down (a fill-up in between), it counts from that fill-up:
+    // the trip meter must have grown at least as much.
+    const double tolerance = 2 * std::pow(10.0, -decimals_) + 1e-9;
     const bool grew = r.trip >= p.trip;
-    const bool kept_pace = r.total < p.total || r.trip - p.trip >= r.total - p.total - tolerance;
+    const double total_grew = r.total < p.total ? r.total : r.total - p.total;
+    const bool kept_pace = r.trip - p.trip >= total_grew - tolerance;
     r.new_trip = !(grew && kept_pace);
     if (!r.new_trip) {
       const double seconds = (When(r.date, r.time) - When(p.date, p.time)) * 86400;
@@ -216,7 +220,6 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
   }
   r.trip_added = r.new_trip ? r.trip : r.trip - previous_->trip;
   previous_ = TripRecord{r.date, r.time, r.trip, r.total, r.work, 0, 0, true, 0, {}, {}, {}};
-  previous_decimals_ = decimals;
   out.what = ParsedLine::kTrip;
   return out;
 }

@@ -87,7 +87,7 @@ class LogParser {
  private:
   std::optional<LogKind> kind_;
   std::optional<TripRecord> previous_;
-  int previous_decimals_ = 0;
+  int decimals_ = 0;
 };
 
 }  // namespace trezik::report

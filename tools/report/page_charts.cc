@@ -147,9 +147,10 @@ std::string PriceChart(const Report& r) {
   for (const SeriesPoint& point : points) values.emplace_back(point.when, point.value);
   chart::Axis axis;
   const chart::Panel p = TimePanel(points, 40, 220, axis);
-  const std::string title = "Price per " + r.units.volume + ", " + per_unit;
+  const std::string title =
+      "Price per " + r.units.volume + (r.options.currency.empty() ? "" : ", " + per_unit);
   chart::SvgChart svg(kChartWidth, 320, "chart-price", title);
-  svg.YAxis(p, axis.step, false, "price, " + per_unit);
+  svg.YAxis(p, axis.step, false, r.options.currency.empty() ? "price " + per_unit : "price, " + per_unit);
   svg.XLabels(p, TimeLabels(p.x_min, p.x_max), "date of the fill-up");
   svg.Frame(p);
   svg.Polyline(p, values, "price", "#2e8b57");
