@@ -7,7 +7,7 @@
 #
 # The simulator and the report need a compiler, CMake and Ninja, GoogleTest
 # and Google Benchmark (the native preset builds the tests and benchmarks
-# beside them), pugixml, GeographicLib, CLI11 and zlib. The tests add clang
+# beside them), pugixml, expat, GeographicLib, CLI11 and zlib. The tests add clang
 # with libFuzzer for the fuzz targets, the i686 mingw-w64 cross compiler,
 # 32-bit wine, wixl and msitools for the installer trezik.msi, and Chromium
 # and a font for the report's browser test.
@@ -16,7 +16,7 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 what="${1:-all}"
 simulator=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
-           libpugixml-dev libgeographiclib-dev libcli11-dev zlib1g-dev)
+           libpugixml-dev libexpat1-dev libgeographiclib-dev libcli11-dev zlib1g-dev)
 tests=(clang libclang-rt-14-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
        chromium fonts-dejavu-core)
 case "$what" in

@@ -1,15 +1,17 @@
-// Writes one synthetic day of driving for the reading and replay benchmark:
-// 86,400 fixes, one a second from 00:00:00 to 23:59:59 UTC, of a car that
-// goes round a ring road of 2 km radius near 48 N 11 E, speeding up and
+// Writes synthetic days of driving for the reading and replay benchmark:
+// 86,400 fixes a day, one a second from 00:00:00 UTC on 2026-03-02, of a car
+// that goes round a ring road of 2 km radius near 48 N 11 E, speeding up and
 // slowing down, standing still for a minute every ten. The same drive is
 // written twice:
 //   FOLDER/day_drive.gpx   GPX 1.1, the speed in a TrackPointExtension (m/s)
 //   FOLDER/day_drive.nmea  NMEA 0183, one RMC and one GGA sentence a fix
+// With DAYS (1 to 9) the files are FOLDER/DAYS_day_drive.gpx and .nmea.
 // Built and run by the "bench" target; the files are not part of the project.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -17,8 +19,7 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr int kSeconds = 86400;
-constexpr char kDate[] = "2026-03-02";
+constexpr int kSecondsPerDay = 86400;
 
 struct Point {
   double lat, lon, speed;  // degrees, m/s
@@ -66,33 +67,39 @@ std::string NmeaAngle(double degrees, bool latitude) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: generate_day_drive FOLDER\n";
+  const int days = argc == 3 ? std::atoi(argv[2]) : 1;
+  if ((argc != 2 && argc != 3) || days < 1 || days > 9) {
+    std::cerr << "usage: generate_day_drive FOLDER [DAYS, 1 to 9]\n";
     return 2;
   }
   const std::string folder = argv[1];
-  std::ofstream gpx(folder + "/day_drive.gpx", std::ios::binary);
-  std::ofstream nmea(folder + "/day_drive.nmea", std::ios::binary);
+  const std::string name = folder + (argc == 3 ? "/" + std::to_string(days) + "_day_drive" : "/day_drive");
+  std::ofstream gpx(name + ".gpx", std::ios::binary);
+  std::ofstream nmea(name + ".nmea", std::ios::binary);
   gpx << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<gpx version=\"1.1\" creator=\"generate_day_drive\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
          "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n"
          "<trk><name>a day round the ring road</name><trkseg>\n";
   Car car;
   char line[512];
-  for (int s = 0; s < kSeconds; ++s) {
+  for (int s = 0; s < days * kSecondsPerDay; ++s) {
     const Point p = car.Next(s);
-    const int h = s / 3600, m = s / 60 % 60, sec = s % 60;
+    const int day = 2 + s / kSecondsPerDay;  // March 2026
+    const int h = s / 3600 % 24, m = s / 60 % 60, sec = s % 60;
+    char date[16], rmc_date[8];
+    std::snprintf(date, sizeof date, "2026-03-%02d", day);
+    std::snprintf(rmc_date, sizeof rmc_date, "%02d0326", day);
     std::snprintf(line, sizeof line,
                   "<trkpt lat=\"%.7f\" lon=\"%.7f\"><time>%sT%02d:%02d:%02dZ</time><extensions>"
                   "<gpxtpx:TrackPointExtension><gpxtpx:speed>%.2f</gpxtpx:speed></gpxtpx:TrackPointExtension>"
                   "</extensions></trkpt>\n",
-                  p.lat, p.lon, kDate, h, m, sec, p.speed);
+                  p.lat, p.lon, date, h, m, sec, p.speed);
     gpx << line;
     char time[16];
     std::snprintf(time, sizeof time, "%02d%02d%02d.00", h, m, sec);
     const std::string lat = NmeaAngle(p.lat, true), lon = NmeaAngle(p.lon, false);
-    std::snprintf(line, sizeof line, "GPRMC,%s,A,%s,%s,%.2f,0.0,020326,,,A", time, lat.c_str(), lon.c_str(),
-                  p.speed * 3600.0 / 1852.0);
+    std::snprintf(line, sizeof line, "GPRMC,%s,A,%s,%s,%.2f,0.0,%s,,,A", time, lat.c_str(), lon.c_str(),
+                  p.speed * 3600.0 / 1852.0, rmc_date);
     nmea << Checked(line);
     std::snprintf(line, sizeof line, "GPGGA,%s,%s,%s,1,08,0.9,520.0,M,47.0,M,,", time, lat.c_str(), lon.c_str());
     nmea << Checked(line);

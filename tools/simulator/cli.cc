@@ -29,14 +29,14 @@ struct Input {
   Script script;
 };
 
-// The fixes up to the last drive second ticked.
-Drive DrivenPart(const Drive& drive, const SimulationResult& result) {
-  Drive driven = drive;
-  if (result.interrupted_after) {
-    const double until = drive.start_time() + *result.interrupted_after;
-    std::erase_if(driven.fixes, [&](const Fix& fix) { return fix.time > until; });
-  }
-  return driven;
+// The fixes up to the last drive second ticked: the drive itself when it
+// ran to the end, else a copy cut there.
+const Drive& DrivenPart(const Drive& drive, const SimulationResult& result, Drive& cut) {
+  if (!result.interrupted_after) return drive;
+  cut = drive;
+  const double until = drive.start_time() + *result.interrupted_after;
+  std::erase_if(cut.fixes, [&](const Fix& fix) { return fix.time > until; });
+  return cut;
 }
 
 }  // namespace
@@ -128,7 +128,8 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   summary.script = &script;
   summary.simulation = &simulation;
   summary.result = &result;
-  const Drive driven = DrivenPart(drive, result);
+  Drive cut;
+  const Drive& driven = DrivenPart(drive, result, cut);
   const Accuracy accuracy = MeasureAccuracy(driven, result);
   summary.accuracy = &accuracy;
   const SettingsCheck settings = CheckPluginSettings(PluginSettingsFile(line.simulation),

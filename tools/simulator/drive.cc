@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include "tools/simulator/gpx_reader.h"
 #include "tools/simulator/input_file.h"
@@ -119,30 +120,34 @@ void DamageTally::Record(Drive& drive, const std::string& unit) const {
 std::string ReadWholeFile(const std::string& path) { return ReadInputFile(path); }
 
 void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
-  std::vector<Fix> kept;
-  kept.reserve(drive.fixes.size());
+  // Kept in place, without a copy of a long drive's fixes.
+  std::vector<Fix>& fixes = drive.fixes;
+  std::size_t kept = 0;
   std::size_t repeated = 0;
-  for (const Fix& fix : drive.fixes) {
-    if (!kept.empty()) {
-      if (fix.time == kept.back().time) {
+  for (std::size_t i = 0; i < fixes.size(); ++i) {
+    const Fix& fix = fixes[i];
+    if (kept > 0) {
+      const Fix& last = fixes[kept - 1];
+      if (fix.time == last.time) {
         ++repeated;
         continue;
       }
-      if (fix.time < kept.back().time) {
+      if (fix.time < last.time) {
         tally.Skip(Damage::kTimeGoesBack, fix.line,
-                   "time goes back " + Number(kept.back().time - fix.time, "%.3f") + " s from the fix of line " +
-                       std::to_string(kept.back().line));
+                   "time goes back " + Number(last.time - fix.time, "%.3f") + " s from the fix of line " +
+                       std::to_string(last.line));
         continue;
       }
     }
-    kept.push_back(fix);
+    if (kept != i) fixes[kept] = fix;
+    ++kept;
   }
+  fixes.resize(kept);
   if (repeated > 0) {
     drive.notes.push_back(std::to_string(repeated) +
                           (repeated == 1 ? " fix repeats" : " fixes repeat") +
                           " the time of the one before and is left out");
   }
-  drive.fixes = std::move(kept);
   tally.Record(drive, unit);
   if (drive.fixes.size() < 2) {
     std::string what = drive.fixes.empty() ? "no usable fix is left" : "only 1 usable fix is left";
@@ -163,26 +168,32 @@ void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
 }
 
 Drive ReadDrive(const std::string& given_path, ReadOptions options) {
-  const std::string content = ReadInputFile(given_path);
   const std::string path = InputName(given_path);
-  if (content.empty()) throw DriveError(path, 0, "is empty: there is no drive in it");
+  const std::unique_ptr<std::istream> in = OpenInputFile(given_path);
+  // The first 64 KiB tell the kind of file; the reader then starts over.
+  std::string sample(64 * 1024, '\0');
+  in->read(sample.data(), static_cast<std::streamsize>(sample.size()));
+  sample.resize(static_cast<std::size_t>(in->gcount()));
+  if (sample.empty()) throw DriveError(path, 0, "is empty: there is no drive in it");
   std::size_t pos = 0;
   // Skip a UTF-8 byte order mark, blanks and the NUL bytes some receivers
   // write when they start.
-  if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
-  while (pos < content.size() &&
-         (content[pos] == '\0' || std::strchr(" \t\r\n", content[pos]) != nullptr)) {
-    ++pos;
-  }
-  if (pos == content.size()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
+  if (sample.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
+  auto blank = [](int c) { return c == '\0' || (c > 0 && std::strchr(" \t\r\n", c) != nullptr); };
+  while (pos < sample.size() && blank(sample[pos])) ++pos;
+  int first = pos < sample.size() ? static_cast<unsigned char>(sample[pos]) : std::char_traits<char>::eof();
+  while (first != std::char_traits<char>::eof() && blank(first)) first = in->rdbuf()->sbumpc();
+  if (first == std::char_traits<char>::eof()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
   std::size_t control = 0, sampled = 0;
-  if (LooksBinary(content, control, sampled)) {
+  if (LooksBinary(sample, control, sampled)) {
     throw DriveError(path, 0,
                      "is not text at all (" + std::to_string(control) + " of its first " + std::to_string(sampled) +
                          " bytes are control characters): neither a GPX track nor an NMEA log");
   }
-  if (content[pos] == '<') return ReadGpx(path, content, options);
-  return ReadNmea(path, content, options);
+  in->clear();
+  in->seekg(0);
+  if (first == '<') return ReadGpx(path, *in, options);
+  return ReadNmea(path, *in, options);
 }
 
 }  // namespace trezik::drive

@@ -4,10 +4,17 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <pugixml.hpp>
+#include <expat.h>
+
+#include <deque>
+#include <exception>
+#include <memory>
+#include <sstream>
+#include <string_view>
 
 #include "core/convert.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/input_file.h"
 #include "tools/simulator/timeline.h"
 
 namespace trezik::drive {
@@ -15,17 +22,9 @@ namespace trezik::drive {
 namespace {
 
 // The element name without a namespace prefix.
-std::string_view LocalName(const pugi::xml_node& node) {
-  std::string_view name = node.name();
+std::string_view LocalName(std::string_view name) {
   const auto colon = name.find(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-pugi::xml_node Child(const pugi::xml_node& parent, std::string_view name) {
-  for (pugi::xml_node child : parent.children()) {
-    if (child.type() == pugi::node_element && LocalName(child) == name) return child;
-  }
-  return {};
 }
 
 std::string_view Trimmed(const char* text) {
@@ -33,16 +32,6 @@ std::string_view Trimmed(const char* text) {
   while (!view.empty() && std::strchr(" \t\r\n", view.front())) view.remove_prefix(1);
   while (!view.empty() && std::strchr(" \t\r\n", view.back())) view.remove_suffix(1);
   return view;
-}
-
-// The first element named "speed" below <extensions>, depth first.
-pugi::xml_node ExtensionSpeed(const pugi::xml_node& extensions) {
-  for (pugi::xml_node child : extensions.children()) {
-    if (child.type() != pugi::node_element) continue;
-    if (LocalName(child) == "speed") return child;
-    if (pugi::xml_node inner = ExtensionSpeed(child)) return inner;
-  }
-  return {};
 }
 
 // "2 min 26 s", "45 s", "1 h 02 min".
@@ -79,47 +68,57 @@ struct PointFault {
   std::string what;
 };
 
+// Reads the file as it streams by (expat): a long track takes memory for
+// its fixes, not for its bytes or a tree of its elements. The callbacks
+// never throw through the parser: a failure stops it and is thrown after.
 class GpxReader {
  public:
-  GpxReader(const std::string& path, const std::string& content, ReadOptions options)
-      : path_(path), content_(content), tally_(path, options), keep_nofix_(options.keep_nofix) {}
+  GpxReader(const std::string& path, std::istream& in, ReadOptions options)
+      : path_(path), in_(in), tally_(path, options), keep_nofix_(options.keep_nofix) {}
 
   Drive Read() {
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(content_.data(), content_.size(), pugi::parse_default);
-    if (!parsed) {
-      throw DriveError(path_, LineOf(parsed.offset), std::string("malformed XML: ") + parsed.description());
-    }
-    const pugi::xml_node gpx = document.document_element();
-    if (LocalName(gpx) != "gpx") {
-      throw DriveError(path_, LineOf(gpx.offset_debug()),
-                       "the root element is <" + std::string(gpx.name()) + ">, not <gpx>");
-    }
-    Drive drive;
-    drive.path = path_;
-    const std::string version = gpx.attribute("version").value();
-    drive.format = version.empty() ? "GPX" : "GPX " + version;
-    std::size_t points = 0;
-    for (pugi::xml_node trk : gpx.children()) {
-      if (LocalName(trk) != "trk") continue;
-      for (pugi::xml_node seg : trk.children()) {
-        if (LocalName(seg) != "trkseg") continue;
-        for (pugi::xml_node point : seg.children()) {
-          if (LocalName(point) != "trkpt") continue;
-          ++points;
-          ReadTrackPoint(point, drive);
-        }
+    std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
+    if (!parser) throw DriveError(path_, 0, "out of memory for the XML parser");
+    parser_ = parser.get();
+    XML_SetUserData(parser_, this);
+    XML_SetElementHandler(parser_, &GpxReader::OnStart, &GpxReader::OnEnd);
+    XML_SetCharacterDataHandler(parser_, &GpxReader::OnText);
+    std::vector<char> block(1 << 16);
+    std::uintmax_t total = 0;
+    bool first = true;
+    for (bool last = false; !last;) {
+      in_.read(block.data(), static_cast<std::streamsize>(block.size()));
+      const auto got = static_cast<std::size_t>(in_.gcount());
+      if (in_.bad()) throw DriveError(path_, 0, "read error");
+      total += got;
+      if (total > kLargestInputBytes) throw DriveError(path_, 0, "holds more than 1 GiB, more than the simulator reads");
+      last = got < block.size();
+      std::size_t from = 0;
+      if (first) from = SkipLeadingBlanks(block.data(), got);
+      first = first && from == got && !last;
+      if (XML_Parse(parser_, block.data() + from, static_cast<int>(got - from), last) == XML_STATUS_ERROR) {
+        if (failure_) std::rethrow_exception(failure_);
+        throw DriveError(path_, Line(),
+                         std::string("malformed XML: ") + XML_ErrorString(XML_GetErrorCode(parser_)));
       }
     }
-    CloseStretch(drive, nullptr);
+    if (failure_) std::rethrow_exception(failure_);
+
+    Drive drive;
+    drive.path = path_;
+    drive.format = format_;
+    CloseStretch(nullptr);
+    drive.no_fix = std::move(no_fix_stretches_);
+    drive.fixes.reserve(fixes_.size());
+    drive.fixes.assign(fixes_.begin(), fixes_.end());
+    fixes_.clear();
     if (drive.fixes.empty()) {
-      std::string what = points == 0 ? "no track points (<trkpt>) in the file"
-                         : no_fix_ == points
-                             ? "no usable fix is left: all " + std::to_string(points) +
+      std::string what = points_ == 0 ? "no track points (<trkpt>) in the file"
+                         : no_fix_ == points_
+                             ? "no usable fix is left: all " + std::to_string(points_) +
                                    " track points are marked <fix>none</fix>"
-                             : "no usable fix is left among its " + std::to_string(points) +
-                                   (points == 1 ? " track point" : " track points");
+                             : "no usable fix is left among its " + std::to_string(points_) +
+                                   (points_ == 1 ? " track point" : " track points");
       if (tally_.total() > 0) what += " (skipped: " + tally_.Counts() + ")";
       throw DriveError(path_, 0, what);
     }
@@ -129,31 +128,132 @@ class GpxReader {
   }
 
  private:
-  // The line of a byte offset in the content, counting from 1. Points come
-  // in file order, so the count goes on from the offset asked before.
-  int LineOf(std::ptrdiff_t offset) {
-    if (offset < 0) return 0;
-    const std::size_t to = std::min<std::size_t>(static_cast<std::size_t>(offset), content_.size());
-    if (to < counted_to_) {
-      counted_to_ = 0;
-      newlines_ = 0;
+  // What a track point holds, gathered between its tags.
+  struct Field {
+    bool seen = false;
+    int line = 0;
+    std::string text;
+  };
+  enum class Capture { kNone, kTime, kSpeed, kExtensionSpeed, kFix };
+
+  // A byte order mark, blanks and NUL bytes before the document, which XML
+  // does not allow before its declaration; their line ends still count.
+  std::size_t SkipLeadingBlanks(const char* data, std::size_t size) {
+    std::size_t at = 0;
+    if (size >= 3 && std::string_view(data, 3) == "\xEF\xBB\xBF") at = 3;
+    while (at < size && (data[at] == '\0' || std::strchr(" \t\r\n", data[at]) != nullptr)) {
+      if (data[at] == '\n') ++skipped_lines_;
+      ++at;
     }
-    newlines_ += static_cast<int>(std::count(content_.begin() + static_cast<std::ptrdiff_t>(counted_to_),
-                                             content_.begin() + static_cast<std::ptrdiff_t>(to), '\n'));
-    counted_to_ = to;
-    return 1 + newlines_;
+    return at;
   }
 
-  void ReadTrackPoint(const pugi::xml_node& point, Drive& drive) {
-    const pugi::xml_node fix = Child(point, "fix");
-    const bool no_fix = !keep_nofix_ && fix && Trimmed(fix.child_value()) == "none";
+  int Line() const { return static_cast<int>(XML_GetCurrentLineNumber(parser_)) + skipped_lines_; }
+
+  template <typename Body>
+  void Guarded(const Body& body) {
+    if (failure_) return;
     try {
-      const Fix read = ReadPoint(point);
+      body();
+    } catch (...) {
+      failure_ = std::current_exception();
+      XML_StopParser(parser_, XML_FALSE);
+    }
+  }
+
+  static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
+    auto* reader = static_cast<GpxReader*>(self);
+    reader->Guarded([&] { reader->Start(name, attributes); });
+  }
+  static void OnEnd(void* self, const XML_Char*) {
+    auto* reader = static_cast<GpxReader*>(self);
+    reader->Guarded([&] { reader->End(); });
+  }
+  static void OnText(void* self, const XML_Char* text, int length) {
+    auto* reader = static_cast<GpxReader*>(self);
+    if (reader->capture_ != Capture::kNone) reader->captured_.append(text, static_cast<std::size_t>(length));
+  }
+
+  void Start(const char* name, const char** attributes) {
+    const std::string_view local = LocalName(name);
+    const std::size_t depth = stack_.size();
+    if (depth == 0) {
+      if (local != "gpx") {
+        throw DriveError(path_, Line(), "the root element is <" + std::string(name) + ">, not <gpx>");
+      }
+      for (const char** a = attributes; *a != nullptr; a += 2) {
+        if (std::string_view(a[0]) == "version") format_ = std::string("GPX ") + a[1];
+      }
+    }
+    stack_.emplace_back(local);
+    if (!in_point_) {
+      if (local == "trkpt" && depth == 3 && stack_[1] == "trk" && stack_[2] == "trkseg") BeginPoint(attributes);
+      return;
+    }
+    if (capture_ != Capture::kNone) return;
+    if (depth == point_depth_ + 1) {
+      if (local == "time" && !time_.seen) Begin(Capture::kTime, time_);
+      if (local == "speed" && !speed_.seen) Begin(Capture::kSpeed, speed_);
+      if (local == "fix" && !fix_.seen) Begin(Capture::kFix, fix_);
+      if (local == "extensions" && extensions_depth_ == 0 && !extensions_done_) extensions_depth_ = depth;
+    } else if (extensions_depth_ > 0 && depth > extensions_depth_ && local == "speed" && !extension_speed_.seen) {
+      Begin(Capture::kExtensionSpeed, extension_speed_);
+    }
+  }
+
+  void Begin(Capture capture, Field& field) {
+    capture_ = capture;
+    capture_depth_ = stack_.size() - 1;
+    field.seen = true;
+    field.line = Line();
+    captured_.clear();
+  }
+
+  void End() {
+    const std::size_t depth = stack_.size() - 1;
+    stack_.pop_back();
+    if (!in_point_) return;
+    if (capture_ != Capture::kNone && depth == capture_depth_) {
+      Field& field = capture_ == Capture::kTime    ? time_
+                     : capture_ == Capture::kSpeed ? speed_
+                     : capture_ == Capture::kFix   ? fix_
+                                                   : extension_speed_;
+      field.text = captured_;
+      capture_ = Capture::kNone;
+    }
+    if (depth == extensions_depth_) {
+      extensions_depth_ = 0;
+      extensions_done_ = true;
+    }
+    if (depth == point_depth_) EndPoint();
+  }
+
+  void BeginPoint(const char** attributes) {
+    in_point_ = true;
+    point_depth_ = stack_.size() - 1;
+    point_line_ = Line();
+    lat_ = lon_ = Field{};
+    for (const char** a = attributes; *a != nullptr; a += 2) {
+      const std::string_view key = a[0];
+      if (key == "lat") lat_ = Field{true, point_line_, a[1]};
+      if (key == "lon") lon_ = Field{true, point_line_, a[1]};
+    }
+    time_ = speed_ = extension_speed_ = fix_ = Field{};
+    extensions_depth_ = 0;
+    extensions_done_ = false;
+    ++points_;
+  }
+
+  void EndPoint() {
+    in_point_ = false;
+    const bool no_fix = !keep_nofix_ && fix_.seen && Trimmed(fix_.text.c_str()) == "none";
+    try {
+      const Fix read = ReadPoint();
       if (no_fix) {
         AddToStretch(read);
       } else {
-        CloseStretch(drive, &read);
-        drive.fixes.push_back(read);
+        CloseStretch(&read);
+        fixes_.push_back(read);
       }
     } catch (const PointFault& fault) {
       // A point without a fix is left out whatever its fields hold.
@@ -176,14 +276,14 @@ class GpxReader {
   }
 
   // The stretch ends at the fix after it (none at the end of the track).
-  void CloseStretch(Drive& drive, const Fix* next) {
+  void CloseStretch(const Fix* next) {
     if (!stretch_) return;
     if (next != nullptr) {
       stretch_->metres += GeodesicMetres(stretch_end_.latitude, stretch_end_.longitude, next->latitude,
                                          next->longitude);
       stretch_->end_time = next->time;
     }
-    drive.no_fix.push_back(*stretch_);
+    no_fix_stretches_.push_back(*stretch_);
     stretch_.reset();
   }
 
@@ -215,46 +315,32 @@ class GpxReader {
     drive.notes.push_back(note);
   }
 
-  PointFault Fault(const pugi::xml_node& node, const std::string& what) {
-    return PointFault{LineOf(node.offset_debug()), what};
-  }
-
-  double Coordinate(const pugi::xml_node& point, const char* name, double limit) {
-    const pugi::xml_attribute attribute = point.attribute(name);
-    if (!attribute) throw Fault(point, std::string("<trkpt> without the attribute ") + name);
-    const std::optional<double> value = ParseFileNumber(Trimmed(attribute.value()));
-    if (!value) {
-      throw Fault(point, std::string(name) + "=\"" + attribute.value() + "\" is not a number");
-    }
+  double Coordinate(const Field& field, const char* name, double limit) const {
+    if (!field.seen) throw PointFault{point_line_, std::string("<trkpt> without the attribute ") + name};
+    const std::optional<double> value = ParseFileNumber(Trimmed(field.text.c_str()));
+    if (!value) throw PointFault{point_line_, std::string(name) + "=\"" + field.text + "\" is not a number"};
     if (*value < -limit || *value > limit) {
-      throw Fault(point, std::string(name) + "=\"" + attribute.value() + "\" lies outside -" +
-                             std::to_string(static_cast<int>(limit)) + ".." +
-                             std::to_string(static_cast<int>(limit)));
+      throw PointFault{point_line_, std::string(name) + "=\"" + field.text + "\" lies outside -" +
+                                        std::to_string(static_cast<int>(limit)) + ".." +
+                                        std::to_string(static_cast<int>(limit))};
     }
     return *value;
   }
 
-  Fix ReadPoint(const pugi::xml_node& point) {
+  Fix ReadPoint() const {
     Fix fix;
-    fix.line = LineOf(point.offset_debug());
-    fix.latitude = Coordinate(point, "lat", 90.0);
-    fix.longitude = Coordinate(point, "lon", 180.0);
-    const pugi::xml_node time = Child(point, "time");
-    if (!time) throw Fault(point, "<trkpt> without <time>; the simulator needs the time of each fix");
-    const std::optional<double> seconds = ParseIsoTime(Trimmed(time.child_value()));
-    if (!seconds) {
-      throw Fault(time, "<time>" + std::string(time.child_value()) + "</time> is not an ISO 8601 time");
-    }
+    fix.line = point_line_;
+    fix.latitude = Coordinate(lat_, "lat", 90.0);
+    fix.longitude = Coordinate(lon_, "lon", 180.0);
+    if (!time_.seen) throw PointFault{point_line_, "<trkpt> without <time>; the simulator needs the time of each fix"};
+    const std::optional<double> seconds = ParseIsoTime(Trimmed(time_.text.c_str()));
+    if (!seconds) throw PointFault{time_.line, "<time>" + time_.text + "</time> is not an ISO 8601 time"};
     fix.time = *seconds;
-    pugi::xml_node speed = Child(point, "speed");
-    if (!speed) {
-      if (pugi::xml_node extensions = Child(point, "extensions")) speed = ExtensionSpeed(extensions);
-    }
-    if (speed) {
-      const std::optional<double> value = ParseFileNumber(Trimmed(speed.child_value()));
+    const Field& speed = speed_.seen ? speed_ : extension_speed_;
+    if (speed.seen) {
+      const std::optional<double> value = ParseFileNumber(Trimmed(speed.text.c_str()));
       if (!value || *value < 0) {
-        throw Fault(speed, "speed \"" + std::string(speed.child_value()) +
-                               "\" is not a speed in metres per second");
+        throw PointFault{speed.line, "speed \"" + speed.text + "\" is not a speed in metres per second"};
       }
       fix.speed_mps = *value;
     }
@@ -262,20 +348,42 @@ class GpxReader {
   }
 
   const std::string& path_;
-  const std::string& content_;
+  std::istream& in_;
   DamageTally tally_;
-  std::size_t counted_to_ = 0;  // LineOf: newlines counted before this offset
-  int newlines_ = 0;
+  bool keep_nofix_ = false;  // points marked <fix>none</fix> are kept as fixes
+  XML_Parser parser_ = nullptr;
+  std::exception_ptr failure_;  // thrown in a callback, thrown again once the parser stopped
+  int skipped_lines_ = 0;       // line ends before the document
+  std::string format_ = "GPX";
+  std::vector<std::string> stack_;  // the local names of the open elements
+  // The track point being read.
+  bool in_point_ = false;
+  std::size_t point_depth_ = 0;
+  int point_line_ = 0;
+  Field lat_, lon_, time_, speed_, extension_speed_, fix_;
+  std::size_t extensions_depth_ = 0;  // of its first <extensions> while it is open
+  bool extensions_done_ = false;
+  Capture capture_ = Capture::kNone;
+  std::size_t capture_depth_ = 0;
+  std::string captured_;
+  // What was read.
+  std::deque<Fix> fixes_;
+  std::size_t points_ = 0;
   std::size_t no_fix_ = 0;  // points marked <fix>none</fix>
-  bool keep_nofix_ = false;  // such points are kept as fixes
   std::optional<NoFixStretch> stretch_;  // the one going on
   Fix stretch_end_;                      // its last point
+  std::vector<NoFixStretch> no_fix_stretches_;
 };
 
 }  // namespace
 
+Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options) {
+  return GpxReader(path, in, options).Read();
+}
+
 Drive ReadGpx(const std::string& path, const std::string& content, ReadOptions options) {
-  return GpxReader(path, content, options).Read();
+  std::istringstream in(content);
+  return ReadGpx(path, in, options);
 }
 
 }  // namespace trezik::drive

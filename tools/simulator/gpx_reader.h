@@ -1,6 +1,7 @@
-// GPX 1.0 and 1.1 tracks, read with pugixml.
+// GPX 1.0 and 1.1 tracks, read as a stream with expat.
 #pragma once
 
+#include <istream>
 #include <string>
 
 #include "tools/simulator/drive.h"
@@ -16,6 +17,9 @@ namespace trezik::drive {
 // whose time goes back, is skipped and counted (Drive::skipped); reading
 // strictly, it is refused. A file that is no well-formed XML is refused, as
 // GPX tools do. Throws DriveError with the line of the fault.
+// Read as it streams from `in`, in memory for the fixes kept rather than for
+// the file's bytes.
+Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options = {});
 Drive ReadGpx(const std::string& path, const std::string& content, ReadOptions options = {});
 
 }  // namespace trezik::drive

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <vector>
 
 #include "tools/simulator/drive.h"
@@ -39,8 +40,34 @@ std::string ReadWithin(std::istream& in, const std::string& name, std::uintmax_t
   return content;
 }
 
-std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {
-  if (path == "-") return ReadWithin(std::cin, kStandardInputName, limit);
+bool LineReader::Next(std::string& line) {
+  line.clear();
+  unterminated_ = too_long_ = false;
+  std::streambuf* buffer = in_.rdbuf();
+  bool any = false;
+  for (int c; (c = buffer->sbumpc()) != std::char_traits<char>::eof();) {
+    any = true;
+    if (++read_ > limit_) {
+      throw DriveError(name_, 0, "holds more than " + Size(limit_) + ", more than the simulator reads");
+    }
+    if (c == '\n') {
+      ++number_;
+      return true;
+    }
+    if (line.size() < kLongestLine) {
+      line.push_back(static_cast<char>(c));
+    } else {
+      too_long_ = true;
+    }
+  }
+  if (!any) return false;
+  ++number_;
+  unterminated_ = true;
+  return true;
+}
+
+std::unique_ptr<std::istream> OpenInputFile(const std::string& path, std::uintmax_t limit) {
+  if (path == "-") return std::make_unique<std::istringstream>(ReadWithin(std::cin, kStandardInputName, limit));
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) {
@@ -60,10 +87,14 @@ std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {
                      "is " + std::to_string(size) + " bytes, larger than the " + Size(limit) +
                          " the simulator reads");
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
+  auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
+  return in;
+}
+
+std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {
   // The file may grow while it is read: the bound holds all the same.
-  return ReadWithin(in, path, limit);
+  return ReadWithin(*OpenInputFile(path, limit), InputName(path), limit);
 }
 
 }  // namespace trezik::drive

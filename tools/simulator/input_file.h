@@ -2,9 +2,12 @@
 // files of a bounded size, or standard input, read whole within that bound.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace trezik::drive {
 
@@ -24,8 +27,36 @@ std::string InputName(const std::string& path);
 // bytes and refused when it holds more.
 std::string ReadInputFile(const std::string& path, std::uintmax_t limit = kLargestInputBytes);
 
+// The same checks, then the file open as a stream to read from the start and
+// to seek in; standard input is read whole within `limit` first.
+std::unique_ptr<std::istream> OpenInputFile(const std::string& path, std::uintmax_t limit = kLargestInputBytes);
+
 // Reads `in` up to `limit` bytes; DriveError naming `name` when it holds
 // more or cannot be read.
 std::string ReadWithin(std::istream& in, const std::string& name, std::uintmax_t limit);
+
+// The lines of a stream, one at a time, so that a long log is read in
+// memory for one line rather than for the whole file. Counts the bytes
+// against `limit` (DriveError naming `name` past it) and keeps at most
+// kLongestLine bytes of a line.
+class LineReader {
+ public:
+  static constexpr std::size_t kLongestLine = 64 * 1024;
+  LineReader(std::istream& in, std::string name, std::uintmax_t limit = kLargestInputBytes)
+      : in_(in), name_(std::move(name)), limit_(limit) {}
+  // The next line without its '\n' into `line`; false at the end.
+  bool Next(std::string& line);
+  int number() const { return number_; }        // of the line read last, from 1
+  bool unterminated() const { return unterminated_; }  // it ends the input without a '\n'
+  bool too_long() const { return too_long_; }          // it was cut at kLongestLine bytes
+
+ private:
+  std::istream& in_;
+  std::string name_;
+  std::uintmax_t limit_;
+  std::uintmax_t read_ = 0;
+  int number_ = 0;
+  bool unterminated_ = false, too_long_ = false;
+};
 
 }  // namespace trezik::drive

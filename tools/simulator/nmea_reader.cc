@@ -4,11 +4,13 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <map>
+#include <deque>
+#include <sstream>
 #include <vector>
 
 #include "core/convert.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/input_file.h"
 
 namespace trezik::drive {
 
@@ -98,26 +100,27 @@ struct LineFix {
 
 class NmeaReader {
  public:
-  NmeaReader(const std::string& path, const std::string& content, ReadOptions options)
-      : path_(path), content_(content), tally_(path, options), strict_(options.strict) {}
+  NmeaReader(const std::string& path, std::istream& in, ReadOptions options)
+      : path_(path), lines_in_(in, path), tally_(path, options), strict_(options.strict) {}
 
+  // Line by line: a long log takes memory for its fixes, not for its bytes.
   Drive Read() {
-    std::size_t start = 0;
-    int line = 0;
-    while (start < content_.size()) {
-      std::size_t end = content_.find('\n', start);
-      const bool unterminated = end == std::string::npos;
-      if (unterminated) end = content_.size();
-      ++line;
-      std::string_view text(content_.data() + start, end - start);
-      start = end + 1;
+    std::string buffer;
+    while (lines_in_.Next(buffer)) {
+      const int line = lines_in_.number();
+      std::string_view text(buffer);
       if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
       while (!text.empty() && text.front() == '\0') text.remove_prefix(1);
       if (text.find_first_not_of(" \t") == std::string_view::npos) continue;
       ++lines_;
-      ReadLine(text, line, unterminated);
+      if (lines_in_.too_long()) {
+        tally_.Skip(Damage::kGarbled, line,
+                    "line longer than " + std::to_string(LineReader::kLongestLine) + " bytes: no NMEA sentence is");
+        continue;
+      }
+      ReadLine(text, line, lines_in_.unterminated());
     }
-    return Merge();
+    return Finish();
   }
 
  private:
@@ -275,8 +278,7 @@ class NmeaReader {
     if (!digits || !IsValidDate(civil)) BadField("RMC date '" + std::string(date) + "' is not ddmmyy");
     entry.date = civil;
     entry.fix.time = static_cast<double>(DaysFromCivil(civil)) * 86400.0 + entry.seconds_of_day;
-    rmc_.push_back(entry);
-    order_.push_back({true, rmc_.size() - 1});
+    Accept(entry, true);
   }
 
   void ReadGga(const std::vector<std::string_view>& f, int line) {
@@ -293,66 +295,78 @@ class NmeaReader {
     entry.seconds_of_day = TimeOfDay(f[1], "GGA");
     entry.fix.latitude = Angle(f[2], f[3], 2, "GGA", "latitude");
     entry.fix.longitude = Angle(f[4], f[5], 3, "GGA", "longitude");
-    gga_.push_back(entry);
-    order_.push_back({false, gga_.size() - 1});
+    Accept(entry, false);
   }
 
-  // Dates the GGA fixes from the nearest RMC before them in the file (or the
-  // first one after, for GGA fixes at the start), stepping to the next day
-  // when the time of day falls back by more than twelve hours. Skips a fix
-  // whose time lies before the latest kept before it in the file; RMC wins
-  // over GGA at the same time.
-  Drive Merge() {
+  static long long Key(double seconds) { return std::llround(seconds * 1000.0); }  // milliseconds
+
+  // Takes a fix in file order. A GGA fix is dated by the RMC before it in
+  // the file (those before the first RMC by the first one, at the end),
+  // stepping to the next day when the time of day falls back by more than
+  // twelve hours. A fix whose time lies before the latest kept before it is
+  // skipped; at the same time RMC wins over GGA, and a repeated RMC is left
+  // out.
+  void Accept(LineFix& entry, bool is_rmc) {
+    if (last_seconds_ >= 0 && entry.seconds_of_day + 43200.0 < last_seconds_) {
+      if (date_) {
+        date_ = CivilFromDays(DaysFromCivil(*date_) + 1);
+      } else {
+        ++undated_days_;
+      }
+    }
+    last_seconds_ = entry.seconds_of_day;
+    if (is_rmc) {
+      ++rmc_count_;
+      if (!date_) Date(static_cast<double>(DaysFromCivil(*entry.date)) * 86400.0);
+      date_ = entry.date;
+    } else {
+      entry.fix.time = date_ ? static_cast<double>(DaysFromCivil(*date_)) * 86400.0 + entry.seconds_of_day
+                             : undated_days_ * 86400.0 + entry.seconds_of_day;
+      if (!date_) ++undated_;
+    }
+    const Fix& fix = entry.fix;
+    if (latest_ && Key(fix.time) < Key(latest_->time)) {
+      char back[32];
+      std::snprintf(back, sizeof back, "%.3f", latest_->time - fix.time);
+      tally_.Skip(Damage::kTimeGoesBack, fix.line,
+                  std::string("time goes back ") + back + " s from the fix of line " + std::to_string(latest_->line));
+      return;
+    }
+    latest_ = fix;
+    if (!fixes_.empty() && Key(fixes_.back().time) == Key(fix.time)) {
+      if (!is_rmc) return;  // the time has a fix already
+      if (last_is_rmc_) {
+        ++repeated_;
+        return;
+      }
+      fixes_.back() = fix;  // RMC takes the GGA's place
+      last_is_rmc_ = true;
+      --filled_;
+      return;
+    }
+    fixes_.push_back(fix);
+    last_is_rmc_ = is_rmc;
+    if (!is_rmc) ++filled_;
+  }
+
+  // The GGA fixes read before the first RMC get its date (or 2000-01-01).
+  void Date(double day_start) {
+    for (std::size_t i = 0; i < undated_; ++i) fixes_[i].time += day_start;
+    if (latest_ && undated_ > 0) latest_->time += day_start;
+    undated_ = 0;
+  }
+
+  Drive Finish() {
     Drive drive;
     drive.path = path_;
     drive.format = "NMEA 0183";
-
-    std::optional<CivilDate> date;
-    for (const auto& [is_rmc, index] : order_) {
-      if (is_rmc) {
-        date = rmc_[index].date;
-        break;
-      }
-    }
-    const bool dated = date.has_value();
-    if (!date) date = CivilDate{2000, 1, 1};
-    double last_seconds = -1;
-    for (const auto& [is_rmc, index] : order_) {
-      LineFix& entry = is_rmc ? rmc_[index] : gga_[index];
-      if (last_seconds >= 0 && entry.seconds_of_day + 43200.0 < last_seconds) {
-        date = CivilFromDays(DaysFromCivil(*date) + 1);
-      }
-      if (is_rmc) date = entry.date;
-      last_seconds = entry.seconds_of_day;
-      if (!is_rmc) entry.fix.time = static_cast<double>(DaysFromCivil(*date)) * 86400.0 + entry.seconds_of_day;
-    }
-
-    std::map<long long, Fix> by_time;  // milliseconds since 1970
-    auto key = [](double seconds) { return std::llround(seconds * 1000.0); };
-    std::vector<const Fix*> gga;
-    const Fix* latest = nullptr;
-    std::size_t repeated = 0;
-    for (const auto& [is_rmc, index] : order_) {
-      const Fix& fix = (is_rmc ? rmc_[index] : gga_[index]).fix;
-      if (latest != nullptr && key(fix.time) < key(latest->time)) {
-        char back[32];
-        std::snprintf(back, sizeof back, "%.3f", latest->time - fix.time);
-        tally_.Skip(Damage::kTimeGoesBack, fix.line,
-                    std::string("time goes back ") + back + " s from the fix of line " + std::to_string(latest->line));
-        continue;
-      }
-      latest = &fix;
-      if (!is_rmc) {
-        gga.push_back(&fix);
-      } else if (!by_time.emplace(key(fix.time), fix).second) {
-        ++repeated;
-      }
-    }
-    std::size_t filled = 0;
-    for (const Fix* fix : gga) {
-      if (by_time.emplace(key(fix->time), *fix).second) ++filled;
-    }
-    for (auto& [unused, fix] : by_time) drive.fixes.push_back(fix);
+    const bool dated = date_.has_value();
+    if (!dated) Date(static_cast<double>(DaysFromCivil(CivilDate{2000, 1, 1})) * 86400.0);
+    // Into a vector of the exact size: a long drive's fixes are the bulk
+    // of what the simulator keeps.
+    drive.fixes.reserve(fixes_.size());
+    drive.fixes.assign(fixes_.begin(), fixes_.end());
+    fixes_.clear();
     if (drive.fixes.empty()) {
       std::string what = sentences_ == 0 ? "neither a GPX track (it does not start with '<') nor an NMEA log (none "
                                            "of its " + std::to_string(lines_) + " lines starts with '$')"
@@ -362,11 +376,11 @@ class NmeaReader {
     }
     if (void_rmc_ > 0) drive.notes.push_back(std::to_string(void_rmc_) + " RMC sentence(s) with status V (no fix) left out");
     if (no_fix_gga_ > 0) drive.notes.push_back(std::to_string(no_fix_gga_) + " GGA sentence(s) without a fix left out");
-    if (repeated > 0) {
-      drive.notes.push_back(std::to_string(repeated) + " RMC sentence(s) repeat the time of one before and are left out");
+    if (repeated_ > 0) {
+      drive.notes.push_back(std::to_string(repeated_) + " RMC sentence(s) repeat the time of one before and are left out");
     }
-    if (filled > 0 && !rmc_.empty()) {
-      drive.notes.push_back(std::to_string(filled) + " GGA fix(es) fill times that have no RMC fix");
+    if (filled_ > 0 && rmc_count_ > 0) {
+      drive.notes.push_back(std::to_string(filled_) + " GGA fix(es) fill times that have no RMC fix");
     }
     drive.unchecked_sentences = unchecked_;
     if (unchecked_ > 0) {
@@ -379,13 +393,19 @@ class NmeaReader {
   }
 
   const std::string& path_;
-  const std::string& content_;
+  LineReader lines_in_;
   DamageTally tally_;
   std::size_t lines_ = 0;      // lines that are not blank
   std::size_t sentences_ = 0;  // pieces of lines that start with '$' or '!'
-  std::vector<LineFix> rmc_;
-  std::vector<LineFix> gga_;
-  std::vector<std::pair<bool, std::size_t>> order_;  // file order: (is RMC, index)
+  // The fixes kept so far, in chunks (a long log grows them without copies).
+  std::deque<Fix> fixes_;
+  bool last_is_rmc_ = false;  // of fixes_.back()
+  std::optional<Fix> latest_;  // the latest fix taken in file order
+  std::optional<CivilDate> date_;  // of the RMC read last
+  double last_seconds_ = -1;       // the time of day of the fix taken last
+  std::size_t undated_ = 0;        // GGA fixes at the start, before any RMC
+  int undated_days_ = 0;           // days they stepped across
+  std::size_t rmc_count_ = 0, repeated_ = 0, filled_ = 0;
   std::size_t void_rmc_ = 0;
   std::size_t no_fix_gga_ = 0;
   bool strict_ = false;
@@ -395,8 +415,13 @@ class NmeaReader {
 
 }  // namespace
 
+Drive ReadNmea(const std::string& path, std::istream& in, ReadOptions options) {
+  return NmeaReader(path, in, options).Read();
+}
+
 Drive ReadNmea(const std::string& path, const std::string& content, ReadOptions options) {
-  return NmeaReader(path, content, options).Read();
+  std::istringstream in(content);
+  return ReadNmea(path, in, options);
 }
 
 }  // namespace trezik::drive

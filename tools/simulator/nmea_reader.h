@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ namespace trezik::drive {
 // time goes back. Such a line is skipped and counted by kind (Drive::skipped
 // and its notes); reading strictly, it is refused with DriveError naming
 // the line. A log that leaves fewer than two fixes is refused.
+// Read line by line from `in`, in memory for the fixes kept rather than for
+// the log's bytes.
+Drive ReadNmea(const std::string& path, std::istream& in, ReadOptions options = {});
 Drive ReadNmea(const std::string& path, const std::string& content, ReadOptions options = {});
 
 // The checksum of a sentence: XOR of the bytes between "$" and "*".

@@ -261,10 +261,18 @@ struct Simulation::MeterRun {
   struct Meters {
     std::optional<double> trip, total, work;
   };
-  std::vector<std::optional<double>> trip_before;  // per tick, before it
-  std::vector<Meters> after_tick;                  // per tick, after it
-  Meters after_end;                                // after the end steps
-  std::optional<std::string> state_file;           // its "tripmeter.ini" at the end
+  // Per tick, packed for long drives: NaN where a meter is no number.
+  struct Tick {
+    double trip_before, trip, total, work;
+    Meters after() const { return {Value(trip), Value(total), Value(work)}; }
+  };
+  static double Packed(const std::optional<double>& value) { return value.value_or(std::nan("")); }
+  static std::optional<double> Value(double packed) {
+    return std::isnan(packed) ? std::nullopt : std::optional<double>(packed);
+  }
+  std::vector<Tick> ticks;
+  Meters after_end;                       // after the end steps
+  std::optional<std::string> state_file;  // its "tripmeter.ini" at the end
 };
 
 Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptions options)
@@ -363,13 +371,14 @@ Simulation::MeterRun Simulation::MeasureMeters(const Folders& folders) const {
   session.Create();
   RunSteps(session, ScriptStep::kStart, -1, nullptr);
   const int last = timeline_.last_second();
-  meters.trip_before.reserve(last + 1);
-  meters.after_tick.reserve(last + 1);
+  meters.ticks.reserve(last + 1);
   for (int second = 0; second <= last; ++second) {
     if (second > 0) SetFix(session, second, nullptr);
-    meters.trip_before.push_back(session.LabelValue("tripmeter"));
+    const double before = MeterRun::Packed(session.LabelValue("tripmeter"));
     session.Tick();
-    meters.after_tick.push_back(read());
+    const MeterRun::Meters after = read();
+    meters.ticks.push_back({before, MeterRun::Packed(after.trip), MeterRun::Packed(after.total),
+                            MeterRun::Packed(after.work)});
     RunSteps(session, second, second, nullptr);
   }
   RunSteps(session, ScriptStep::kEnd, last, nullptr);
@@ -383,6 +392,10 @@ void Simulation::Start(Session& session, SimulationResult& result) const {
   Notify([&](SimulationObserver& o) { o.OnSetUp(*this, session.pwpath()); });
   session.host().SetRoad(options_.road);
   Notify([&](SimulationObserver& o) { o.OnRoad(options_.road); });
+  // One of each a tick: sized once, without the slack of growing.
+  const auto ticks = static_cast<std::size_t>(timeline_.last_second()) + 1;
+  for (std::vector<double>* each : {&result.latitudes, &result.longitudes, &result.counted}) each->reserve(ticks);
+  result.step_origins.reserve(ticks);
   SetFix(session, 0, &result);
   session.Create();
   Notify([](SimulationObserver& o) { o.OnCreate(); });
@@ -483,8 +496,8 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
     if (second > 0) SetFix(session, second, &result);
     session.Tick();
 
-    const MeterRun::Meters& after = meters.after_tick[second];
-    const std::optional<double>& before = meters.trip_before[second];
+    const MeterRun::Meters after = meters.ticks[second].after();
+    const std::optional<double> before = MeterRun::Value(meters.ticks[second].trip_before);
     const double counted = before && after.trip ? *after.trip - *before : 0.0;
     result.counted.push_back(counted);
     result.odometer += counted;
@@ -581,7 +594,7 @@ void Simulation::End(Session& session, const MeterRun& meters, SimulationResult&
                             (meter ? DoubleToText(*meter, options_.decimal_mark) : "no number"));
     }
   };
-  const MeterRun::Meters& arrival = meters.after_tick[result.ticks.size() - 1];
+  const MeterRun::Meters arrival = meters.ticks[result.ticks.size() - 1].after();
   const MeterRun::Meters& end = interrupted ? arrival : meters.after_end;
   for (const auto& [labels, reading] : {std::pair{&result.arrival_labels, &arrival},
                                         std::pair{&result.final_labels, &end}}) {

@@ -55,9 +55,9 @@ Labels ReadLabels(PWExtension& plugin);
 // The state after the tick of one drive second.
 struct TickRecord {
   int second = 0;
+  bool work_on = false;  // beside the second, where it takes no room of its own
   double speed = 0.0;  // as the host reported it, in the user's unit
   double trip = 0.0, total = 0.0, work = 0.0;  // the meters, in the user's unit
-  bool work_on = false;
 };
 
 struct Event {
