@@ -1,9 +1,11 @@
 // The C++ side of trezik.idl: the identifiers of the type library, the
-// interface and the class, and the vtable of _PWExtension in the order the
-// IDL gives it (a test compares both through the embedded type library).
+// interface and the class, and the interface _PWExtension, whose vtable widl
+// generates from the IDL (a test compares both through the embedded type
+// library).
 #pragma once
 
 #include "platform/windows_headers.h"
+#include "trezik_interface.h"
 
 namespace trezik::com {
 
@@ -30,24 +32,7 @@ inline constexpr DISPID kDispIdArccos = 0x60030003;
 inline constexpr DISPID kDispIdGreatCircleDistance = 0x60030004;
 inline constexpr DISPID kDispIdGreatcircledistance2 = 0x60030005;
 
-// The dual interface _PWExtension.
-struct PWExtensionInterface : public IDispatch {
-  virtual HRESULT STDMETHODCALLTYPE get_gpslat(double* value) = 0;
-  virtual HRESULT STDMETHODCALLTYPE put_gpslat(double value) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ProcessCommand(BSTR* cmd, IDispatch** frm, short* result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ReturnLabel(BSTR* lbl, BSTR* fmt, BSTR* result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ReturnIndicator(BSTR* ind, BSTR* result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Arccos(double x, double* result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GreatCircleDistance(double origin_latitude,
-                                                        double destination_latitude,
-                                                        double origin_longitude,
-                                                        double destination_longitude,
-                                                        double* result) = 0;
-  virtual HRESULT STDMETHODCALLTYPE greatcircledistance2(double origin_latitude,
-                                                         double destination_latitude,
-                                                         double origin_longitude,
-                                                         double destination_longitude,
-                                                         double* result) = 0;
-};
+// The dual interface _PWExtension, as widl generates it from trezik.idl.
+using PWExtensionInterface = ::_PWExtension;
 
 }  // namespace trezik::com

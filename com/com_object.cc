@@ -1,5 +1,6 @@
 #include "com/com_object.h"
 
+#include <cstring>
 #include <cwctype>
 #include <string>
 
@@ -9,28 +10,6 @@
 
 namespace trezik::com {
 namespace {
-
-// The members as late-bound clients name them, with their parameters; a
-// parameter's dispatch ID is its position.
-struct Member {
-  const wchar_t* name;
-  DISPID id;
-  const wchar_t* parameters[4];
-};
-
-constexpr Member kMembers[] = {
-    {L"gpslat", kDispIdGpslat, {}},
-    {L"ProcessCommand", kDispIdProcessCommand, {L"CMD", L"frm"}},
-    {L"ReturnLabel", kDispIdReturnLabel, {L"LBL", L"FMT"}},
-    {L"ReturnIndicator", kDispIdReturnIndicator, {L"IND"}},
-    {L"Arccos", kDispIdArccos, {L"X"}},
-    {L"GreatCircleDistance",
-     kDispIdGreatCircleDistance,
-     {L"OriginLatitude", L"DestinationLatitude", L"OriginLongitude", L"DestinationLongitude"}},
-    {L"greatcircledistance2",
-     kDispIdGreatcircledistance2,
-     {L"OriginLatitude", L"DestinationLatitude", L"OriginLongitude", L"DestinationLongitude"}},
-};
 
 // Names compare without regard to case, as Basic compares them.
 bool SameName(const wchar_t* a, const wchar_t* b) {
@@ -71,6 +50,70 @@ class Arguments {
   UINT count_;
   VARIANT values_[4];
 };
+
+// One member of _PWExtension as late-bound clients see it: its name and
+// dispatch ID, its parameters' names (a parameter's dispatch ID is its
+// position) and types, the type of its result, and how a call reaches the
+// interface's own method with the arguments read as those types. The one
+// property, gpslat, is read through `call` and written through `put`.
+struct Member {
+  const wchar_t* name;
+  DISPID id;
+  UINT count;
+  const wchar_t* parameters[4];
+  VARTYPE types[4];
+  VARTYPE result;
+  HRESULT (*call)(PWExtensionInterface& object, Arguments& arguments, VARIANT& value);
+  HRESULT (*put)(PWExtensionInterface& object, Arguments& arguments);
+};
+
+constexpr const wchar_t* kPoints[4] = {L"OriginLatitude", L"DestinationLatitude",
+                                       L"OriginLongitude", L"DestinationLongitude"};
+
+const Member kMembers[] = {
+    {L"gpslat", kDispIdGpslat, 0, {}, {}, VT_R8,
+     [](PWExtensionInterface& o, Arguments&, VARIANT& v) { return o.get_gpslat(&V_R8(&v)); },
+     [](PWExtensionInterface& o, Arguments& a) { return o.put_gpslat(V_R8(&a[0])); }},
+    {L"ProcessCommand", kDispIdProcessCommand, 2, {L"CMD", L"frm"}, {VT_BSTR, VT_DISPATCH}, VT_I2,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) {
+       IDispatch* frm = V_DISPATCH(&a[1]);
+       return o.ProcessCommand(&V_BSTR(&a[0]), &frm, &V_I2(&v));
+     },
+     nullptr},
+    {L"ReturnLabel", kDispIdReturnLabel, 2, {L"LBL", L"FMT"}, {VT_BSTR, VT_BSTR}, VT_BSTR,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) {
+       return o.ReturnLabel(&V_BSTR(&a[0]), &V_BSTR(&a[1]), &V_BSTR(&v));
+     },
+     nullptr},
+    {L"ReturnIndicator", kDispIdReturnIndicator, 1, {L"IND"}, {VT_BSTR}, VT_BSTR,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) {
+       return o.ReturnIndicator(&V_BSTR(&a[0]), &V_BSTR(&v));
+     },
+     nullptr},
+    {L"Arccos", kDispIdArccos, 1, {L"X"}, {VT_R8}, VT_R8,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) { return o.Arccos(V_R8(&a[0]), &V_R8(&v)); },
+     nullptr},
+    {L"GreatCircleDistance", kDispIdGreatCircleDistance, 4,
+     {kPoints[0], kPoints[1], kPoints[2], kPoints[3]}, {VT_R8, VT_R8, VT_R8, VT_R8}, VT_R8,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) {
+       return o.GreatCircleDistance(V_R8(&a[0]), V_R8(&a[1]), V_R8(&a[2]), V_R8(&a[3]), &V_R8(&v));
+     },
+     nullptr},
+    {L"greatcircledistance2", kDispIdGreatcircledistance2, 4,
+     {kPoints[0], kPoints[1], kPoints[2], kPoints[3]}, {VT_R8, VT_R8, VT_R8, VT_R8}, VT_R8,
+     [](PWExtensionInterface& o, Arguments& a, VARIANT& v) {
+       return o.greatcircledistance2(V_R8(&a[0]), V_R8(&a[1]), V_R8(&a[2]), V_R8(&a[3]),
+                                     &V_R8(&v));
+     },
+     nullptr},
+};
+
+const Member* MemberById(DISPID id) {
+  for (const Member& member : kMembers) {
+    if (member.id == id) return &member;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -188,7 +231,7 @@ HRESULT PWExtensionObject::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT coun
   ids[0] = member->id;
   HRESULT hr = S_OK;
   for (UINT i = 1; i < count; ++i) {
-    for (DISPID position = 0; position < 4; ++position) {
+    for (DISPID position = 0; position < static_cast<DISPID>(member->count); ++position) {
       if (SameName(names[i], member->parameters[position])) ids[i] = position;
     }
     if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
@@ -219,108 +262,34 @@ HRESULT PWExtensionObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISP
 
 HRESULT PWExtensionObject::InvokeMember(DISPID id, WORD flags, const DISPPARAMS& params,
                                         VARIANT* result, UINT* arg_error) {
-  const bool is_call = (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0;
+  const Member* member = MemberById(id);
+  if (member == nullptr) return DISP_E_MEMBERNOTFOUND;
+  PWExtensionInterface& self = *this;
 
-  if (id == kDispIdGpslat) {
-    if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
-      if (params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
-      if (params.cNamedArgs > 1 ||
-          (params.cNamedArgs == 1 && params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
-        return DISP_E_PARAMNOTFOUND;
-      }
-      Arguments arguments(1);
-      const VARTYPE types[] = {VT_R8};
-      const HRESULT hr = arguments.Read(params, types, arg_error);
-      if (FAILED(hr)) return hr;
-      return put_gpslat(V_R8(&arguments[0]));
+  if (member->put != nullptr && (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) {
+    // The value is the one argument, named DISPID_PROPERTYPUT or unnamed.
+    if (params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
+    if (params.cNamedArgs > 1 ||
+        (params.cNamedArgs == 1 && params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+      return DISP_E_PARAMNOTFOUND;
     }
-    if (!is_call) return DISP_E_MEMBERNOTFOUND;
-    if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-    if (params.cArgs != 0) return DISP_E_BADPARAMCOUNT;
-    double value = 0.0;
-    const HRESULT hr = get_gpslat(&value);
-    if (SUCCEEDED(hr) && result != nullptr) {
-      VariantInit(result);
-      V_VT(result) = VT_R8;
-      V_R8(result) = value;
-    }
-    return hr;
+    Arguments arguments(1);
+    const HRESULT hr = arguments.Read(params, &member->result, arg_error);
+    if (FAILED(hr)) return hr;
+    return member->put(self, arguments);
   }
-
-  UINT expected = 0;
-  VARTYPE types[4] = {};
-  switch (id) {
-    case kDispIdProcessCommand:
-      expected = 2;
-      types[0] = VT_BSTR;
-      types[1] = VT_DISPATCH;
-      break;
-    case kDispIdReturnLabel:
-      expected = 2;
-      types[0] = VT_BSTR;
-      types[1] = VT_BSTR;
-      break;
-    case kDispIdReturnIndicator:
-      expected = 1;
-      types[0] = VT_BSTR;
-      break;
-    case kDispIdArccos:
-      expected = 1;
-      types[0] = VT_R8;
-      break;
-    case kDispIdGreatCircleDistance:
-    case kDispIdGreatcircledistance2:
-      expected = 4;
-      types[0] = types[1] = types[2] = types[3] = VT_R8;
-      break;
-    default:
-      return DISP_E_MEMBERNOTFOUND;
-  }
-  if (!is_call) return DISP_E_MEMBERNOTFOUND;
+  if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
   if (params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
-  if (params.cArgs != expected) return DISP_E_BADPARAMCOUNT;
-  Arguments arguments(expected);
-  HRESULT hr = arguments.Read(params, types, arg_error);
+  if (params.cArgs != member->count) return DISP_E_BADPARAMCOUNT;
+  Arguments arguments(member->count);
+  HRESULT hr = arguments.Read(params, member->types, arg_error);
   if (FAILED(hr)) return hr;
 
   VARIANT value;
-  VariantInit(&value);
-  switch (id) {
-    case kDispIdProcessCommand: {
-      IDispatch* frm = V_DISPATCH(&arguments[1]);
-      V_VT(&value) = VT_I2;
-      hr = ProcessCommand(&V_BSTR(&arguments[0]), &frm, &V_I2(&value));
-      break;
-    }
-    case kDispIdReturnLabel:
-      V_VT(&value) = VT_BSTR;
-      V_BSTR(&value) = nullptr;
-      hr = ReturnLabel(&V_BSTR(&arguments[0]), &V_BSTR(&arguments[1]), &V_BSTR(&value));
-      break;
-    case kDispIdReturnIndicator:
-      V_VT(&value) = VT_BSTR;
-      V_BSTR(&value) = nullptr;
-      hr = ReturnIndicator(&V_BSTR(&arguments[0]), &V_BSTR(&value));
-      break;
-    case kDispIdArccos:
-      V_VT(&value) = VT_R8;
-      hr = Arccos(V_R8(&arguments[0]), &V_R8(&value));
-      break;
-    case kDispIdGreatCircleDistance:
-      V_VT(&value) = VT_R8;
-      hr = GreatCircleDistance(V_R8(&arguments[0]), V_R8(&arguments[1]), V_R8(&arguments[2]),
-                               V_R8(&arguments[3]), &V_R8(&value));
-      break;
-    default:
-      V_VT(&value) = VT_R8;
-      hr = greatcircledistance2(V_R8(&arguments[0]), V_R8(&arguments[1]), V_R8(&arguments[2]),
-                                V_R8(&arguments[3]), &V_R8(&value));
-      break;
-  }
-  if (FAILED(hr)) {
-    VariantInit(&value);  // nothing was stored on failure
-    return hr;
-  }
+  std::memset(&value, 0, sizeof value);  // a BSTR result starts as no string
+  V_VT(&value) = member->result;
+  hr = member->call(self, arguments, value);
+  if (FAILED(hr)) return hr;  // nothing was stored on failure
   if (result != nullptr) {
     *result = value;  // the client owns it now
   } else {

@@ -1,7 +1,7 @@
 // The COM object PWExtension: the dual interface _PWExtension over the
-// core's trezik::PWExtension, with a hand-written IDispatch (the standard
-// DispInvoke rejects VBScript's by-reference variants for BSTR* parameters)
-// and ISupportErrorInfo. Apartment-threaded: every call comes on the thread
+// core's trezik::PWExtension, with an IDispatch of its own driven by one
+// member table (the standard DispInvoke rejects VBScript's by-reference
+// variants for BSTR* parameters) and ISupportErrorInfo. Apartment-threaded: every call comes on the thread
 // that created it.
 #pragma once
 

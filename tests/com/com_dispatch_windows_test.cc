@@ -129,7 +129,7 @@ TEST_F(TypeLibraryTest, TheInterfaceIsAHiddenNonExtensibleDualAutomationInterfac
 
 // The vtable side of the dual interface: member order, dispatch IDs,
 // parameter passing and types, and the slot of each member after IDispatch's
-// seven, which com_interface.h must match.
+// seven, which the C++ interface generated from the same IDL must match.
 TEST_F(TypeLibraryTest, TheMembersAreDeclaredInOrderWithTheirIdsAndTypes) {
   ITypeInfo* dispatch_info = nullptr;
   ASSERT_EQ(library_->GetTypeInfoOfGuid(kInterfaceId, &dispatch_info), S_OK);
