@@ -17,7 +17,8 @@ namespace trezik::com {
 //
 // A null BSTR converts as the empty text. For the object parameter VT_EMPTY
 // and VT_NULL give a null object (JScript passes undefined and null so).
-// Numbers convert from text in the user's locale, as Basic does.
+// Numbers convert from text in the user's locale: a script passes "12,5"
+// to a decimal-comma user's plug-in and expects 12.5, as the user typed it.
 HRESULT ArgumentAs(const DISPPARAMS& params, UINT position, VARTYPE type, VARIANT* out);
 
 }  // namespace trezik::com

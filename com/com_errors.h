@@ -15,8 +15,9 @@ namespace trezik::com {
 // The source every report names.
 inline constexpr wchar_t kErrorSource[] = L"trezik";
 
-// The standard automation error of a kind: 0x800A0000 plus the Basic error
-// number (13 type mismatch, 11 division by zero, 6 overflow, 5 invalid
+// The standard automation error of a kind: 0x800A0000 plus the error number
+// that automation clients (VBScript's Err.Number, the front end's error
+// handler) show and test for (13 type mismatch, 11 division by zero, 6 overflow, 5 invalid
 // procedure call or argument, 53 file not found, 76 path not found, 70
 // permission denied, 61 disk full, 62 input past end of file, 57 other file
 // I/O, 7 out of memory).

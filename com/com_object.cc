@@ -11,7 +11,8 @@
 namespace trezik::com {
 namespace {
 
-// Names compare without regard to case, as Basic compares them.
+// Names compare without regard to case: late-bound clients write a member
+// as the script's author typed it (processcommand, PROCESSCOMMAND).
 bool SameName(const wchar_t* a, const wchar_t* b) {
   if (a == nullptr || b == nullptr) return false;
   for (; *a != 0 && *b != 0; ++a, ++b) {

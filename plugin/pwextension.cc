@@ -12,9 +12,9 @@ double PWExtension::greatcircledistance2(double origin_latitude, double destinat
                                   destination_longitude);
 }
 
-// Kept on the interface for callers that use it; it gives the same nautical
-// miles as greatcircledistance2, since its older formulation measured no
-// distance in any unit.
+// Skins and scripts call this name for the distance between two fixes as
+// well, and expect a distance from it: the same nautical miles on the sphere
+// as greatcircledistance2, whichever name they use.
 double PWExtension::GreatCircleDistance(double origin_latitude, double destination_latitude,
                                         double origin_longitude, double destination_longitude) {
   return greatcircledistance2(origin_latitude, destination_latitude, origin_longitude,
