@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "hostlink/hook.h"
+#include "plugin/pwextension.h"
 #include "support/plugin_fixture.h"
 
 namespace trezik {
@@ -9,22 +11,18 @@ namespace {
 
 class Form1Test : public testing::PluginFixture {};
 
-TEST_F(Form1Test, AFreshInstanceHoldsTheStartValues) {
-  Form1& form = Form1::Get();
-  EXPECT_EQ(form.workmeter, "0");
-  EXPECT_EQ(form.trip_total, "0");
-  EXPECT_EQ(form.distance, "0");
-  EXPECT_EQ(form.prevlat, "prevlat");
-  EXPECT_EQ(form.prevlon, "prevlon");
-  EXPECT_EQ(form.gpslat, "gpslat");
-  EXPECT_EQ(form.gpslon, "gpslon");
-  EXPECT_EQ(form.startdate, 0);
-  EXPECT_FALSE(form.metric_units);
-  EXPECT_EQ(form.multiplier, 0.0);
-  EXPECT_EQ(form.dp, 0);
-  EXPECT_EQ(form.trezikdir, "");
-  EXPECT_TRUE(form.timer1_enabled());
-  EXPECT_EQ(platform_.FindWindowByTitle("trezik"), form.hwnd());
+// What a driver sees on a first start: every meter at 0, and the state file
+// created holding them.
+TEST_F(Form1Test, AFirstStartShowsTheMetersAtZeroAndCreatesTheStateFile) {
+  StartHost();
+  WriteHostSettings("isunits=True\r\n");
+  PWExtension plugin;
+  for (const char* label : {"tripmeter", "triptotal", "workmeter"}) {
+    EXPECT_EQ(plugin.ReturnLabel(label, ""), "0") << label;
+  }
+  EXPECT_EQ(plugin.ReturnIndicator("workrec"), "False");
+  EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "0\r\n0\r\n");
+  EXPECT_EQ(platform_.FindWindowByTitle("trezik"), Form1::Get().hwnd());
 }
 
 TEST_F(Form1Test, OneInstancePerThread) {
@@ -49,12 +47,23 @@ TEST_F(Form1Test, OneInstancePerThread) {
   EXPECT_EQ(here->distance, "0");
 }
 
+// The final save runs with the window's own procedure back in place: a
+// reply that arrives then is no longer parsed.
 TEST_F(Form1Test, UnloadRestoresTheWindowProcedureThenRemovesTheWindow) {
   Form1& form = Form1::Get();
   form.trezikdir = platform_.module_folder;
-  form.set_handlers({.final_save = [](Form1& f) { f.UpdateINI(); }});
+  HookWindow(form.hwnd());
+  static std::string latitude_at_save;
+  form.set_handlers({.final_save = [](Form1& f) {
+    char reply[] = "gpslat||9";
+    CopyDataRecord record{1, 9, reply};
+    CurrentPlatform().SendMessage(f.hwnd(), kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
+    latitude_at_save = f.gpslat;
+    f.UpdateINI();
+  }});
   ASSERT_NE(form.hwnd(), 0u);
-  Form1::Unload();
+  EXPECT_TRUE(Form1::Unload());
+  EXPECT_EQ(latitude_at_save, "gpslat");
   EXPECT_EQ(Form1::Existing(), nullptr);
   EXPECT_EQ(platform_.FindWindowByTitle("trezik"), 0u);
   EXPECT_EQ(ReadPluginFile("tripmeter.ini"), "0\r\n0\r\n");
