@@ -15,6 +15,9 @@
 #   5. tests/wine/sharp_edges.sh in its own prefix: the DLL in a folder named
 #      in Cyrillic, a reply claiming nearly 2 GiB, a fill-up before a kill,
 #      a second object while the first lives.
+#   6. tests/wine/report_exe.sh in its own prefix: trezik-report.exe on the
+#      report's hand-worked history, its CSV files byte for byte as the
+#      Linux build's; folders named in Cyrillic, --open, a failed write.
 # Prints one line per check and finally "N passed, N failed"; exits non-zero
 # when anything failed.
 set -uo pipefail
@@ -156,7 +159,7 @@ for key in 'HKCR\trezik.PWExtension' "HKCR\\CLSID\\$clsid" "HKCR\\TypeLib\\$libi
 done
 wineserver_quit
 
-# ---------------------------------------------------------------- 4. and 5.
+# ---------------------------------------------------------------- 4. to 6.
 # Each in its own prefix; their PASS/FAIL lines count here one by one.
 count_script() {  # count_script NAME SCRIPT
   local out summary
@@ -172,6 +175,7 @@ count_script() {  # count_script NAME SCRIPT
 }
 count_script "meters and options" "$root/tests/wine/meters_and_options.sh"
 count_script "sharp edges" "$root/tests/wine/sharp_edges.sh"
+count_script "trezik-report.exe" "$root/tests/wine/report_exe.sh"
 
 check "installer: trezik.msi and regsvr32 /n /i:user (tests/wine/msi_install.sh)" bash "$root/tests/wine/msi_install.sh"
 
