@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Builds trezik.msi from a trezik.dll with wixl (Debian package wixl):
-#   installer/build_msi.sh VERSION DLL OUTPUT
+# Builds trezik.msi from a trezik.dll and a trezik-report.exe with wixl
+# (Debian package wixl):
+#   installer/build_msi.sh VERSION DLL OUTPUT [REPORT_EXE]
 # VERSION is x.y.z (the project version: the MSI's ProductVersion, which
-# decides upgrades). The DLL is staged as "trezik.dll" in a folder of its
-# own, where trezik.wxs finds it. CMake's target trezik_msi runs this; the
+# decides upgrades). REPORT_EXE defaults to the trezik-report.exe beside the
+# DLL, else beside OUTPUT. Both are staged as "trezik.dll" and
+# "trezik-report.exe" in a folder of their own, where trezik.wxs finds them. CMake's target trezik_msi runs this; the
 # wine test runs it again to make a newer package.
 set -euo pipefail
-if [ $# -ne 3 ]; then
-  echo "usage: $0 VERSION DLL OUTPUT" >&2
+if [ $# -ne 3 ] && [ $# -ne 4 ]; then
+  echo "usage: $0 VERSION DLL OUTPUT [REPORT_EXE]" >&2
   exit 64
 fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 version="$1"
 dll="$(realpath "$2")"
 output="$(realpath -m "$3")"
+report="${4:-$(dirname "$dll")/trezik-report.exe}"
+[ -f "$report" ] || report="$(dirname "$output")/trezik-report.exe"
+if [ ! -f "$report" ]; then
+  echo "$0: no trezik-report.exe beside $dll or $output" >&2
+  exit 66
+fi
 if ! [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
   echo "$0: version '$version' is not x.y.z" >&2
   exit 64
@@ -21,6 +29,7 @@ fi
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 cp "$dll" "$stage/trezik.dll"
+cp "$report" "$stage/trezik-report.exe"
 (cd "$stage" && wixl --arch x86 --define Version="$version" --output "$stage/trezik.msi" \
    "$here/trezik.wxs")
 mv "$stage/trezik.msi" "$output"

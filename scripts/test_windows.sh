@@ -18,6 +18,9 @@
 #   6. tests/wine/report_exe.sh in its own prefix: trezik-report.exe on the
 #      report's hand-worked history, its CSV files byte for byte as the
 #      Linux build's; folders named in Cyrillic, --open, a failed write.
+#   7. the installer (tests/wine/msi_install.sh), and the report from the
+#      Start menu as it installs it (tests/wine/report_msi.sh), each in a
+#      fresh prefix.
 # Prints one line per check and finally "N passed, N failed"; exits non-zero
 # when anything failed.
 set -uo pipefail
@@ -178,5 +181,6 @@ count_script "sharp edges" "$root/tests/wine/sharp_edges.sh"
 count_script "trezik-report.exe" "$root/tests/wine/report_exe.sh"
 
 check "installer: trezik.msi and regsvr32 /n /i:user (tests/wine/msi_install.sh)" bash "$root/tests/wine/msi_install.sh"
+count_script "the report from the Start menu" "$root/tests/wine/report_msi.sh"
 
 finish

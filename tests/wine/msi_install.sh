@@ -48,6 +48,8 @@ same() {  # same NAME EXPECTED ACTUAL
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/trezik-msi.XXXXXX")"
 prefix_msi="$tmp/prefix-msi"
 prefix_reg="$tmp/prefix-regsvr32"
+# Menu entries that wine may mirror for the desktop stay in the test's folder.
+export XDG_DATA_HOME="$tmp/xdg-data" XDG_CONFIG_HOME="$tmp/xdg-config"
 cleanup() {
   for p in "$prefix_msi" "$prefix_reg"; do WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
   for p in "$prefix_msi" "$prefix_reg"; do WINEPREFIX="$p" wineserver -w >/dev/null 2>&1; done
@@ -210,7 +212,7 @@ mkdir -p "$tmp/newer"
 cp "$build/trezik.dll" "$tmp/newer/trezik.dll"
 printf 'rebuilt for the upgrade test' >>"$tmp/newer/trezik.dll"
 if bash "$root/installer/build_msi.sh" "$newer" "$tmp/newer/trezik.dll" "$work/trezik-newer.msi" \
-     >"$tmp/newer/wixl.log" 2>&1; then
+     "$build/trezik-report.exe" >"$tmp/newer/wixl.log" 2>&1; then
   pass "build a newer trezik.msi ($newer)"
 else
   sed 's/^/  /' "$tmp/newer/wixl.log"
