@@ -144,6 +144,9 @@ check "trips.csv keeps the logged byte" grep -q $'"Z\xfcrich"' "$work/$out_name/
 
 # ---------------------------------------------------------------- --open, no logs yet
 mkdir -p "$work/fresh"
+for key in 'HKLM\Software\Classes\.html' 'HKLM\Software\Classes\trezik.testpage'; do  # from an earlier run
+  run reg delete "$key" /f >/dev/null 2>&1
+done
 open_run() {  # open_run NAME: --open on the folder without logs, output in NAME.out
   rm -rf "$work/fresh-report"
   (cd "$work" && run 'C:\trezik-report-test\trezik-report.exe' --open -o 'C:\trezik-report-test\fresh-report' \
@@ -158,11 +161,9 @@ check "without a handler for .html it says where the page is" \
   grep -qF 'open C:\trezik-report-test\fresh-report\report.html in a browser' "$work/no-handler.out"
 # A handler for .html that records what it was given.
 handler='C:\windows\system32\cmd.exe /c echo %1> C:\trezik-report-test\opened.txt'
-for key in 'HKLM\Software\Classes\.html' 'HKLM\Software\Classes\trezik.testpage\shell\open\command'; do
-  run reg add "$key" /f >/dev/null 2>&1
-done
 run reg add 'HKLM\Software\Classes\.html' /ve /d trezik.testpage /f >/dev/null 2>&1
 run reg add 'HKLM\Software\Classes\trezik.testpage\shell\open\command' /ve /d "$handler" /f >/dev/null 2>&1
+rm -f "$work/opened.txt"
 open_run handler
 for _ in $(seq 1 50); do [ -s "$work/opened.txt" ] && break; sleep 0.2; done
 same "--open hands report.html to the .html handler" 'C:\trezik-report-test\fresh-report\report.html' \
