@@ -1,5 +1,6 @@
 // The page's charts name what they draw and keep at least three date ticks,
-// whether the fill-ups span a week, a month or years.
+// whether the fill-ups span a week, a month or years; a long history is
+// drawn as means of neighbouring fill-ups.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -57,6 +58,30 @@ TEST(ReportPage, DateAxesHaveThreeTicksAndTheLegendNamesWhatIsDrawn) {
     EXPECT_EQ(consumption.find(">mean of the last 5 fill-ups<") != std::string::npos, c.rolling);
     EXPECT_EQ(consumption.find("class=\"rolling-average\"") != std::string::npos, c.rolling);
   }
+}
+
+TEST(ReportPage, ManyFillUpsAreDrawnAsMeansOfNeighboursInDateOrder) {
+  testing::Scratch scratch;
+  // 1,300 fill-ups a day apart, 6 and 10 L/100 km by turns: any two
+  // neighbours, and so any mean of neighbouring pairs, make 8.
+  std::string log;
+  for (int i = 0; i < 1300; ++i) {
+    char line[160];
+    std::snprintf(line, sizeof line, "\"%04d-%02d-%02d\",\"08:00:00\",%d,100,\"%d\",1.5,0.1,\"a\",\"b\",\"c\"\r\n",
+                  2020 + i / 336, i / 28 % 12 + 1, i % 28 + 1, i % 2 ? 10 : 6, i % 2 ? 10 : 6);
+    log += line;
+  }
+  scratch.Write("plugin/fuel.log", log);
+  WriteReport({scratch.Path("plugin")}, scratch.Path("out"), {});
+  const std::string svg = ChartSvg(scratch.Read("out/report.html"), "chart-consumption");
+  const std::regex dot("<circle class=\"fillup\"[^>]*><title>[0-9-]+: ([0-9.]+) L/100 km</title>");
+  std::size_t dots = 0;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), dot); it != std::sregex_iterator(); ++it, ++dots) {
+    EXPECT_EQ((*it)[1].str(), "8.00");
+  }
+  EXPECT_GE(dots, 300u);
+  EXPECT_LE(dots, 600u);
+  EXPECT_NE(svg.find(">mean of about "), std::string::npos);  // the legend says what a dot is
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ void Figures::Add(const FuelRecord& r) {
     priced_cost_ += r.litres * r.price;
     price_.Add(when, r.price);
   }
+  if (!fills_.Keeps(when)) return;
   fills_.Add({when, r.date, r.time, r.litres, r.distance, r.consumption, r.price, r.cost, r.cost_per_distance,
               Shortened(r.place, kLongestPlace)});
 }
@@ -67,7 +68,9 @@ void Figures::Add(const TripRecord& r) {
     totals_.timed_distance += r.trip_added;
     totals_.timed_seconds += r.seconds;
   }
-  trips_.Add({When(r.date, r.time), r.date, r.time, r.trip, r.trip_added, r.work_added, r.new_trip,
+  const double when = When(r.date, r.time);
+  if (!trips_.Keeps(when)) return;
+  trips_.Add({when, r.date, r.time, r.trip, r.trip_added, r.work_added, r.new_trip,
               Shortened(r.place, kLongestPlace)});
 }
 

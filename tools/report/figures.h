@@ -30,6 +30,8 @@ class Latest {
       std::push_heap(rows_.begin(), rows_.end(), Later);
     }
   }
+  // Whether a row of this moment would be kept: lets a caller skip making it.
+  bool Keeps(double when) const { return rows_.size() < most_ || (most_ > 0 && when >= rows_.front().first.first); }
   // In date order, and in the order added at the same moment.
   std::vector<Row> Rows() const {
     std::vector<Entry> entries = rows_;
