@@ -31,10 +31,18 @@ std::string FillUpCsvRow(const FuelRecord& r) {
 }
 
 std::string TripCsvRow(const TripRecord& r) {
-  return CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.trip) + "," + PlainNumber(r.total) + "," +
-         PlainNumber(r.work) + "," + PlainNumber(r.work_added, kSumDecimals) + "," +
-         PlainNumber(r.trip_added, kSumDecimals) + "," + CsvText(r.latitude) + "," + CsvText(r.longitude) + "," +
-         CsvText(r.place) + "\r\n";
+  std::string row;
+  row.reserve(128 + r.place.size());
+  for (const std::string& part :
+       {CsvText(r.date), CsvText(r.time), PlainNumber(r.trip), PlainNumber(r.total), PlainNumber(r.work),
+        PlainNumber(r.work_added, kSumDecimals), PlainNumber(r.trip_added, kSumDecimals), CsvText(r.latitude),
+        CsvText(r.longitude)}) {
+    row += part;
+    row += ',';
+  }
+  row += CsvText(r.place);
+  row += "\r\n";
+  return row;
 }
 
 std::string PeriodCsvRow(const PeriodRow& row, UnitSystem system) {

@@ -14,39 +14,46 @@
 namespace trezik::report {
 
 // The `most` rows with the latest `when`; of rows at the same moment, the
-// ones added last.
+// ones added last. Rows gather up to twice that many, then the earlier half
+// is dropped, so a history in date order costs no more than a copy a row.
 template <typename Row>
 class Latest {
  public:
   explicit Latest(std::size_t most) : most_(most) {}
-  void Add(Row row) {
-    Entry entry{{row.when, added_++}, std::move(row)};
-    if (rows_.size() < most_) {
-      rows_.push_back(std::move(entry));
-      std::push_heap(rows_.begin(), rows_.end(), Later);
-    } else if (most_ > 0 && entry.first > rows_.front().first) {
-      std::pop_heap(rows_.begin(), rows_.end(), Later);
-      rows_.back() = std::move(entry);
-      std::push_heap(rows_.begin(), rows_.end(), Later);
-    }
-  }
   // Whether a row of this moment would be kept: lets a caller skip making it.
-  bool Keeps(double when) const { return rows_.size() < most_ || (most_ > 0 && when >= rows_.front().first.first); }
+  bool Keeps(double when) const { return most_ > 0 && (!dropped_ || when >= earliest_kept_); }
+  void Add(Row row) {
+    if (!Keeps(row.when)) return;
+    rows_.push_back({{row.when, added_++}, std::move(row)});
+    if (rows_.size() >= 2 * most_) DropEarlier();
+  }
   // In date order, and in the order added at the same moment.
   std::vector<Row> Rows() const {
     std::vector<Entry> entries = rows_;
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    const std::size_t skip = entries.size() > most_ ? entries.size() - most_ : 0;
     std::vector<Row> rows;
-    for (Entry& entry : entries) rows.push_back(std::move(entry.second));
+    for (std::size_t i = skip; i < entries.size(); ++i) rows.push_back(std::move(entries[i].second));
     return rows;
   }
 
  private:
   using Entry = std::pair<std::pair<double, long>, Row>;  // (when, order added), row
-  static bool Later(const Entry& a, const Entry& b) { return a.first > b.first; }  // the earliest on top
+
+  void DropEarlier() {
+    std::nth_element(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(rows_.size() - most_), rows_.end(),
+                     [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    rows_.erase(rows_.begin(), rows_.begin() + static_cast<std::ptrdiff_t>(rows_.size() - most_));
+    earliest_kept_ = std::min_element(rows_.begin(), rows_.end(), [](const Entry& a, const Entry& b) {
+                       return a.first < b.first;
+                     })->first.first;
+    dropped_ = true;
+  }
 
   std::size_t most_;
   long added_ = 0;
+  bool dropped_ = false;
+  double earliest_kept_ = 0;
   std::vector<Entry> rows_;
 };
 
