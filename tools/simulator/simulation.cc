@@ -17,6 +17,7 @@
 #include "testing/host_standin.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/log_files.h"
 #include "trip/distance.h"
 #include "trip/units.h"
 #include "trip/wgs84.h"
@@ -41,15 +42,6 @@ std::string Join(const std::string& folder, const std::string& name) {
   return (std::filesystem::path(folder) / name).string();
 }
 
-// The whole file, or nothing when there is none.
-std::optional<std::string> FileContent(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 // Half a unit of the last place a label shows ("24.03": 0.005; "1.5E-05":
 // 0.0000005): a label rounded from a meter lies at most this far from it.
 double HalfUnitOfLastPlace(const std::string& label, char decimal_mark) {
@@ -59,32 +51,6 @@ double HalfUnitOfLastPlace(const std::string& label, char decimal_mark) {
   int place = mark_at == std::string::npos ? 0 : -static_cast<int>(mantissa.size() - mark_at - 1);
   if (exponent_at != std::string::npos) place += std::stoi(label.substr(exponent_at + 1));
   return 0.5 * std::pow(10.0, place);
-}
-
-// The records appended to a log since it held `size` bytes, without their
-// line ends; `size` moves on to the end.
-std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& size) {
-  std::vector<std::string> records;
-  std::error_code error;
-  const std::uintmax_t now = std::filesystem::file_size(path, error);
-  if (error || now <= size) {
-    size = error ? 0 : now;
-    return records;
-  }
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(size));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    records.push_back(line);
-  }
-  size = now;
-  return records;
-}
-
-std::uintmax_t FileSizeOrZero(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  return error ? 0 : size;
 }
 
 // Nautical miles of one step as the plug-in measures it with these options.
@@ -101,28 +67,9 @@ std::string PluginSettingsFile(const SimulationOptions& options) {
   return content;
 }
 
-std::vector<std::string> LogRecordFields(const std::string& record) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (std::size_t i = 0; i < record.size(); ++i) {
-    const char c = record[i];
-    if (quoted && c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
-      fields.back() += '"';
-      ++i;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
 PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark) {
   // The plug-in's own item reader and option rules, as at its start-up.
-  Form1::TripOptions trip;
+  TripOptions trip;
   int autosave_seconds = 0;
   try {
     ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
@@ -258,19 +205,15 @@ struct Simulation::Folders {
 // The meters as the meter run's labels showed them (nothing where a label
 // showed no number).
 struct Simulation::MeterRun {
-  struct Meters {
-    std::optional<double> trip, total, work;
-  };
-  // Per tick, packed for long drives: NaN where a meter is no number.
-  struct Tick {
-    double trip_before, trip, total, work;
-    Meters after() const { return {Value(trip), Value(total), Value(work)}; }
-  };
+  using Meters = MeterReading;
+  // A meter packed into a double for long drives: NaN where it is no number.
   static double Packed(const std::optional<double>& value) { return value.value_or(std::nan("")); }
   static std::optional<double> Value(double packed) {
     return std::isnan(packed) ? std::nullopt : std::optional<double>(packed);
   }
-  std::vector<Tick> ticks;
+  // Per tick, the trip meter before it. The meters after it go straight
+  // into the run's tick records (packed), which the run completes.
+  std::vector<double> trip_before;
   Meters after_end;                       // after the end steps
   std::optional<std::string> state_file;  // its "tripmeter.ini" at the end
 };
@@ -288,7 +231,7 @@ SimulationResult Simulation::Run() {
   std::optional<MeterRun> meters;
   std::string meter_failure;
   try {
-    meters = MeasureMeters(folders);
+    meters = MeasureMeters(folders, result.ticks);
   } catch (const SimulationError& error) {
     meter_failure = error.what();
   }
@@ -297,8 +240,8 @@ SimulationResult Simulation::Run() {
   Session session(options_, drive_.start_time(), folders.host, folders.plugin);
   Start(session, result);
   if (!meters) throw SimulationError("the meter run failed: " + meter_failure);
-  TickLoop(session, *meters, wall_start, result);
-  End(session, *meters, result);
+  const MeterReading arrival = TickLoop(session, *meters, wall_start, result);
+  End(session, *meters, arrival, result);
   result.wall_seconds = std::chrono::duration<double>(Clock::now() - wall_start).count();
   return result;
 }
@@ -359,7 +302,7 @@ void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
   }
 }
 
-Simulation::MeterRun Simulation::MeasureMeters(const Folders& folders) const {
+Simulation::MeterRun Simulation::MeasureMeters(const Folders& folders, std::vector<TickRecord>& ticks) const {
   MeterRun meters;
   Session session(options_, drive_.start_time(), folders.meter_host, folders.meter_plugin);
   auto read = [&] {
@@ -371,14 +314,15 @@ Simulation::MeterRun Simulation::MeasureMeters(const Folders& folders) const {
   session.Create();
   RunSteps(session, ScriptStep::kStart, -1, nullptr);
   const int last = timeline_.last_second();
-  meters.ticks.reserve(last + 1);
+  meters.trip_before.reserve(last + 1);
+  ticks.reserve(last + 1);
   for (int second = 0; second <= last; ++second) {
     if (second > 0) SetFix(session, second, nullptr);
-    const double before = MeterRun::Packed(session.LabelValue("tripmeter"));
+    meters.trip_before.push_back(MeterRun::Packed(session.LabelValue("tripmeter")));
     session.Tick();
     const MeterRun::Meters after = read();
-    meters.ticks.push_back({before, MeterRun::Packed(after.trip), MeterRun::Packed(after.total),
-                            MeterRun::Packed(after.work)});
+    ticks.push_back({second, false, 0.0, MeterRun::Packed(after.trip), MeterRun::Packed(after.total),
+                     MeterRun::Packed(after.work)});
     RunSteps(session, second, second, nullptr);
   }
   RunSteps(session, ScriptStep::kEnd, last, nullptr);
@@ -484,20 +428,22 @@ void Simulation::RunSteps(Session& session, int when, int shown_second, Simulati
   }
 }
 
-void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
-                          SimulationResult& result) const {
+Simulation::MeterReading Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
+                                              SimulationResult& result) const {
   const int last = timeline_.last_second();
   Notify([&](SimulationObserver& o) { o.OnStart(last); });
   RunSteps(session, ScriptStep::kStart, -1, &result);
 
-  result.ticks.reserve(last + 1);
+  MeterRun::Meters arrival;
+  std::size_t ticked = 0;
   int anchor = 0;  // the fix the plug-in measures the next step from
   for (int second = 0; second <= last; ++second) {
     if (second > 0) SetFix(session, second, &result);
     session.Tick();
 
-    const MeterRun::Meters after = meters.ticks[second].after();
-    const std::optional<double> before = MeterRun::Value(meters.ticks[second].trip_before);
+    TickRecord& tick = result.ticks[second];  // the meter run's meters after it, packed
+    const MeterRun::Meters after{MeterRun::Value(tick.trip), MeterRun::Value(tick.total), MeterRun::Value(tick.work)};
+    const std::optional<double> before = MeterRun::Value(meters.trip_before[second]);
     const double counted = before && after.trip ? *after.trip - *before : 0.0;
     result.counted.push_back(counted);
     result.odometer += counted;
@@ -525,14 +471,13 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
       }
     }
 
-    TickRecord tick;
-    tick.second = second;
     tick.speed = SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units);
     tick.trip = after.trip.value_or(0.0);
     tick.total = after.total.value_or(0.0);
     tick.work = after.work.value_or(0.0);
     tick.work_on = session.Indicator("workrec") == "True";
-    result.ticks.push_back(tick);
+    arrival = after;
+    ticked = static_cast<std::size_t>(second) + 1;
     Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
 
     RunSteps(session, second, second, &result);
@@ -551,6 +496,8 @@ void Simulation::TickLoop(Session& session, const MeterRun& meters, Clock::time_
       break;
     }
   }
+  result.ticks.resize(ticked);  // the ticks the run did
+  return arrival;
 }
 
 Labels Simulation::ShowLabels(Session& session) const {
@@ -559,7 +506,8 @@ Labels Simulation::ShowLabels(Session& session) const {
   return labels;
 }
 
-void Simulation::End(Session& session, const MeterRun& meters, SimulationResult& result) const {
+void Simulation::End(Session& session, const MeterRun& meters, const MeterReading& arrival,
+                     SimulationResult& result) const {
   // An interrupted run has not arrived: no "end" steps.
   const bool interrupted = result.interrupted_after.has_value();
   result.arrival_labels = ShowLabels(session);
@@ -594,7 +542,6 @@ void Simulation::End(Session& session, const MeterRun& meters, SimulationResult&
                             (meter ? DoubleToText(*meter, options_.decimal_mark) : "no number"));
     }
   };
-  const MeterRun::Meters arrival = meters.ticks[result.ticks.size() - 1].after();
   const MeterRun::Meters& end = interrupted ? arrival : meters.after_end;
   for (const auto& [labels, reading] : {std::pair{&result.arrival_labels, &arrival},
                                         std::pair{&result.final_labels, &end}}) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/simulator/drive.h"
+#include "tools/simulator/log_files.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/timeline.h"
 
@@ -82,9 +83,6 @@ struct FillUp {
   bool refused() const { return record.empty(); }
 };
 
-// The fields of a log record, texts without their quotes (a doubled quote
-// read as one).
-std::vector<std::string> LogRecordFields(const std::string& record);
 
 // A record the plug-in appended to "tripmeter.log" during a script step.
 struct TripRecordMark {
@@ -215,17 +213,23 @@ class Simulation {
   class Session;
   struct Folders;
   struct MeterRun;
+  // The meters the meter run read at one moment; nothing where one is no number.
+  struct MeterReading {
+    std::optional<double> trip, total, work;
+  };
   using Clock = std::chrono::steady_clock;
 
   // Set-up: the folders of the run and of the meter run.
   void SetUp(Folders& folders, SimulationResult& result) const;
   // The silent run that reads the meters to every decimal place.
-  MeterRun MeasureMeters(const Folders& folders) const;
+  // It also writes the meters after each tick into `ticks`, one a tick.
+  MeterRun MeasureMeters(const Folders& folders, std::vector<TickRecord>& ticks) const;
   // The run itself: its start, the ticks with their script steps, the end.
   void Start(Session& session, SimulationResult& result) const;
-  void TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
-                SimulationResult& result) const;
-  void End(Session& session, const MeterRun& meters, SimulationResult& result) const;
+  // Returns the meter run's meters after the last tick done.
+  MeterReading TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
+                        SimulationResult& result) const;
+  void End(Session& session, const MeterRun& meters, const MeterReading& arrival, SimulationResult& result) const;
 
   // Sets the host's fix of `second`; for the run itself (`shown`) also tells
   // the observers and keeps the position.

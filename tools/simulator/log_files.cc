@@ -1,0 +1,60 @@
+#include "tools/simulator/log_files.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace trezik::drive {
+
+std::optional<std::string> FileContent(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& size) {
+  std::vector<std::string> records;
+  std::error_code error;
+  const std::uintmax_t now = std::filesystem::file_size(path, error);
+  if (error || now <= size) {
+    size = error ? 0 : now;
+    return records;
+  }
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(size));
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    records.push_back(line);
+  }
+  size = now;
+  return records;
+}
+
+std::uintmax_t FileSizeOrZero(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
+std::vector<std::string> LogRecordFields(const std::string& record) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const char c = record[i];
+    if (quoted && c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
+      fields.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  return fields;
+}
+
+}  // namespace trezik::drive

@@ -1,0 +1,26 @@
+// The plug-in's files as a run reads them: whole, or the records appended
+// to a log since a size, and the fields of a record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace trezik::drive {
+
+// The whole file, or nothing when there is none.
+std::optional<std::string> FileContent(const std::string& path);
+
+// The records appended to a log since it held `size` bytes, without their
+// line ends; `size` moves on to the end.
+std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& size);
+
+// The size of a file, 0 when there is none.
+std::uintmax_t FileSizeOrZero(const std::string& path);
+
+// The fields of a log record, texts without their quotes (a doubled quote
+// read as one).
+std::vector<std::string> LogRecordFields(const std::string& record);
+
+}  // namespace trezik::drive
