@@ -4,7 +4,16 @@
 // run and its meter run, with the accuracy figures), best of three. Prints
 // the times against the aims: each under a second, and reading the GPX within
 // three times reading the NMEA.
-//   bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea
+//
+// Given trezik-drive and a week of the same driving (generate_day_drive
+// FOLDER 7), it also runs trezik-drive whole on each week file, as a process
+// of its own, and prints its wall time and its peak memory (the largest
+// resident set, from wait4) against the aim of 100 MiB.
+//   bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea [TREZIK_DRIVE WEEK.gpx WEEK.nmea]
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -52,11 +61,41 @@ Timing Measure(const std::string& path, const fs::path& folder) {
   return timing;
 }
 
+struct WholeRun {
+  double seconds = 0;
+  double peak_mib = 0;
+  bool ran = false;
+};
+
+// trezik-drive run whole on `drive` in a process of its own, its output
+// thrown away: the wall time and the child's largest resident set.
+WholeRun RunWhole(const std::string& trezik_drive, const std::string& drive, const fs::path& folder) {
+  std::fflush(stdout);  // or the child's stdout would write it again
+  const auto start = Clock::now();
+  const pid_t child = ::fork();
+  if (child < 0) return {};
+  if (child == 0) {
+    const std::string out = (folder / "week").string();
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(127);
+    ::execl(trezik_drive.c_str(), trezik_drive.c_str(), "--plain", "--every", "86400", "--out", out.c_str(),
+            drive.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (::wait4(child, &status, 0, &usage) != child) return {};
+  WholeRun run;
+  run.seconds = Since(start);
+  run.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kibibytes on Linux
+  run.ran = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea\n");
+  if (argc != 3 && argc != 6) {
+    std::fprintf(stderr, "usage: bench_day_drive DAY_DRIVE.gpx DAY_DRIVE.nmea [TREZIK_DRIVE WEEK.gpx WEEK.nmea]\n");
     return 2;
   }
   fs::path folder;
@@ -82,5 +121,16 @@ int main(int argc, char** argv) {
   // The two files hold the same drive: a reader that lost fixes shows here.
   const bool same = gpx.fixes == nmea.fixes && std::abs(gpx.meter - nmea.meter) < 1e-3 * nmea.meter;
   if (!same) std::printf("-- BUT the two files did not give the same drive\n");
-  return same ? 0 : 1;
+  bool whole = true;
+  if (argc == 6) {
+    const fs::path week_folder = trezik::drive::MakeTemporaryFolder("trezik-bench-week-");
+    for (const auto& [name, path] : {std::pair{"GPX ", argv[4]}, std::pair{"NMEA", argv[5]}}) {
+      const WholeRun run = RunWhole(argv[3], path, week_folder);
+      whole = whole && run.ran;
+      std::printf("7-day drive, %s, trezik-drive whole: %5.1f s, peak memory %5.1f MiB (aim under 100 MiB: %s)%s\n",
+                  name, run.seconds, run.peak_mib, verdict(run.peak_mib < 100), run.ran ? "" : " -- the run FAILED");
+    }
+    fs::remove_all(week_folder);
+  }
+  return same && whole ? 0 : 1;
 }

@@ -75,32 +75,35 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   accuracy.dropped_steps = dropped.size();
   const auto& lat = result.latitudes;
   const auto& lon = result.longitudes;
+  // Tick i's step from tick i - 1, classed by the speed reported for tick i.
+  auto classify = [&](std::size_t i, double metres) {
+    if (i >= result.ticks.size() || i >= result.counted.size()) return;
+    if (result.ticks[i].speed >= accuracy.stopped_below) {
+      if (metres < kStepBound * metres_per_unit) accuracy.geodesic_moving += metres;
+      return;
+    }
+    ++accuracy.standing_ticks;
+    accuracy.standing_creep += result.counted[i];
+    accuracy.standing_geodesic += metres;
+    accuracy.standing_crawl += result.ticks[i].speed / 3600.0;  // one second at the reported speed
+  };
+  classify(0, 0.0);
   for (std::size_t i = 1; i < lat.size(); ++i) {
     const double metres = GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]);
     ++accuracy.steps;
     accuracy.geodesic_reported += metres;
     if (dropped.count(static_cast<int>(i))) accuracy.geodesic_dropped += metres;
+    classify(i, metres);
 
     const int origin = i < result.step_origins.size() ? result.step_origins[i] : static_cast<int>(i) - 1;
     const double counted = i < result.counted.size() ? result.counted[i] : 0.0;
     if (origin < 0) ++accuracy.held_steps;
     if (counted != 0.0) {
       const std::size_t from = origin < 0 ? i - 1 : static_cast<std::size_t>(origin);
-      accuracy.geodesic_counted += GeodesicMetres(lat[from], lon[from], lat[i], lon[i]);
+      accuracy.geodesic_counted += from == i - 1 ? metres : GeodesicMetres(lat[from], lon[from], lat[i], lon[i]);
       accuracy.sphere_counted += NauticalMilesOrZero(greatcircledistance1, lat[from], lon[from], lat[i], lon[i]);
       accuracy.wgs84_counted += NauticalMilesOrZero(Wgs84NauticalMiles, lat[from], lon[from], lat[i], lon[i]);
     }
-  }
-  for (std::size_t i = 0; i < result.ticks.size() && i < result.counted.size(); ++i) {
-    const double metres = i > 0 && i < lat.size() ? GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]) : 0.0;
-    if (result.ticks[i].speed >= accuracy.stopped_below) {
-      if (metres < kStepBound * metres_per_unit) accuracy.geodesic_moving += metres;
-      continue;
-    }
-    ++accuracy.standing_ticks;
-    accuracy.standing_creep += result.counted[i];
-    accuracy.standing_geodesic += metres;
-    accuracy.standing_crawl += result.ticks[i].speed / 3600.0;  // one second at the reported speed
   }
   for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
     const Fix& a = drive.fixes[i - 1];
