@@ -72,6 +72,7 @@ TEST(ReportBounds, TripsWithoutAFillUpShowTheirDistanceAndSayWhatConsumptionNeed
   EXPECT_NE(page.find("id=\"trips\">4 (6)<"), std::string::npos);
   EXPECT_NE(page.find("id=\"longest-trip\">13.00 km<"), std::string::npos);
   EXPECT_NE(page.find("id=\"trip-speed\">16.4 km/h<"), std::string::npos);
+  EXPECT_NE(page.find("id=\"trip-time\">0 h 40 min<"), std::string::npos);
   EXPECT_NE(page.find("id=\"no-fillups\""), std::string::npos);
   EXPECT_EQ(page.find("chart-consumption"), std::string::npos);
   EXPECT_EQ(page.find("chart-price"), std::string::npos);

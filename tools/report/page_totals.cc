@@ -1,4 +1,6 @@
 // The page's texts and figures, and the totals section.
+#include <cmath>
+
 #include "tools/chart/svg_chart.h"
 #include "tools/report/number_text.h"
 #include "tools/report/page_parts.h"
@@ -84,6 +86,10 @@ std::string TotalsSection(const Report& r) {
   if (t.trips > 0) html += Item("longest-trip", "Longest trip", Distance(r, t.longest_trip));
   if (t.timed_seconds > 0) {
     const double hours = t.timed_seconds / 3600;
+    const long minutes = std::lround(t.timed_seconds / 60);
+    html += Item("trip-time", "Time between a trip's records",
+                 std::to_string(minutes / 60) + " h " + (minutes % 60 < 10 ? "0" : "") + std::to_string(minutes % 60) +
+                     " min");
     html += Item("trip-speed", "Speed between a trip's records",
                  FixedNumber(t.timed_distance / hours, 1) + (u.distance == "km" ? " km/h" : " mph"));
   }
