@@ -179,26 +179,25 @@ std::string MonthsChart(const Report& r) {
   chart::Panel distance{70, 70, kChartWidth - 110, 170, first - 0.5, last + 0.5, 0, distance_axis.max};
   chart::Panel cost{70, 300, kChartWidth - 110, 150, first - 0.5, last + 0.5, 0, cost_axis.max};
   const double slot = distance.width / (last - first + 1);
-  const double bar = std::max(1.0, slot * 0.38);
+  const double bar = std::clamp(slot * 0.38, 1.0, 40.0);
 
   chart::SvgChart svg(kChartWidth, costs ? 510 : 290, "chart-months", "Distance and cost per month");
-  std::vector<chart::LegendItem> legend = {{"driven, trip records", "#7aa6d6"},
-                                           {"of it for work", "#1f3f8f"},
-                                           {"between fill-ups", "#9c9c9c"}};
-  if (costs) legend.push_back({"cost", "#c0804a"});
+  std::vector<chart::LegendItem> legend = {{"driven, trip records", "#7aa6d6"}, {"of it for work", "#1f3f8f"}};
+  if (costs) legend.insert(legend.end(), {{"between fill-ups", "#9c9c9c"}, {"cost", "#c0804a"}});
   svg.Legend(distance.left, 24, legend);
   svg.YAxis(distance, distance_axis.step, false, "distance, " + u.distance);
   if (costs) svg.YAxis(cost, cost_axis.step, false, r.options.currency.empty() ? "cost" : "cost, " + r.options.currency);
   for (const PeriodRow& m : months) {
     const double x = MonthNumber(m.period);
-    const double shift = 0.2;  // of a month: the two distances side by side
+    const double shift = costs ? 0.2 : 0;  // of a month: the two distances side by side
     svg.Bar(distance, x - shift, bar, 0, m.sums.trip_distance, "trip-distance", "#7aa6d6",
             m.period + ": driven " + Distance(r, m.sums.trip_distance) + " (trip records)");
     svg.Bar(distance, x - shift, bar, 0, m.sums.work_distance, "work", "#1f3f8f",
             m.period + ": " + Distance(r, m.sums.work_distance) + " for work");
+    if (!costs) continue;
     svg.Bar(distance, x + shift, bar, 0, m.sums.fill_distance, "distance", "#9c9c9c",
             m.period + ": " + Distance(r, m.sums.fill_distance) + " between fill-ups");
-    if (costs) svg.Bar(cost, x, bar, 0, m.sums.cost, "cost", "#c0804a", m.period + ": " + Money(r, m.sums.cost));
+    svg.Bar(cost, x, bar, 0, m.sums.cost, "cost", "#c0804a", m.period + ": " + Money(r, m.sums.cost));
   }
   const int step = MonthStep(first, last, 8);
   std::vector<std::pair<double, std::string>> labels;
@@ -212,9 +211,10 @@ std::string MonthsChart(const Report& r) {
     svg.Frame(cost);
   }
   std::string caption = "Per month: the distance driven (" + Html(u.distance) +
-                        ", from the trip records) with the part driven for work darker, beside the distance "
-                        "logged at the fill-ups (driven since the fill-up before)";
-  caption += costs ? ", and the cost of the fill-ups." : ".";
+                        ", from the trip records) with the part driven for work darker";
+  caption += costs ? ", beside the distance logged at the fill-ups (driven since the fill-up before), and the cost "
+                     "of the fill-ups."
+                   : ".";
   if (skip > 0) caption += " The last " + std::to_string(kMostMonthsDrawn) + " months; months.csv has them all.";
   return Figure(svg.Finish(), caption);
 }

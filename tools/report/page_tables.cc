@@ -44,22 +44,31 @@ std::string Number(double value, int decimals) { return FixedNumber(value, decim
 std::string PeriodTable(const Report& r, const std::string& id, const std::string& name,
                         const std::vector<PeriodRow>& rows, std::size_t first) {
   const Units& u = r.units;
-  Table table(id, {{name, true},
-                   {"driven (" + u.distance + ")"},
-                   {"between fill-ups (" + u.distance + ")"},
-                   {"fuel (" + u.volume + ")"},
-                   {r.options.currency.empty() ? "cost" : "cost (" + r.options.currency + ")"},
-                   {u.consumption},
-                   {MoneyPer(r, u.distance)},
-                   {"work share"}});
+  // Without a fill-up the columns of the fill-ups would be all empty.
+  const bool fills = r.totals.fill_ups > 0;
+  std::vector<Column> columns = {{name, true}, {"driven (" + u.distance + ")"}, {"for work (" + u.distance + ")"}};
+  if (fills) {
+    columns.insert(columns.end(), {{"between fill-ups (" + u.distance + ")"},
+                                   {"fuel (" + u.volume + ")"},
+                                   {r.options.currency.empty() ? "cost" : "cost (" + r.options.currency + ")"},
+                                   {u.consumption},
+                                   {MoneyPer(r, u.distance)}});
+  }
+  columns.push_back({"work share"});
+  Table table(id, columns);
   for (std::size_t i = first; i < rows.size(); ++i) {
     const Sums& s = rows[i].sums;
-    const std::optional<double> consumption = Consumption(s.fill_distance, s.fuel, u.system);
-    table.Row({rows[i].period, Number(s.trip_distance, kDistanceDecimals), Number(s.fill_distance, kDistanceDecimals),
-               Number(s.fuel, kDistanceDecimals), Number(s.cost, kMoneyDecimals),
-               consumption ? Number(*consumption, kConsumptionDecimals) : "",
-               s.fill_distance > 0 ? Number(s.cost / s.fill_distance, kPriceDecimals) : "",
-               s.trip_distance > 0 ? Number(100 * s.work_distance / s.trip_distance, 0) + " %" : ""});
+    std::vector<std::string> cells = {rows[i].period, Number(s.trip_distance, kDistanceDecimals),
+                                      Number(s.work_distance, kDistanceDecimals)};
+    if (fills) {
+      const std::optional<double> consumption = Consumption(s.fill_distance, s.fuel, u.system);
+      cells.insert(cells.end(), {Number(s.fill_distance, kDistanceDecimals), Number(s.fuel, kDistanceDecimals),
+                                 Number(s.cost, kMoneyDecimals),
+                                 consumption ? Number(*consumption, kConsumptionDecimals) : "",
+                                 s.fill_distance > 0 ? Number(s.cost / s.fill_distance, kPriceDecimals) : ""});
+    }
+    cells.push_back(s.trip_distance > 0 ? Number(100 * s.work_distance / s.trip_distance, 0) + " %" : "");
+    table.Row(cells);
   }
   return table.Finish();
 }
