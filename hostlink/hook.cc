@@ -11,13 +11,13 @@ void HookWindow(WindowHandle window) {
   Form1& form = Form1::Get();
   if (form.PrevWndProc != 0) return;  // hooked already: hooking again would chain to itself
   form.PrevWndProc =
-      form.platform().SetWindowProc(window, reinterpret_cast<std::intptr_t>(&ReplyWindowProc));
+      CurrentPlatform().SetWindowProc(window, reinterpret_cast<std::intptr_t>(&ReplyWindowProc));
 }
 
 void UnhookWindow(WindowHandle window) {
   Form1* form = Form1::Existing();
   if (form == nullptr || form->PrevWndProc == 0) return;
-  form->platform().SetWindowProc(window, form->PrevWndProc);
+  CurrentPlatform().SetWindowProc(window, form->PrevWndProc);
   form->PrevWndProc = 0;
 }
 
@@ -35,7 +35,7 @@ std::intptr_t TREZIK_CALLBACK ReplyWindowProc(WindowHandle window, std::uint32_t
   try {
     Form1* form = Form1::Existing();
     if (form == nullptr || form->PrevWndProc == 0) return 0;
-    return form->platform().CallWindowProc(form->PrevWndProc, window, message, wparam, lparam);
+    return CurrentPlatform().CallWindowProc(form->PrevWndProc, window, message, wparam, lparam);
   } catch (...) {
     return 0;
   }

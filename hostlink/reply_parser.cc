@@ -19,7 +19,7 @@ void ApplySpeed(Form1& form, std::string_view value) {
   const std::string_view speed_text = value.substr(0, value.find(' '));
   try {
     const double speed = TextToDouble(speed_text, form.decimal_mark());
-    form.reported_speed = speed;
+    ReportedSpeedToWrite(form).value = speed;
     if (std::floor(form.maxspeed) < speed) form.maxspeed = ToInt16(speed);
   } catch (const Error&) {
   }
@@ -38,6 +38,8 @@ void ApplyTotal(Form1& form, std::string_view value) {
 }
 
 }  // namespace
+
+ReportedSpeed& ReportedSpeedToWrite(Form1& form) { return form.reported_speed_; }
 
 void ParseReply(std::string_view text) {
   // Field 0 is the name, field 1 the value; further fields are ignored.

@@ -24,7 +24,11 @@ void SendToHost(const std::string& window_title, const std::string& message) {
   // The host answers inside this call and may release the plug-in there:
   // the state stays until the send is over.
   std::optional<Form1::Busy> busy;
-  if (Form1* form = Form1::Existing()) busy.emplace(*form);
+  if (Form1* form = Form1::Existing()) {
+    busy.emplace(*form);
+    // Only a speed reported in answer to this message counts as the latest.
+    ReportedSpeedToWrite(*form).value.reset();
+  }
   platform.SendMessage(host, kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 

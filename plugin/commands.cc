@@ -16,7 +16,7 @@ constexpr char kTripLogFileName[] = "tripmeter.log";
 
 void LogTrip(Form1& form) {
   SendToHost(kHostWindowTitle, kRoadRequest);
-  const LocalTime now = form.platform().Now();
+  const LocalTime now = CurrentPlatform().Now();
   const double distance = RoundHalfEven(form.Number(form.distance), form.dp);
   const double total = RoundHalfEven(form.Number(form.trip_total), form.dp);
   const double work = RoundHalfEven(form.Number(form.workmeter), form.dp);
@@ -30,7 +30,7 @@ void LogTrip(Form1& form) {
                                  .Text(form.gpslon)
                                  .Text(form.city)
                                  .Finish();
-  form.platform().AppendToFile(form.trezikdir + kTripLogFileName, record);
+  CurrentPlatform().AppendToFile(form.trezikdir + kTripLogFileName, record);
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ std::string FuelRecord(Form1& form) {
   const std::string consumption_text = form.Text(RoundHalfEven(consumption, form.dp));
   const double total = RoundHalfEven(form.Number(form.trip_total), 2);
   const double cost = RoundHalfEven(form.priceperkm, 2);
-  const LocalTime now = form.platform().Now();
+  const LocalTime now = CurrentPlatform().Now();
   return LogLine()
       .Text(DateText(now))
       .Text(TimeText(now))
@@ -70,7 +70,7 @@ void AcceptFillUp(Form1& form) {
   ComputeConsumption(form);
   ComputeCostPerDistance(form);
   SendToHost(kHostWindowTitle, kRoadRequest);
-  form.platform().AppendToFile(form.trezikdir + kFuelLogFileName, FuelRecord(form));
+  CurrentPlatform().AppendToFile(form.trezikdir + kFuelLogFileName, FuelRecord(form));
   // The next distance starts here.
   form.litres = 0.0;
   form.trip_total = "0";

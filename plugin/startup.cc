@@ -23,7 +23,7 @@ void ReadHostSettings(Form1& form) {
   const std::string path = form.pwpath + kHostSettingsFileName;
   std::string content;
   try {
-    content = form.platform().ReadFile(path, kSettingsReadLimit);
+    content = CurrentPlatform().ReadFile(path, kSettingsReadLimit);
   } catch (const Error& error) {
     // A wrong host folder means the same to the host as a missing file:
     // "pw.ini" cannot be found.
@@ -44,16 +44,16 @@ void ReadHostSettings(Form1& form) {
 // unreadable file is skipped, whatever "pw.ini" held.
 void ReadPluginSettings(Form1& form) {
   const std::string path = form.trezikdir + kPluginSettingsFileName;
-  const auto size = form.platform().FileSize(path);
+  const auto size = CurrentPlatform().FileSize(path);
   if (!size || *size == 0) return;
   try {
-    ItemReader reader(form.platform().ReadFile(path, kSettingsReadLimit));
+    ItemReader reader(CurrentPlatform().ReadFile(path, kSettingsReadLimit));
     while (!reader.AtEnd()) {
       const SettingsItem item = SplitSettingsItem(reader.Next());
       if (item.key == "decimalplaces") {
         if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
       } else {
-        ApplyOption(item, form.decimal_mark(), form.trip_options, form.state_file.autosave_seconds);
+        ApplyOption(item, form.decimal_mark(), OptionsToWrite(form));
       }
     }
   } catch (const Error&) {
@@ -66,53 +66,23 @@ void Timer1Tick(Form1& form) {
   AutosaveTick(form);
 }
 
+}  // namespace
+
+PluginOptions& OptionsToWrite(Form1& form) { return form.options_; }
+
+namespace {
+
 // At teardown and at the end of the session.
 void FinalSave(Form1& form) { AutoSaveMeters(form); }
 
 }  // namespace
-
-OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, Form1::TripOptions& trip,
-                          int& autosave_seconds) {
-  // Why a number's value leaves its option off.
-  auto refused = [&](bool whole) {
-    if (!item.value) return OptionReading::kNoValue;
-    const std::optional<double> number = NumberInRange(item.value, decimal_mark, -HUGE_VAL, HUGE_VAL);
-    if (!number) return OptionReading::kNotANumber;
-    if (whole && *number != std::floor(*number)) return OptionReading::kNotWhole;
-    return OptionReading::kOutOfRange;
-  };
-  if (item.key == "autosave") {
-    const std::optional<int> seconds =
-        WholeNumberInRange(item.value, decimal_mark, kAutosaveMinSeconds, kAutosaveMaxSeconds);
-    autosave_seconds = seconds.value_or(0);
-    return seconds ? OptionReading::kApplied : refused(true);
-  }
-  if (item.key == "minspeed") {
-    const std::optional<double> speed = NumberInRange(item.value, decimal_mark, kMinSpeedLow, kMinSpeedHigh);
-    trip.minspeed = speed.value_or(0.0);
-    return speed ? OptionReading::kApplied : refused(false);
-  }
-  if (item.key == "calibration") {
-    const std::optional<double> factor =
-        NumberInRange(item.value, decimal_mark, kCalibrationLow, kCalibrationHigh);
-    trip.calibration = factor.value_or(1.0);
-    return factor ? OptionReading::kApplied : refused(false);
-  }
-  if (item.key == "distance") {
-    const std::string choice = item.value ? ToLowerAscii(*item.value) : "";
-    trip.wgs84 = choice == "wgs84";
-    if (!item.value) return OptionReading::kNoValue;
-    return trip.wgs84 || choice == "sphere" ? OptionReading::kApplied : OptionReading::kNotAChoice;
-  }
-  return OptionReading::kUnknownKey;
-}
 
 void RunStartUp() {
   Form1& form = Form1::Get();
   // A second object on this thread meets meters that were driven since the
   // last save: they are saved first, so the reading below gives them back.
   // Should that save fail, they are kept rather than read over.
-  const bool keep_meters = form.state_file.loaded && !AutoSaveMeters(form);
+  const bool keep_meters = form.state_file().loaded && !AutoSaveMeters(form);
   form.set_handlers({.timer1 = &Timer1Tick, .final_save = &FinalSave});
   // A second object on this thread finds the window hooked already.
   HookWindow(form.hwnd());
@@ -121,13 +91,12 @@ void RunStartUp() {
   SendToHost(kHostWindowTitle, kPathRequest);
   form.set_timer1_enabled(false);
   form.metric_units = true;
-  form.trezikdir = form.platform().ModuleFolder();
+  form.trezikdir = CurrentPlatform().ModuleFolder();
   if (form.trezikdir.empty() || form.trezikdir.back() != '\\') form.trezikdir += '\\';
   ReadHostSettings(form);
   form.dp = 2;
-  form.state_file.autosave_seconds = 0;
-  form.trip_options = {};
-  form.holding_anchor = false;
+  OptionsToWrite(form) = {};
+  ResetTripFilter(form);
   ReadPluginSettings(form);
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);

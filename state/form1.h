@@ -8,7 +8,10 @@
 #include <optional>
 #include <string>
 
+#include "core/plugin_options.h"
 #include "platform/platform.h"
+#include "state/state_file_status.h"
+#include "state/trip_filter.h"
 
 namespace trezik {
 
@@ -87,45 +90,21 @@ class Form1 {
   // The window procedure the reply hook replaced; 0 while no hook is in place.
   std::intptr_t PrevWndProc = 0;
 
-  // Options from "trezik.ini" for counting steps. Their defaults count every
-  // step as the plug-in always has.
-  struct TripOptions {
-    double minspeed = 0.0;     // standstill filter in the speed unit; 0 is off
-    double calibration = 1.0;  // every counted step is multiplied by it
-    bool wgs84 = false;        // steps measured on the WGS84 ellipsoid
-  };
-  TripOptions trip_options;
-  // The speed the host reported in reply to this tick's request, when it was
-  // a number; read by the standstill filter.
-  std::optional<double> reported_speed;
-  // While the standstill filter holds, the last counted fix stays in
-  // prevlat/prevlon as the anchor of the next counted step.
-  bool holding_anchor = false;
-
-  // How the meters stand towards "tripmeter.ini" (state_file.cc).
-  struct StateFileStatus {
-    // Start-up read the meters from the file, or found none. Until then the
-    // meters are start values, and no automatic save may write them over a
-    // file that may hold the driver's total.
-    bool loaded = false;
-    // Start-up found the file but could not read it: the meters count this
-    // session from their start values, and every save reads the file first.
-    bool load_pending = false;
-    // While the read is pending, the session set the total or the work
-    // meter anew: a late read keeps the session's value of that meter.
-    bool total_set = false;
-    bool work_set = false;
-    // A file whose meters did not read as two numbers, kept as
-    // "tripmeter.ini.bad" before the first save over it.
-    std::optional<std::string> unreadable_content;
-    // What the file holds as far as the plug-in knows; a save that would
-    // write the same is skipped by the automatic saves.
-    std::string saved_content;
-    // Autosave every this many seconds while the meters change; 0 is off.
-    int autosave_seconds = 0;
-    int seconds_since_save = 0;
-  };
-  StateFileStatus state_file;
+  // Beside the design's state, each addition is a small type with one
+  // writer, which alone reaches it to write through the function named
+  // beside it (defined once, in the writer's own file); everyone else reads.
+  // The options of "trezik.ini": start-up (plugin/startup.cc).
+  const PluginOptions& options() const { return options_; }
+  friend PluginOptions& OptionsToWrite(Form1& form);
+  // The meters towards "tripmeter.ini": the state file (state/state_file.cc).
+  const StateFileStatus& state_file() const { return state_file_; }
+  friend StateFileStatus& StateFileToWrite(Form1& form);
+  // The host's latest speed: the host link (hostlink/reply_parser.cc).
+  const ReportedSpeed& reported_speed() const { return reported_speed_; }
+  friend ReportedSpeed& ReportedSpeedToWrite(Form1& form);
+  // The standstill filter: the trip engine (trip/engine.cc).
+  const TripFilterState& trip_filter() const { return trip_filter_; }
+  friend TripFilterState& TripFilterToWrite(Form1& form);
 
   // Timer1: 1000 ms, enabled at creation.
   bool timer1_enabled() const { return timer1_enabled_; }
@@ -135,7 +114,6 @@ class Form1 {
 
   // The hidden window.
   WindowHandle hwnd() const { return hwnd_; }
-  Platform& platform() const { return platform_; }
 
   // Conversions in the user's number format, which is read once when the
   // instance is created.
@@ -163,6 +141,15 @@ class Form1 {
   bool timer1_enabled_ = false;
   Handlers handlers_;
   int busy_ = 0;
+  PluginOptions options_;
+  StateFileStatus state_file_;
+  ReportedSpeed reported_speed_;
+  TripFilterState trip_filter_;
 };
+
+PluginOptions& OptionsToWrite(Form1& form);
+StateFileStatus& StateFileToWrite(Form1& form);
+ReportedSpeed& ReportedSpeedToWrite(Form1& form);
+TripFilterState& TripFilterToWrite(Form1& form);
 
 }  // namespace trezik

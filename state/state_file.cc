@@ -72,8 +72,8 @@ void WriteWhole(Platform& platform, const std::string& path, const std::string& 
 // as "tripmeter.ini.bad"; if that copy cannot be made, the file is not
 // replaced either.
 void WriteStateFile(Form1& form) {
-  Platform& platform = form.platform();
-  Form1::StateFileStatus& status = form.state_file;
+  Platform& platform = CurrentPlatform();
+  StateFileStatus& status = StateFileToWrite(form);
   if (status.unreadable_content) {
     WriteWhole(platform, form.trezikdir + kUnreadableStateFileName, *status.unreadable_content);
     status.unreadable_content.reset();
@@ -90,14 +90,14 @@ void WriteStateFile(Form1& form) {
 std::optional<std::string> ReadStateFile(Form1& form, int tries) {
   for (int attempt = 1;; ++attempt) {
     try {
-      return form.platform().ReadFile(StateFilePath(form), kSettingsReadLimit);
+      return CurrentPlatform().ReadFile(StateFilePath(form), kSettingsReadLimit);
     } catch (const Error& error) {
       if (error.kind() == ErrorKind::kFileNotFound || error.kind() == ErrorKind::kPathNotFound) {
         return std::nullopt;
       }
       if (attempt >= tries) throw;
     }
-    form.platform().Sleep(kReadRetryMs);
+    CurrentPlatform().Sleep(kReadRetryMs);
   }
 }
 
@@ -156,7 +156,7 @@ void TakeMeter(const Form1& form, std::string& meter, std::optional<double> file
 
 // The meters of the file's content are now the plug-in's.
 void TakeContent(Form1& form, const std::string& content) {
-  Form1::StateFileStatus& status = form.state_file;
+  StateFileStatus& status = StateFileToWrite(form);
   const bool late = status.load_pending;
   const FileMeters meters = ReadMeters(content);
   TakeMeter(form, form.trip_total, meters.total, late, status.total_set);
@@ -173,7 +173,7 @@ void TakeContent(Form1& form, const std::string& content) {
 // otherwise the meters start from 0 in a new file. A lone temporary file
 // that is not two numbers is not the driver's save and stays as it is.
 void StartWithoutFile(Form1& form) {
-  Platform& platform = form.platform();
+  Platform& platform = CurrentPlatform();
   const std::string path = StateFilePath(form);
   const std::string fresh = path + ".new";
   std::optional<std::string> lone;
@@ -190,14 +190,14 @@ void StartWithoutFile(Form1& form) {
     TakeContent(form, *lone);
     return;
   }
-  form.state_file.loaded = true;
+  StateFileToWrite(form).loaded = true;
   form.trip_total = "0";
   form.workmeter = "0";
   try {
     if (lone) {
       const std::string content = StateFileContent(form);
       platform.WriteNewFile(path, content);
-      form.state_file.saved_content = content;
+      StateFileToWrite(form).saved_content = content;
     } else {
       WriteStateFile(form);
     }
@@ -214,22 +214,24 @@ void LoadLateMeters(Form1& form) {
     return;
   }
   // The file is gone: nothing to add, the session's meters stand.
-  Form1::StateFileStatus& status = form.state_file;
+  StateFileStatus& status = StateFileToWrite(form);
   status.loaded = true;
   status.load_pending = false;
 }
 
 }  // namespace
 
+StateFileStatus& StateFileToWrite(Form1& form) { return form.state_file_; }
+
 void Form1::UpdateINI() {
   // Over a file that holds the driver's meters and cannot be read, an
   // explicit save fails as it would over any file it cannot write.
-  if (state_file.load_pending) LoadLateMeters(*this);
+  if (state_file_.load_pending) LoadLateMeters(*this);
   WriteStateFile(*this);
 }
 
 void LoadTripState(Form1& form) {
-  Form1::StateFileStatus& status = form.state_file;
+  StateFileStatus& status = StateFileToWrite(form);
   std::optional<std::string> content;
   try {
     content = ReadStateFile(form, kReadTries);
@@ -253,9 +255,9 @@ void LoadTripState(Form1& form) {
 
 void NoteMeterSet(Form1& form, SavedMeter meter) {
   if (meter == SavedMeter::kTotal) {
-    form.state_file.total_set = true;
+    StateFileToWrite(form).total_set = true;
   } else {
-    form.state_file.work_set = true;
+    StateFileToWrite(form).work_set = true;
   }
 }
 
@@ -265,7 +267,7 @@ void SaveReset(Form1& form, SavedMeter meter) noexcept {
 }
 
 bool AutoSaveMeters(Form1& form) noexcept {
-  Form1::StateFileStatus& status = form.state_file;
+  StateFileStatus& status = StateFileToWrite(form);
   try {
     if (status.load_pending) LoadLateMeters(form);
     if (!status.loaded) return false;
@@ -279,10 +281,11 @@ bool AutoSaveMeters(Form1& form) noexcept {
 }
 
 void AutosaveTick(Form1& form) noexcept {
-  Form1::StateFileStatus& status = form.state_file;
-  if (status.autosave_seconds <= 0) return;
-  if (status.seconds_since_save < status.autosave_seconds) ++status.seconds_since_save;
-  if (status.seconds_since_save >= status.autosave_seconds) AutoSaveMeters(form);
+  StateFileStatus& status = StateFileToWrite(form);
+  const int interval = form.options().autosave_seconds;
+  if (interval <= 0) return;
+  if (status.seconds_since_save < interval) ++status.seconds_since_save;
+  if (status.seconds_since_save >= interval) AutoSaveMeters(form);
 }
 
 }  // namespace trezik

@@ -16,9 +16,6 @@ inline constexpr char kTripStateFileName[] = "tripmeter.ini";
 // A copy of a state file whose content did not read as two numbers.
 inline constexpr char kUnreadableStateFileName[] = "tripmeter.ini.bad";
 
-// Autosave intervals accepted from "trezik.ini", in seconds.
-inline constexpr int kAutosaveMinSeconds = 10;
-inline constexpr int kAutosaveMaxSeconds = 3600;
 
 // Sets trip_total and workmeter from the file. A missing file is created
 // holding "0" twice and both meters become "0", unless a complete

@@ -32,8 +32,9 @@ void AddStep(const Form1& form, std::string& meter, double step) {
 // The standstill filter: the host reported a speed, and it is below
 // "minspeed". Without a reported speed nothing is held back.
 bool StandingStill(const Form1& form) {
-  const double minspeed = form.trip_options.minspeed;
-  return minspeed > 0 && form.reported_speed && *form.reported_speed < minspeed;
+  const double minspeed = form.options().trip.minspeed;
+  const std::optional<double>& speed = form.reported_speed().value;
+  return minspeed > 0 && speed && *speed < minspeed;
 }
 
 // Nautical miles from the previous fix to this one, on the sphere or, when
@@ -41,26 +42,30 @@ bool StandingStill(const Form1& form) {
 double StepNauticalMiles(const Form1& form) {
   const double lat1 = form.Number(form.prevlat), lat2 = form.Number(form.gpslat);
   const double lon1 = form.Number(form.prevlon), lon2 = form.Number(form.gpslon);
-  if (form.trip_options.wgs84) return Wgs84NauticalMiles(lat1, lat2, lon1, lon2);
+  if (form.options().trip.wgs84) return Wgs84NauticalMiles(lat1, lat2, lon1, lon2);
   return greatcircledistance1(lat1, lat2, lon1, lon2);
 }
 
 }  // namespace
 
+TripFilterState& TripFilterToWrite(Form1& form) { return form.trip_filter_; }
+
+void ResetTripFilter(Form1& form) { TripFilterToWrite(form) = {}; }
+
 void UpdateTrip(Form1& form) {
   try {
     // While the standstill filter holds, the previous fix stays the anchor.
-    if (!form.holding_anchor) {
+    TripFilterState& filter = TripFilterToWrite(form);
+    if (!filter.holding_anchor) {
       form.prevlat = form.gpslat;
       form.prevlon = form.gpslon;
     }
-    form.reported_speed.reset();
     SendToHost(kHostWindowTitle, kFixRequest);
     // Until a first fix has been seen, the previous fix is the new one.
     if (form.prevlat == "gpslat") form.prevlat = form.gpslat;
     if (form.prevlon == "gpslon") form.prevlon = form.gpslon;
-    form.holding_anchor = StandingStill(form);
-    if (form.holding_anchor) return;
+    filter.holding_anchor = StandingStill(form);
+    if (filter.holding_anchor) return;
 
     double step = 0.0;
     RunTickStatement([&] { step = StepNauticalMiles(form); });
@@ -68,8 +73,9 @@ void UpdateTrip(Form1& form) {
         [&] { step = CheckedDivide(CheckedMultiply(step, kKilometresPerNauticalMile), form.multiplier); });
     if (step < kStepBound) {
       // The bound applies to the measured step; the calibration to what is counted.
-      if (form.trip_options.calibration != 1.0) {
-        RunTickStatement([&] { step = CheckedMultiply(step, form.trip_options.calibration); });
+      const double calibration = form.options().trip.calibration;
+      if (calibration != 1.0) {
+        RunTickStatement([&] { step = CheckedMultiply(step, calibration); });
       }
       AddStep(form, form.distance, step);
       AddStep(form, form.trip_total, step);

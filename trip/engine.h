@@ -10,4 +10,8 @@ class Form1;
 // mismatch is skipped, any other failure ends the tick quietly.
 void UpdateTrip(Form1& form);
 
+// Lets the standstill filter go: the next tick counts from the fix it sees
+// (start-up).
+void ResetTripFilter(Form1& form);
+
 }  // namespace trezik

@@ -8,8 +8,7 @@
 #include "core/error.h"
 #include "core/item_reader.h"
 #include "core/settings_reader.h"
-#include "plugin/startup.h"
-#include "state/state_file.h"
+#include "core/plugin_options.h"
 
 namespace trezik::drive {
 namespace {
@@ -91,7 +90,7 @@ Item ReadDecimalPlaces(const SettingsItem& setting, char decimal_mark, std::int1
 
 SettingsCheck CheckPluginSettings(const std::string& trezik_ini, char decimal_mark, bool metric_units) {
   std::vector<Item> items;
-  Form1::TripOptions trip;
+  TripOptions trip;
   int autosave_seconds = 0;
   std::int16_t places = 2;
   try {

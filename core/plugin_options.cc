@@ -1,0 +1,45 @@
+#include "core/plugin_options.h"
+
+#include <cmath>
+
+#include "core/convert.h"
+
+namespace trezik {
+
+OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptions& trip,
+                          int& autosave_seconds) {
+  // Why a number's value leaves its option off.
+  auto refused = [&](bool whole) {
+    if (!item.value) return OptionReading::kNoValue;
+    const std::optional<double> number = NumberInRange(item.value, decimal_mark, -HUGE_VAL, HUGE_VAL);
+    if (!number) return OptionReading::kNotANumber;
+    if (whole && *number != std::floor(*number)) return OptionReading::kNotWhole;
+    return OptionReading::kOutOfRange;
+  };
+  if (item.key == "autosave") {
+    const std::optional<int> seconds =
+        WholeNumberInRange(item.value, decimal_mark, kAutosaveMinSeconds, kAutosaveMaxSeconds);
+    autosave_seconds = seconds.value_or(0);
+    return seconds ? OptionReading::kApplied : refused(true);
+  }
+  if (item.key == "minspeed") {
+    const std::optional<double> speed = NumberInRange(item.value, decimal_mark, kMinSpeedLow, kMinSpeedHigh);
+    trip.minspeed = speed.value_or(0.0);
+    return speed ? OptionReading::kApplied : refused(false);
+  }
+  if (item.key == "calibration") {
+    const std::optional<double> factor =
+        NumberInRange(item.value, decimal_mark, kCalibrationLow, kCalibrationHigh);
+    trip.calibration = factor.value_or(1.0);
+    return factor ? OptionReading::kApplied : refused(false);
+  }
+  if (item.key == "distance") {
+    const std::string choice = item.value ? ToLowerAscii(*item.value) : "";
+    trip.wgs84 = choice == "wgs84";
+    if (!item.value) return OptionReading::kNoValue;
+    return trip.wgs84 || choice == "sphere" ? OptionReading::kApplied : OptionReading::kNotAChoice;
+  }
+  return OptionReading::kUnknownKey;
+}
+
+}  // namespace trezik
