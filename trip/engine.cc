@@ -7,6 +7,7 @@
 #include "hostlink/sender.h"
 #include "state/form1.h"
 #include "trip/distance.h"
+#include "trip/trip_observer.h"
 #include "trip/units.h"
 #include "trip/wgs84.h"
 
@@ -16,14 +17,32 @@ namespace {
 // The failure rule of a tick, in one place: a statement that fails with a
 // type mismatch (a text that is not a number) is skipped and the tick goes
 // on; any other failure leaves this function and ends the tick.
+// Says whether the statement ran to its end.
 template <typename Statement>
-void RunTickStatement(Statement&& statement) {
+bool RunTickStatement(Statement&& statement) {
   try {
     statement();
+    return true;
   } catch (const Error& error) {
     if (error.kind() != ErrorKind::kTypeMismatch) throw;
+    return false;
   }
 }
+
+thread_local TripObserver* observer = nullptr;
+
+// Tells the thread's observer, if there is one, what became of the tick's
+// step, on every way out of the tick.
+class StepReporter {
+ public:
+  StepReporter() = default;
+  ~StepReporter() {
+    if (observer != nullptr) observer->OnStep(report);
+  }
+  StepReporter(const StepReporter&) = delete;
+  StepReporter& operator=(const StepReporter&) = delete;
+  StepReport report;
+};
 
 void AddStep(const Form1& form, std::string& meter, double step) {
   RunTickStatement([&] { meter = form.Text(CheckedAdd(form.Number(meter), step)); });
@@ -52,7 +71,15 @@ TripFilterState& TripFilterToWrite(Form1& form) { return form.trip_filter_; }
 
 void ResetTripFilter(Form1& form) { TripFilterToWrite(form) = {}; }
 
+ScopedTripObserver::ScopedTripObserver(TripObserver& installed) : previous_(observer) {
+  observer = &installed;
+}
+
+ScopedTripObserver::~ScopedTripObserver() { observer = previous_; }
+
 void UpdateTrip(Form1& form) {
+  StepReporter reporter;
+  StepReport& report = reporter.report;
   try {
     // While the standstill filter holds, the previous fix stays the anchor.
     TripFilterState& filter = TripFilterToWrite(form);
@@ -65,24 +92,34 @@ void UpdateTrip(Form1& form) {
     if (form.prevlat == "gpslat") form.prevlat = form.gpslat;
     if (form.prevlon == "gpslon") form.prevlon = form.gpslon;
     filter.holding_anchor = StandingStill(form);
-    if (filter.holding_anchor) return;
+    if (filter.holding_anchor) {
+      report.outcome = StepOutcome::kHeld;
+      return;
+    }
 
     double step = 0.0;
-    RunTickStatement([&] { step = StepNauticalMiles(form); });
+    const bool measured = RunTickStatement([&] { step = StepNauticalMiles(form); });
     RunTickStatement(
         [&] { step = CheckedDivide(CheckedMultiply(step, kKilometresPerNauticalMile), form.multiplier); });
+    if (measured) {
+      report.measured = step;
+      report.outcome = step < kStepBound ? StepOutcome::kCounted : StepOutcome::kOverBound;
+    }
     if (step < kStepBound) {
       // The bound applies to the measured step; the calibration to what is counted.
       const double calibration = form.options().trip.calibration;
       if (calibration != 1.0) {
         RunTickStatement([&] { step = CheckedMultiply(step, calibration); });
       }
+      if (measured) report.counted = step;
       AddStep(form, form.distance, step);
       AddStep(form, form.trip_total, step);
       if (form.workbool) AddStep(form, form.workmeter, step);
     }
   } catch (...) {
-    // The tick ends quietly: nobody is there to be told.
+    // The tick ends quietly: nobody is there to be told. A failure after the
+    // step was measured kept it from the meters.
+    if (report.outcome == StepOutcome::kCounted) report.outcome = StepOutcome::kFailed;
   }
 }
 

@@ -3,6 +3,7 @@
 #include "hostlink/hook.h"
 #include "core/convert.h"
 #include "support/plugin_fixture.h"
+#include "trip/trip_observer.h"
 
 namespace trezik {
 namespace {
@@ -151,6 +152,43 @@ TEST_F(EngineTest, DisabledTimerDoesNotTick) {
   form_.set_timer1_enabled(false);
   Tick();
   EXPECT_TRUE(host_window_.received.empty());
+}
+
+// Each tick tells an installed observer what became of its step; worked
+// values as above (0.0001 degree of latitude 0.011112 km, 0.03 degree 3.3336).
+TEST_F(EngineTest, AnObserverHearsOfEveryTicksStep) {
+  struct Recorder : TripObserver {
+    void OnStep(const StepReport& report) override { reports.push_back(report); }
+    std::vector<StepReport> reports;
+  } recorder;
+  const ScopedTripObserver watching(recorder);
+  OptionsToWrite(form_).trip.calibration = 1.1;
+  struct Case {
+    const char* latitude;  // nullptr: no fix answered
+    const char* speed;
+    StepOutcome outcome;
+    double measured;
+  };
+  const Case cases[] = {{nullptr, "0", StepOutcome::kNoStep, 0.0},
+                        {"52.0", "50", StepOutcome::kNoStep, 0.0},  // the anchor's own point
+                        {"52.0001", "50", StepOutcome::kCounted, 0.011112},
+                        {"52.0301", "50", StepOutcome::kOverBound, 3.3336}};
+  for (const Case& c : cases) {
+    if (c.latitude != nullptr) host_window_.SetFix(c.latitude, "5.0", c.speed);
+    Tick();
+  }
+  ASSERT_EQ(recorder.reports.size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(recorder.reports[i].outcome, cases[i].outcome) << i;
+    EXPECT_NEAR(recorder.reports[i].measured, cases[i].measured, 2e-5) << i;
+    const double counted = cases[i].outcome == StepOutcome::kCounted ? cases[i].measured * 1.1 : 0.0;
+    EXPECT_NEAR(recorder.reports[i].counted, counted, 2e-5) << i;
+  }
+  // The standstill filter's hold is reported as such.
+  OptionsToWrite(form_).trip.minspeed = 3;
+  host_window_.SetFix("52.0302", "5.0", "1");
+  Tick();
+  EXPECT_EQ(recorder.reports.back().outcome, StepOutcome::kHeld);
 }
 
 }  // namespace
