@@ -84,7 +84,8 @@ TEST(Accuracy, AParkedCarsJitterIsWrongWithoutMinspeedAndCorrectWithIt) {
     EXPECT_LE(accuracy.odometer, c.meter_high);
     EXPECT_EQ(accuracy.geodesic_moving, 0.0);
     EXPECT_NE(text.find(c.verdict), std::string::npos) << text;
-    EXPECT_EQ(text.find("Set minspeed=3") != std::string::npos, c.suggested) << text;
+    EXPECT_EQ(text.find("Set minspeed=3 in trezik.ini (here: --option=minspeed=3)") != std::string::npos, c.suggested)
+        << text;
     EXPECT_EQ(text.find("GPS jitter") != std::string::npos, c.suggested) << text;
     EXPECT_NEAR(FigureAfter(text, "under 3 km/h):"), c.meter_high * (c.suggested ? 0.998 : 1), 0.04) << text;
   }

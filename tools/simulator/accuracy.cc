@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "tools/simulator/timeline.h"
+#include "tools/simulator/trip_headline.h"
 #include "trip/distance.h"
 #include "trip/units.h"
 #include "trip/wgs84.h"
@@ -75,17 +76,28 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   accuracy.dropped_steps = dropped.size();
   const auto& lat = result.latitudes;
   const auto& lon = result.longitudes;
-  // Tick i's step from tick i - 1, classed by the speed reported for tick i.
+  // Tick i's step from tick i - 1, classed by the speed reported for tick i;
+  // `anchor` is the last tick where the car moved (or the first tick).
+  std::size_t anchor = 0;
+  double stretch_net = 0.0;  // how far the car has got in the standing stretch going on
   auto classify = [&](std::size_t i, double metres) {
     if (i >= result.ticks.size() || i >= result.counted.size()) return;
+    const double bound = kStepBound * metres_per_unit;
     if (result.ticks[i].speed >= accuracy.stopped_below) {
-      if (metres < kStepBound * metres_per_unit) accuracy.geodesic_moving += metres;
+      const double step = i == 0 ? 0.0 : anchor == i - 1 ? metres : GeodesicMetres(lat[anchor], lon[anchor], lat[i], lon[i]);
+      if (step < bound) accuracy.geodesic_moving += step;
+      accuracy.standing_net += stretch_net;
+      stretch_net = 0.0;
+      anchor = i;
       return;
     }
     ++accuracy.standing_ticks;
     accuracy.standing_creep += result.counted[i];
     accuracy.standing_geodesic += metres;
-    accuracy.standing_crawl += result.ticks[i].speed / 3600.0;  // one second at the reported speed
+    if (i > 0) {
+      const double got = GeodesicMetres(lat[anchor], lon[anchor], lat[i], lon[i]);
+      stretch_net = got < bound ? got : 0.0;
+    }
   };
   classify(0, 0.0);
   for (std::size_t i = 1; i < lat.size(); ++i) {
@@ -105,6 +117,7 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
       accuracy.wgs84_counted += NauticalMilesOrZero(Wgs84NauticalMiles, lat[from], lon[from], lat[i], lon[i]);
     }
   }
+  accuracy.standing_net += stretch_net;
   for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
     const Fix& a = drive.fixes[i - 1];
     const Fix& b = drive.fixes[i];
@@ -121,6 +134,7 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   accuracy.geodesic_recorded /= metres_per_unit;
   accuracy.standing_geodesic /= metres_per_unit;
   accuracy.geodesic_moving /= metres_per_unit;
+  accuracy.standing_net /= metres_per_unit;
   accuracy.sphere_counted /= nautical_miles_per_unit;
   accuracy.wgs84_counted /= nautical_miles_per_unit;
   return accuracy;
@@ -189,45 +203,51 @@ std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit
   char line[512];
   std::string text;
   std::snprintf(line, sizeof line,
-                "  The plug-in's meter counted %.2f %s. The drive measures %.2f %s while the car moved (the "
-                "WGS84 geodesic between the reported positions at %s or more, GPS jumps left out): ",
+                "  The plug-in's meter counted %.2f %s. The drive measures %.2f %s without standstill jitter "
+                "(the WGS84 geodesic from each position where the car moved at %s or more to the next, across "
+                "stops; GPS jumps left out): ",
                 a.odometer, u, a.geodesic_moving, u, stopped);
   text += line;
   if (const auto error = a.moving_error()) {
     std::snprintf(line, sizeof line, "the meter is off by %+.2f %%", *error * 100.0);
   } else {
-    std::snprintf(line, sizeof line, "the meter counted %+.2f %s more", a.odometer - a.geodesic_moving, u);
+    const double more = a.odometer - a.geodesic_moving;
+    if (std::abs(more) < 0.005) {
+      std::snprintf(line, sizeof line, "the meter agrees with it");
+    } else {
+      std::snprintf(line, sizeof line, "the meter counted %.2f %s %s than that", std::abs(more), u,
+                    more > 0 ? "more" : "less");
+    }
   }
   text += line;
   text += a.correct() ? ", which is correct.\n" : ", which is wrong.\n";
 
   if (a.standing_ticks > 0) {
-    const double share = a.odometer > 0 ? a.standing_creep / a.odometer : 0.0;
-    std::snprintf(line, sizeof line, "  Counted while stopped (reported speed under %s): %.2f %s in %zu s", stopped,
-                  a.standing_creep, u, a.standing_ticks);
+    std::snprintf(line, sizeof line, "  Counted while stopped (reported speed under %s): %.2f %s in %s", stopped,
+                  a.standing_creep, u, Duration(static_cast<int>(a.standing_ticks)).c_str());
     text += line;
-    if (a.standing_creep > 0 && a.odometer > 0) {
-      std::snprintf(line, sizeof line, share < 0.1 ? ", %.1f %% of the trip" : ", %.0f %% of the trip", share * 100.0);
-      text += line;
-    }
-    text += ".";
-    const double creep_metres = a.standing_creep * a.metres_per_unit;
-    if (creep_metres >= 1.0) {
+    const double jitter = a.standing_jitter();
+    const double jitter_metres = jitter * a.metres_per_unit;
+    if (jitter >= 0.005) {  // shows as 0.01 or more
       if (a.standing_geodesic < 0.5 * a.standing_creep) {
-        text += " The reported position hardly moved: the plug-in's formula counts a little each second even "
-                "for a car that stands.";
-      } else if (a.standing_geodesic > 2.0 * a.standing_crawl) {
         std::snprintf(line, sizeof line,
-                      " That is GPS jitter: the reported position wandered %.2f %s while the car stood.",
-                      a.standing_geodesic, u);
-        text += line;
+                      "; %.2f %s of it while the reported position hardly moved: the plug-in's formula counts a "
+                      "little each second even for a car that stands.",
+                      jitter, u);
       } else {
-        text += " The car crawled: the reported speeds account for it.";
+        std::snprintf(line, sizeof line,
+                      "; %.2f %s of it is GPS jitter, the reported position wandering in place while the car "
+                      "stood.",
+                      jitter, u);
       }
+      text += line;
+    } else {
+      text += a.standing_creep * a.metres_per_unit >= 1.0 ? "; the car crept on: no GPS jitter to speak of." : ".";
     }
-    const bool worth_noting = share > kStoppedShareWorthNoting || creep_metres > kStoppedMetresWorthNoting;
+    const bool worth_noting =
+        (a.odometer > 0 && jitter / a.odometer > kStoppedShareWorthNoting) || jitter_metres > kStoppedMetresWorthNoting;
     if (worth_noting && a.options.minspeed == 0) {
-      text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option " + minspeed +
+      text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option=" + minspeed +
               ") to hold the meter while the car stands.";
     }
     text += "\n";

@@ -24,8 +24,8 @@ inline constexpr double kStoppedBelowMph = 2.0;
 // That speed in the user's unit, by the kilometres per unit of the run.
 double StoppedBelow(double kilometres_per_unit);
 
-// Counted while stopped is worth the driver's attention (and minspeed=3)
-// above this share of the trip, or above this many metres.
+// What the meter counts of GPS jitter at stops is worth the driver's attention
+// (and minspeed=3) above this share of the trip, or above this many metres.
 inline constexpr double kStoppedShareWorthNoting = 0.01;
 inline constexpr double kStoppedMetresWorthNoting = 100.0;
 // The meter is called correct within this share of the reference (or, on
@@ -53,20 +53,25 @@ struct Accuracy {
   std::size_t held_steps = 0;
   // The ticks the car stood (reported speed under StoppedBelow): how many,
   // what the meter counted in them, the geodesic of the reported positions'
-  // wandering over them, and the most the reported speeds allow the car to
-  // have crawled in them.
+  // wandering over them, and how far the car got across them: from the
+  // last tick where it moved to the last of each standing stretch.
   std::size_t standing_ticks = 0;
   double standing_creep = 0.0;
   double standing_geodesic = 0.0;
-  double standing_crawl = 0.0;
+  double standing_net = 0.0;
   double stopped_below = 0.0;  // StoppedBelow of the run, in the speed unit
   double metres_per_unit = 1000.0;
-  // The reference for the driver: the geodesic of the steps between the
-  // reported positions into the ticks where the car moved (reported speed at
-  // or above StoppedBelow), leaving out steps of 2 units or more (GPS
-  // jumps). The meter over the whole drive is compared with it, so that
-  // whatever a standing car's meter counts shows as an error.
+  // The reference for the driver: the drive with its standstill jitter left
+  // out, as a standstill filter counts it. The WGS84 geodesic of a step into
+  // each tick where the car moved (reported speed at or above StoppedBelow)
+  // from the last such tick before it (or the first tick), across the ticks
+  // it stood, leaving out steps of 2 units or more (GPS jumps). The meter
+  // over the whole drive is compared with it, so that what a standing car's
+  // meter counts of wandering fixes shows as an error.
   double geodesic_moving = 0.0;
+  // What the meter counted while the car stood beyond how far it got: the
+  // fixes' zigzag in place (GPS jitter), or the formula's creep.
+  double standing_jitter() const { return standing_creep > standing_net ? standing_creep - standing_net : 0.0; }
   // odometer / geodesic_moving - 1; nothing when the reference is too short.
   std::optional<double> moving_error() const;
   // The meter agrees with geodesic_moving within kCorrectWithin (or, on a

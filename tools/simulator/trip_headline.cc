@@ -45,12 +45,20 @@ std::string Duration(int seconds) {
 std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& result, bool imperial) {
   const Labels& l = result.final_labels;
   char text[512];
-  std::snprintf(text, sizeof text,
-                "Trip      %.2f %s in %s, moving %s\n"
-                "          average moving speed %.0f %s, maximum %.0f %s, %zu stop%s\n",
-                trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(),
-                Duration(trip.moving_seconds).c_str(), trip.average_moving_speed(), l.speedunits.c_str(),
-                trip.max_speed, l.speedunits.c_str(), trip.stops, trip.stops == 1 ? "" : "s");
+  if (trip.moving_seconds == 0) {
+    std::snprintf(text, sizeof text,
+                  "Trip      %.2f %s in %s, never moving\n"
+                  "          (the reported speed stayed under %s, at most %.0f %s)\n",
+                  trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(), imperial ? "2 mph" : "3 km/h",
+                  trip.max_speed, l.speedunits.c_str());
+  } else {
+    std::snprintf(text, sizeof text,
+                  "Trip      %.2f %s in %s, moving %s\n"
+                  "          average moving speed %.0f %s, maximum %.0f %s, %zu stop%s\n",
+                  trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(),
+                  Duration(trip.moving_seconds).c_str(), trip.average_moving_speed(), l.speedunits.c_str(),
+                  trip.max_speed, l.speedunits.c_str(), trip.stops, trip.stops == 1 ? "" : "s");
+  }
   std::string out = text;
   for (const FillUp& fill : result.fill_ups) {
     if (fill.refused()) {
