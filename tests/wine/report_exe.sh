@@ -7,7 +7,8 @@
 #     same run, and months.csv's sums as worked by hand;
 #   - plug-in and output folders named in Cyrillic on a system whose ANSI
 #     code page (1252) cannot write them; a place logged in that code page
-#     ("Zürich", byte 0xFC) is UTF-8 on the page;
+#     ("Zürich", byte 0xFC) is UTF-8 on the page, and one logged in code page
+#     1251 under a Russian locale ("Москва") too;
 #   - --open with no log yet: a page that says so and names the folder, then
 #     either "no program to open it" (no .html handler) or the handler
 #     started with the page;
@@ -141,6 +142,16 @@ check "the report is in C:\\trezik-report-test\\$out_name\\$out_name" [ -f "$wor
 check "the place logged in code page 1252 reads Zürich on the page" grep -q 'Zürich' "$work/$out_name/$out_name/report.html"
 check "the page names the log in its Cyrillic folder" grep -qF "$plugin_name" "$work/$out_name/$out_name/report.html"
 check "trips.csv keeps the logged byte" grep -q $'"Z\xfcrich"' "$work/$out_name/$out_name/trips.csv"
+# The same program on a machine whose ANSI code page is 1251 (wine takes it
+# from a Russian locale): the bytes of "Москва" in that code page are Москва
+# on the page, where Windows-1252 would read them as "Ìîñêâà".
+mkdir -p "$work/cp1251"
+printf '"2026-11-02","07:40:00",12.5,12.5,0,"55.75","37.62","\xcc\xee\xf1\xea\xe2\xe0"\r\n' \
+  >"$work/cp1251/tripmeter.log"
+(cd "$work" && env LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 "$root/scripts/wine-run.sh" 'C:\trezik-report-test\trezik-report.exe' \
+   'C:\trezik-report-test\cp1251' -o 'C:\trezik-report-test\cp1251-report' >"$work/cp1251.out" 2>&1)
+check "under code page 1251: exit 0" [ $? -eq 0 ]
+check "a place logged in code page 1251 reads Москва on the page" grep -q 'Москва' "$work/cp1251-report/report.html"
 
 # ---------------------------------------------------------------- --open, no logs yet
 mkdir -p "$work/fresh"
