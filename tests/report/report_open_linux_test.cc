@@ -1,6 +1,7 @@
 // trezik-report --open on Linux: the page handed to xdg-open when one is on
 // the PATH (here a script that records its argument), where the page is
-// when none is, and a folder with no log yet giving the page that says so.
+// when none is, and a folder with no log yet (or an empty one) giving the page
+// that says so.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -72,6 +73,7 @@ TEST(ReportOpen, HandsThePageToXdgOpenOrSaysWhereItIs) {
 TEST(ReportOpen, NoLogYetGivesAPageNamingTheFolderOnlyWithOpen) {
   testing::Scratch scratch;
   std::filesystem::create_directories(scratch.Path("fresh"));
+  scratch.Write("fresh/fuel.log", "");  // a first append that failed leaves an empty log
   PathOnly path(scratch.Path("fresh"));  // no opener
 
   const Outcome refused = RunTool({scratch.Path("fresh"), "-o", scratch.Path("out")});

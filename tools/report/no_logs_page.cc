@@ -37,7 +37,12 @@ std::string NoLogsHtml(const std::vector<std::string>& folders) {
 
 bool WriteNoLogsPage(const std::vector<std::string>& paths, const std::string& out_folder, std::ostream& out) {
   std::vector<std::string> notes;
-  if (!FindLogs(paths, notes).empty()) return false;
+  // An empty log counts as none: the plug-in appends whole records, and one
+  // whose first append failed is cut back to nothing.
+  for (const LogPath& log : FindLogs(paths, notes)) {
+    std::error_code error;
+    if (std::filesystem::file_size(NativePath(log.path), error) != 0 || error) return false;
+  }
   drive::MakeFolders(out_folder);
   StreamedFile page((NativePath(out_folder) / "report.html").string());
   page.Write(NoLogsHtml(paths));

@@ -9,7 +9,8 @@
 
 namespace trezik::report {
 
-// When `paths` (all existing) hold no tripmeter.log and no fuel.log, writes
+// When `paths` (all existing) hold no tripmeter.log and no fuel.log, or only
+// empty ones, writes
 // report.html into `out_folder` (created when missing, the file put in place
 // whole) saying that there are no logs yet and naming the folders the
 // plug-in writes them into, writes one summary line to `out` and returns
