@@ -69,7 +69,7 @@ std::string PluginSettingsFile(const SimulationOptions& options) {
 
 PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark) {
   // The plug-in's own item reader and option rules, as at its start-up.
-  Form1::TripOptions trip;
+  TripOptions trip;
   int autosave_seconds = 0;
   try {
     ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
