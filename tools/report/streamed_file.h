@@ -3,6 +3,8 @@
 // every write is checked, and Commit syncs it to the disk, renames it over
 // the target and syncs the folder. Until Commit the old file stays as it
 // was; a file never committed (a failure, a refused run) is removed.
+// On Windows streamed_file_windows.cc takes the place of streamed_file.cc
+// (CreateFileW beside the target, FlushFileBuffers, MoveFileExW).
 #pragma once
 
 #include <string>
