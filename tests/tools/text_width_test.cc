@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <sstream>
 #include <vector>
 
@@ -21,13 +22,25 @@ std::vector<std::string> Words(const std::string& text) {
 TEST(FitWidth, WrapsAtBlanksKeepsEveryWordAndSplitsOnlyWhatNoLineHolds) {
   const std::string text =
       "  counted while stopped (reported speed under 3 km/h): 19.08 Km in 3600 s, 100 % of the trip\n"
+      "  the meter is off by -0.06 %, which is correct at 6.81 L/100KM, 0.13 per Km.\n"
       "\n"
       "Drive     /a/very/long/folder/name/that/no/narrow/terminal/holds/drive.nmea\n"
       "short line, Straße\n";
   for (const int width : {40, 57, 80}) {
     const std::string fitted = FitWidth(text, width);
     std::istringstream lines(fitted);
-    for (std::string line; std::getline(lines, line);) EXPECT_LE(Columns(line), width) << line;
+    std::string before;
+    for (std::string line; std::getline(lines, line); before = line) {
+      EXPECT_LE(Columns(line), width) << line;
+      // A unit never starts a line when its figure ended the one before.
+      const std::size_t start = line.find_first_not_of(' ');
+      if (start == std::string::npos || before.empty() || !std::isdigit(static_cast<unsigned char>(before.back()))) {
+        continue;
+      }
+      for (const char* unit : {"%", "Km", "km/h", "L/100KM"}) {
+        EXPECT_NE(line.compare(start, std::string(unit).size(), unit), 0) << before << "|" << line;
+      }
+    }
     // Every character is there in order, and every word that fits a line
     // is whole; only the path, wider than 40 columns, may be split.
     auto bare = [](std::string t) {

@@ -183,10 +183,11 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
   }
   if (a.standing_ticks > 0) {
     std::snprintf(line, sizeof line,
-                  "  while the car stood (%zu tick(s) with a reported speed under %g):\n"
+                  "  while the car stood (%zu tick(s) with a reported speed under %g %s):\n"
                   "    the meter crept %.4f %s; the reported positions wandered %.4f %s\n"
                   "    (WGS84 geodesic) over those ticks\n",
-                  a.standing_ticks, a.stopped_below, a.standing_creep, u, a.standing_geodesic, u);
+                  a.standing_ticks, a.stopped_below, a.metres_per_unit == 1000.0 ? "km/h" : "mph", a.standing_creep,
+                  u, a.standing_geodesic, u);
     text += line;
   }
   return text;

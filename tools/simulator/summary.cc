@@ -96,8 +96,8 @@ std::string WriteSummary(const SummaryInput& in) {
          << DescribeAccuracy(*in.accuracy, l.distunit)
          << (in.accuracy->options.wgs84
                  ? "  (distance=wgs84: the plug-in measures each step on the WGS84 ellipsoid by Vincenty's method)\n"
-                 : "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius\n"
-                   "   by the law of cosines, which keeps only a few digits for one-second steps)\n");
+                 : "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius by the law "
+                   "of cosines, which keeps only a few digits for one-second steps)\n");
   }
 
   if (!in.odometer.empty()) text << "\n" << in.odometer;
