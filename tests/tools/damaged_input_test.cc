@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "drive_test_support.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/input_file.h"
 #include "tools/simulator/nmea_reader.h"
 
 namespace trezik::drive {
@@ -266,6 +269,47 @@ INSTANTIATE_TEST_SUITE_P(
                          return Replace(p, "04:02:21Z", "04:02:20Z"); }); },
                      .kept = 2747 - 1 - 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// "-" reads standard input as a stream, with the checks a file gets: the
+// same fixes as the file itself gives, at the same lines even behind more
+// blank lines than the 64 KiB looked at first; no text, no drive, no read
+// past the bound.
+TEST(DamagedInput, StandardInputIsReadAsAStreamWithTheSameChecks) {
+  TREZIK_TRACK_OR_SKIP(track, kRegensburg);
+  const std::string log = testing::ReadText(track);
+  const Drive from_file = ReadDrive(track);
+  struct Case {
+    std::string content;
+    int line_offset;
+    const char* refused;
+  };
+  const Case cases[] = {
+      {log, 0, nullptr},
+      {std::string(70000, '\n') + log, 70000, nullptr},
+      {std::string(100000, '\0'), 0, "is not text at all"},
+      {"", 0, "is empty"},
+      {std::string(70000, ' '), 0, "nothing but blanks"},
+  };
+  for (const Case& c : cases) {
+    std::istringstream in(c.content);
+    std::streambuf* const console = std::cin.rdbuf(in.rdbuf());
+    try {
+      const Drive drive = ReadDrive("-");
+      EXPECT_EQ(c.refused, nullptr);
+      EXPECT_EQ(drive.path, "standard input");
+      ASSERT_EQ(drive.fixes.size(), from_file.fixes.size());
+      EXPECT_EQ(drive.fixes.back().line, from_file.fixes.back().line + c.line_offset);
+      EXPECT_EQ(drive.fixes.back().time, from_file.fixes.back().time);
+    } catch (const DriveError& error) {
+      ASSERT_NE(c.refused, nullptr) << error.what();
+      EXPECT_EQ(std::string(error.what()).rfind("standard input: ", 0), 0u) << error.what();
+      EXPECT_NE(std::string(error.what()).find(c.refused), std::string::npos) << error.what();
+    }
+    std::cin.rdbuf(console);
+  }
+  std::istringstream over(std::string(1001, '$'));
+  EXPECT_THROW(ReadWithin(over, "standard input", 1000), DriveError);
+}
 
 // The summary prints the notes: a kind, its count and its first lines.
 TEST(DamagedInput, NotesNameTheKindTheCountAndTheFirstLines) {

@@ -170,7 +170,8 @@ void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
 Drive ReadDrive(const std::string& given_path, ReadOptions options) {
   const std::string path = InputName(given_path);
   const std::unique_ptr<std::istream> in = OpenInputFile(given_path);
-  // The first 64 KiB tell the kind of file; the reader then starts over.
+  // The first 64 KiB tell the kind of file; the reader then gets them back
+  // in front of the rest (standard input cannot seek).
   std::string sample(64 * 1024, '\0');
   in->read(sample.data(), static_cast<std::streamsize>(sample.size()));
   sample.resize(static_cast<std::size_t>(in->gcount()));
@@ -181,19 +182,29 @@ Drive ReadDrive(const std::string& given_path, ReadOptions options) {
   if (sample.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
   auto blank = [](int c) { return c == '\0' || (c > 0 && std::strchr(" \t\r\n", c) != nullptr); };
   while (pos < sample.size() && blank(sample[pos])) ++pos;
-  int first = pos < sample.size() ? static_cast<unsigned char>(sample[pos]) : std::char_traits<char>::eof();
-  while (first != std::char_traits<char>::eof() && blank(first)) first = in->rdbuf()->sbumpc();
-  if (first == std::char_traits<char>::eof()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
   std::size_t control = 0, sampled = 0;
   if (LooksBinary(sample, control, sampled)) {
     throw DriveError(path, 0,
                      "is not text at all (" + std::to_string(control) + " of its first " + std::to_string(sampled) +
                          " bytes are control characters): neither a GPX track nor an NMEA log");
   }
-  in->clear();
-  in->seekg(0);
-  if (first == '<') return ReadGpx(path, *in, options);
-  return ReadNmea(path, *in, options);
+  // Blanks past the sample are kept too, so that line numbers hold.
+  int first = pos < sample.size() ? static_cast<unsigned char>(sample[pos]) : std::char_traits<char>::eof();
+  if (pos == sample.size()) {
+    for (int c; (c = in->rdbuf()->sbumpc()) != std::char_traits<char>::eof();) {
+      sample.push_back(static_cast<char>(c));
+      if (!blank(c)) {
+        first = c;
+        break;
+      }
+      if (sample.size() > kLargestInputBytes) break;
+    }
+  }
+  if (first == std::char_traits<char>::eof()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
+  PrefixedBuffer buffer(std::move(sample), in->rdbuf());
+  std::istream replay(&buffer);
+  if (first == '<') return ReadGpx(path, replay, options);
+  return ReadNmea(path, replay, options);
 }
 
 }  // namespace trezik::drive

@@ -67,7 +67,7 @@ bool LineReader::Next(std::string& line) {
 }
 
 std::unique_ptr<std::istream> OpenInputFile(const std::string& path, std::uintmax_t limit) {
-  if (path == "-") return std::make_unique<std::istringstream>(ReadWithin(std::cin, kStandardInputName, limit));
+  if (path == "-") return std::make_unique<std::istream>(std::cin.rdbuf());
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (status.type() == std::filesystem::file_type::not_found) {
@@ -90,6 +90,23 @@ std::unique_ptr<std::istream> OpenInputFile(const std::string& path, std::uintma
   auto in = std::make_unique<std::ifstream>(path, std::ios::binary);
   if (!*in) throw DriveError(path, 0, std::string("cannot open: ") + std::strerror(errno));
   return in;
+}
+
+PrefixedBuffer::PrefixedBuffer(std::string prefix, std::streambuf* rest) : prefix_(std::move(prefix)), rest_(rest) {
+  setg(prefix_.data(), prefix_.data(), prefix_.data() + prefix_.size());
+}
+
+PrefixedBuffer::int_type PrefixedBuffer::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (!prefix_done_) {
+    prefix_done_ = true;
+    prefix_.clear();
+    prefix_.shrink_to_fit();
+  }
+  const std::streamsize got = rest_ == nullptr ? 0 : rest_->sgetn(block_, sizeof block_);
+  if (got <= 0) return traits_type::eof();
+  setg(block_, block_, block_ + got);
+  return traits_type::to_int_type(*gptr());
 }
 
 std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <streambuf>
 #include <string>
 #include <utility>
 
@@ -27,9 +28,26 @@ std::string InputName(const std::string& path);
 // bytes and refused when it holds more.
 std::string ReadInputFile(const std::string& path, std::uintmax_t limit = kLargestInputBytes);
 
-// The same checks, then the file open as a stream to read from the start and
-// to seek in; standard input is read whole within `limit` first.
+// The same checks, then the file open as a stream to read from the start;
+// for "-" standard input, as it comes (its readers count the bound).
 std::unique_ptr<std::istream> OpenInputFile(const std::string& path, std::uintmax_t limit = kLargestInputBytes);
+
+// A stream buffer that gives `prefix` first, then what `rest` holds: the
+// bytes a reader looked at to tell the kind of file, put back in front of a
+// stream that cannot seek (standard input).
+class PrefixedBuffer : public std::streambuf {
+ public:
+  PrefixedBuffer(std::string prefix, std::streambuf* rest);
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  std::string prefix_;
+  std::streambuf* rest_;
+  bool prefix_done_ = false;
+  char block_[1 << 16];
+};
 
 // Reads `in` up to `limit` bytes; DriveError naming `name` when it holds
 // more or cannot be read.
