@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds trezik.msi from a trezik.dll and a trezik-report.exe with wixl
-# (Debian package wixl):
+# (Debian package wixl) and msibuild (msitools):
 #   installer/build_msi.sh VERSION DLL OUTPUT [REPORT_EXE]
 # VERSION is x.y.z (the project version: the MSI's ProductVersion, which
 # decides upgrades). REPORT_EXE defaults to the trezik-report.exe beside the
@@ -32,4 +32,11 @@ cp "$dll" "$stage/trezik.dll"
 cp "$report" "$stage/trezik-report.exe"
 (cd "$stage" && wixl --arch x86 --define Version="$version" --output "$stage/trezik.msi" \
    "$here/trezik.wxs")
+# The report's shortcut starts its console window minimized (ShowCmd 7,
+# SW_SHOWMINNOACTIVE): the driver sees the page, not a flash of text. wixl
+# has no attribute for it, so the Shortcut table is written back with it.
+mkdir "$stage/table"
+msiinfo export "$stage/trezik.msi" Shortcut |
+  awk -F '\t' -v OFS='\t' 'NR > 3 && $1 == "ReportShortcut" { $11 = 7 } { print }' >"$stage/table/Shortcut.idt"
+(cd "$stage/table" && msibuild "$stage/trezik.msi" -i Shortcut.idt)
 mv "$stage/trezik.msi" "$output"

@@ -4,7 +4,8 @@
 #   - msiexec /i /qn puts trezik-report.exe beside trezik.dll and the
 #     shortcut "trezik trip and fuel report" in the user's Start menu; the
 #     shortcut's target is that program, its arguments write into
-#     %LOCALAPPDATA%\trezik\report and read the plug-in's folder;
+#     %LOCALAPPDATA%\trezik\report and read the plug-in's folder, and it
+#     starts the console window minimized;
 #   - the shortcut itself, run by "start /wait" (an .html handler that
 #     records what it is given stands in for the browser): with no logs yet
 #     it writes a page that says so and names the plug-in's folder, and
@@ -118,6 +119,9 @@ check "the Start menu holds \"trezik trip and fuel report\"" [ -f "$shortcut" ]
 mapfile -t link < <(lnk_fields "$shortcut" 2>/dev/null)
 same "the shortcut's target is the installed trezik-report.exe" "$install_win\\trezik-report.exe" "${link[0]:-}"
 check "the shortcut's target exists" [ -f "$(unix_path "${link[0]:-C:\\none}")" ]
+# ShowCommand, at byte 60 of the link's header: 7, minimized and not active.
+same "the shortcut starts its console window minimized" 7 \
+  "$(od -An -tu4 -j60 -N4 "$shortcut" 2>/dev/null | tr -d ' ')"
 same "the shortcut writes into %LOCALAPPDATA%\\trezik\\report from the plug-in's folder and opens the page" \
   "--open --out \"$report_win\" \"$install_win\\\\\"" "${link[2]:-}"
 
