@@ -351,6 +351,21 @@ TEST(TrezikDrive, TheSummaryFitsTheTerminalAndKeepsDevelopersWordsForDetails) {
   }
 }
 
+// On a terminal the first line fits too: both paths keep their ends.
+TEST(TrezikDrive, TheLiveViewsFirstLineFitsTheTerminal) {
+  ScratchFolder scratch;
+  Console console;
+  console.terminal = true;
+  console.columns = [] { return 40; };
+  const Outcome run = Trezik({"--out", scratch.Path("run")}, console);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string first = run.out.substr(0, run.out.find('\n'));
+  EXPECT_LE(first.size(), 39u) << first;
+  EXPECT_EQ(first.rfind("trezik-drive: ...", 0), 0u) << first;
+  EXPECT_NE(first.find(".gpx -> ..."), std::string::npos) << first;
+  EXPECT_EQ(first.substr(first.size() - 4), "/run") << first;
+}
+
 TEST(TrezikDrive, VersionIsTheProjectVersion) {
   const std::string cmake = ReadText(SourcePath("CMakeLists.txt"));
   const std::string key = "project(trezik VERSION ";

@@ -100,11 +100,15 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   ScenarioWriter scenario_writer(scenario, transcript);
   if (!line.scenario_path.empty()) simulation.add_observer(&scenario_writer);
   if (live) {
-    // Within the terminal's width: the drive's path shortened from its start.
+    // Within the terminal's width: the paths shortened from their start,
+    // the drive's first, so that the ends that name them stay.
     const int columns = (console.columns ? console.columns() : 80) - 1;
-    const std::string arrow = " -> " + line.simulation.folder;
-    const int room = columns - Columns(std::string(kName) + arrow);
-    out << Cut(kName + KeepEnd(drive.path, std::max(room, 12)) + arrow, columns) << "\n";
+    const std::string& folder = line.simulation.folder;
+    const int room = std::max(2, columns - Columns(std::string(kName) + " -> "));
+    const int folder_room = std::max(room / 2, room - Columns(drive.path));
+    const std::string shown_folder = KeepEnd(folder, folder_room);
+    const std::string shown_drive = KeepEnd(drive.path, std::max(1, room - Columns(shown_folder)));
+    out << Cut(kName + shown_drive + " -> " + shown_folder, columns) << "\n";
   } else {
     out << FitWidth(kName + drive.path + " -> " + line.simulation.folder, console.columns ? console.columns() : 80)
         << "\n";
