@@ -19,14 +19,9 @@ struct Decimal15 {
   int exponent = 0;
 };
 
-Decimal15 RoundTo15Digits(double value) {
-  // Scientific form with 14 digits after the point is the correctly rounded
-  // 15-digit value, including the carry into the exponent (9.99...e14 -> 1e15).
-  std::array<char, 40> buffer;
-  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                       std::chars_format::scientific, 14);
+// The digits and exponent of a scientific-form text from to_chars.
+Decimal15 SplitScientific(const char* p, const char* end) {
   Decimal15 result;
-  const char* p = buffer.data();
   if (*p == '-') {
     result.negative = true;
     ++p;
@@ -37,6 +32,54 @@ Decimal15 RoundTo15Digits(double value) {
   ++p;                             // past 'e'
   if (p != end && *p == '+') ++p;  // from_chars takes '-' but not '+'
   std::from_chars(p, end, result.exponent);
+  return result;
+}
+
+// Scientific form with 14 digits after the point is the correctly rounded
+// 15-digit value, including the carry into the exponent (9.99...e14 -> 1e15).
+Decimal15 RoundTo15DigitsExactly(double value) {
+  std::array<char, 40> buffer;
+  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::scientific, 14);
+  Decimal15 result = SplitScientific(buffer.data(), end);
+  while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
+  return result;
+}
+
+// Rounds the shortest text that reads back as the value to 15 digits, which
+// is several times faster than rounding the exact value and gives the same
+// digits: the exact value lies closer to the shortest text than any other
+// text of its length or shorter, so no 15-digit rounding boundary lies
+// between the two, unless the shortest text is that boundary itself (its
+// 16th digit a final 5). Only then is the exact value rounded, and for the
+// values below the normal range, whose few bits leave the shortest text
+// shorter than 15 digits of the exact value.
+Decimal15 RoundTo15Digits(double value) {
+  if (std::fabs(value) < std::numeric_limits<double>::min()) return RoundTo15DigitsExactly(value);
+  std::array<char, 40> buffer;
+  const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::scientific);
+  Decimal15 result = SplitScientific(buffer.data(), end);
+  std::string& digits = result.digits;
+  if (digits.size() > 15) {
+    if (digits.size() == 16 && digits[15] == '5') {
+      result = RoundTo15DigitsExactly(value);
+    } else {
+      const bool up = digits[15] >= '5';
+      digits.resize(15);
+      if (up) {
+        std::size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+        if (i == 0) {
+          digits.insert(digits.begin(), '1');
+          digits.pop_back();
+          ++result.exponent;
+        } else {
+          ++digits[i - 1];
+        }
+      }
+    }
+  }
   while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
   // The largest doubles would round up to 1.79769313486232E+308, which is
   // beyond a double and could not be read back; keep them one unit lower.

@@ -8,8 +8,9 @@
 //
 // Properties: TextToDouble accepts exactly the texts of the accepted form,
 // with strtod's value, and fails with kOverflow exactly when strtod
-// overflows; ParseFileNumber agrees with it for ".". DoubleToText then
-// TextToDouble gives back the value rounded to 15 significant digits, the
+// overflows; ParseFileNumber agrees with it for ".". DoubleToText writes
+// printf's correctly rounded 15 significant digits, and TextToDouble gives
+// back the value rounded to 15 significant digits, the
 // exponent form only outside 1e-4..1e15, and that text read and written
 // again is the same text. DoubleToLogText is plain decimal with the same
 // value. RoundHalfEven agrees with printf's correctly rounded "%.*f", and
@@ -93,8 +94,28 @@ void CheckReading(const std::string& text, char mark, std::vector<double>& read)
   read.push_back(*value);
 }
 
+// The significant digits of a number text, without sign, mark, exponent,
+// leading and trailing zeros.
+std::string SignificantDigits(const std::string& text) {
+  std::string digits;
+  for (char c : text.substr(0, text.find_first_of("eE"))) {
+    if (c >= '0' && c <= '9') digits += c;
+  }
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return digits;
+}
+
 void CheckWriting(double value, char mark) {
   const std::string text = DoubleToText(value, mark);
+  // The digits themselves, which the value alone does not fix below the
+  // normal range: printf's correctly rounded 15.
+  if (std::isfinite(value) && value != 0 && std::fabs(value) < 1.79769313486231e308) {
+    char printed[64];
+    std::snprintf(printed, sizeof printed, "%.14e", value);
+    Expect(SignificantDigits(text) == SignificantDigits(printed),
+           "DoubleToText(" + Exact(value) + ") gives " + Shown(text) + ", printf " + printed);
+  }
   const double rounded = Round15(value);
   double back = 0;
   try {
