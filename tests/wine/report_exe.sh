@@ -12,6 +12,7 @@
 #   - --open with no log yet: a page that says so and names the folder, then
 #     either "no program to open it" (no .html handler) or the handler
 #     started with the page;
+#   - a log with no record: exit status 2, the reason, nothing written;
 #   - a page that cannot be put in place: exit status 1, the reason, and no
 #     temporary file left.
 #
@@ -180,6 +181,15 @@ for _ in $(seq 1 50); do [ -s "$work/opened.txt" ] && break; sleep 0.2; done
 same "--open hands report.html to the .html handler" 'C:\trezik-report-test\fresh-report\report.html' \
   "$(tr -d '\r"' <"$work/opened.txt" 2>/dev/null | sed 's/ *$//')"
 check "and says it opened it" grep -qF 'opened C:\trezik-report-test\fresh-report\report.html' "$work/handler.out"
+
+# ---------------------------------------------------------------- a refused run
+mkdir -p "$work/garbage"
+printf 'GIF89a\nnot,a,log\n' >"$work/garbage/fuel.log"
+(cd "$work" && run 'C:\trezik-report-test\trezik-report.exe' 'C:\trezik-report-test\garbage' \
+   -o 'C:\trezik-report-test\refused\report' >"$work/refused.out" 2>&1)
+check "a log with no record: exit status 2" [ $? -eq 2 ]
+check "the reason names the log" grep -qF 'garbage\fuel.log: not a trip or fuel log' "$work/refused.out"
+check "nothing written, the folders it made removed" [ ! -e "$work/refused" ]
 
 # ---------------------------------------------------------------- a page that cannot be put in place
 mkdir -p "$work/blocked/report.html"
