@@ -1,5 +1,7 @@
 # trezik-report: a report of the plug-in's trip and fuel logs as a page and
-# CSV files (docs/report.md). Linux only, like the simulator.
+# CSV files (docs/report.md). On Linux, and for Windows through
+# report_windows.cmake (trezik-report.exe); report_system.cmake adds the files
+# that differ between the two.
 find_package(CLI11 REQUIRED)
 
 # The simulator's writer of whole files (temporary file and rename), as a
