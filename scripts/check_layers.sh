@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Checks that every #include "..." of the project's own headers points to the
 # same layer or one below it:
-#   core < platform < state < hostlink < trip < plugin < com < testing < tools
+#   core < platform < state < hostlink < trip < plugin < com < host < tools
 # Tests may include anything. Prints each offending line as file:line and
 # exits 1 when there is one.
 set -uo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-layers=(core platform state hostlink trip plugin com testing tools)
+layers=(core platform state hostlink trip plugin com host tools)
 rank_of() {
   local i
   for i in "${!layers[@]}"; do

@@ -1,7 +1,7 @@
 // Test support: a fixture that gives each test a fresh folder, a platform
 // wrapper with a fixed clock, a chosen module folder and decimal mark and
 // injectable file faults (support/test_platform.h), the host stand-in
-// (testing/host_standin.h), and tears Form1 down afterwards. Only the seam is
+// (host/host.h), and tears Form1 down afterwards. Only the seam is
 // used, so the same tests run against the emulation and, cross-built,
 // against the real user32 under wine.
 #pragma once
@@ -21,7 +21,7 @@
 #include "platform/platform.h"
 #include "state/form1.h"
 #include "support/test_platform.h"
-#include "testing/host_standin.h"
+#include "host/host.h"
 #if !defined(_WIN32)
 #include "platform/emulation.h"
 #endif
@@ -50,9 +50,9 @@ inline void WriteBytes(const std::filesystem::path& path, const std::string& byt
   out << bytes;
 }
 
-// The host's main window (testing/host_standin.h), keeping every message it
+// The host's main window (host/host.h), keeping every message it
 // receives.
-using FakeHost = HostStandIn;
+using FakeHost = host::Host;
 
 // A fresh platform, folder and host for every test; Form1 is torn down after.
 class PluginFixture : public ::testing::Test {

@@ -12,7 +12,7 @@
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
 #include "state/form1.h"
-#include "testing/host_standin.h"
+#include "host/host.h"
 
 namespace trezik::drive {
 namespace {
@@ -24,7 +24,7 @@ TEST(LongDrive, ThousandsOfTicksLeaveTheHeapWhereItWas) {
   EmulatedPlatform platform;
   ScopedPlatform use(platform);
   platform.set_module_folder(scratch.Path("plugin"));
-  trezik::testing::HostStandIn host(platform, ToWindowsFolder(scratch.Path()));
+  trezik::host::Host host(platform, ToWindowsFolder(scratch.Path()));
   std::optional<PWExtension> plugin(std::in_place);
   auto drive = [&](int from, int to) {
     for (int s = from; s < to; ++s) {

@@ -20,13 +20,13 @@
 #include "state/form1.h"
 #include "plugin/pwextension.h"
 #include "tools/simulator/atomic_file.h"
-#include "testing/host_standin.h"
+#include "host/host.h"
 #include "trip/distance.h"
 #include "trip/wgs84.h"
 
 namespace {
 
-using trezik::testing::HostStandIn;
+using trezik::host::Host;
 
 // A car going round a ring road of 2 km radius at 72 km/h, one fix a second.
 struct Fixes {
@@ -61,7 +61,7 @@ class Rig {
     trezik::drive::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
     if (!settings.empty()) trezik::drive::WriteFileWhole((folder_ / "plugin" / "trezik.ini").string(), settings);
     platform_.set_module_folder((folder_ / "plugin").string());
-    host_ = std::make_unique<HostStandIn>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
+    host_ = std::make_unique<Host>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
     host_->SetRoad("Ring Road");
     plugin_ = std::make_unique<trezik::PWExtension>();
   }
@@ -83,7 +83,7 @@ class Rig {
   trezik::EmulatedPlatform platform_;
   trezik::ScopedPlatform use_;
   std::filesystem::path folder_;
-  std::unique_ptr<HostStandIn> host_;
+  std::unique_ptr<Host> host_;
   std::unique_ptr<trezik::PWExtension> plugin_;
 };
 

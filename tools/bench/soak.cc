@@ -44,7 +44,7 @@
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
 #include "state/form1.h"
-#include "testing/host_standin.h"
+#include "host/host.h"
 #include "tools/simulator/atomic_file.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -265,7 +265,7 @@ int main(int argc, char** argv) {
     trezik::ScopedPlatform use(platform);
     platform.SetLocalTime(2026, 3, 2, 0.0);
     platform.set_module_folder((folder / "plugin").string());
-    trezik::testing::HostStandIn host(platform, trezik::ToWindowsFolder((folder / "host").string()));
+    trezik::host::Host host(platform, trezik::ToWindowsFolder((folder / "host").string()));
     host.SetRoad("Ring Road");
     Yard yard(7);
     Fix fix;

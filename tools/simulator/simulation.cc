@@ -14,7 +14,7 @@
 #include "plugin/pwextension.h"
 #include "plugin/startup.h"
 #include "state/form1.h"
-#include "testing/host_standin.h"
+#include "host/host.h"
 #include "tools/simulator/atomic_file.h"
 #include "tools/simulator/civil_time.h"
 #include "tools/simulator/log_files.h"
@@ -135,7 +135,7 @@ class Simulation::Session {
   Session& operator=(const Session&) = delete;
 
   const std::string& pwpath() const { return pwpath_; }
-  testing::HostStandIn& host() { return *host_; }
+  host::Host& host() { return *host_; }
   PWExtension& plugin() { return *plugin_; }
 
   void Create() {
@@ -182,7 +182,7 @@ class Simulation::Session {
   ScopedPlatform use_;
   char decimal_mark_;
   std::string pwpath_;
-  std::optional<testing::HostStandIn> host_;
+  std::optional<host::Host> host_;
   std::optional<PWExtension> plugin_;
 };
 

@@ -30,7 +30,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/trip_headline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_testing pugixml::pugixml EXPAT::EXPAT
+target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_host pugixml::pugixml EXPAT::EXPAT
                       ${GeographicLib_LIBRARIES})
 # The command line (CLI11, --version), and the history report of the run,
 # written with trezik-report's library (whose trezik_atomic_file writes whole

@@ -1,6 +1,6 @@
-// The host stand-in on the seam: what it answers, where, when, and what it
-// counts. Runs on the emulation and, cross-built, on the real user32.
-#include "testing/host_standin.h"
+// The host of the plug-in on the seam: what it answers, where, when, and
+// what it counts. Runs on the emulation and, cross-built, on the real user32.
+#include "host/host.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "support/plugin_fixture.h"
 
-namespace trezik::testing {
+namespace trezik::host {
 namespace {
 
 // A plug-in window that keeps the replies it is sent, and whether each came
@@ -47,13 +47,13 @@ struct HostCase {
   std::vector<std::string> unknown;
 };
 
-class HostStandInTest : public PluginFixture {
+class HostTest : public testing::PluginFixture {
  protected:
-  HostStandInTest() {
+  HostTest() {
     delivered.clear();
     plugin_window_ = platform_.CreateHiddenWindow("trezik", &PlugInWindow);
   }
-  ~HostStandInTest() override { platform_.DestroyWindow(plugin_window_); }
+  ~HostTest() override { platform_.DestroyWindow(plugin_window_); }
   void Send(const Sent& sent) {
     std::string bytes = sent.text;
     CopyDataRecord record{sent.dw_data, static_cast<std::uint32_t>(bytes.size()), bytes.data()};
@@ -65,7 +65,7 @@ class HostStandInTest : public PluginFixture {
   WindowHandle plugin_window_ = 0;
 };
 
-TEST_F(HostStandInTest, AnswersWhatItKnowsToTheWindowNamedInTheRequest) {
+TEST_F(HostTest, AnswersWhatItKnowsToTheWindowNamedInTheRequest) {
   const std::string tick = "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD";
   const HostCase cases[] = {
       {"a tick: three replies in the order asked", {{tick, 1}},
@@ -83,7 +83,7 @@ TEST_F(HostStandInTest, AnswersWhatItKnowsToTheWindowNamedInTheRequest) {
   for (const HostCase& c : cases) {
     SCOPED_TRACE(c.what);
     delivered.clear();
-    HostStandIn host(platform_, "C:\\PathWarden\\");
+    Host host(platform_, "C:\\PathWarden\\");
     host.SetFix("52.0001", "5", "63.2 km/h");
     host.SetRoad("Ring Road");
     for (const Sent& sent : c.sent) Send(sent);
@@ -100,8 +100,8 @@ TEST_F(HostStandInTest, AnswersWhatItKnowsToTheWindowNamedInTheRequest) {
   }
 }
 
-TEST_F(HostStandInTest, ClearedFixAndRemovedAnswersGoUnanswered) {
-  HostStandIn host(platform_, "C:\\");
+TEST_F(HostTest, ClearedFixAndRemovedAnswersGoUnanswered) {
+  Host host(platform_, "C:\\");
   Send({"REQUEST;trezik;GPSLAT", 1});  // no fix yet
   host.SetFix("1", "2", "3");
   host.ClearFix();
@@ -115,8 +115,38 @@ TEST_F(HostStandInTest, ClearedFixAndRemovedAnswersGoUnanswered) {
   EXPECT_EQ(host.unanswered_requests(), 3u);
 }
 
-TEST_F(HostStandInTest, KeepsEveryMessageOnlyWhenAskedAndSendsRepliesOfItsOwn) {
-  HostStandIn host(platform_, "C:\\");
+// Each request for the position takes the next fix of the source, or none.
+TEST_F(HostTest, AFixSourceGivesEachTicksFix) {
+  struct Drive : FixSource {
+    std::optional<Fix> NextFix() override {
+      if (next == fixes.size()) return std::nullopt;
+      return fixes[next++];
+    }
+    std::vector<Fix> fixes{{"52.0", "5.0", "30"}, {"52.0001", "5.0", "31 km/h"}};
+    std::size_t next = 0;
+  } drive;
+  Host host(platform_, "C:\\PathWarden\\");
+  host.set_fix_source(&drive);
+  const std::string tick = "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD";
+  for (int i = 0; i < 3; ++i) Send({tick, 1});
+  std::vector<std::string> replies;
+  for (const Delivered& d : delivered) replies.push_back(d.text);
+  EXPECT_EQ(replies, (std::vector<std::string>{"gpslat||52.0", "gpslon||5.0", "gpsspd||30",
+                                               "gpslat||52.0001", "gpslon||5.0", "gpsspd||31 km/h"}));
+  EXPECT_EQ(host.unanswered_requests(), 3u);  // the source ran out: no fix
+}
+
+TEST_F(HostTest, KeepsItsSettingsFileInItsFolder) {
+  Host host(platform_, testing::PluginFolderText(folder_ / "host"));
+  for (const bool metric : {false, true}) {
+    host.KeepSettings(metric);
+    EXPECT_EQ(testing::ReadBytes(folder_ / "host" / "pw.ini"),
+              metric ? "isunits=True\r\n" : "isunits=False\r\n");
+  }
+}
+
+TEST_F(HostTest, KeepsEveryMessageOnlyWhenAskedAndSendsRepliesOfItsOwn) {
+  Host host(platform_, "C:\\");
   Send({"exit", 1});
   EXPECT_TRUE(host.received.empty());
   host.set_keep_received(true);
@@ -135,4 +165,4 @@ TEST_F(HostStandInTest, KeepsEveryMessageOnlyWhenAskedAndSendsRepliesOfItsOwn) {
 }
 
 }  // namespace
-}  // namespace trezik::testing
+}  // namespace trezik::host

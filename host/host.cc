@@ -1,15 +1,15 @@
-#include "testing/host_standin.h"
+#include "host/host.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "hostlink/protocol.h"
 
-namespace trezik::testing {
+namespace trezik::host {
 
 namespace {
 
-thread_local HostStandIn* current_host = nullptr;
+thread_local Host* current_host = nullptr;
 
 // A request is "REQUEST;<plug-in id>;<NAME>", and the plug-in's window bears
 // its id as its title.
@@ -28,22 +28,26 @@ bool SameName(const std::string& a, std::string_view b) {
   return a.size() == b.size() && std::equal(b.begin(), b.end(), a.begin());
 }
 
+// The host's settings file in its folder.
+constexpr std::string_view kHostSettingsFile = "pw.ini";
+
 }  // namespace
 
-HostStandIn::HostStandIn(Platform& platform, std::string_view host_folder) : platform_(platform) {
+Host::Host(Platform& platform, std::string_view host_folder)
+    : platform_(platform), folder_(host_folder) {
   if (current_host != nullptr) throw std::logic_error("one host stand-in per thread");
-  window_ = platform_.CreateHiddenWindow(kHostWindowTitle, &HostStandIn::Procedure);
+  window_ = platform_.CreateHiddenWindow(kHostWindowTitle, &Host::Procedure);
   if (window_ == 0) throw std::runtime_error("cannot create the host window");
   current_host = this;
   SetAnswer("PWPATH", "pwpath", host_folder);
 }
 
-HostStandIn::~HostStandIn() {
+Host::~Host() {
   platform_.DestroyWindow(window_);
   current_host = nullptr;
 }
 
-std::size_t HostStandIn::Answers::Find(std::string_view name) const {
+std::size_t Host::Answers::Find(std::string_view name) const {
   const std::size_t count = entries_.size();
   if (next_ < count && SameName(entries_[next_].first, name)) return next_++;
   for (std::size_t at = 0; at < count; ++at) {
@@ -55,25 +59,25 @@ std::size_t HostStandIn::Answers::Find(std::string_view name) const {
   return count;
 }
 
-std::string& HostStandIn::Answers::operator[](std::string_view name) {
+std::string& Host::Answers::operator[](std::string_view name) {
   const std::size_t at = Find(name);
   if (at < entries_.size()) return entries_[at].second;
   return entries_.emplace_back(std::string(name), std::string()).second;
 }
 
-void HostStandIn::Answers::erase(std::string_view name) {
+void Host::Answers::erase(std::string_view name) {
   const std::size_t at = Find(name);
   if (at < entries_.size()) entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-const std::string* HostStandIn::Answers::find(std::string_view name) const {
+const std::string* Host::Answers::find(std::string_view name) const {
   const std::size_t at = Find(name);
   return at < entries_.size() ? &entries_[at].second : nullptr;
 }
 
 // Rewrites the entry in place, so that a new fix every second reuses the
 // texts' storage instead of allocating.
-void HostStandIn::SetAnswer(std::string_view name, std::string_view reply_name,
+void Host::SetAnswer(std::string_view name, std::string_view reply_name,
                             std::string_view value) {
   std::string& reply = answers[name];
   reply.resize(reply_name.size() + 2 + value.size());
@@ -83,28 +87,33 @@ void HostStandIn::SetAnswer(std::string_view name, std::string_view reply_name,
   std::copy(value.begin(), value.end(), out);
 }
 
-void HostStandIn::SetFix(std::string_view latitude, std::string_view longitude,
+void Host::SetFix(std::string_view latitude, std::string_view longitude,
                          std::string_view speed) {
   SetAnswer("GPSLAT", "gpslat", latitude);
   SetAnswer("GPSLON", "gpslon", longitude);
   SetAnswer("GPSSPD", "gpsspd", speed);
 }
 
-void HostStandIn::ClearFix() {
+void Host::KeepSettings(bool metric) {
+  platform_.WriteNewFile(folder_ + std::string(kHostSettingsFile),
+                         metric ? "isunits=True\r\n" : "isunits=False\r\n");
+}
+
+void Host::ClearFix() {
   answers.erase("GPSLAT");
   answers.erase("GPSLON");
   answers.erase("GPSSPD");
 }
 
-void HostStandIn::SetRoad(std::string_view road) { SetAnswer("CUSTOMFDROAD", "customfdroad", road); }
+void Host::SetRoad(std::string_view road) { SetAnswer("CUSTOMFDROAD", "customfdroad", road); }
 
-void HostStandIn::SendReply(const std::string& text, std::uintptr_t dw_data) {
+void Host::SendReply(const std::string& text, std::uintptr_t dw_data) {
   Reply(platform_.FindWindowByTitle(std::string(PluginId())), text, dw_data);
 }
 
-std::intptr_t TREZIK_CALLBACK HostStandIn::Procedure(WindowHandle window, std::uint32_t message,
+std::intptr_t TREZIK_CALLBACK Host::Procedure(WindowHandle window, std::uint32_t message,
                                                      std::uintptr_t wparam, std::intptr_t lparam) {
-  HostStandIn* host = current_host;
+  Host* host = current_host;
   if (host == nullptr || window != host->window_) {
     return CurrentPlatform().DefaultWindowProc(window, message, wparam, lparam);
   }
@@ -128,7 +137,7 @@ std::intptr_t TREZIK_CALLBACK HostStandIn::Procedure(WindowHandle window, std::u
   return 1;
 }
 
-void HostStandIn::Handle(std::string_view text) {
+void Host::Handle(std::string_view text) {
   ++messages_;
   if (text == kKeypadCloseCommand) {
     ++exits_;
@@ -151,7 +160,7 @@ void HostStandIn::Handle(std::string_view text) {
 }
 
 // The reply goes to the window titled with the request's plug-in id.
-void HostStandIn::Answer(std::string_view request, std::string& plugin_id,
+void Host::Answer(std::string_view request, std::string& plugin_id,
                          WindowHandle& plugin_window) {
   request.remove_prefix(kRequestPrefix.size());
   const std::size_t semicolon = request.find(';');
@@ -164,7 +173,15 @@ void HostStandIn::Answer(std::string_view request, std::string& plugin_id,
     plugin_id.assign(id);
     plugin_window = platform_.FindWindowByTitle(plugin_id);
   }
-  const std::string* answer = answers.find(request.substr(semicolon + 1));
+  const std::string_view name = request.substr(semicolon + 1);
+  if (fix_source_ != nullptr && name == "GPSLAT") {
+    if (const std::optional<Fix> fix = fix_source_->NextFix()) {
+      SetFix(fix->latitude, fix->longitude, fix->speed);
+    } else {
+      ClearFix();
+    }
+  }
+  const std::string* answer = answers.find(name);
   if (answer == nullptr || plugin_window == 0) {
     ++unanswered_;
     return;
@@ -172,7 +189,7 @@ void HostStandIn::Answer(std::string_view request, std::string& plugin_id,
   Reply(plugin_window, *answer, 1);
 }
 
-void HostStandIn::Reply(WindowHandle plugin_window, const std::string& text,
+void Host::Reply(WindowHandle plugin_window, const std::string& text,
                         std::uintptr_t dw_data) {
   // A std::string keeps a zero byte after its text, as the host's buffer has.
   CopyDataRecord record{dw_data, static_cast<std::uint32_t>(text.size()),
@@ -180,4 +197,4 @@ void HostStandIn::Reply(WindowHandle plugin_window, const std::string& text,
   platform_.SendMessage(plugin_window, kWmCopyData, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
-}  // namespace trezik::testing
+}  // namespace trezik::host

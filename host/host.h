@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,7 +16,7 @@
 
 #include "platform/platform.h"
 
-namespace trezik::testing {
+namespace trezik::host {
 
 // One WM_COPYDATA as the host window received it.
 struct ReceivedMessage {
@@ -26,15 +27,35 @@ struct ReceivedMessage {
   bool zero_after_text;  // the byte after them is 0
 };
 
-class HostStandIn {
+// One fix as the host reports it: the three values as the host writes them
+// (numbers in the user's format; the speed may carry a unit).
+struct Fix {
+  std::string latitude;
+  std::string longitude;
+  std::string speed;
+};
+
+// Where the host's fixes come from: the fix for the second the plug-in asks
+// about, or none (the host has no fix then, and the request goes
+// unanswered). A recorded drive is one; a GPS receiver would be another.
+class FixSource {
+ public:
+  virtual ~FixSource() = default;
+  virtual std::optional<Fix> NextFix() = 0;
+};
+
+// The host of the plug-in on the seam: the window titled "PathWarden" that
+// answers the plug-in's requests while it handles them, with the host's
+// folder and its "pw.ini", recording what the plug-in sent.
+class Host {
  public:
   // Creates the host window on `platform` (the calling thread's). "PWPATH"
   // is answered with `host_folder`, the host's folder written the Windows
   // way, ending in "\". One stand-in per thread at a time.
-  HostStandIn(Platform& platform, std::string_view host_folder);
-  ~HostStandIn();
-  HostStandIn(const HostStandIn&) = delete;
-  HostStandIn& operator=(const HostStandIn&) = delete;
+  Host(Platform& platform, std::string_view host_folder);
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
 
   // Reply texts by request name ("PWPATH", "GPSLAT", ...), each sent as it
   // stands, so that a test can send any reply. A request whose name has no
@@ -59,6 +80,14 @@ class HostStandIn {
   void SetFix(std::string_view latitude, std::string_view longitude, std::string_view speed);
   // No fix: GPS requests go unanswered and the plug-in keeps its values.
   void ClearFix();
+  // From now on each request for the position takes the source's next fix
+  // (or its none) before it is answered; nullptr goes back to the fix set by
+  // SetFix. The source must outlive its use here.
+  void set_fix_source(FixSource* source) { fix_source_ = source; }
+  // Writes the host's settings file "pw.ini" in the host folder, through the
+  // seam, with "isunits" true (metric) or false.
+  void KeepSettings(bool metric);
+  const std::string& folder() const { return folder_; }
   // The place name "customfdroad" answers from now on.
   void SetRoad(std::string_view road);
 
@@ -89,6 +118,8 @@ class HostStandIn {
   void SetAnswer(std::string_view name, std::string_view reply_name, std::string_view value);
 
   Platform& platform_;
+  std::string folder_;
+  FixSource* fix_source_ = nullptr;
   WindowHandle window_ = 0;
   bool keep_received_ = false;
   std::uint64_t messages_ = 0;
@@ -97,4 +128,4 @@ class HostStandIn {
   std::vector<std::string> unknown_;
 };
 
-}  // namespace trezik::testing
+}  // namespace trezik::host
