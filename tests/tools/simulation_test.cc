@@ -143,6 +143,43 @@ INSTANTIATE_TEST_SUITE_P(Table, SimulationBound,
                                            BoundCase{true, 1.9, 0}, BoundCase{true, 1.9, 0, "0"},
                                            BoundCase{false, 3.5, 2, "0"}));
 
+// Driving, a stop with the fix wandering 3 m either side at 0.4 km/h, then
+// driving on, with minspeed=3 and calibration=1.1: the stop's ticks are held
+// and count nothing, the first tick after it counts the step from the last
+// moving fix, and every counted step is the sphere's step times 1.1.
+TEST_F(SimulationTest, HeldTicksCountNothingAndTheStepAfterAStopStartsAtItsAnchor) {
+  Drive drive = NorthboundDrive(50, 10.0, 0, 0);
+  for (int s = 21; s <= 30; ++s) {
+    drive.fixes[s].latitude = drive.fixes[20].latitude;
+    drive.fixes[s].longitude = 8.0 + (s % 2 ? 3.0 : -3.0) / 71500.0;
+    drive.fixes[s].speed_mps = 0.1;
+  }
+  SimulationOptions options = Options();
+  options.plugin_settings = {"minspeed=3", "calibration=1.1"};
+  const Script script = ParseScript("", "none");
+  const SimulationResult result = Simulation(drive, script, options).Run();
+  ASSERT_EQ(result.counted.size(), 51u);
+  ASSERT_EQ(result.step_origins.size(), 51u);
+  double expected = 0.0, tolerance = 0.0;
+  for (int s = 0; s <= 50; ++s) {
+    SCOPED_TRACE(s);
+    const bool held = s == 0 || (s >= 21 && s <= 30);
+    const int origin = held ? -1 : s == 31 ? 20 : s - 1;
+    EXPECT_EQ(result.step_origins[s], origin);
+    if (origin < 0) {
+      EXPECT_EQ(result.counted[s], 0.0);
+      continue;
+    }
+    const double km = testing::SphereKilometres(result.latitudes[origin], result.longitudes[origin],
+                                                result.latitudes[s], result.longitudes[s]);
+    EXPECT_NEAR(result.counted[s], 1.1 * km, 1.1 * testing::StepTolerance(km));
+    expected += 1.1 * km;
+    tolerance += 1.1 * testing::StepTolerance(km);
+  }
+  EXPECT_NEAR(result.odometer, expected, tolerance);
+  EXPECT_TRUE(result.dropped.empty());
+}
+
 TEST_F(SimulationTest, HostReportsSpeedInTheUserUnit) {
   EXPECT_EQ(Simulation::SpeedText(20.0, true, '.'), "72 km/h");
   EXPECT_EQ(Simulation::SpeedText(20.0, false, ','), "44,7 mph");

@@ -156,8 +156,8 @@ struct SimulationResult {
   PluginOptions plugin_options;  // from the run's trezik.ini
   // The positions the plug-in received, one per tick, as it parsed them.
   std::vector<double> latitudes, longitudes;
-  // What the trip meter counted per tick: the growth of the "tripmeter"
-  // label across the tick (resets happen between ticks, so none hides in it).
+  // What the trip meter counted per tick, as the trip engine reported it
+  // (after the calibration; 0 for a step held, dropped or not measured).
   std::vector<double> counted;
   // Per tick, the tick whose position the plug-in measured this tick's step
   // from: the last one the standstill filter did not hold. -1 when it
@@ -175,8 +175,8 @@ struct SimulationResult {
   std::optional<int> interrupted_after;
 };
 
-// Thrown when the run cannot go on: the folder cannot be prepared, the
-// plug-in's start-up fails, or the meter run does not agree with the run.
+// Thrown when the run cannot go on: the folder cannot be prepared, or the
+// plug-in's start-up fails.
 class SimulationError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -197,12 +197,10 @@ class Simulation {
   // Runs the whole drive. Throws SimulationError; a command that fails is no
   // error of the run but an event marked failed.
   //
-  // The meters the summary measures (per tick, to more places than the
-  // labels show) come from a second, silent run of the same drive and script
-  // in a folder of its own, whose "trezik.ini" asks for labels with every
-  // decimal place. Nothing else differs, so its meters must be the run's own:
-  // its "tripmeter.ini" must match the run's byte for byte, and its meters
-  // must round to the labels the run showed, or the run fails.
+  // The trip engine reports each tick's step to the run (a TripObserver
+  // installed for it): what was counted, held by the standstill filter or
+  // dropped by the 2-unit bound. The meters per tick, to more places than
+  // the labels show, are the plug-in's own meter texts read after the tick.
   SimulationResult Run();
 
   // The texts the host reports for a position and a speed (metres per second).
@@ -212,31 +210,23 @@ class Simulation {
  private:
   class Session;
   struct Folders;
-  struct MeterRun;
-  // The meters the meter run read at one moment; nothing where one is no number.
-  struct MeterReading {
-    std::optional<double> trip, total, work;
-  };
+  class StepListener;
   using Clock = std::chrono::steady_clock;
 
-  // Set-up: the folders of the run and of the meter run.
+  // Set-up: the run's folders, as the host and the plug-in would have them.
   void SetUp(Folders& folders, SimulationResult& result) const;
-  // The silent run that reads the meters to every decimal place.
-  // It also writes the meters after each tick into `ticks`, one a tick.
-  MeterRun MeasureMeters(const Folders& folders, std::vector<TickRecord>& ticks) const;
   // The run itself: its start, the ticks with their script steps, the end.
   void Start(Session& session, SimulationResult& result) const;
-  // Returns the meter run's meters after the last tick done.
-  MeterReading TickLoop(Session& session, const MeterRun& meters, Clock::time_point wall_start,
-                        SimulationResult& result) const;
-  void End(Session& session, const MeterRun& meters, const MeterReading& arrival, SimulationResult& result) const;
+  void TickLoop(Session& session, StepListener& steps, Clock::time_point wall_start,
+                SimulationResult& result) const;
+  void End(Session& session, SimulationResult& result) const;
 
-  // Sets the host's fix of `second`; for the run itself (`shown`) also tells
-  // the observers and keeps the position.
-  void SetFix(Session& session, int second, SimulationResult* shown) const;
-  // The script steps due at `when`; for the run itself also records them as
-  // events of `shown_second` and tells the observers.
-  void RunSteps(Session& session, int when, int shown_second, SimulationResult* shown) const;
+  // Sets the host's fix of `second`, tells the observers and keeps the
+  // position.
+  void SetFix(Session& session, int second, SimulationResult& result) const;
+  // The script steps due at `when`, recorded as events of `shown_second`,
+  // with the records they leave in the plug-in's logs.
+  void RunSteps(Session& session, int when, int shown_second, SimulationResult& result) const;
   Labels ShowLabels(Session& session) const;
   template <typename Call>
   void Notify(const Call& call) const {

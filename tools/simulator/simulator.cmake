@@ -23,6 +23,10 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
   ${TREZIK_SIMULATOR_DIR}/scenario.cc
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
+  ${TREZIK_SIMULATOR_DIR}/simulation_folders.cc
+  ${TREZIK_SIMULATOR_DIR}/simulation_session.cc
+  ${TREZIK_SIMULATOR_DIR}/simulation_steps.cc
+  ${TREZIK_SIMULATOR_DIR}/simulation_ticks.cc
   ${TREZIK_SIMULATOR_DIR}/skin_script.cc
   ${TREZIK_SIMULATOR_DIR}/summary.cc
   ${TREZIK_SIMULATOR_DIR}/text_width.cc

@@ -1,0 +1,50 @@
+// The run's folders, as the host and the plug-in's installation would have
+// them.
+#include <filesystem>
+
+#include "tools/simulator/atomic_file.h"
+#include "tools/simulator/simulation_session.h"
+
+namespace trezik::drive {
+
+namespace {
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return (std::filesystem::path(folder) / name).string();
+}
+
+}  // namespace
+
+void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
+  folders.host = Join(options_.folder, "host");
+  folders.plugin = Join(options_.folder, "plugin");
+  result.pw_ini = Join(folders.host, "pw.ini");
+  result.trezik_ini = Join(folders.plugin, "trezik.ini");
+  result.tripmeter_ini = Join(folders.plugin, "tripmeter.ini");
+  result.tripmeter_log = Join(folders.plugin, "tripmeter.log");
+  result.fuel_log = Join(folders.plugin, "fuel.log");
+  const std::string pw_ini = std::string("[PathWarden]\r\nisunits=") +
+                             (options_.metric_units ? "True" : "False") + "\r\n";
+  try {
+    MakeFolders(folders.host);
+    MakeFolders(folders.plugin);
+    WriteFileWhole(result.pw_ini, pw_ini);
+    if (const std::string settings = PluginSettingsFile(options_); !settings.empty()) {
+      WriteFileWhole(result.trezik_ini, settings);
+    } else {
+      std::filesystem::remove(result.trezik_ini);
+    }
+    if (!options_.keep_state) {
+      for (const std::string& path : {result.tripmeter_ini, result.tripmeter_log, result.fuel_log}) {
+        std::filesystem::remove(path);
+      }
+    }
+    for (const ScriptStep* step : script_.DueAt(ScriptStep::kBefore)) {
+      WriteFileWhole(result.tripmeter_ini, step->commands[0] + "\r\n" + step->commands[1] + "\r\n");
+    }
+  } catch (const std::exception& error) {
+    throw SimulationError(error.what());
+  }
+}
+
+}  // namespace trezik::drive

@@ -1,0 +1,79 @@
+// The parts of one simulated drive shared by the files that run it: the
+// session with the plug-in and the run's folders.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "host/host.h"
+#include "platform/emulation.h"
+#include "plugin/pwextension.h"
+#include "tools/simulator/simulation.h"
+#include "trip/trip_observer.h"
+
+namespace trezik::drive {
+
+// A label's text, or "error: <kind>" when reading it failed.
+std::string LabelOrError(const std::function<std::string()>& read);
+
+// The plug-in in an emulated desktop of its own, with the host's window: the
+// host application for one run. The desktop's clock stands one second before
+// the first fix, so that the first tick brings the fix of drive second 0.
+class Simulation::Session {
+ public:
+  Session(const SimulationOptions& options, double first_fix_time, const std::string& host_folder,
+          const std::string& plugin_folder);
+  // Whatever happens, the thread's Form1 goes before the platform does.
+  ~Session() { Release(); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  const std::string& pwpath() const { return pwpath_; }
+  host::Host& host() { return *host_; }
+  PWExtension& plugin() { return *plugin_; }
+
+  void Create();
+  // One simulated second: the clock moves 1000 ms and Timer1 ticks once.
+  void Tick() { platform_.PumpMessagesFor(1000); }
+  CommandOutcome Command(const std::string& command);
+  std::string Label(const char* name) {
+    return LabelOrError([&] { return plugin_->ReturnLabel(name, ""); });
+  }
+  std::string Indicator(const char* name) {
+    return LabelOrError([&] { return plugin_->ReturnIndicator(name); });
+  }
+  // Releases the plug-in; the unload saves "tripmeter.ini".
+  void Release();
+
+ private:
+  EmulatedPlatform platform_;
+  ScopedPlatform use_;
+  std::string pwpath_;
+  std::optional<host::Host> host_;
+  std::optional<PWExtension> plugin_;
+};
+
+// Hears from the trip engine what became of each tick's step.
+class Simulation::StepListener : public TripObserver {
+ public:
+  void OnStep(const StepReport& report) override {
+    last_ = report;
+    heard_ = true;
+  }
+  // Forgets what was heard, before a tick.
+  void Clear() { heard_ = false; }
+  // The report of the tick since Clear(); no step when the engine made none.
+  StepReport Heard() const { return heard_ ? last_ : StepReport{}; }
+
+ private:
+  StepReport last_;
+  bool heard_ = false;
+};
+
+struct Simulation::Folders {
+  std::string host, plugin;
+};
+
+}  // namespace trezik::drive

@@ -1,0 +1,90 @@
+// The skin's side of the run: the labels it reads, and the script steps it
+// presses with what the plug-in appended to its logs during each.
+#include <algorithm>
+
+#include "core/convert.h"
+#include "tools/simulator/log_files.h"
+#include "tools/simulator/simulation_session.h"
+
+namespace trezik::drive {
+
+Labels ReadLabels(PWExtension& plugin) {
+  Labels labels;
+  auto label = [&](const char* name) {
+    return LabelOrError([&] { return plugin.ReturnLabel(name, ""); });
+  };
+  labels.tripmeter = label("tripmeter");
+  labels.triptotal = label("triptotal");
+  labels.workmeter = label("workmeter");
+  labels.avspeed = label("avspeed");
+  labels.maxspeed = label("maxspeed");
+  labels.mpg = label("mpg");
+  labels.costperdist = label("trezik_costperdist");
+  labels.distunit = label("trezik_distunit");
+  labels.speedunits = label("speedunits");
+  labels.consumpunits = label("consumpunits");
+  labels.workrec = LabelOrError([&] { return plugin.ReturnIndicator("workrec"); });
+  return labels;
+}
+
+Labels Simulation::ShowLabels(Session& session) const {
+  const Labels labels = ReadLabels(session.plugin());
+  Notify([&](SimulationObserver& o) { o.OnLabelsShown(labels); });
+  return labels;
+}
+
+void Simulation::RunSteps(Session& session, int when, int shown_second, SimulationResult& result) const {
+  auto record = [&](const std::string& text, bool failed) {
+    const Event event{shown_second, text, failed};
+    result.events.push_back(event);
+    Notify([&](SimulationObserver& o) { o.OnEvent(event); });
+  };
+  for (const ScriptStep* step : script_.DueAt(when)) {
+    if (step->kind == ScriptStep::Kind::kRoad) {
+      const std::string& road = step->commands[0];
+      session.host().SetRoad(road);
+      Notify([&](SimulationObserver& o) { o.OnRoad(road); });
+      record("road " + road, false);
+      continue;
+    }
+    if (step->kind == ScriptStep::Kind::kState) continue;
+    // What the plug-in appends to its logs during the step.
+    std::uintmax_t fuel_size = FileSizeOrZero(result.fuel_log);
+    std::uintmax_t trip_size = FileSizeOrZero(result.tripmeter_log);
+    std::string outcome;
+    bool failed = false;
+    for (const std::string& command : step->commands) {
+      const CommandOutcome done = session.Command(command);
+      Notify([&](SimulationObserver& o) { o.OnCommand(done); });
+      if (!done.code) {
+        failed = true;
+        outcome += " " + command + " failed: " + done.error_kind;
+      } else if (*done.code == 0) {
+        failed = true;
+        outcome += " " + command + " -> 0 (not a command)";
+      }
+    }
+    bool logged = false;
+    for (std::string& line : NewRecords(result.fuel_log, fuel_size)) {
+      const std::vector<std::string> fields = LogRecordFields(line);
+      result.fill_ups.push_back({shown_second, fields.size() > 2 ? fields[2] : "", fields.size() > 5 ? fields[5] : "",
+                                 std::move(line), ""});
+      logged = true;
+    }
+    for (std::string& line : NewRecords(result.tripmeter_log, trip_size)) {
+      result.trip_records.push_back({shown_second, std::move(line)});
+    }
+    const bool keyed_ok = std::any_of(step->commands.begin(), step->commands.end(),
+                                      [](const std::string& command) { return ToLowerAscii(command) == "trezik_ok"; });
+    if (keyed_ok && !logged) {
+      result.fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price, "",
+                                 failed ? outcome.substr(1) : "no fuel.log record"});
+    }
+    // The step as written, without its time.
+    std::string text = step->source.substr(step->source.find_first_of(" \t"));
+    text = text.substr(text.find_first_not_of(" \t"));
+    record(text + (failed ? ":" + outcome : ""), failed);
+  }
+}
+
+}  // namespace trezik::drive

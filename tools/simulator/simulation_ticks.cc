@@ -1,0 +1,91 @@
+// The tick loop: one drive second after another, the fix the host reports,
+// the plug-in's tick, what became of its step and the meters after it.
+#include <algorithm>
+#include <thread>
+
+#include "core/convert.h"
+#include "core/error.h"
+#include "state/form1.h"
+#include "tools/simulator/simulation_session.h"
+
+namespace trezik::drive {
+
+namespace {
+
+// A meter text of the plug-in as its own number, or nothing when it is none.
+std::optional<double> MeterNumber(const Form1& form, const std::string& text) {
+  try {
+    return form.Number(text);
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void Simulation::SetFix(Session& session, int second, SimulationResult& result) const {
+  const Position p = timeline_.At(second);
+  const char mark = options_.decimal_mark;
+  const std::string lat = CoordinateText(p.latitude, mark);
+  const std::string lon = CoordinateText(p.longitude, mark);
+  const std::string speed = SpeedText(p.speed_mps, options_.metric_units, mark);
+  session.host().SetFix(lat, lon, speed);
+  Notify([&](SimulationObserver& o) { o.OnFix(lat, lon, speed); });
+  result.latitudes.push_back(TextToDouble(lat, mark));
+  result.longitudes.push_back(TextToDouble(lon, mark));
+}
+
+void Simulation::TickLoop(Session& session, StepListener& steps, Clock::time_point wall_start,
+                          SimulationResult& result) const {
+  const int last = timeline_.last_second();
+  Notify([&](SimulationObserver& o) { o.OnStart(last); });
+  RunSteps(session, ScriptStep::kStart, -1, result);
+  result.ticks.reserve(static_cast<std::size_t>(last) + 1);
+
+  int anchor = 0;  // the fix the plug-in measures the next step from
+  for (int second = 0; second <= last; ++second) {
+    if (second > 0) SetFix(session, second, result);
+    steps.Clear();
+    session.Tick();
+
+    // The plug-in measures the step from the fix of the last tick that the
+    // standstill filter did not hold.
+    const StepReport step = steps.Heard();
+    const bool held = step.outcome == StepOutcome::kHeld;
+    result.step_origins.push_back(second == 0 || held ? -1 : anchor);
+    if (!held) anchor = second;
+    result.counted.push_back(step.counted);
+    result.odometer += step.counted;
+    if (step.outcome == StepOutcome::kOverBound) result.dropped.push_back({second, step.measured});
+
+    // The meters as the plug-in holds them after the tick, to every digit of
+    // its meter texts.
+    TickRecord tick{second, session.Indicator("workrec") == "True",
+                    SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units), 0.0, 0.0, 0.0};
+    if (const Form1* form = Form1::Existing()) {
+      tick.trip = MeterNumber(*form, form->distance).value_or(0.0);
+      tick.total = MeterNumber(*form, form->trip_total).value_or(0.0);
+      tick.work = MeterNumber(*form, form->workmeter).value_or(0.0);
+    }
+    result.ticks.push_back(tick);
+    Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
+
+    RunSteps(session, second, second, result);
+    auto interrupted = [&] { return options_.interrupt != nullptr && options_.interrupt->load(); };
+    if (options_.realtime_factor > 0) {
+      // In slices, so that an interruption is heard within a tenth of a second.
+      const Clock::time_point due =
+          wall_start + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>((second + 1) / options_.realtime_factor));
+      while (!interrupted() && Clock::now() < due) {
+        std::this_thread::sleep_until(std::min(due, Clock::now() + std::chrono::milliseconds(100)));
+      }
+    }
+    if (interrupted() && second < last) {
+      result.interrupted_after = second;
+      break;
+    }
+  }
+}
+
+}  // namespace trezik::drive
