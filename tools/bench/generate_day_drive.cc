@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     const Point p = car.Next(s);
     const int day = 2 + s / kSecondsPerDay;  // March 2026
     const int h = s / 3600 % 24, m = s / 60 % 60, sec = s % 60;
-    char date[16], rmc_date[8];
+    char date[24], rmc_date[16];
     std::snprintf(date, sizeof date, "2026-03-%02d", day);
     std::snprintf(rmc_date, sizeof rmc_date, "%02d0326", day);
     std::snprintf(line, sizeof line,
