@@ -1,7 +1,7 @@
 // What a day-long drive costs the simulator: the same 86,400 one-second
 // fixes as a GPX track and as an NMEA log (written at build time by
 // generate_day_drive), each read and then replayed through the plug-in (the
-// run and its meter run, with the accuracy figures), best of three. Prints
+// run, with the accuracy figures), best of three. Prints
 // the times against the aims: each under a second, and reading the GPX within
 // three times reading the NMEA.
 //
