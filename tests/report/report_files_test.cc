@@ -19,7 +19,7 @@
 #include "tools/report/csv.h"
 #include "tools/report/report.h"
 #include "tools/report/streamed_file.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 namespace trezik::report {
 namespace {

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <string>
 
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 namespace trezik::report::testing {
 

@@ -20,6 +20,7 @@
 #include "tools/simulator/drive.h"
 #include "tools/simulator/input_file.h"
 #include "tools/simulator/nmea_reader.h"
+#include "tools/simulator/read_drive.h"
 
 namespace trezik::drive {
 namespace {

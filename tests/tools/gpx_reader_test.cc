@@ -6,6 +6,7 @@
 
 #include "drive_test_support.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/read_drive.h"
 
 namespace trezik::drive {
 namespace {

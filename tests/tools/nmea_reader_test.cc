@@ -1,4 +1,5 @@
 #include "tools/simulator/nmea_reader.h"
+#include "tools/simulator/read_drive.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 
 #include "drive_test_support.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/read_drive.h"
 #include "trip/wgs84.h"
 
 namespace trezik::drive {

@@ -50,7 +50,7 @@ add_custom_target(bench
 
 # Seven simulated days with autosave and a reply fuzzer; heap must not grow.
 add_executable(soak_drive ${TREZIK_BENCH_DIR}/soak.cc)
-target_link_libraries(soak_drive PRIVATE trezik_plugin trezik_host trezik_atomic_file)
+target_link_libraries(soak_drive PRIVATE trezik_plugin trezik_host trezik_tools_common)
 add_custom_target(soak
   COMMAND soak_drive 7
   DEPENDS soak_drive

@@ -22,8 +22,9 @@
 #include <string>
 
 #include "tools/simulator/accuracy.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/read_drive.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/skin_script.h"
 

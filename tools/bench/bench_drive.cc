@@ -19,7 +19,7 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/pwextension.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 #include "host/host.h"
 #include "trip/distance.h"
 #include "trip/wgs84.h"

@@ -21,7 +21,7 @@
 #include "core/convert.h"
 #include "plugin/log_line.h"
 #include "tools/report/report.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 namespace {
 

@@ -45,7 +45,7 @@
 #include "plugin/pwextension.h"
 #include "state/form1.h"
 #include "host/host.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TREZIK_SOAK_ASAN 1

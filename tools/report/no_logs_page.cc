@@ -6,7 +6,7 @@
 #include "tools/report/native_path.h"
 #include "tools/report/report.h"
 #include "tools/report/streamed_file.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 namespace trezik::report {
 

@@ -4,11 +4,6 @@
 # that differ between the two.
 find_package(CLI11 REQUIRED)
 
-# The simulator's writer of whole files (temporary file and rename), as a
-# library of its own so that the report needs nothing else of the simulator.
-add_library(trezik_atomic_file STATIC ${CMAKE_CURRENT_SOURCE_DIR}/simulator/atomic_file.cc)
-target_include_directories(trezik_atomic_file PUBLIC ${PROJECT_SOURCE_DIR})
-
 set(TREZIK_REPORT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/report)
 add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/calendar.cc
@@ -29,7 +24,7 @@ add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/units.cc
 )
 target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trezik_report PUBLIC trezik_core trezik_chart trezik_atomic_file trezik_version CLI11::CLI11)
+target_link_libraries(trezik_report PUBLIC trezik_core trezik_chart trezik_tools_common trezik_version CLI11::CLI11)
 
 add_executable(trezik-report ${TREZIK_REPORT_DIR}/main.cc)
 target_link_libraries(trezik-report PRIVATE trezik_report)

@@ -7,7 +7,8 @@
 #   never sees the host's other headers in /usr/include;
 # - the files that call POSIX (temporary files, fsync, rename) are replaced
 #   by their Windows sides: streamed_file_windows.cc and
-#   atomic_file_windows.cc (CreateFileW, FlushFileBuffers, MoveFileExW);
+#   (tools/common builds atomic_file_windows.cc: CreateFileW,
+#   FlushFileBuffers, MoveFileExW);
 # - main_windows.cc reads the UTF-16 command line (wmain, -municode).
 set(_trezik_cli11 ${CMAKE_BINARY_DIR}/cli11)
 if(NOT EXISTS /usr/include/CLI/CLI.hpp)
@@ -38,9 +39,6 @@ function(trezik_replace_source target posix windows)
   set_target_properties(${target} PROPERTIES SOURCES "${sources}")
 endfunction()
 trezik_replace_source(trezik_report "/streamed_file\\.cc" "/streamed_file_windows.cc")
-trezik_replace_source(trezik_atomic_file "/atomic_file\\.cc" "/atomic_file_windows.cc")
-target_sources(trezik_atomic_file PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../simulator/windows_file.cc)
-target_link_libraries(trezik_atomic_file PUBLIC trezik_platform)
 trezik_replace_source(trezik-report "/main\\.cc" "/main_windows.cc")
 target_link_options(trezik-report PRIVATE -municode -static)
 # Beside trezik.dll, where the installer takes it from.

@@ -11,7 +11,7 @@
 
 #include "platform/windows_headers.h"
 #include "tools/report/streamed_file.h"
-#include "tools/simulator/windows_file.h"
+#include "tools/common/windows_file.h"
 
 namespace trezik::report {
 namespace {

@@ -59,10 +59,6 @@ bool Accuracy::correct() const {
   return std::abs(odometer - geodesic_moving) * metres_per_unit <= kCorrectWithinMetres;
 }
 
-double StoppedBelow(double kilometres_per_unit) {
-  return kilometres_per_unit == 1.0 ? kStoppedBelowKmh : kStoppedBelowMph;
-}
-
 Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   Accuracy accuracy;
   accuracy.options = result.plugin_options;

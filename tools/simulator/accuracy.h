@@ -17,13 +17,6 @@ namespace trezik::drive {
 // tens of percent.
 inline constexpr double kShortestReference = 0.1;
 
-// A tick counts as stopped when the speed the host reported for it is below
-// 3 km/h (metric) or 2 mph: the speed the standstill filter minspeed=3 holds.
-inline constexpr double kStoppedBelowKmh = 3.0;
-inline constexpr double kStoppedBelowMph = 2.0;
-// That speed in the user's unit, by the kilometres per unit of the run.
-double StoppedBelow(double kilometres_per_unit);
-
 // What the meter counts of GPS jitter at stops is worth the driver's attention
 // (and minspeed=3) above this share of the trip, or above this many metres.
 inline constexpr double kStoppedShareWorthNoting = 0.01;

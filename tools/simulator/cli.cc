@@ -7,11 +7,12 @@
 
 #include "tools/report/report.h"
 #include "tools/simulator/accuracy.h"
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 #include "tools/simulator/chart_svg.h"
 #include "tools/simulator/command_line.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/drive.h"
+#include "tools/simulator/read_drive.h"
 #include "tools/simulator/plugin_settings.h"
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/skin_script.h"

@@ -51,7 +51,7 @@ Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptio
 
 SimulationResult Simulation::Run() {
   SimulationResult result;
-  Folders folders;
+  RunFolders folders;
   SetUp(folders, result);
   result.plugin_options =
       ReadPluginOptions(FileContent(result.trezik_ini).value_or(""), options_.decimal_mark);
@@ -59,7 +59,7 @@ SimulationResult Simulation::Run() {
   const Clock::time_point wall_start = Clock::now();
   StepListener steps;
   const ScopedTripObserver listening(steps);
-  Session session(options_, drive_.start_time(), folders.host, folders.plugin);
+  DriveSession session(options_, drive_.start_time(), folders.host, folders.plugin);
   Start(session, result);
   TickLoop(session, steps, wall_start, result);
   End(session, result);
@@ -67,7 +67,7 @@ SimulationResult Simulation::Run() {
   return result;
 }
 
-void Simulation::Start(Session& session, SimulationResult& result) const {
+void Simulation::Start(DriveSession& session, SimulationResult& result) const {
   Notify([&](SimulationObserver& o) { o.OnSetUp(*this, session.pwpath()); });
   session.host().SetRoad(options_.road);
   Notify([&](SimulationObserver& o) { o.OnRoad(options_.road); });
@@ -90,7 +90,7 @@ void Simulation::Start(Session& session, SimulationResult& result) const {
   }
 }
 
-void Simulation::End(Session& session, SimulationResult& result) const {
+void Simulation::End(DriveSession& session, SimulationResult& result) const {
   // An interrupted run has not arrived: no "end" steps.
   const bool interrupted = result.interrupted_after.has_value();
   result.arrival_labels = ShowLabels(session);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tools/simulator/drive.h"
+#include "tools/simulator/simulation_options.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/timeline.h"
@@ -23,25 +24,10 @@ class PWExtension;
 
 namespace trezik::drive {
 
-struct SimulationOptions {
-  std::string folder = "trezik-drive-run";  // the working folder (POSIX)
-  bool metric_units = true;                 // "isunits" in pw.ini
-  std::optional<std::string> decimal_places;  // "decimalplaces" in trezik.ini; none: no file
-  std::vector<std::string> plugin_settings;   // further "key=value" lines of trezik.ini, in order
-  std::string road;                         // "customfdroad" until the script names one
-  TimelineOptions timeline;
-  double realtime_factor = 0.0;  // 0: as fast as possible; 1: real time; 2: twice as fast
-  char decimal_mark = '.';       // the user's number format
-  double utc_offset_hours = 0.0;  // local time = drive time (UTC) + offset
-  bool keep_state = false;        // keep tripmeter.ini and the logs of an earlier run
-  // Once it is set (by Ctrl-C), the run stops after the tick it is in, leaves
-  // out the "end" steps and releases the plug-in, which saves its meters.
-  const std::atomic<bool>* interrupt = nullptr;
-};
-
-// The run's "trezik.ini": "decimalplaces" first, then the further lines,
-// each ended by CR LF; empty when there is neither (no file is written).
-std::string PluginSettingsFile(const SimulationOptions& options);
+// The parts of one run (simulation_session.h).
+class DriveSession;
+class StepListener;
+struct RunFolders;
 
 // The skin's view of the plug-in at one moment.
 struct Labels {
@@ -100,12 +86,6 @@ struct PluginOptions {
 };
 PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark);
 
-// One ProcessCommand call of a script step and what it gave.
-struct CommandOutcome {
-  std::string command;
-  std::optional<int> code;  // the value returned, or nothing when the call failed
-  std::string error_kind;   // the kind of the error when it failed
-};
 
 class Simulation;
 
@@ -175,13 +155,6 @@ struct SimulationResult {
   std::optional<int> interrupted_after;
 };
 
-// Thrown when the run cannot go on: the folder cannot be prepared, or the
-// plug-in's start-up fails.
-class SimulationError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 class Simulation {
  public:
   Simulation(const Drive& drive, const Script& script, SimulationOptions options);
@@ -208,26 +181,23 @@ class Simulation {
   static std::string SpeedText(double metres_per_second, bool metric_units, char decimal_mark);
 
  private:
-  class Session;
-  struct Folders;
-  class StepListener;
   using Clock = std::chrono::steady_clock;
 
   // Set-up: the run's folders, as the host and the plug-in would have them.
-  void SetUp(Folders& folders, SimulationResult& result) const;
+  void SetUp(RunFolders& folders, SimulationResult& result) const;
   // The run itself: its start, the ticks with their script steps, the end.
-  void Start(Session& session, SimulationResult& result) const;
-  void TickLoop(Session& session, StepListener& steps, Clock::time_point wall_start,
+  void Start(DriveSession& session, SimulationResult& result) const;
+  void TickLoop(DriveSession& session, StepListener& steps, Clock::time_point wall_start,
                 SimulationResult& result) const;
-  void End(Session& session, SimulationResult& result) const;
+  void End(DriveSession& session, SimulationResult& result) const;
 
   // Sets the host's fix of `second`, tells the observers and keeps the
   // position.
-  void SetFix(Session& session, int second, SimulationResult& result) const;
+  void SetFix(DriveSession& session, int second, SimulationResult& result) const;
   // The script steps due at `when`, recorded as events of `shown_second`,
   // with the records they leave in the plug-in's logs.
-  void RunSteps(Session& session, int when, int shown_second, SimulationResult& result) const;
-  Labels ShowLabels(Session& session) const;
+  void RunSteps(DriveSession& session, int when, int shown_second, SimulationResult& result) const;
+  Labels ShowLabels(DriveSession& session) const;
   template <typename Call>
   void Notify(const Call& call) const {
     for (SimulationObserver* observer : observers_) call(*observer);

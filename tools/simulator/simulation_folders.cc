@@ -2,7 +2,8 @@
 // them.
 #include <filesystem>
 
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
+#include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
 
 namespace trezik::drive {
@@ -15,7 +16,7 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-void Simulation::SetUp(Folders& folders, SimulationResult& result) const {
+void Simulation::SetUp(RunFolders& folders, SimulationResult& result) const {
   folders.host = Join(options_.folder, "host");
   folders.plugin = Join(options_.folder, "plugin");
   result.pw_ini = Join(folders.host, "pw.ini");

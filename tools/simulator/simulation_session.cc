@@ -14,7 +14,7 @@ std::string LabelOrError(const std::function<std::string()>& read) {
   }
 }
 
-Simulation::Session::Session(const SimulationOptions& options, double first_fix_time,
+DriveSession::DriveSession(const SimulationOptions& options, double first_fix_time,
                              const std::string& host_folder, const std::string& plugin_folder)
     : use_(platform_) {
   const CivilTime start = SplitEpochSeconds(first_fix_time + options.utc_offset_hours * 3600.0 - 1.0);
@@ -25,7 +25,7 @@ Simulation::Session::Session(const SimulationOptions& options, double first_fix_
   host_.emplace(platform_, pwpath_);
 }
 
-void Simulation::Session::Create() {
+void DriveSession::Create() {
   try {
     plugin_.emplace();
   } catch (const Error& error) {
@@ -34,7 +34,7 @@ void Simulation::Session::Create() {
   }
 }
 
-CommandOutcome Simulation::Session::Command(const std::string& command) {
+CommandOutcome DriveSession::Command(const std::string& command) {
   CommandOutcome outcome{command, std::nullopt, ""};
   try {
     outcome.code = plugin_->ProcessCommand(command);
@@ -44,7 +44,7 @@ CommandOutcome Simulation::Session::Command(const std::string& command) {
   return outcome;
 }
 
-void Simulation::Session::Release() {
+void DriveSession::Release() {
   plugin_.reset();
   Form1::Unload();
 }

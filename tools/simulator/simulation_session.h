@@ -10,7 +10,7 @@
 #include "host/host.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
-#include "tools/simulator/simulation.h"
+#include "tools/simulator/simulation_options.h"
 #include "trip/trip_observer.h"
 
 namespace trezik::drive {
@@ -21,14 +21,14 @@ std::string LabelOrError(const std::function<std::string()>& read);
 // The plug-in in an emulated desktop of its own, with the host's window: the
 // host application for one run. The desktop's clock stands one second before
 // the first fix, so that the first tick brings the fix of drive second 0.
-class Simulation::Session {
+class DriveSession {
  public:
-  Session(const SimulationOptions& options, double first_fix_time, const std::string& host_folder,
+  DriveSession(const SimulationOptions& options, double first_fix_time, const std::string& host_folder,
           const std::string& plugin_folder);
   // Whatever happens, the thread's Form1 goes before the platform does.
-  ~Session() { Release(); }
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  ~DriveSession() { Release(); }
+  DriveSession(const DriveSession&) = delete;
+  DriveSession& operator=(const DriveSession&) = delete;
 
   const std::string& pwpath() const { return pwpath_; }
   host::Host& host() { return *host_; }
@@ -56,7 +56,7 @@ class Simulation::Session {
 };
 
 // Hears from the trip engine what became of each tick's step.
-class Simulation::StepListener : public TripObserver {
+class StepListener : public TripObserver {
  public:
   void OnStep(const StepReport& report) override {
     last_ = report;
@@ -72,7 +72,7 @@ class Simulation::StepListener : public TripObserver {
   bool heard_ = false;
 };
 
-struct Simulation::Folders {
+struct RunFolders {
   std::string host, plugin;
 };
 

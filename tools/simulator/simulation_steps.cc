@@ -4,6 +4,7 @@
 
 #include "core/convert.h"
 #include "tools/simulator/log_files.h"
+#include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
 
 namespace trezik::drive {
@@ -27,13 +28,13 @@ Labels ReadLabels(PWExtension& plugin) {
   return labels;
 }
 
-Labels Simulation::ShowLabels(Session& session) const {
+Labels Simulation::ShowLabels(DriveSession& session) const {
   const Labels labels = ReadLabels(session.plugin());
   Notify([&](SimulationObserver& o) { o.OnLabelsShown(labels); });
   return labels;
 }
 
-void Simulation::RunSteps(Session& session, int when, int shown_second, SimulationResult& result) const {
+void Simulation::RunSteps(DriveSession& session, int when, int shown_second, SimulationResult& result) const {
   auto record = [&](const std::string& text, bool failed) {
     const Event event{shown_second, text, failed};
     result.events.push_back(event);

@@ -6,6 +6,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "state/form1.h"
+#include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
 
 namespace trezik::drive {
@@ -23,7 +24,7 @@ std::optional<double> MeterNumber(const Form1& form, const std::string& text) {
 
 }  // namespace
 
-void Simulation::SetFix(Session& session, int second, SimulationResult& result) const {
+void Simulation::SetFix(DriveSession& session, int second, SimulationResult& result) const {
   const Position p = timeline_.At(second);
   const char mark = options_.decimal_mark;
   const std::string lat = CoordinateText(p.latitude, mark);
@@ -35,7 +36,7 @@ void Simulation::SetFix(Session& session, int second, SimulationResult& result) 
   result.longitudes.push_back(TextToDouble(lon, mark));
 }
 
-void Simulation::TickLoop(Session& session, StepListener& steps, Clock::time_point wall_start,
+void Simulation::TickLoop(DriveSession& session, StepListener& steps, Clock::time_point wall_start,
                           SimulationResult& result) const {
   const int last = timeline_.last_second();
   Notify([&](SimulationObserver& o) { o.OnStart(last); });

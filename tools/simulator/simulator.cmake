@@ -16,6 +16,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/command_line.cc
   ${TREZIK_SIMULATOR_DIR}/display.cc
   ${TREZIK_SIMULATOR_DIR}/drive.cc
+  ${TREZIK_SIMULATOR_DIR}/read_drive.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
@@ -37,7 +38,7 @@ target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${Geographi
 target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_host pugixml::pugixml EXPAT::EXPAT
                       ${GeographicLib_LIBRARIES})
 # The command line (CLI11, --version), and the history report of the run,
-# written with trezik-report's library (whose trezik_atomic_file writes whole
+# written with trezik-report's library (whose trezik_tools_common writes whole
 # files for both).
 find_package(CLI11 REQUIRED)
 target_link_libraries(trezik_drive PUBLIC trezik_report CLI11::CLI11 trezik_version)
@@ -50,7 +51,7 @@ target_compile_definitions(trezik-drive PRIVATE
 # The generator of the bundled default drive; its output is committed.
 add_executable(generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive/generate_default_drive.cc)
 target_include_directories(generate_default_drive PRIVATE ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(generate_default_drive PRIVATE ${GeographicLib_LIBRARIES} trezik_atomic_file)
+target_link_libraries(generate_default_drive PRIVATE ${GeographicLib_LIBRARIES} trezik_tools_common)
 add_custom_target(default_drive
   COMMAND generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive
   COMMENT "Regenerating tools/simulator/default_drive")

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tools/simulator/accuracy.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {

@@ -9,6 +9,15 @@
 
 namespace trezik::drive {
 
+// A tick counts as stopped when the speed the host reported for it is below
+// 3 km/h (metric) or 2 mph: the speed the standstill filter minspeed=3 holds.
+inline constexpr double kStoppedBelowKmh = 3.0;
+inline constexpr double kStoppedBelowMph = 2.0;
+// That speed in the user's unit, by the kilometres per unit of the run.
+inline double StoppedBelow(double kilometres_per_unit) {
+  return kilometres_per_unit == 1.0 ? kStoppedBelowKmh : kStoppedBelowMph;
+}
+
 // A stop is a stretch of at least this many seconds with the reported speed
 // under StoppedBelow, after the car has moved.
 inline constexpr int kShortestStopSeconds = 5;

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "platform/windows_headers.h"
 #include "platform/windows_text.h"
-#include "tools/simulator/atomic_file.h"
-#include "tools/simulator/windows_file.h"
+#include "tools/common/atomic_file.h"
+#include "tools/common/windows_file.h"
 
 namespace trezik::drive {
 namespace {

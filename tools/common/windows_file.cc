@@ -1,4 +1,4 @@
-#include "tools/simulator/windows_file.h"
+#include "tools/common/windows_file.h"
 
 #include <algorithm>
 #include <atomic>

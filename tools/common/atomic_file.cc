@@ -1,4 +1,4 @@
-#include "tools/simulator/atomic_file.h"
+#include "tools/common/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
