@@ -20,6 +20,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
+  ${TREZIK_SIMULATOR_DIR}/nmea_fields.cc
   ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
   ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
   ${TREZIK_SIMULATOR_DIR}/scenario.cc
