@@ -35,13 +35,27 @@ thread_local TripObserver* observer = nullptr;
 // step, on every way out of the tick.
 class StepReporter {
  public:
-  StepReporter() = default;
+  explicit StepReporter(const Form1& form) : form_(form) {}
   ~StepReporter() {
-    if (observer != nullptr) observer->OnStep(report);
+    if (observer == nullptr) return;
+    report.trip = Meter(form_.distance);
+    report.total = Meter(form_.trip_total);
+    report.work = Meter(form_.workmeter);
+    observer->OnStep(report);
   }
   StepReporter(const StepReporter&) = delete;
   StepReporter& operator=(const StepReporter&) = delete;
   StepReport report;
+
+ private:
+  std::optional<double> Meter(const std::string& text) const {
+    try {
+      return form_.Number(text);
+    } catch (...) {
+      return std::nullopt;
+    }
+  }
+  const Form1& form_;
 };
 
 void AddStep(const Form1& form, std::string& meter, double step) {
@@ -78,7 +92,7 @@ ScopedTripObserver::ScopedTripObserver(TripObserver& installed) : previous_(obse
 ScopedTripObserver::~ScopedTripObserver() { observer = previous_; }
 
 void UpdateTrip(Form1& form) {
-  StepReporter reporter;
+  StepReporter reporter(form);
   StepReport& report = reporter.report;
   try {
     // While the standstill filter holds, the previous fix stays the anchor.

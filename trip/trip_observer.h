@@ -5,6 +5,8 @@
 // installed.
 #pragma once
 
+#include <optional>
+
 namespace trezik {
 
 enum class StepOutcome {
@@ -25,6 +27,10 @@ struct StepReport {
   // What was added to each meter that counts: measured times calibration
   // when counted, else 0.
   double counted = 0.0;
+  // The meters after the tick, every digit of the texts the plug-in holds
+  // them in: the trip, the total since the fill-up and the work meter;
+  // nothing for a text that is no number.
+  std::optional<double> trip, total, work;
 };
 
 class TripObserver {

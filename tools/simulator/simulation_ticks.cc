@@ -4,25 +4,11 @@
 #include <thread>
 
 #include "core/convert.h"
-#include "core/error.h"
-#include "state/form1.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
 
 namespace trezik::drive {
 
-namespace {
-
-// A meter text of the plug-in as its own number, or nothing when it is none.
-std::optional<double> MeterNumber(const Form1& form, const std::string& text) {
-  try {
-    return form.Number(text);
-  } catch (const Error&) {
-    return std::nullopt;
-  }
-}
-
-}  // namespace
 
 void Simulation::SetFix(DriveSession& session, int second, SimulationResult& result) const {
   const Position p = timeline_.At(second);
@@ -63,11 +49,9 @@ void Simulation::TickLoop(DriveSession& session, StepListener& steps, Clock::tim
     // its meter texts.
     TickRecord tick{second, session.Indicator("workrec") == "True",
                     SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units), 0.0, 0.0, 0.0};
-    if (const Form1* form = Form1::Existing()) {
-      tick.trip = MeterNumber(*form, form->distance).value_or(0.0);
-      tick.total = MeterNumber(*form, form->trip_total).value_or(0.0);
-      tick.work = MeterNumber(*form, form->workmeter).value_or(0.0);
-    }
+    tick.trip = step.trip.value_or(0.0);
+    tick.total = step.total.value_or(0.0);
+    tick.work = step.work.value_or(0.0);
     result.ticks.push_back(tick);
     Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
 
