@@ -83,7 +83,7 @@ TEST_F(SimulationTest, MetersLogsAndFillUpAgreeWithAnIndependentModel) {
   EXPECT_NEAR(std::stod(trip[2]), Round2(model.total), 0.0101);
   EXPECT_NEAR(std::stod(trip[3]), Round2(total), 0.0101);
   EXPECT_NEAR(std::stod(trip[4]), Round2(work), 0.0101);
-  EXPECT_EQ(trip[5], "\"" + Simulation::CoordinateText(drive.fixes.back().latitude, '.') + "\"");
+  EXPECT_EQ(trip[5], "\"" + CoordinateText(drive.fixes.back().latitude, '.') + "\"");
   EXPECT_EQ(trip[6], "\"8\"");
   EXPECT_EQ(trip[7], "\"Station Lane\"");
 
@@ -181,9 +181,9 @@ TEST_F(SimulationTest, HeldTicksCountNothingAndTheStepAfterAStopStartsAtItsAncho
 }
 
 TEST_F(SimulationTest, HostReportsSpeedInTheUserUnit) {
-  EXPECT_EQ(Simulation::SpeedText(20.0, true, '.'), "72 km/h");
-  EXPECT_EQ(Simulation::SpeedText(20.0, false, ','), "44,7 mph");
-  EXPECT_EQ(Simulation::CoordinateText(-48.123456789, ','), "-48,1234568");
+  EXPECT_EQ(SpeedText(20.0, true, '.'), "72 km/h");
+  EXPECT_EQ(SpeedText(20.0, false, ','), "44,7 mph");
+  EXPECT_EQ(CoordinateText(-48.123456789, ','), "-48,1234568");
 }
 
 TEST_F(SimulationTest, DecimalCommaUserKeysAFractionalFillUp) {

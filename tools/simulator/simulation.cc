@@ -31,21 +31,6 @@ PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark
   return {trip.minspeed, trip.calibration, trip.wgs84, autosave_seconds};
 }
 
-double SpeedInUserUnit(double metres_per_second, bool metric_units) {
-  const double kmh = metres_per_second * 3.6;
-  return metric_units ? kmh : kmh / kKilometresPerStatuteMile;
-}
-
-std::string Simulation::CoordinateText(double degrees, char decimal_mark) {
-  // Seven decimals (about a centimetre), as a receiver reports them.
-  return DoubleToText(RoundHalfEven(degrees, 7), decimal_mark);
-}
-
-std::string Simulation::SpeedText(double metres_per_second, bool metric_units, char decimal_mark) {
-  const double speed = RoundHalfEven(SpeedInUserUnit(metres_per_second, metric_units), 1);
-  return DoubleToText(speed, decimal_mark) + (metric_units ? " km/h" : " mph");
-}
-
 Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptions options)
     : drive_(drive), script_(script), options_(std::move(options)), timeline_(drive, options_.timeline) {}
 
@@ -59,7 +44,7 @@ SimulationResult Simulation::Run() {
   const Clock::time_point wall_start = Clock::now();
   StepListener steps;
   const ScopedTripObserver listening(steps);
-  DriveSession session(options_, drive_.start_time(), folders.host, folders.plugin);
+  DriveSession session(options_, timeline_, drive_.start_time(), folders.host, folders.plugin);
   Start(session, result);
   TickLoop(session, steps, wall_start, result);
   End(session, result);

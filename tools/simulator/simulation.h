@@ -15,6 +15,7 @@
 #include "tools/simulator/drive.h"
 #include "tools/simulator/simulation_options.h"
 #include "tools/simulator/log_files.h"
+#include "tools/simulator/recorded_fixes.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/timeline.h"
 
@@ -177,8 +178,6 @@ class Simulation {
   SimulationResult Run();
 
   // The texts the host reports for a position and a speed (metres per second).
-  static std::string CoordinateText(double degrees, char decimal_mark);
-  static std::string SpeedText(double metres_per_second, bool metric_units, char decimal_mark);
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -209,8 +208,5 @@ class Simulation {
   Timeline timeline_;
   std::vector<SimulationObserver*> observers_;
 };
-
-// The conversion from metres per second to the user's speed unit.
-double SpeedInUserUnit(double metres_per_second, bool metric_units);
 
 }  // namespace trezik::drive

@@ -14,15 +14,17 @@ std::string LabelOrError(const std::function<std::string()>& read) {
   }
 }
 
-DriveSession::DriveSession(const SimulationOptions& options, double first_fix_time,
-                             const std::string& host_folder, const std::string& plugin_folder)
-    : use_(platform_) {
+DriveSession::DriveSession(const SimulationOptions& options, const Timeline& timeline,
+                           double first_fix_time, const std::string& host_folder,
+                           const std::string& plugin_folder)
+    : use_(platform_), fixes_(timeline, options.metric_units, options.decimal_mark) {
   const CivilTime start = SplitEpochSeconds(first_fix_time + options.utc_offset_hours * 3600.0 - 1.0);
   platform_.SetLocalTime(start.date.year, start.date.month, start.date.day, start.seconds_of_day);
   platform_.set_decimal_mark(options.decimal_mark);
   platform_.set_module_folder(std::filesystem::absolute(plugin_folder).string());
   pwpath_ = ToWindowsFolder(std::filesystem::absolute(host_folder).string());
   host_.emplace(platform_, pwpath_);
+  host_->set_fix_source(&fixes_);
 }
 
 void DriveSession::Create() {

@@ -10,6 +10,7 @@
 #include "host/host.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
+#include "tools/simulator/recorded_fixes.h"
 #include "tools/simulator/simulation_options.h"
 #include "trip/trip_observer.h"
 
@@ -23,7 +24,8 @@ std::string LabelOrError(const std::function<std::string()>& read);
 // the first fix, so that the first tick brings the fix of drive second 0.
 class DriveSession {
  public:
-  DriveSession(const SimulationOptions& options, double first_fix_time, const std::string& host_folder,
+  DriveSession(const SimulationOptions& options, const Timeline& timeline, double first_fix_time,
+               const std::string& host_folder,
           const std::string& plugin_folder);
   // Whatever happens, the thread's Form1 goes before the platform does.
   ~DriveSession() { Release(); }
@@ -32,6 +34,8 @@ class DriveSession {
 
   const std::string& pwpath() const { return pwpath_; }
   host::Host& host() { return *host_; }
+  // The recorded drive the host reports its fixes from.
+  RecordedFixes& fixes() { return fixes_; }
   PWExtension& plugin() { return *plugin_; }
 
   void Create();
@@ -51,6 +55,7 @@ class DriveSession {
   EmulatedPlatform platform_;
   ScopedPlatform use_;
   std::string pwpath_;
+  RecordedFixes fixes_;
   std::optional<host::Host> host_;
   std::optional<PWExtension> plugin_;
 };

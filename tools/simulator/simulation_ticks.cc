@@ -11,15 +11,12 @@ namespace trezik::drive {
 
 
 void Simulation::SetFix(DriveSession& session, int second, SimulationResult& result) const {
-  const Position p = timeline_.At(second);
+  // The host reports this fix whenever the plug-in asks during this second.
+  const host::Fix& fix = session.fixes().MoveTo(second);
   const char mark = options_.decimal_mark;
-  const std::string lat = CoordinateText(p.latitude, mark);
-  const std::string lon = CoordinateText(p.longitude, mark);
-  const std::string speed = SpeedText(p.speed_mps, options_.metric_units, mark);
-  session.host().SetFix(lat, lon, speed);
-  Notify([&](SimulationObserver& o) { o.OnFix(lat, lon, speed); });
-  result.latitudes.push_back(TextToDouble(lat, mark));
-  result.longitudes.push_back(TextToDouble(lon, mark));
+  Notify([&](SimulationObserver& o) { o.OnFix(fix.latitude, fix.longitude, fix.speed); });
+  result.latitudes.push_back(TextToDouble(fix.latitude, mark));
+  result.longitudes.push_back(TextToDouble(fix.longitude, mark));
 }
 
 void Simulation::TickLoop(DriveSession& session, StepListener& steps, Clock::time_point wall_start,

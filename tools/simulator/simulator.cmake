@@ -17,6 +17,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/display.cc
   ${TREZIK_SIMULATOR_DIR}/drive.cc
   ${TREZIK_SIMULATOR_DIR}/read_drive.cc
+  ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
