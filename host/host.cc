@@ -28,9 +28,6 @@ bool SameName(const std::string& a, std::string_view b) {
   return a.size() == b.size() && std::equal(b.begin(), b.end(), a.begin());
 }
 
-// The host's settings file in its folder.
-constexpr std::string_view kHostSettingsFile = "pw.ini";
-
 }  // namespace
 
 Host::Host(Platform& platform, std::string_view host_folder)
@@ -92,11 +89,6 @@ void Host::SetFix(std::string_view latitude, std::string_view longitude,
   SetAnswer("GPSLAT", "gpslat", latitude);
   SetAnswer("GPSLON", "gpslon", longitude);
   SetAnswer("GPSSPD", "gpsspd", speed);
-}
-
-void Host::KeepSettings(bool metric) {
-  platform_.WriteNewFile(folder_ + std::string(kHostSettingsFile),
-                         metric ? "isunits=True\r\n" : "isunits=False\r\n");
 }
 
 void Host::ClearFix() {

@@ -46,7 +46,7 @@ class FixSource {
 
 // The host of the plug-in on the seam: the window titled "PathWarden" that
 // answers the plug-in's requests while it handles them, with the host's
-// folder and its "pw.ini", recording what the plug-in sent.
+// folder (where its "pw.ini" lies), recording what the plug-in sent.
 class Host {
  public:
   // Creates the host window on `platform` (the calling thread's). "PWPATH"
@@ -84,9 +84,6 @@ class Host {
   // (or its none) before it is answered; nullptr goes back to the fix set by
   // SetFix. The source must outlive its use here.
   void set_fix_source(FixSource* source) { fix_source_ = source; }
-  // Writes the host's settings file "pw.ini" in the host folder, through the
-  // seam, with "isunits" true (metric) or false.
-  void KeepSettings(bool metric);
   const std::string& folder() const { return folder_; }
   // The place name "customfdroad" answers from now on.
   void SetRoad(std::string_view road);

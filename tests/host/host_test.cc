@@ -115,36 +115,6 @@ TEST_F(HostTest, ClearedFixAndRemovedAnswersGoUnanswered) {
   EXPECT_EQ(host.unanswered_requests(), 3u);
 }
 
-// Each request for the position takes the next fix of the source, or none.
-TEST_F(HostTest, AFixSourceGivesEachTicksFix) {
-  struct Drive : FixSource {
-    std::optional<Fix> NextFix() override {
-      if (next == fixes.size()) return std::nullopt;
-      return fixes[next++];
-    }
-    std::vector<Fix> fixes{{"52.0", "5.0", "30"}, {"52.0001", "5.0", "31 km/h"}};
-    std::size_t next = 0;
-  } drive;
-  Host host(platform_, "C:\\PathWarden\\");
-  host.set_fix_source(&drive);
-  const std::string tick = "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD";
-  for (int i = 0; i < 3; ++i) Send({tick, 1});
-  std::vector<std::string> replies;
-  for (const Delivered& d : delivered) replies.push_back(d.text);
-  EXPECT_EQ(replies, (std::vector<std::string>{"gpslat||52.0", "gpslon||5.0", "gpsspd||30",
-                                               "gpslat||52.0001", "gpslon||5.0", "gpsspd||31 km/h"}));
-  EXPECT_EQ(host.unanswered_requests(), 3u);  // the source ran out: no fix
-}
-
-TEST_F(HostTest, KeepsItsSettingsFileInItsFolder) {
-  Host host(platform_, testing::PluginFolderText(folder_ / "host"));
-  for (const bool metric : {false, true}) {
-    host.KeepSettings(metric);
-    EXPECT_EQ(testing::ReadBytes(folder_ / "host" / "pw.ini"),
-              metric ? "isunits=True\r\n" : "isunits=False\r\n");
-  }
-}
-
 TEST_F(HostTest, KeepsEveryMessageOnlyWhenAskedAndSendsRepliesOfItsOwn) {
   Host host(platform_, "C:\\");
   Send({"exit", 1});
