@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/common/usage_error.h"
 #include "tools/report/no_logs_page.h"
 #include "tools/report/open_page.h"
 #include "tools/report/report.h"
@@ -18,22 +19,10 @@ std::string DateCheck(const std::string& text) {
 
 // One line for a mistake CLI11 found, worded as trezik-drive words its own.
 std::string Describe(const CLI::ParseError& error, const CLI::App& app) {
-  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
-    const std::vector<std::string> extra = app.remaining();
-    if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') return "unknown option " + extra[0];
-  }
-  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
-    const std::string what = error.what();
-    const std::string name = what.substr(0, what.find(':'));
-    return name + (what.find("missing") != std::string::npos ? " needs a value" : " is given more than once");
-  }
-  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
-    return std::string(error.what()) + ": give one of the two";
-  }
   if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
     return "no log given: name a plug-in folder or a log file";
   }
-  return error.what();
+  return tools::DescribeUsageError(error, app);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "tools/common/usage_error.h"
+
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -184,18 +186,11 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
 std::string Describe(const CLI::ParseError& error, const CLI::App& app, const std::string& drive) {
   if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
     const std::vector<std::string> extra = app.remaining();
-    if (!extra.empty() && extra[0].size() > 1 && extra[0][0] == '-') return "unknown option " + extra[0];
-    if (!extra.empty()) return "one drive at a time: '" + drive + "' and '" + extra[0] + "'";
+    if (!extra.empty() && (extra[0].size() <= 1 || extra[0][0] != '-')) {
+      return "one drive at a time: '" + drive + "' and '" + extra[0] + "'";
+    }
   }
-  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
-    const std::string what = error.what();
-    const std::string name = what.substr(0, what.find(':'));
-    return name + (what.find("missing") != std::string::npos ? " needs a value" : " is given more than once");
-  }
-  if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
-    return std::string(error.what()) + ": give one of the two";
-  }
-  return error.what();
+  return tools::DescribeUsageError(error, app);
 }
 
 }  // namespace
