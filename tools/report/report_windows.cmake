@@ -5,10 +5,9 @@
 # - CLI11 is header-only: its folder alone, /usr/include/CLI, is linked into
 #   the build folder and put on the include path, so that the cross compiler
 #   never sees the host's other headers in /usr/include;
-# - the files that call POSIX (temporary files, fsync, rename) are replaced
-#   by their Windows sides: streamed_file_windows.cc and
-#   (tools/common builds atomic_file_windows.cc: CreateFileW,
-#   FlushFileBuffers, MoveFileExW);
+# - streamed_file.cc, which calls POSIX (mkstemp, fsync, rename), is
+#   replaced by streamed_file_windows.cc (CreateFileW, FlushFileBuffers,
+#   MoveFileExW), as tools/common builds atomic_file_windows.cc;
 # - main_windows.cc reads the UTF-16 command line (wmain, -municode).
 set(_trezik_cli11 ${CMAKE_BINARY_DIR}/cli11)
 if(NOT EXISTS /usr/include/CLI/CLI.hpp)
