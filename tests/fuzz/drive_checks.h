@@ -13,10 +13,16 @@ namespace trezik::fuzz {
 
 // At least one fix; times finite and strictly rising; latitudes within
 // +-90, longitudes within +-180; speeds finite and not negative; every fix
-// names a line of the file.
+// names a line of the file. Lines end at LF, CR LF or a lone CR, as XML
+// counts them (a reader that ends lines at LF alone names fewer).
 inline void CheckDrive(const drive::Drive& drive, const std::string& content) {
   Expect(!drive.fixes.empty(), "a drive without fixes");
-  const int lines = 1 + static_cast<int>(std::count(content.begin(), content.end(), '\n'));
+  int lines = 1;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\n' || (content[i] == '\r' && (i + 1 == content.size() || content[i + 1] != '\n'))) {
+      ++lines;
+    }
+  }
   for (std::size_t i = 0; i < drive.fixes.size(); ++i) {
     const drive::Fix& fix = drive.fixes[i];
     const std::string where = "fix " + std::to_string(i) + " (line " + std::to_string(fix.line) + ")";
