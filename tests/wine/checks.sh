@@ -1,6 +1,8 @@
 # The check counters shared by the wine test scripts; source it.
 #   pass NAME / fail NAME      count and print one check
 #   check NAME COMMAND...      passes when the command succeeds
+#   same NAME EXPECTED ACTUAL  passes when the two texts are equal, else shows the difference
+#   wineserver_quit            ends the wineserver of $TREZIK_WINEPREFIX, if one runs
 #   finish_checks              prints "N passed, N failed" and exits 1 on a failure
 passed=0
 failed=0
@@ -11,6 +13,15 @@ check() {
   shift
   if "$@"; then pass "$name"; else fail "$name"; fi
 }
+same() {  # same NAME EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    pass "$1"
+  else
+    fail "$1"
+    diff <(echo "$2") <(echo "$3") | head -20 | sed 's/^/  /'
+  fi
+}
+wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 finish_checks() {
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]

@@ -26,7 +26,6 @@ mingw="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 export TREZIK_WINEPREFIX="${TREZIK_METERS_WINEPREFIX:-$root/build/wineprefix-meters}"
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 finish() {
   wineserver_quit
   finish_checks

@@ -36,14 +36,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-same() {  # same NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    pass "$1"
-  else
-    fail "$1"
-    diff <(echo "$2") <(echo "$3") | head -20 | sed 's/^/  /'
-  fi
-}
 
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/trezik-msi.XXXXXX")"
 prefix_msi="$tmp/prefix-msi"

@@ -32,15 +32,6 @@ export TREZIK_WINEPREFIX="${TREZIK_REPORT_WINEPREFIX:-$root/build/wineprefix-rep
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-same() {  # same NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    pass "$1"
-  else
-    fail "$1"
-    diff <(echo "$2") <(echo "$3") | head -20 | sed 's/^/  /'
-  fi
-}
-wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 finish() {
   wineserver_quit
   finish_checks

@@ -27,14 +27,6 @@ build="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-same() {  # same NAME EXPECTED ACTUAL
-  if [ "$2" == "$3" ]; then
-    pass "$1"
-  else
-    fail "$1"
-    diff <(echo "$2") <(echo "$3") | head -20 | sed 's/^/  /'
-  fi
-}
 
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/trezik-report-msi.XXXXXX")"
 export TREZIK_WINEPREFIX="$tmp/prefix"

@@ -28,7 +28,6 @@ export TREZIK_WINEPREFIX="${TREZIK_EDGES_WINEPREFIX:-$root/build/wineprefix-edge
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
 finish() {
   wineserver_quit
   finish_checks
