@@ -17,16 +17,8 @@ constexpr char kFuel[] =
     "\"2026-11-30\",\"07:30:00\",40,500,\"8\",1.6,0.13,\"a\",\"b\",\"c\"\r\n"
     "\"2026-12-01\",\"08:00:00\",35.2,440,\"8\",1.5,0.12,\"a\",\"b\",\"c\"\r\n";
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome RunTool(const std::vector<std::string>& arguments) {
-  std::ostringstream out, err;
-  const int code = RunTrezikReport(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::RunTool;
 
 TEST(ReportCli, RefusesWithOneLineAndWritesNothing) {
   testing::Scratch scratch;

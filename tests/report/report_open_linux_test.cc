@@ -32,16 +32,8 @@ class PathOnly {
   std::string old_;
 };
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome RunTool(const std::vector<std::string>& arguments) {
-  std::ostringstream out, err;
-  const int code = RunTrezikReport(arguments, out, err);
-  return {code, out.str(), err.str()};
-}
+using testing::Outcome;
+using testing::RunTool;
 
 TEST(ReportOpen, HandsThePageToXdgOpenOrSaysWhereItIs) {
   testing::Scratch scratch;

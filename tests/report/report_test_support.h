@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/common/atomic_file.h"
+#include "tools/report/cli.h"
 
 namespace trezik::report::testing {
 
@@ -33,5 +36,17 @@ class Scratch {
  private:
   std::filesystem::path path_;
 };
+
+// What trezik-report did with a command line: its exit status and output.
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+inline Outcome RunTool(const std::vector<std::string>& arguments) {
+  std::ostringstream out, err;
+  const int code = RunTrezikReport(arguments, out, err);
+  return {code, out.str(), err.str()};
+}
 
 }  // namespace trezik::report::testing
