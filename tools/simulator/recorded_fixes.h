@@ -5,17 +5,15 @@
 #include <optional>
 #include <string>
 
+#include "host/fix_text.h"
 #include "host/host.h"
 #include "tools/simulator/timeline.h"
 
 namespace trezik::drive {
 
-// A coordinate as the host writes it: seven decimals (about a centimetre).
-std::string CoordinateText(double degrees, char decimal_mark);
-// The speed in the user's unit, one decimal, with the unit ("72 km/h").
-std::string SpeedText(double metres_per_second, bool metric_units, char decimal_mark);
-// The conversion from metres per second to the user's speed unit.
-double SpeedInUserUnit(double metres_per_second, bool metric_units);
+using host::CoordinateText;
+using host::SpeedInUserUnit;
+using host::SpeedText;
 
 class RecordedFixes : public host::FixSource {
  public:

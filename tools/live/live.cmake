@@ -1,0 +1,25 @@
+# trezik-live: the plug-in in a car on Linux, with fixes from gpsd and a
+# dashboard in the browser.
+# Its packages come with "scripts/setup.sh live" (and with the whole setup);
+# a machine set up for the simulator alone builds without it.
+find_package(PkgConfig)
+if(PKG_CONFIG_FOUND)
+  pkg_check_modules(LIBGPS IMPORTED_TARGET libgps)
+  pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+endif()
+find_package(nlohmann_json QUIET)
+if(NOT LIBGPS_FOUND OR NOT HTTPLIB_FOUND OR NOT nlohmann_json_FOUND)
+  message(STATUS "trezik-live is not built: libgps-dev, libcpp-httplib-dev or nlohmann-json3-dev is missing "
+                 "(bash scripts/setup.sh live)")
+  return()
+endif()
+find_package(Threads REQUIRED)
+
+set(TREZIK_LIVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/live)
+
+add_library(trezik_live STATIC
+  ${TREZIK_LIVE_DIR}/dashboard.cc
+)
+target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common
+                      PkgConfig::LIBGPS PkgConfig::HTTPLIB nlohmann_json::nlohmann_json Threads::Threads)
