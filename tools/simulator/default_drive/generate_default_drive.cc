@@ -7,7 +7,10 @@
 // of the road and fills up at the end.
 //
 // Usage: generate_default_drive OUTPUT_FOLDER
-// writes OUTPUT_FOLDER/default_drive.gpx and OUTPUT_FOLDER/default_drive.script.
+// writes OUTPUT_FOLDER/default_drive.gpx and OUTPUT_FOLDER/default_drive.script,
+// and the same drive as a receiver's NMEA output, OUTPUT_FOLDER/default_drive.nmea
+// (RMC and GGA each second; in the tunnel the receiver says it has no fix),
+// which trezik-live's demo replays through gpsd.
 // The output depends only on this file: the noise comes from a fixed seed.
 #include <GeographicLib/Geodesic.hpp>
 #include <algorithm>
@@ -100,6 +103,45 @@ std::string TimeText(int second) {
   char text[40];
   std::snprintf(text, sizeof text, "%sT%02d:%02d:%02dZ", kDate, s / 3600, s / 60 % 60, s % 60);
   return text;
+}
+
+// "ddmm.mmmmm,N" or "dddmm.mmmmm,E": NMEA's degrees and minutes, five
+// decimals of a minute (about 2 cm).
+std::string NmeaAngle(double degrees, int degree_digits, char positive, char negative) {
+  const char hemisphere = degrees < 0 ? negative : positive;
+  const long long hundred_thousandths = std::llround(std::fabs(degrees) * 60.0 * 100000.0);
+  const long long whole_degrees = hundred_thousandths / 6000000;
+  const long long minutes = hundred_thousandths % 6000000;
+  char text[40];
+  std::snprintf(text, sizeof text, "%0*lld%02lld.%05lld,%c", degree_digits, whole_degrees, minutes / 100000,
+                minutes % 100000, hemisphere);
+  return text;
+}
+
+// "$" + body + "*hh" with the XOR of the body's bytes.
+std::string NmeaSentence(const std::string& body) {
+  unsigned checksum = 0;
+  for (unsigned char c : body) checksum ^= c;
+  char tail[16];
+  std::snprintf(tail, sizeof tail, "*%02X\r\n", checksum);
+  return "$" + body + tail;
+}
+
+// The receiver's two sentences for one second; `fix` false in the tunnel.
+std::string NmeaSeconds(int second, double latitude, double longitude, double speed_mps, bool fix) {
+  int s = kStartSecondOfDay + second;
+  char time[32];
+  std::snprintf(time, sizeof time, "%02d%02d%02d.00", s / 3600, s / 60 % 60, s % 60);
+  const std::string date = std::string(kDate + 8, 2) + std::string(kDate + 5, 2) + std::string(kDate + 2, 2);
+  if (!fix) {
+    return NmeaSentence(std::string("GPRMC,") + time + ",V,,,,,,," + date + ",,,N") +
+           NmeaSentence(std::string("GPGGA,") + time + ",,,,,0,00,99.9,,M,,M,,");
+  }
+  const std::string position = NmeaAngle(latitude, 2, 'N', 'S') + "," + NmeaAngle(longitude, 3, 'E', 'W');
+  char knots[24];
+  std::snprintf(knots, sizeof knots, "%.2f", speed_mps * 3600.0 / 1852.0);
+  return NmeaSentence(std::string("GPRMC,") + time + ",A," + position + "," + knots + ",," + date + ",,,A") +
+         NmeaSentence(std::string("GPGGA,") + time + "," + position + ",1,08,0.9,520.0,M,47.0,M,,");
 }
 
 std::string Clock(int second) {
@@ -239,6 +281,9 @@ int main(int argc, char** argv) {
   }
   gpx << "    </trkseg>\n  </trk>\n</gpx>\n";
 
+  std::string nmea;
+  for (const Sample& s : samples) nmea += NmeaSeconds(s.second, s.latitude, s.longitude, s.speed_mps, s.recorded);
+
   // The script, in drive order; road names come from the legs.
   std::vector<std::pair<int, std::string>> steps;  // (second, action); -1 = start
   steps.emplace_back(-1, "road " + kRoute[0].road);
@@ -266,7 +311,8 @@ int main(int argc, char** argv) {
             "end      updateini\n";
 
   for (const auto& [name, content] : {std::pair{std::string("default_drive.gpx"), gpx.str()},
-                                      std::pair{std::string("default_drive.script"), script.str()}}) {
+                                      std::pair{std::string("default_drive.script"), script.str()},
+                                      std::pair{std::string("default_drive.nmea"), nmea}}) {
     try {
       trezik::drive::WriteFileWhole(folder + "/" + name, content);
     } catch (const std::exception& error) {
