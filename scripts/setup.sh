@@ -3,6 +3,8 @@
 #
 #   bash scripts/setup.sh simulator   # what scripts/simulate.sh builds and runs:
 #                                     # trezik-drive and trezik-report
+#   bash scripts/setup.sh live        # the simulator's, and what scripts/live.sh
+#                                     # builds and runs: trezik-live, gpsd, gpsfake
 #   bash scripts/setup.sh             # everything (scripts/test.sh, .ci/run)
 #
 # The simulator and the report need a compiler, CMake and Ninja, GoogleTest
@@ -10,19 +12,27 @@
 # beside them), pugixml, expat, GeographicLib, CLI11 and zlib. The tests add clang
 # with libFuzzer for the fuzz targets, the i686 mingw-w64 cross compiler,
 # 32-bit wine, wixl and msitools for the installer trezik.msi, and Chromium
-# and a font for the report's browser test.
+# and a font for the report's browser test. trezik-live adds libgps,
+# cpp-httplib and nlohmann-json, gpsd and gpsfake (gpsd-clients); its browser
+# test Node.js and the npm packages pinned in tests/live/browser.
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 what="${1:-all}"
 simulator=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
            libpugixml-dev libexpat1-dev libgeographiclib-dev libcli11-dev zlib1g-dev)
+live=(gpsd gpsd-clients libgps-dev libcpp-httplib-dev nlohmann-json3-dev)
 tests=(clang libclang-rt-14-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
        chromium fonts-dejavu-core)
 case "$what" in
   simulator) need=("${simulator[@]}") ;;
-  all) need=("${simulator[@]}" "${tests[@]}") ;;
-  *) echo "setup.sh: '$what' is neither 'simulator' nor 'all'" >&2; exit 2 ;;
+  live) need=("${simulator[@]}" "${live[@]}") ;;
+  all)
+    need=("${simulator[@]}" "${live[@]}" "${tests[@]}")
+    # Node.js for the browser tests, from Debian unless the machine has one.
+    if ! command -v node >/dev/null || ! command -v npm >/dev/null; then need+=(nodejs npm); fi
+    ;;
+  *) echo "setup.sh: '$what' is none of 'simulator', 'live' and 'all'" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${need[@]}"; do
@@ -39,4 +49,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup.sh: installing ${#missing[@]} package(s): ${missing[*]}" >&2
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
   echo "setup.sh: installed" >&2
+fi
+
+# The browser tests' npm packages, exactly as package-lock.json pins them.
+# puppeteer-core drives Debian's Chromium and downloads no browser.
+if [ "$what" = all ]; then
+  browser_tests="$(cd "$(dirname "$0")/.." && pwd)/tests/live/browser"
+  if [ -f "$browser_tests/package-lock.json" ] &&
+     ! cmp -s "$browser_tests/package-lock.json" "$browser_tests/node_modules/.package-lock.installed" 2>/dev/null; then
+    echo "setup.sh: installing the browser tests' npm packages" >&2
+    (cd "$browser_tests" && npm ci --no-audit --no-fund >&2 &&
+       cp package-lock.json node_modules/.package-lock.installed)
+  fi
 fi
