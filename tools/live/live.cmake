@@ -19,6 +19,13 @@ set(TREZIK_LIVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/live)
 
 add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/dashboard.cc
+  # The dashboard's server and page.
+  ${TREZIK_LIVE_DIR}/dashboard_json.cc
+  ${TREZIK_LIVE_DIR}/page.cc
+  ${TREZIK_LIVE_DIR}/page_script.cc
+  ${TREZIK_LIVE_DIR}/page_style.cc
+  ${TREZIK_LIVE_DIR}/request_guard.cc
+  ${TREZIK_LIVE_DIR}/server.cc
 )
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common

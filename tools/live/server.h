@@ -8,6 +8,7 @@
 // address only who also carries the token.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,14 +17,18 @@
 
 namespace httplib {
 class Server;
+struct Response;
 }
 
 namespace trezik::live {
 
+class RequestGuard;
+
 struct ServerOptions {
   std::string address = "127.0.0.1";
   int port = 8787;      // 0: any free port (port() tells which)
-  std::string token;    // required when `address` is not loopback
+  std::string token;    // required when `address` is not loopback: 12 to 256
+                        // visible ASCII characters, no blank
 };
 
 // 127.0.0.0/8, ::1 (also written [::1]) and "localhost".
@@ -37,7 +42,7 @@ class Server {
   Server& operator=(const Server&) = delete;
 
   // Binds and serves on its own threads; false with `error` when it cannot
-  // (no token on a non-loopback address, the address is taken, ...).
+  // (no usable token on a non-loopback address, the address is taken, ...).
   bool Start(std::string& error);
   // Ends the event streams and the listening; returns when the server's
   // threads are done. Safe to call twice.
@@ -49,13 +54,17 @@ class Server {
 
  private:
   void Routes();
+  void StreamEvents(httplib::Response& response);
 
   Dashboard& dashboard_;
   ServerOptions options_;
   bool loopback_ = true;
   int port_ = 0;
+  std::unique_ptr<RequestGuard> guard_;
   std::unique_ptr<httplib::Server> http_;
   std::thread listener_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> streams_{0};
 };
 
 }  // namespace trezik::live

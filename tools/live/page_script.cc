@@ -1,0 +1,183 @@
+#include "tools/live/page.h"
+
+namespace trezik::live {
+
+// The labels come through /events (EventSource reconnects by itself; a
+// stream the server refused is opened again after a pause). Commands go to
+// /command one at a time, in the order pressed: each waits for the answer
+// to the one before, so a fill-up keyed quickly reaches the plug-in key by
+// key as on its own keypad. A command the server refused, or could not hand
+// on, drops the keys still waiting, since the entry would no longer be what
+// was keyed; a key the plug-in itself failed (its figures cannot be worked
+// out yet) is still appended there, so the keys after it go on.
+const char* const kPageScript = R"js(
+"use strict";
+(() => {
+  const TOKEN_KEY = "trezik-token";
+  const $ = (id) => document.getElementById(id);
+  const labelled = new Map();
+  for (const element of document.querySelectorAll("[data-label]")) {
+    const name = element.dataset.label;
+    if (!labelled.has(name)) labelled.set(name, []);
+    labelled.get(name).push(element);
+  }
+
+  // A token in the address (#token=...) is kept for this tab only and taken
+  // out of the address, so it is not left in the history.
+  const fragment = /(?:^#|&)token=([^&]*)/.exec(location.hash);
+  if (fragment) {
+    try { sessionStorage.setItem(TOKEN_KEY, decodeURIComponent(fragment[1])); } catch (e) {}
+    history.replaceState(null, "", location.pathname + location.search);
+  }
+  const token = () => { try { return sessionStorage.getItem(TOKEN_KEY) || ""; } catch (e) { return ""; } };
+
+  const GPS_TEXT = {
+    "fix": ["GPS fix", "fix"],
+    "no fix": ["No GPS fix: the meters stand still", "nofix"],
+    "no gps": ["No GPS: gpsd cannot be reached", "nogps"],
+  };
+
+  function show(snapshot) {
+    for (const [name, elements] of labelled) {
+      const text = snapshot.labels && typeof snapshot.labels[name] === "string" ? snapshot.labels[name] : "";
+      const keyed = name === "fuelunits" || name === "trezik_unitprice";
+      for (const element of elements) {
+        if (element.classList.contains("unit") || keyed || element.closest(".name")) {
+          element.textContent = text;
+        } else {
+          element.textContent = text === "" ? "–" : text;
+        }
+      }
+    }
+    const working = !!(snapshot.indicators && snapshot.indicators.workrec);
+    $("workrec").textContent = working ? "REC" : "off";
+    $("workrec").classList.toggle("on", working);
+    $("logwork").textContent = working ? "Work rec: on" : "Work rec: off";
+    $("logwork").setAttribute("aria-pressed", String(working));
+    const [gpsText, gpsClass] = GPS_TEXT[snapshot.gps] || GPS_TEXT["no gps"];
+    $("gps").textContent = gpsText;
+    $("gps").className = "gps " + gpsClass;
+  }
+
+  function connected(yes) {
+    $("main").classList.toggle("stale", !yes);
+    $("link").textContent = yes ? "" : "No connection to trezik-live: reconnecting…";
+  }
+
+  let source = null;
+  function listen() {
+    source = new EventSource("/events");
+    source.onmessage = (message) => {
+      try { show(JSON.parse(message.data)); connected(true); } catch (e) { connected(false); }
+    };
+    source.onerror = () => {
+      connected(false);
+      if (source.readyState === EventSource.CLOSED) {
+        source.close();
+        setTimeout(listen, 3000);
+      }
+    };
+  }
+
+  function failed(text) {
+    $("error").textContent = text;
+    $("error").hidden = false;
+  }
+  let noticeTimer = 0;
+  function notice(text) {
+    $("notice").textContent = text;
+    $("notice").hidden = false;
+    clearTimeout(noticeTimer);
+    noticeTimer = setTimeout(() => { $("notice").hidden = true; }, 4000);
+  }
+
+  // Statuses of a command that never reached the plug-in.
+  const NOT_HANDED_ON = new Set([400, 401, 403, 404, 405, 413, 415, 503]);
+
+  // Sends one command; resolves to true when the keys after it may follow.
+  async function post(command, askedForToken) {
+    const headers = { "Content-Type": "application/json" };
+    if (token()) headers["Authorization"] = "Bearer " + token();
+    let response;
+    try {
+      response = await fetch("/command", {
+        method: "POST", headers, body: JSON.stringify({ command }), cache: "no-store", credentials: "omit",
+      });
+    } catch (e) {
+      failed(command + ": trezik-live cannot be reached");
+      return false;
+    }
+    let answer = {};
+    try { answer = await response.json(); } catch (e) {}
+    if (response.status === 401 && !askedForToken) {
+      const given = window.prompt("This dashboard's token (printed by trezik-live):");
+      if (given) {
+        try { sessionStorage.setItem(TOKEN_KEY, given.trim()); } catch (e) {}
+        return post(command, true);
+      }
+    }
+    if (!response.ok) {
+      failed(command + " failed: " + (answer.error || "HTTP " + response.status));
+      return !NOT_HANDED_ON.has(response.status);
+    }
+    $("error").hidden = true;
+    if (command === "trezik_ok" && answer.result === 1) notice("Fill-up logged");
+    return true;
+  }
+
+  let queue = Promise.resolve();
+  let round = 0;  // grows when waiting commands are dropped
+  function press(command) {
+    const mine = round;
+    queue = queue.then(async () => {
+      if (mine !== round) return;
+      if (!(await post(command, false))) round++;
+    }).catch(() => { round++; });
+    return queue;
+  }
+
+  let confirming = null;
+  function confirmFirst(text) {
+    $("confirm-text").textContent = text;
+    $("confirm").hidden = false;
+    $("confirm-no").focus();
+    return new Promise((resolve) => { confirming = resolve; });
+  }
+  function answerConfirm(yes) {
+    $("confirm").hidden = true;
+    if (confirming) confirming(yes);
+    confirming = null;
+  }
+  $("confirm-yes").addEventListener("click", () => answerConfirm(true));
+  $("confirm-no").addEventListener("click", () => answerConfirm(false));
+  $("confirm").addEventListener("click", (event) => { if (event.target === $("confirm")) answerConfirm(false); });
+
+  for (const button of document.querySelectorAll("[data-command]")) {
+    button.addEventListener("click", async () => {
+      const question = button.dataset.confirm;
+      if (question && !(await confirmFirst(question))) return;
+      press(button.dataset.command);
+    });
+  }
+
+  // The keypad: keys go to the entry chosen above them.
+  let price = false;
+  function choose(toPrice) {
+    price = toPrice;
+    $("entry-quantity").classList.toggle("active", !price);
+    $("entry-price").classList.toggle("active", price);
+    $("entry-quantity").setAttribute("aria-pressed", String(!price));
+    $("entry-price").setAttribute("aria-pressed", String(price));
+  }
+  $("entry-quantity").addEventListener("click", () => choose(false));
+  $("entry-price").addEventListener("click", () => choose(true));
+  for (const key of document.querySelectorAll("[data-key]")) {
+    key.addEventListener("click", () => press("trezik_" + (price ? "p" : "") + key.dataset.key));
+  }
+  $("key-ok").addEventListener("click", () => press("trezik_ok"));
+
+  listen();
+})();
+)js";
+
+}  // namespace trezik::live
