@@ -1,6 +1,7 @@
 #include "tools/live/server.h"
 
 #include <arpa/inet.h>
+#include <sys/socket.h>
 #include <httplib.h>
 
 #include <array>
@@ -108,6 +109,13 @@ bool Server::Start(std::string& error) {
   }
   http_ = std::make_unique<httplib::Server>();
   http_->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
+  // SO_REUSEADDR only: httplib's default adds SO_REUSEPORT, with which a
+  // second trezik-live (or any program of the same user) could bind the
+  // same port and take half the connections.
+  http_->set_socket_options([](socket_t socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http_->set_payload_max_length(kMaxBody);
   http_->set_read_timeout(5, 0);
   http_->set_write_timeout(5, 0);
