@@ -1,0 +1,159 @@
+// What the page reads: the labels, the event stream, the page itself.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "tests/live/server_test_support.h"
+
+namespace trezik::live {
+namespace {
+
+using testing::Connection;
+
+class ServedDashboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(server_.Start(error)) << error;
+  }
+  httplib::Result Get(const std::string& path) {
+    httplib::Client client("127.0.0.1", server_.port());
+    client.set_read_timeout(5, 0);
+    return client.Get(path.c_str());
+  }
+  Dashboard dashboard_;
+  Server server_{dashboard_, ServerOptions{"127.0.0.1", 0, ""}};
+};
+
+Snapshot Published(std::string trip) {
+  Snapshot snapshot;
+  snapshot.labels = {{"tripmeter", std::move(trip)}, {"speedunits", "Km/h"}, {"trezik_distunit", "Km"},
+                     {"fuelunits", "35,2"}, {"avspeed", ""}, {"trezik_costperdist", "say \"0.12\" \xe2\x82\xac"}};
+  snapshot.workrec = true;
+  snapshot.gps = GpsStatus::kNoFix;
+  return snapshot;
+}
+
+TEST_F(ServedDashboard, LabelsAreTheTextsAsPublishedInTheirOrder) {
+  auto before = Get("/labels");
+  ASSERT_TRUE(before);
+  EXPECT_EQ(before->body, R"({"labels":{},"indicators":{"workrec":false},"gps":"no gps"})");
+
+  dashboard_.Publish(Published("24.03"));
+  auto after = Get("/labels");
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->status, 200);
+  EXPECT_EQ(after->get_header_value("Content-Type"), "application/json");
+  const auto expected = nlohmann::ordered_json::parse(R"({
+    "labels": {"tripmeter": "24.03", "speedunits": "Km/h", "trezik_distunit": "Km", "fuelunits": "35,2",
+               "avspeed": "", "trezik_costperdist": "say \"0.12\" \u20ac"},
+    "indicators": {"workrec": true},
+    "gps": "no fix"})");
+  EXPECT_EQ(nlohmann::ordered_json::parse(after->body), expected);
+}
+
+// The data of each complete event in `stream`.
+std::vector<std::string> Events(const std::string& stream) {
+  std::vector<std::string> events;
+  static const std::regex event("\ndata: ([^\n]*)\n\n");
+  for (auto it = std::sregex_iterator(stream.begin(), stream.end(), event); it != std::sregex_iterator(); ++it) {
+    events.push_back((*it)[1]);
+  }
+  return events;
+}
+
+TEST_F(ServedDashboard, EventsCarryEachPublicationAndEndWhenTheServerStops) {
+  dashboard_.Publish(Published("1.5"));
+  Connection stream(server_.port());
+  ASSERT_TRUE(stream.connected());
+  stream.Send("GET /events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server_.port()) + "\r\n\r\n");
+  std::string received;
+  ASSERT_TRUE(stream.ReceiveUntil("1.5", received)) << received;
+  EXPECT_NE(received.find("Content-Type: text/event-stream"), std::string::npos) << received;
+
+  dashboard_.Publish(Published("1.62"));
+  ASSERT_TRUE(stream.ReceiveUntil("1.62", received)) << received;
+  const std::vector<std::string> events = Events(received);
+  ASSERT_EQ(events.size(), 2u) << received;
+  EXPECT_EQ(nlohmann::json::parse(events[0])["labels"]["tripmeter"], "1.5");
+  EXPECT_EQ(nlohmann::json::parse(events[1])["labels"]["tripmeter"], "1.62");
+  EXPECT_EQ(nlohmann::json::parse(events[1])["gps"], "no fix");
+
+  const auto start = std::chrono::steady_clock::now();
+  server_.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  std::string rest;
+  EXPECT_FALSE(stream.ReceiveUntil("never sent", rest));  // the stream has ended
+}
+
+TEST_F(ServedDashboard, OpenStreamsAreBounded) {
+  std::vector<std::unique_ptr<Connection>> streams;
+  const std::string request = "GET /events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server_.port()) + "\r\n\r\n";
+  for (int i = 0; i < 4; ++i) {
+    streams.push_back(std::make_unique<Connection>(server_.port()));
+    streams.back()->Send(request);
+    std::string received;
+    ASSERT_TRUE(streams.back()->ReceiveUntil("data: ", received)) << i;
+  }
+  auto refused = Get("/events");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  // Commands and labels are still served beside the four streams.
+  auto labels = Get("/labels");
+  ASSERT_TRUE(labels);
+  EXPECT_EQ(labels->status, 200);
+}
+
+TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
+  auto first = Get("/");
+  auto second = Get("/");
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->status, 200);
+  EXPECT_EQ(first->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  const std::string& page = first->body;
+
+  // The page's inline script and style run under a nonce that is new each
+  // time; nothing may come from elsewhere.
+  const std::string policy = first->get_header_value("Content-Security-Policy");
+  std::smatch nonce;
+  ASSERT_TRUE(std::regex_search(policy, nonce, std::regex("script-src 'nonce-([0-9a-f]{32})'"))) << policy;
+  EXPECT_NE(page.find("<script nonce=\"" + nonce[1].str() + "\">"), std::string::npos);
+  EXPECT_NE(page.find("<style nonce=\"" + nonce[1].str() + "\">"), std::string::npos);
+  EXPECT_NE(policy, second->get_header_value("Content-Security-Policy"));
+  EXPECT_NE(policy.find("default-src 'none'"), std::string::npos);
+  EXPECT_EQ(policy.find("http"), std::string::npos);
+  EXPECT_EQ(std::regex_search(page, std::regex("(src|href)=\"[a-z]*:?//")), false);
+
+  std::set<std::string> shown;
+  static const std::regex label("data-label=\"([^\"]+)\"");
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), label); it != std::sregex_iterator(); ++it) {
+    shown.insert((*it)[1]);
+  }
+  EXPECT_EQ(shown, std::set<std::string>(DashboardLabels().begin(), DashboardLabels().end()));
+
+  // Buttons name their command, keys their digit; the script prefixes keys
+  // with trezik_ or trezik_p.
+  static const std::regex command("data-command=\"([^\"]+)\"");
+  int commands = 0;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), command); it != std::sregex_iterator(); ++it) {
+    EXPECT_TRUE(IsPluginCommand((*it)[1].str())) << (*it)[1];
+    ++commands;
+  }
+  EXPECT_EQ(commands, 6);
+  static const std::regex key("data-key=\"([^\"]+)\"");
+  int keys = 0;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), key); it != std::sregex_iterator(); ++it) {
+    EXPECT_TRUE(IsPluginCommand("trezik_" + (*it)[1].str())) << (*it)[1];
+    EXPECT_TRUE(IsPluginCommand("trezik_p" + (*it)[1].str())) << (*it)[1];
+    ++keys;
+  }
+  EXPECT_EQ(keys, 12);
+}
+
+}  // namespace
+}  // namespace trezik::live
