@@ -2,3 +2,16 @@
 if(TARGET trezik_live AND NOT WIN32)
   trezik_add_test_folder(live LIBS trezik_live)
 endif()
+
+# The page in Debian's Chromium against the real trezik-live and a real gpsd
+# (gpsfake) on a recorded drive: in the native build only (the sanitized
+# build runs the server's own tests). Exit 77 is a skip: no npm packages,
+# Chromium, gpsfake or track, outside CI only.
+find_program(TREZIK_NODE node)
+if(TARGET trezik-live AND TREZIK_NODE AND NOT CMAKE_CXX_FLAGS MATCHES "fsanitize")
+  add_test(NAME live_page_browser_test
+           COMMAND ${TREZIK_NODE} ${CMAKE_CURRENT_SOURCE_DIR}/live/browser/live_page_test.mjs
+                   --live $<TARGET_FILE:trezik-live>
+                   --track ${PROJECT_SOURCE_DIR}/../shared/tracks/20100411_Geko_Regensburg.txt)
+  set_tests_properties(live_page_browser_test PROPERTIES LABELS live TIMEOUT 240 SKIP_RETURN_CODE 77)
+endif()

@@ -12,6 +12,7 @@ constexpr const char* kHead = R"(<!doctype html>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <meta name="referrer" content="no-referrer">
+<link rel="icon" href="data:,">
 <title>trezik</title>
 )";
 
@@ -69,7 +70,7 @@ constexpr const char* kBody = R"(</head>
         <span class="name">Fuel, <span data-label="volunits"></span></span>
         <span id="fuelunits" class="keyed" data-label="fuelunits"></span></button>
       <button type="button" id="entry-price" class="entry" aria-pressed="false">
-        <span class="name">Price per <span data-label="volunits"></span></span>
+        <span class="name">Unit price</span>
         <span id="trezik_unitprice" class="keyed" data-label="trezik_unitprice"></span></button>
     </div>
     <div class="keys">

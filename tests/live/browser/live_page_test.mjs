@@ -1,0 +1,189 @@
+// trezik-live's page in Debian's Chromium (headless, through puppeteer-core),
+// against the real trezik-live fed by a real gpsd (gpsfake) replaying a
+// recorded drive ten times as fast:
+//   - the trip meter rises and its text changes without a reload;
+//   - a fill-up keyed by clicking the page's keypad lands in fuel.log with
+//     the quantity and the price as keyed;
+//   - at 800x480 and at 390 px wide the page is drawn (not one colour), has
+//     no horizontal overflow, and every button is at least 44 px each way.
+//
+// node live_page_test.mjs --live PATH-TO-trezik-live --track NMEA-FILE
+// Exit 0: passed, 1: failed, 77: skipped (only outside CI: under CI=true a
+// missing npm package, Chromium, gpsfake or track is a failure).
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { freePort, outputs, start, stopAll, waitForOutput, waitForPort } from "./processes.mjs";
+
+const CHROMIUM = "/usr/bin/chromium";
+const SKIP = 77;
+const inCi = process.env.CI === "true";
+const argument = (name) => {
+  const at = process.argv.indexOf(name);
+  return at > 0 ? process.argv[at + 1] : undefined;
+};
+const livePath = argument("--live");
+const track = argument("--track");
+
+function missing(what) {
+  if (inCi) {
+    console.error(`FAIL: ${what} (required under CI=true)`);
+    process.exit(1);
+  }
+  console.log(`SKIP: ${what}`);
+  process.exit(SKIP);
+}
+
+let puppeteer;
+try {
+  puppeteer = (await import("puppeteer-core")).default;
+} catch (e) {
+  missing("puppeteer-core is not installed: run npm ci in tests/live/browser");
+}
+if (!livePath || !fs.existsSync(livePath)) missing(`no trezik-live at ${livePath}`);
+if (!track || !fs.existsSync(track)) missing(`no recorded track at ${track}`);
+if (!fs.existsSync(CHROMIUM)) missing(`no Chromium at ${CHROMIUM}`);
+const env = { ...process.env, PATH: `${process.env.PATH}:/usr/sbin:/sbin` };  // gpsfake starts gpsd from there
+if (!env.PATH.split(":").some((dir) => fs.existsSync(path.join(dir, "gpsfake")))) missing("no gpsfake (gpsd-clients)");
+
+const data = fs.mkdtempSync(path.join(os.tmpdir(), "trezik-live-page-"));
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), "trezik-live-chromium-"));
+let browser = null;
+const check = (condition, message) => { if (!condition) throw new Error(message); };
+const step = (text) => console.log(`${(performance.now() / 1000).toFixed(1)} s: ${text}`);
+
+// Whether a PNG shows more than one colour, decoded by the browser itself.
+async function drawn(png) {
+  const blank = await browser.newPage();
+  try {
+    return await blank.evaluate(async (base64) => {
+      const image = new Image();
+      image.src = "data:image/png;base64," + base64;
+      await image.decode();
+      const canvas = document.createElement("canvas");
+      canvas.width = image.width;
+      canvas.height = image.height;
+      const context = canvas.getContext("2d");
+      context.drawImage(image, 0, 0);
+      const pixels = new Uint32Array(context.getImageData(0, 0, image.width, image.height).data.buffer);
+      const colours = new Set();
+      for (let i = 0; i < pixels.length && colours.size < 50; i += 7) colours.add(pixels[i]);
+      return { width: image.width, height: image.height, colours: colours.size };
+    }, Buffer.from(png).toString("base64"));
+  } finally {
+    await blank.close();
+  }
+}
+
+// The page at one window size: drawn, no overflow to the side, big buttons.
+async function layoutAt(page, width, height, name) {
+  await page.setViewport({ width, height });
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const layout = await page.evaluate(() => ({
+    scrollWidth: document.scrollingElement.scrollWidth,
+    innerWidth: window.innerWidth,
+    small: [...document.querySelectorAll("button")]
+      .filter((b) => b.offsetParent !== null)
+      .map((b) => ({ id: b.id, box: b.getBoundingClientRect() }))
+      .filter(({ box }) => box.width < 44 || box.height < 44)
+      .map(({ id, box }) => `${id} ${box.width.toFixed(0)}x${box.height.toFixed(0)}`),
+  }));
+  check(layout.scrollWidth <= layout.innerWidth,
+        `${name}: the page is ${layout.scrollWidth} px wide in a window of ${layout.innerWidth}`);
+  check(layout.small.length === 0, `${name}: buttons under 44 px: ${layout.small.join(", ")}`);
+  const file = path.join(data, `page-${width}x${height}.png`);
+  const picture = await drawn(await page.screenshot({ path: file }));
+  check(picture.width === width && picture.colours > 3,
+        `${name}: the screenshot (${file}) is ${picture.width} px wide with ${picture.colours} colours`);
+  step(`${name}: ${picture.colours}+ colours, ${layout.scrollWidth} px wide, buttons all 44 px and more`);
+}
+
+async function main() {
+  const gpsdPort = await freePort();
+  // 12.5 sentences a fix in this log: one fix every 0.25 s, fresh for the
+  // 0.3 s trezik-live allows at --speedup 10.
+  start("gpsfake", "gpsfake", ["-1", "-q", "-c", "0.02", "-P", String(gpsdPort), track], env);
+  await waitForPort(gpsdPort, 20000);
+  const live = start("trezik-live", livePath, ["--speedup", "10", "--data", data,
+                                               "--gpsd", `127.0.0.1:${gpsdPort}`, "--listen", "127.0.0.1:0"], env);
+  const url = (await waitForOutput(live, /^page: (http:\S+)$/m, 20000))[1];
+  step(`trezik-live at ${url}, gpsd on ${gpsdPort}, data in ${data}`);
+
+  browser = await puppeteer.launch({
+    executablePath: CHROMIUM, headless: true, userDataDir: profile,
+    args: [...(process.getuid() === 0 ? ["--no-sandbox"] : []), "--disable-gpu", "--no-first-run"],
+  });
+  const page = await browser.newPage();
+  const problems = [];
+  page.on("pageerror", (error) => problems.push(`script error: ${error.message}`));
+  page.on("console", (message) => { if (message.type() === "error") problems.push(`console: ${message.text()}`); });
+  page.on("dialog", (dialog) => { problems.push(`unexpected dialog: ${dialog.message()}`); dialog.dismiss(); });
+  await page.setViewport({ width: 800, height: 480 });
+  await page.goto(url, { waitUntil: "load" });
+  let navigations = 0;
+  page.on("framenavigated", (frame) => { if (frame === page.mainFrame()) navigations++; });
+  await page.evaluate(() => { window.sameDocument = true; });
+
+  const trip = () => page.$eval("#tripmeter", (e) => e.textContent);
+  await page.waitForFunction(() => parseFloat(document.getElementById("tripmeter").textContent) > 0,
+                             { timeout: 60000, polling: 100 });
+  const first = await trip();
+  step(`trip ${first}; gps says "${await page.$eval("#gps", (e) => e.textContent)}"`);
+  await page.waitForFunction((before) => document.getElementById("tripmeter").textContent !== before,
+                             { timeout: 30000, polling: 100 }, first);
+  step(`trip ${first} -> ${await trip()} with no reload`);
+  check(await page.$eval("#gps", (e) => e.classList.contains("fix")), "the page does not say GPS fix while driving");
+
+  await layoutAt(page, 800, 480, "800x480");
+
+  // A fill-up, clicked key by key: 35.2 litres at 1.859.
+  const click = async (...ids) => { for (const id of ids) await page.click(`#${id}`); };
+  await click("entry-quantity", "key-3", "key-5", "key-dot", "key-2");
+  await click("entry-price", "key-1", "key-dot", "key-8", "key-5", "key-9");
+  await page.waitForFunction(() => document.getElementById("fuelunits").textContent === "35.2" &&
+                                   document.getElementById("trezik_unitprice").textContent === "1.859",
+                             { timeout: 20000, polling: 100 });
+  await click("key-ok");
+  const fuelLog = path.join(data, "fuel.log");
+  const record = /^"[^"]*","[^"]*",35\.2,[0-9.]+,"[^"]*",1\.859,[0-9.]+,/m;
+  const until = Date.now() + 20000;
+  while (!(fs.existsSync(fuelLog) && record.test(fs.readFileSync(fuelLog, "latin1")))) {
+    check(Date.now() < until, `no fill-up of 35.2 at 1.859 in fuel.log: ${fs.existsSync(fuelLog) ? fs.readFileSync(fuelLog, "latin1") : "no file"}`);
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  step(`fuel.log: ${fs.readFileSync(fuelLog, "latin1").trim()}`);
+  check(await page.$eval("#error", (e) => e.hidden), `the page shows an error: ${await page.$eval("#error", (e) => e.textContent)}`);
+
+  await layoutAt(page, 390, 844, "390 px wide");
+  check(navigations === 0 && await page.evaluate(() => window.sameDocument === true), "the page was reloaded");
+  check(problems.length === 0, problems.join("\n"));
+}
+
+const watchdog = setTimeout(() => { console.error("FAIL: the page test took over 150 s"); finish(1); }, 150000);
+let finishing = false;
+async function finish(code) {
+  if (finishing) return;
+  finishing = true;
+  clearTimeout(watchdog);
+  if (browser) {
+    const chromium = browser.process();
+    await Promise.race([browser.close().catch(() => {}), new Promise((resolve) => setTimeout(resolve, 5000))]);
+    if (chromium && chromium.exitCode === null) chromium.kill("SIGKILL");
+  }
+  await stopAll();
+  if (code !== 0) console.error(outputs());
+  fs.rmSync(profile, { recursive: true, force: true });
+  if (code === 0) fs.rmSync(data, { recursive: true, force: true });
+  else console.error(`kept ${data} (screenshots, logs)`);
+  process.exit(code);
+}
+for (const signal of ["SIGINT", "SIGTERM", "SIGHUP"]) process.on(signal, () => finish(1));
+
+try {
+  await main();
+  console.log("PASS");
+  await finish(0);
+} catch (error) {
+  console.error(`FAIL: ${error.stack || error}`);
+  await finish(1);
+}
