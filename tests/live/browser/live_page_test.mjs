@@ -5,7 +5,9 @@
 //   - a fill-up keyed by clicking the page's keypad lands in fuel.log with
 //     the quantity and the price as keyed;
 //   - at 800x480 and at 390 px wide the page is drawn (not one colour), has
-//     no horizontal overflow, and every button is at least 44 px each way.
+//     no horizontal overflow, and every button is at least 44 px each way;
+//   - reset work asks first; a command the plug-in fails shows its error;
+//     with gpsd gone the page says "No GPS".
 //
 // node live_page_test.mjs --live PATH-TO-trezik-live --track NMEA-FILE
 // Exit 0: passed, 1: failed, 77: skipped (only outside CI: under CI=true a
@@ -13,7 +15,7 @@
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { freePort, outputs, start, stopAll, waitForOutput, waitForPort } from "./processes.mjs";
+import { freePort, outputs, start, stop, stopAll, waitForOutput, waitForPort } from "./processes.mjs";
 
 const CHROMIUM = "/usr/bin/chromium";
 const SKIP = 77;
@@ -102,7 +104,7 @@ async function main() {
   const gpsdPort = await freePort();
   // 12.5 sentences a fix in this log: one fix every 0.25 s, fresh for the
   // 0.3 s trezik-live allows at --speedup 10.
-  start("gpsfake", "gpsfake", ["-1", "-q", "-c", "0.02", "-P", String(gpsdPort), track], env);
+  const gpsfake = start("gpsfake", "gpsfake", ["-1", "-q", "-c", "0.02", "-P", String(gpsdPort), track], env);
   await waitForPort(gpsdPort, 20000);
   const live = start("trezik-live", livePath, ["--speedup", "10", "--data", data,
                                                "--gpsd", `127.0.0.1:${gpsdPort}`, "--listen", "127.0.0.1:0"], env);
@@ -155,6 +157,34 @@ async function main() {
   check(await page.$eval("#error", (e) => e.hidden), `the page shows an error: ${await page.$eval("#error", (e) => e.textContent)}`);
 
   await layoutAt(page, 390, 844, "390 px wide");
+
+  // Reset work asks first: Cancel sends nothing, Reset sends the command.
+  const posted = [];
+  page.on("request", (request) => { if (request.method() === "POST") posted.push(request.postData()); });
+  await click("resetwork");
+  check(!(await page.$eval("#confirm", (e) => e.hidden)), "reset work did not ask first");
+  await click("confirm-no");
+  const answered = page.waitForResponse((response) => response.url().endsWith("/command"), { timeout: 10000 });
+  await click("resetwork", "confirm-yes");
+  check((await answered).status() === 200, "resetwork was not carried out");
+  check(posted.join() === '{"command":"resetwork"}', `posted: ${posted.join()}`);
+
+  // A trip log that cannot be written (a folder in its place): the
+  // plug-in's own failure, shown on the page.
+  fs.mkdirSync(path.join(data, "tripmeter.log"));
+  const failedAnswer = page.waitForResponse((response) => response.url().endsWith("/command"), { timeout: 10000 });
+  await click("logtrip");
+  check((await failedAnswer).status() >= 400, "logtrip into a folder did not fail");
+  await page.waitForFunction(() => !document.getElementById("error").hidden, { timeout: 10000, polling: 100 });
+  // The browser reports the failed answer on its console too.
+  const expected = problems.findIndex((problem) => problem.includes("the server responded with a status of"));
+  if (expected >= 0) problems.splice(expected, 1);
+  step(`error line: ${await page.$eval("#error", (e) => e.textContent)}`);
+
+  await stop(gpsfake);
+  await page.waitForFunction(() => document.getElementById("gps").textContent.startsWith("No GPS:"),
+                             { timeout: 20000, polling: 100 });
+  step(`gpsd gone: "${await page.$eval("#gps", (e) => e.textContent)}"`);
   check(navigations === 0 && await page.evaluate(() => window.sameDocument === true), "the page was reloaded");
   check(problems.length === 0, problems.join("\n"));
 }

@@ -58,20 +58,23 @@ export async function waitForOutput(child, pattern, ms) {
   }
 }
 
-// Ends every program started here, by its process group: SIGTERM (so
-// trezik-live saves), then SIGKILL after 5 s for any still there.
-export async function stopAll() {
-  const running = started.filter((child) => child.pid && child.exitCode === null && child.signalCode === null);
-  for (const child of running) {
-    try { process.kill(-child.pid, "SIGTERM"); } catch (e) {}
-  }
-  await Promise.all(running.map((child) => Promise.race([
+// Ends a program by its process group: SIGTERM (so trezik-live saves), then
+// SIGKILL after 5 s if it is still there.
+export async function stop(child) {
+  if (!child.pid || child.exitCode !== null || child.signalCode !== null) return;
+  try { process.kill(-child.pid, "SIGTERM"); } catch (e) {}
+  await Promise.race([
     child.exited,
     new Promise((resolve) => setTimeout(() => {
       try { process.kill(-child.pid, "SIGKILL"); } catch (e) {}
       resolve();
     }, 5000)),
-  ])));
+  ]);
+}
+
+// Ends every program started here.
+export async function stopAll() {
+  await Promise.all(started.map(stop));
 }
 
 export function outputs() {
