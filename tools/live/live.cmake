@@ -30,3 +30,23 @@ add_library(trezik_live STATIC
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common
                       PkgConfig::LIBGPS PkgConfig::HTTPLIB nlohmann_json::nlohmann_json Threads::Threads)
+
+# The plug-in's side: gpsd's fixes, the host and its tick loop, the data
+# folder, the ending signals and the command line.
+find_package(CLI11 REQUIRED)
+target_sources(trezik_live PRIVATE
+  ${TREZIK_LIVE_DIR}/command_line.cc
+  ${TREZIK_LIVE_DIR}/data_folder.cc
+  ${TREZIK_LIVE_DIR}/fix_rules.cc
+  ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
+  ${TREZIK_LIVE_DIR}/live_loop.cc
+  ${TREZIK_LIVE_DIR}/live_session.cc
+  ${TREZIK_LIVE_DIR}/meter_saver.cc
+  ${TREZIK_LIVE_DIR}/places.cc
+  ${TREZIK_LIVE_DIR}/signal_watcher.cc
+  ${TREZIK_LIVE_DIR}/tick_clock.cc
+)
+target_link_libraries(trezik_live PUBLIC CLI11::CLI11 trezik_version)
+
+add_executable(trezik-live ${TREZIK_LIVE_DIR}/main.cc)
+target_link_libraries(trezik-live PRIVATE trezik_live)

@@ -1,0 +1,151 @@
+#include "tools/live/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <fstream>
+#include <memory>
+
+#include "core/convert.h"
+#include "tools/common/usage_error.h"
+#include "trezik_version.h"
+
+namespace trezik::live {
+namespace {
+
+constexpr char kIntroduction[] =
+    "Usage: trezik-live [OPTION]...\n"
+    "Runs the trezik plug-in in a car on Linux: the plug-in's host asks gpsd for\n"
+    "the fix once a second, and a page in the browser shows the meters and has\n"
+    "the plug-in's buttons and fuel keypad. The meters are kept in the data\n"
+    "folder and saved every 30 s; SIGTERM, SIGINT or SIGHUP ends the run after\n"
+    "the plug-in has saved them.\n\n";
+
+constexpr char kExitStatus[] =
+    "Exit status: 0 after a signal ended the run, 1 when it could not start, 2 for\n"
+    "a usage error.\n";
+
+class Help : public CLI::Formatter {
+ public:
+  Help() { column_width(26); }
+  std::string make_description(const CLI::App*) const override { return ""; }
+  std::string make_usage(const CLI::App*, std::string) const override { return kIntroduction; }
+  std::string make_option_opts(const CLI::Option* option) const override {
+    return option->get_option_text().empty() ? "" : " " + option->get_option_text();
+  }
+  std::string make_footer(const CLI::App*) const override { return kExitStatus; }
+};
+
+std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::string& listen,
+                                  std::string& speedup) {
+  auto app = std::make_unique<CLI::App>("", "trezik-live");
+  app->formatter(std::make_shared<Help>());
+  app->set_help_flag("-h,--help", "this text");
+  app->add_option("--gpsd", gpsd, "gpsd's address (default: localhost:2947)")->option_text("HOST:PORT");
+  app->add_option("--data", options.data,
+                  "the data folder: pw.ini, trezik.ini, places.csv,\ntripmeter.ini and the logs (default:\n"
+                  "$XDG_DATA_HOME/trezik, else ~/.local/share/trezik)")
+      ->option_text("DIR");
+  app->add_flag("--imperial", options.imperial,
+                "a new data folder's pw.ini says isunits=False:\nmiles, mph and gallons (default: metric)");
+  app->add_option("--speedup", speedup,
+                  "the plug-in's clock runs N times faster: a tick\nevery 1/N s, fixes kept 3/N s (1 to 1000;\n"
+                  "default: 1)")
+      ->option_text("N");
+  app->add_option("--listen", listen,
+                  "the page's address (default: 127.0.0.1:8787);\nany other than loopback needs a token")
+      ->option_text("ADDRESS:PORT");
+  app->add_option("--token", options.token,
+                  "the token the page asks for (default on a\nnon-loopback address: a new one, printed)")
+      ->option_text("TEXT");
+  app->set_version_flag("--version", LiveVersionText(), "the version of trezik-live and of the plug-in");
+  return app;
+}
+
+}  // namespace
+
+std::string LiveVersionText() { return std::string("trezik-live ") + TREZIK_VERSION_TEXT + "\n"; }
+
+std::pair<std::string, int> SplitHostPort(const std::string& text, int default_port, const std::string& option,
+                                          bool any_port) {
+  std::string host = text;
+  std::string port;
+  if (!text.empty() && text.front() == '[') {
+    const std::size_t close = text.find(']');
+    if (close == std::string::npos) throw UsageError(option + ": '" + text + "' has no closing ']'");
+    host = text.substr(1, close - 1);
+    if (close + 1 < text.size()) {
+      if (text[close + 1] != ':') throw UsageError(option + ": '" + text + "' is no ADDRESS:PORT");
+      port = text.substr(close + 2);
+    }
+  } else if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
+    if (text.find(':') != colon) throw UsageError(option + ": write an IPv6 address in brackets: [" + text + "]");
+    host = text.substr(0, colon);
+    port = text.substr(colon + 1);
+  }
+  if (host.empty()) throw UsageError(option + ": '" + text + "' names no host");
+  if (port.empty() && text.back() != ':') return {host, default_port};
+  const std::optional<double> number = ParseFileNumber(port);
+  const double low = any_port ? 0 : 1;
+  if (!number || *number != std::floor(*number) || *number < low || *number > 65535 ||
+      port.find_first_not_of("0123456789") != std::string::npos) {
+    throw UsageError(option + ": '" + port + "' is no port (" + (any_port ? "0" : "1") + " to 65535)");
+  }
+  return {host, static_cast<int>(*number)};
+}
+
+LiveOptions ParseLiveCommandLine(const std::vector<std::string>& arguments) {
+  LiveOptions options;
+  std::string gpsd, listen, speedup;
+  std::unique_ptr<CLI::App> app = MakeApp(options, gpsd, listen, speedup);
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
+  try {
+    app->parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    options.help = true;
+    return options;
+  } catch (const CLI::CallForVersion&) {
+    options.version = true;
+    return options;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(tools::DescribeUsageError(error, *app));
+  }
+  if (!gpsd.empty()) {
+    const auto [host, port] = SplitHostPort(gpsd, 2947, "--gpsd", false);
+    options.gpsd_host = host;
+    options.gpsd_port = std::to_string(port);
+  }
+  if (!listen.empty()) {
+    std::tie(options.listen_address, options.listen_port) = SplitHostPort(listen, 8787, "--listen", true);
+  }
+  if (!speedup.empty()) {
+    const std::optional<double> n = ParseFileNumber(speedup);
+    if (!n || *n < 1 || *n > 1000) throw UsageError("--speedup: '" + speedup + "' is not a number from 1 to 1000");
+    options.speedup = *n;
+  }
+  if (app->count("--data") > 0 && options.data.empty()) throw UsageError("--data: the folder's name is empty");
+  return options;
+}
+
+std::string LiveUsageText() {
+  LiveOptions options;
+  std::string gpsd, listen, speedup;
+  return MakeApp(options, gpsd, listen, speedup)->help();
+}
+
+std::string NewToken() {
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  unsigned char bytes[16];
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes)) {
+    throw std::runtime_error("cannot read /dev/urandom for a token");
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (const unsigned char byte : bytes) {
+    token += kHex[byte >> 4];
+    token += kHex[byte & 15];
+  }
+  return token;
+}
+
+}  // namespace trezik::live

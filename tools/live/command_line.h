@@ -1,0 +1,43 @@
+// trezik-live's command line, in the tools' shared style (CLI11, a mistake
+// said in one line).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace trezik::live {
+
+struct LiveOptions {
+  std::string gpsd_host = "localhost";
+  std::string gpsd_port = "2947";
+  std::string data;        // empty: the default data folder
+  bool imperial = false;   // a new pw.ini gets isunits=False
+  double speedup = 1.0;    // host seconds per wall second
+  std::string listen_address = "127.0.0.1";
+  int listen_port = 8787;
+  std::string token;
+  bool help = false, version = false;
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws UsageError for a mistake.
+LiveOptions ParseLiveCommandLine(const std::vector<std::string>& arguments);
+std::string LiveUsageText();
+std::string LiveVersionText();
+
+// "HOST:PORT", "[IPV6]:PORT", or a host alone with `default_port`; throws
+// UsageError naming `option` when the port is not 1 to 65535 (0 too, when
+// `any_port`: the system picks one) or the host is empty.
+std::pair<std::string, int> SplitHostPort(const std::string& text, int default_port, const std::string& option,
+                                          bool any_port);
+
+// 32 hexadecimal digits from /dev/urandom; throws std::runtime_error when it
+// cannot be read.
+std::string NewToken();
+
+}  // namespace trezik::live

@@ -1,0 +1,33 @@
+// trezik-live's data folder: the host's folder and the plug-in's at once.
+// pw.ini (made on the first start, kept after), the plug-in's trezik.ini,
+// tripmeter.ini and logs, and the host's own places.csv lie there.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/live/places.h"
+
+namespace trezik::live {
+
+// $XDG_DATA_HOME/trezik, else $HOME/.local/share/trezik (arguments are the
+// variables' values, null when unset); throws std::runtime_error when
+// neither is set to an absolute path.
+std::string DefaultDataFolder(const char* xdg_data_home, const char* home);
+
+struct DataFolder {
+  std::string path;
+  bool pw_ini_made = false;      // made now, with isunits as asked
+  bool metric_units = true;      // as pw.ini says (the plug-in's own rule)
+  bool plugin_autosaves = false; // trezik.ini sets a valid autosave
+  bool has_places = false;       // places.csv is there
+  Places places;
+  std::vector<int> bad_place_lines;
+};
+
+// Makes the folder and pw.ini ("isunits=True", or False when `imperial`)
+// when they are missing, and reads what the host needs. Throws
+// std::runtime_error naming the file when one cannot be made or read.
+DataFolder PrepareDataFolder(const std::string& path, bool imperial);
+
+}  // namespace trezik::live

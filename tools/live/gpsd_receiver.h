@@ -1,0 +1,67 @@
+// gpsd's reports on a thread of their own (libgps): connects to gpsd, asks
+// for its reports as JSON, keeps the latest fix, and connects again, waiting
+// 1 s, then 2, 4, 8 and at most 10 s between tries, whenever gpsd is not
+// there, stops or restarts. The plug-in's thread reads what it keeps.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "host/host.h"
+#include "tools/live/fix_rules.h"
+
+namespace trezik::live {
+
+// What the receiver knows at one moment.
+struct GpsState {
+  bool connected = false;
+  std::optional<GpsReport> fix;  // the latest 2D or 3D report
+  std::uint64_t reconnects = 0;  // connections made after the first
+};
+
+class GpsdReceiver {
+ public:
+  static constexpr std::chrono::seconds kFirstRetry{1};
+  static constexpr std::chrono::seconds kLongestRetry{10};
+
+  GpsdReceiver(std::string host, std::string port);
+  // Stops the thread when it is still running.
+  ~GpsdReceiver();
+  GpsdReceiver(const GpsdReceiver&) = delete;
+  GpsdReceiver& operator=(const GpsdReceiver&) = delete;
+
+  void Start();
+  // Ends the thread. It stops within half a second, unless it is inside a
+  // connection attempt to a host that does not answer: then it is left to
+  // finish alone (it touches nothing but its own state) and Stop returns
+  // after 2 s.
+  void Stop();
+
+  GpsState State() const;
+
+  // What the thread keeps (gpsd_receiver.cc).
+  struct Shared;
+
+ private:
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+};
+
+// The plug-in's host asks the receiver for its fix whenever the plug-in
+// asks for the position.
+class GpsdFixSource : public host::FixSource {
+ public:
+  GpsdFixSource(const GpsdReceiver& receiver, FixRules rules) : receiver_(receiver), rules_(rules) {}
+  std::optional<host::Fix> NextFix() override {
+    return rules_.HostFix(receiver_.State().fix, std::chrono::steady_clock::now());
+  }
+
+ private:
+  const GpsdReceiver& receiver_;
+  FixRules rules_;
+};
+
+}  // namespace trezik::live

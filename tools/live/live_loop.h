@@ -1,0 +1,32 @@
+// The plug-in's thread in trezik-live: Timer1 ticks on the tick clock, and
+// between ticks the commands the server hands over are carried out as they
+// come. After every tick and every command the page's values are published.
+// Runs until the dashboard is closed.
+#pragma once
+
+#include <chrono>
+#include <iosfwd>
+
+#include "tools/live/dashboard.h"
+#include "tools/live/fix_rules.h"
+#include "tools/live/gpsd_receiver.h"
+#include "tools/live/live_session.h"
+#include "tools/live/meter_saver.h"
+#include "tools/live/places.h"
+
+namespace trezik::live {
+
+struct LoopParts {
+  LiveSession& session;
+  Dashboard& dashboard;
+  const GpsdReceiver& receiver;
+  FixRules rules;
+  const Places& places;
+  MeterSaver& saver;
+  std::chrono::steady_clock::duration period;  // between ticks
+  std::ostream& log;                            // gpsd coming and going, failed saves
+};
+
+void RunLiveLoop(LoopParts parts);
+
+}  // namespace trezik::live

@@ -1,0 +1,61 @@
+// The plug-in in trezik-live: an emulated desktop on the plug-in's thread
+// whose clock starts at the wall clock's local time and moves one second a
+// tick, the host's window answering from gpsd, and one PWExtension, created
+// and released on this thread. Nothing here is touched from another thread.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "host/host.h"
+#include "platform/emulation.h"
+#include "plugin/pwextension.h"
+#include "tools/live/dashboard.h"
+#include "tools/live/meter_saver.h"
+#include "trip/trip_observer.h"
+
+namespace trezik::live {
+
+// What a failed call is answered with: calculation errors (type mismatch,
+// division by zero, overflow, invalid argument) are the command's fault,
+// 422; file and memory errors the machine's, 500.
+int CommandErrorStatus(ErrorKind kind);
+
+class LiveSession {
+ public:
+  // `folder` is the host's folder and the plug-in's (pw.ini, trezik.ini,
+  // tripmeter.ini and the logs lie there); `source` reports the fixes and
+  // must outlive the session; `saver` hears every tick's step.
+  LiveSession(const std::string& folder, host::FixSource& source, MeterSaver& saver);
+  // Releases the plug-in when Release was not called.
+  ~LiveSession() { Release(); }
+  LiveSession(const LiveSession&) = delete;
+  LiveSession& operator=(const LiveSession&) = delete;
+
+  // The plug-in's start-up; throws trezik::Error when it fails.
+  void Create();
+  // One tick of Timer1: the desktop's clock moves 1000 ms.
+  void Tick() { platform_.PumpMessagesFor(Form1TickMs()); }
+  CommandAnswer Command(const std::string& command);
+  // The labels of the page and the work indicator. A label whose call
+  // fails reads "error: <kind>" ("error: invalid argument"), as in
+  // trezik-drive's tables, so that the page shows why it is blank.
+  Snapshot Read(GpsStatus gps);
+  // The place name the host reports from now on; none: no reply.
+  void SetRoad(const std::string* name);
+  // Releases the plug-in; Form1's unload saves tripmeter.ini. Safe twice.
+  void Release();
+
+ private:
+  static std::uint32_t Form1TickMs();
+
+  EmulatedPlatform platform_;
+  ScopedPlatform use_;
+  ScopedTripObserver observe_;
+  std::optional<host::Host> host_;
+  std::optional<PWExtension> plugin_;
+  std::string road_;
+  bool has_road_ = false;
+};
+
+}  // namespace trezik::live

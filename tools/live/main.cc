@@ -1,0 +1,118 @@
+// trezik-live: the trezik plug-in in a car on Linux. Its host takes the fixes
+// from gpsd, ticks Timer1 once a second, and serves a page with the meters
+// and the plug-in's buttons (see server.h). Ends, after the plug-in has
+// saved its meters, on SIGTERM, SIGINT or SIGHUP.
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "tools/live/command_line.h"
+#include "tools/live/dashboard.h"
+#include "tools/live/data_folder.h"
+#include "tools/live/fix_rules.h"
+#include "tools/live/gpsd_receiver.h"
+#include "tools/live/live_loop.h"
+#include "tools/live/live_session.h"
+#include "tools/live/meter_saver.h"
+#include "tools/live/server.h"
+#include "tools/live/signal_watcher.h"
+
+namespace trezik::live {
+namespace {
+
+constexpr char kName[] = "trezik-live: ";
+
+// The page's address as a browser takes it (an IPv6 address in brackets).
+std::string PageAddress(const std::string& address, int port) {
+  const bool ipv6 = address.find(':') != std::string::npos;
+  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
+}
+
+std::chrono::steady_clock::duration TickPeriod(double speedup) {
+  return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(1.0 / speedup));
+}
+
+int Run(const LiveOptions& options) {
+  // A token on an address others can reach: the one given, or a new one.
+  std::string token = options.token;
+  const bool token_made = token.empty() && !IsLoopbackAddress(options.listen_address);
+  std::optional<DataFolder> folder;
+  try {
+    if (token_made) token = NewToken();
+    folder = PrepareDataFolder(options.data.empty()
+                                   ? DefaultDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
+                                   : options.data,
+                               options.imperial);
+  } catch (const std::exception& error) {
+    std::cerr << kName << error.what() << "\n";
+    return 1;
+  }
+  if (options.imperial && !folder->pw_ini_made && folder->metric_units) {
+    std::cerr << kName << "--imperial is not applied: the data folder's pw.ini says isunits=True\n";
+  }
+  for (const int line : folder->bad_place_lines) {
+    std::cerr << kName << "places.csv:" << line << ": no \"name, latitude, longitude\": passed over\n";
+  }
+
+  // Every thread from here on inherits the blocked signals.
+  BlockEndingSignals();
+  Dashboard dashboard;
+  SignalWatcher watcher(dashboard);
+  GpsdReceiver receiver(options.gpsd_host, options.gpsd_port);
+  receiver.Start();
+  const FixRules rules(options.speedup, folder->metric_units, '.');
+  GpsdFixSource source(receiver, rules);
+  MeterSaver saver(folder->plugin_autosaves);
+  LiveSession session(folder->path, source, saver);
+  try {
+    session.Create();
+  } catch (const Error& error) {
+    std::cerr << kName << "the plug-in's start-up failed: " << ErrorKindName(error.kind()) << " ("
+              << error.what() << ")\n";
+    return 1;
+  }
+  Server server(dashboard, {options.listen_address, options.listen_port, token});
+  std::string error;
+  if (!server.Start(error)) {
+    std::cerr << kName << error << "\n";
+    return 1;
+  }
+  std::cout << "page: " << PageAddress(options.listen_address, server.port()) << "\n"
+            << "data folder: " << folder->path << "\n"
+            << "gpsd: " << options.gpsd_host << ":" << options.gpsd_port << "\n";
+  if (token_made) std::cout << "token: " << token << "\n";
+  std::cout << std::flush;
+
+  RunLiveLoop({session, dashboard, receiver, rules, folder->places, saver, TickPeriod(options.speedup), std::cerr});
+  session.Release();
+  server.Stop();
+  receiver.Stop();
+  return 0;
+}
+
+}  // namespace
+}  // namespace trezik::live
+
+int main(int argc, char** argv) {
+  using namespace trezik::live;
+  LiveOptions options;
+  try {
+    options = ParseLiveCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const UsageError& error) {
+    std::cerr << "trezik-live: " << error.what() << "; see --help\n";
+    return 2;
+  }
+  if (options.help) {
+    std::cout << LiveUsageText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << LiveVersionText();
+    return 0;
+  }
+  return Run(options);
+}
