@@ -15,3 +15,16 @@ if(TARGET trezik-live AND TREZIK_NODE AND NOT CMAKE_CXX_FLAGS MATCHES "fsanitize
                    --track ${PROJECT_SOURCE_DIR}/../shared/tracks/20100411_Geko_Regensburg.txt)
   set_tests_properties(live_page_browser_test PROPERTIES LABELS live TIMEOUT 240 SKIP_RETURN_CODE 77)
 endif()
+
+# trezik-live against a real gpsd fed by gpsfake (live_gpsd.sh): the meters
+# after a replay, after gpsd was gone and came back, and after SIGTERM,
+# against trezik-drive's replay of the same drive; in both builds. Exit 77
+# is a skip: no gpsfake or track, outside CI only.
+if(TARGET trezik-live AND TARGET trezik-drive)
+  foreach(case replay restart signal)
+    add_test(NAME live_gpsd_${case}
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/live/live_gpsd.sh ${case} $<TARGET_FILE:trezik-live>
+                     $<TARGET_FILE:trezik-drive> ${PROJECT_SOURCE_DIR}/../shared/tracks/20100411_Geko_Regensburg.txt)
+    set_tests_properties(live_gpsd_${case} PROPERTIES LABELS live TIMEOUT 180 SKIP_RETURN_CODE 77)
+  endforeach()
+endif()

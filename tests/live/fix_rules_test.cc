@@ -1,0 +1,94 @@
+// The host's rules for gpsd's reports: which report is a fix, how long a
+// fix is reported (3 s of host time, scaled by --speedup), and the texts,
+// with speeds worked by hand from the definitions (1 km/h = 1/3.6 m/s,
+// 1 mph = 0.44704 m/s).
+#include "tools/live/fix_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace trezik::live {
+namespace {
+
+using std::chrono::milliseconds;
+const std::chrono::steady_clock::time_point kArrived{std::chrono::seconds(1000)};
+
+GpsReport Report(FixMode mode, double latitude = 49.0265667, double longitude = 12.0652767,
+                 std::optional<double> speed = 10.0) {
+  return {mode, latitude, longitude, speed, kArrived};
+}
+
+TEST(FixRules, AFixIsReportedForThreeHostSecondsScaledBySpeedup) {
+  struct Case {
+    double speedup;
+    int age_ms;
+    bool fresh;
+  } cases[] = {{1, 0, true}, {1, 3000, true}, {1, 3001, false}, {20, 150, true}, {20, 151, false},
+               {1000, 3, true}, {1000, 4, false}};
+  for (const Case& c : cases) {
+    const FixRules rules(c.speedup, true, '.');
+    const auto now = kArrived + milliseconds(c.age_ms);
+    EXPECT_EQ(rules.HostFix(Report(FixMode::k3D), now).has_value(), c.fresh) << c.speedup << " " << c.age_ms;
+    EXPECT_EQ(rules.Status(true, Report(FixMode::k3D), now), c.fresh ? GpsStatus::kFix : GpsStatus::kNoFix);
+  }
+}
+
+TEST(FixRules, OnlyTwoAndThreeDimensionalReportsAreFixesAndANoFixReportEndsOne) {
+  LatestFix latest;
+  latest.Observe(Report(FixMode::kNotSeen));
+  EXPECT_FALSE(latest.fix());
+  latest.Observe(Report(FixMode::k2D, 1.0));
+  ASSERT_TRUE(latest.fix());
+  EXPECT_EQ(latest.fix()->latitude, 1.0);
+  latest.Observe(Report(FixMode::k3D, 2.0));
+  EXPECT_EQ(latest.fix()->latitude, 2.0);
+  latest.Observe(Report(FixMode::kNotSeen, 3.0));  // a report without a mode changes nothing
+  EXPECT_EQ(latest.fix()->latitude, 2.0);
+  latest.Observe(Report(FixMode::k3D, std::nan("")));  // no position in it
+  EXPECT_EQ(latest.fix()->latitude, 2.0);
+  latest.Observe(Report(FixMode::kNone));
+  EXPECT_FALSE(latest.fix());
+}
+
+TEST(FixRules, SpeedsInKilometresOrMilesAnHourFromMetresPerSecond) {
+  struct Case {
+    double mps;
+    bool metric;
+    char mark;
+    const char* text;
+  } cases[] = {
+      {10.0, true, '.', "36 km/h"},         // 10 x 3.6
+      {10.0, false, '.', "22.4 mph"},       // 10 / 0.44704 = 22.3694
+      {13.4112, false, '.', "30 mph"},      // 30 x 0.44704
+      {13.4112, true, '.', "48.3 km/h"},    // 13.4112 x 3.6 = 48.28032
+      {13.4112, true, ',', "48,3 km/h"},
+      {27.7777778, true, '.', "100 km/h"},  // 100 / 3.6
+      {0.0, true, '.', "0 km/h"},
+  };
+  for (const Case& c : cases) {
+    const FixRules rules(1, c.metric, c.mark);
+    const auto fix = rules.HostFix(Report(FixMode::k3D, 49.0265667, 12.0652767, c.mps), kArrived);
+    ASSERT_TRUE(fix);
+    EXPECT_EQ(fix->speed, c.text) << c.mps;
+  }
+}
+
+TEST(FixRules, CoordinatesWithSevenDecimalsAndNoSpeedWhenGpsdGaveNone) {
+  const FixRules rules(1, true, ',');
+  const auto fix = rules.HostFix(Report(FixMode::k2D, 49.026566666, -12.065276671, std::nullopt), kArrived);
+  ASSERT_TRUE(fix);
+  EXPECT_EQ(fix->latitude, "49,0265667");
+  EXPECT_EQ(fix->longitude, "-12,0652767");
+  EXPECT_EQ(fix->speed, "");  // not a number to the plug-in: no speed reported
+}
+
+TEST(FixRules, TheGpsStatusSaysNoGpsWithoutGpsdWhateverFixWasKept) {
+  const FixRules rules(1, true, '.');
+  EXPECT_EQ(rules.Status(false, Report(FixMode::k3D), kArrived), GpsStatus::kNoGps);
+  EXPECT_EQ(rules.Status(true, std::nullopt, kArrived), GpsStatus::kNoFix);
+  EXPECT_EQ(rules.Status(true, Report(FixMode::k3D), kArrived), GpsStatus::kFix);
+}
+
+}  // namespace
+}  // namespace trezik::live
