@@ -6,8 +6,9 @@
 #            replay of the same log within 0.5 %; ends with SIGINT
 #   restart  gpsd killed mid-drive and started again: trezik-live connects
 #            again and the meters go on growing; ends with SIGHUP
-#   signal   SIGTERM: the plug-in's release saves tripmeter.ini, which the
-#            plug-in's own autosave (trezik.ini) did not touch before
+#   signal   a trip logged through the page names the nearest place of
+#            places.csv; SIGTERM: the plug-in's release saves tripmeter.ini,
+#            which the plug-in's own autosave (trezik.ini) did not touch before
 #
 # Keeping step. gpsfake -c is the delay between sentences; the drive has
 # about 12.6 sentences a fix (its RMC sentences count the fixes), so at
@@ -29,7 +30,7 @@ set -uo pipefail
 
 case_name=$1 live=$2 drive=$3 track=$4
 here=$(cd "$(dirname "$0")" && pwd)
-speedup=20
+speedup=${LIVE_TEST_SPEEDUP:-20}
 
 skip_or_fail() {
   if [ "${CI:-}" = true ]; then echo "FAIL: $1 (CI has it)"; exit 1; fi
@@ -114,7 +115,7 @@ above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 case "$case_name" in
   replay)
-    python3 "$here/pad_nmea.py" "$track" 60 "$work/drive.nmea"
+    python3 "$here/pad_nmea.py" "$track" 100 "$work/drive.nmea"
     expected=$(drive_total "$work/drive.nmea")
     above "$expected" 10 || fail "trezik-drive's replay gave '$expected'"
     start_gpsd "$work/drive.nmea" gpsfake
@@ -130,8 +131,8 @@ case "$case_name" in
     echo "trezik-live $total km, trezik-drive $expected km"
     ;;
   restart)
-    python3 "$here/pad_nmea.py" "$track" 60 "$work/first.nmea"
-    python3 "$here/pad_nmea.py" "$track" 60 "$work/second.nmea" 600
+    python3 "$here/pad_nmea.py" "$track" 100 "$work/first.nmea"
+    python3 "$here/pad_nmea.py" "$track" 100 "$work/second.nmea" 600
     after_restart=$(drive_total "$work/second.nmea")
     above "$after_restart" 3 || fail "trezik-drive's replay gave '$after_restart'"
     start_gpsd "$work/first.nmea" gpsfake1
@@ -154,19 +155,33 @@ case "$case_name" in
     total=$(total_of "$work/data")
     grep -q 'gpsd is gone' "$work/live.err" || fail "trezik-live did not notice that gpsd was gone"
     [ "$(grep -c 'gpsd connected' "$work/live.err")" = 2 ] || fail "trezik-live did not connect to the second gpsd"
-    awk -v b="$before" -v t="$total" -v d="$after_restart" 'BEGIN { exit !(t >= b + 0.995 * d) }' ||
+    # Resuming is the point here, the precision the replay's: 2 % of room
+    # for a fix or two lost while two gpsfakes and gpsds share the machine.
+    awk -v b="$before" -v t="$total" -v d="$after_restart" 'BEGIN { exit !(t >= b + 0.98 * d) }' ||
       fail "the meters did not go on: $before km when gpsd went, $total km at the end, $after_restart km driven after"
     echo "$before km when gpsd went, $total km at the end ($after_restart km driven after the restart)"
     ;;
   signal)
-    python3 "$here/pad_nmea.py" "$track" 60 "$work/drive.nmea" 0 200
+    # The car stands at the drive's start (49.0265667 N, 12.0652717 E) for
+    # 200 fixes, 10 s here: long enough to log a trip there through the
+    # page's command, named after the nearest place within 2 km.
+    python3 "$here/pad_nmea.py" "$track" 200 "$work/drive.nmea" 0 200
     expected=$(drive_total "$work/drive.nmea")
     above "$expected" 1 || fail "trezik-drive's replay gave '$expected'"
     mkdir -p "$work/data"
     printf 'autosave=3600\r\n' >"$work/data/trezik.ini"
+    printf '%s\n' "Nearby, 49.0300, 12.0653" "Home, 49.0266, 12.0653" "Hbf, 49.0117, 12.0998" >"$work/data/places.csv"
     start_gpsd "$work/drive.nmea" gpsfake
     sleep 1
     start_live "$work/data"
+    for _ in $(seq 100); do
+      sleep 0.2
+      page=$(sed -n 's/^page: //p' "$work/live.out")
+      [ -n "$page" ] && curl -sf "${page}labels" | grep -q '"gps":"fix"' && break
+    done
+    answer=$(curl -s -H 'Content-Type: application/json' -d '{"command":"logtrip"}' "${page}command")
+    grep -q '"result":2' <<<"$answer" || fail "logtrip was answered $answer"
+    tail -1 "$work/data/tripmeter.log" | grep -q '"Home"' || fail "the trip log names no Home: $(cat "$work/data/tripmeter.log")"
     wait_fed gpsfake 60
     sleep 2
     # The plug-in saves only every hour and trezik-live leaves saving to it.
@@ -174,7 +189,7 @@ case "$case_name" in
     end_live TERM
     total=$(total_of "$work/data")
     within "$total" "$expected" 0.5 || fail "after SIGTERM tripmeter.ini holds $total km, trezik-drive: $expected km"
-    echo "after SIGTERM: $total km, trezik-drive $expected km"
+    echo "after SIGTERM: $total km, trezik-drive $expected km; logged at $(tail -1 "$work/data/tripmeter.log")"
     ;;
   *)
     echo "unknown case $case_name"; exit 2 ;;
