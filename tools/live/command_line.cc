@@ -30,6 +30,12 @@ class Help : public CLI::Formatter {
   Help() { column_width(26); }
   std::string make_description(const CLI::App*) const override { return ""; }
   std::string make_usage(const CLI::App*, std::string) const override { return kIntroduction; }
+  std::string make_positionals(const CLI::App*) const override { return ""; }
+  std::string make_group(std::string group, bool positional, std::vector<const CLI::Option*> options) const override {
+    std::string text = group + ":\n";
+    for (const CLI::Option* option : options) text += make_option(option, positional);
+    return text;
+  }
   std::string make_option_opts(const CLI::Option* option) const override {
     return option->get_option_text().empty() ? "" : " " + option->get_option_text();
   }
