@@ -25,10 +25,17 @@ namespace {
 
 constexpr char kName[] = "trezik-live: ";
 
-// The page's address as a browser takes it (an IPv6 address in brackets).
-std::string PageAddress(const std::string& address, int port) {
-  const bool ipv6 = address.find(':') != std::string::npos;
-  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/";
+// The page's address as a browser takes it (an IPv6 address in brackets),
+// with the token in the fragment when one is needed: the page keeps it from
+// there. On every address at once (0.0.0.0, ::) no browser can open the
+// listening address itself: the page is named on loopback, which the server
+// accepts then too, and other devices use this machine's address instead.
+std::string PageAddress(std::string address, int port, const std::string& token) {
+  if (address.empty() || address == "0.0.0.0") address = "127.0.0.1";
+  if (address == "::" || address == "[::]") address = "::1";
+  const bool ipv6 = address.find(':') != std::string::npos && address.front() != '[';
+  return "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port) + "/" +
+         (token.empty() ? "" : "#token=" + token);
 }
 
 std::chrono::steady_clock::duration TickPeriod(double speedup) {
@@ -81,7 +88,7 @@ int Run(const LiveOptions& options) {
     std::cerr << kName << error << "\n";
     return 1;
   }
-  std::cout << "page: " << PageAddress(options.listen_address, server.port()) << "\n"
+  std::cout << "page: " << PageAddress(options.listen_address, server.port(), token) << "\n"
             << "data folder: " << folder->path << "\n"
             << "gpsd: " << options.gpsd_host << ":" << options.gpsd_port << "\n";
   if (token_made) std::cout << "token: " << token << "\n";
