@@ -17,6 +17,8 @@ namespace trezik::live {
 // a thread left inside a connection attempt outlives the receiver safely.
 struct GpsdReceiver::Shared {
   std::string host, port;
+  std::chrono::milliseconds first_retry{GpsdReceiver::kFirstRetry};
+  std::chrono::milliseconds longest_retry{GpsdReceiver::kLongestRetry};
   mutable std::mutex mutex;
   std::condition_variable wake;
   bool stop = false;
@@ -85,7 +87,7 @@ void Listen(GpsdReceiver::Shared& shared, gps_data_t& data) {
 }
 
 void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
-  std::chrono::milliseconds retry = GpsdReceiver::kFirstRetry;
+  std::chrono::milliseconds retry = shared->first_retry;
   while (!shared->Stopping()) {
     gps_data_t data{};
     if (gps_open(shared->host.c_str(), shared->port.c_str(), &data) == 0) {
@@ -97,7 +99,7 @@ void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
           if (shared->ever_connected) ++shared->reconnects;
           shared->ever_connected = true;
         }
-        retry = GpsdReceiver::kFirstRetry;
+        retry = shared->first_retry;
         Listen(*shared, data);
       }
       gps_close(&data);
@@ -106,7 +108,7 @@ void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
       shared->latest.Forget();
     }
     if (shared->WaitOrStop(retry)) break;
-    retry = std::min<std::chrono::milliseconds>(retry * 2, GpsdReceiver::kLongestRetry);
+    retry = std::min<std::chrono::milliseconds>(retry * 2, shared->longest_retry);
   }
   std::lock_guard lock(shared->mutex);
   shared->finished = true;
@@ -115,9 +117,21 @@ void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
 
 }  // namespace
 
-GpsdReceiver::GpsdReceiver(std::string host, std::string port) : shared_(std::make_shared<Shared>()) {
+namespace {
+
+std::chrono::milliseconds HostWait(std::chrono::milliseconds wait, double speedup) {
+  constexpr std::chrono::milliseconds kShortest{20};
+  const auto scaled = std::chrono::milliseconds(static_cast<long long>(wait.count() / std::max(speedup, 1.0)));
+  return std::max(scaled, kShortest);
+}
+
+}  // namespace
+
+GpsdReceiver::GpsdReceiver(std::string host, std::string port, double speedup) : shared_(std::make_shared<Shared>()) {
   shared_->host = std::move(host);
   shared_->port = std::move(port);
+  shared_->first_retry = HostWait(kFirstRetry, speedup);
+  shared_->longest_retry = HostWait(kLongestRetry, speedup);
 }
 
 GpsdReceiver::~GpsdReceiver() { Stop(); }

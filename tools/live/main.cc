@@ -69,7 +69,7 @@ int Run(const LiveOptions& options) {
   BlockEndingSignals();
   Dashboard dashboard;
   SignalWatcher watcher(dashboard);
-  GpsdReceiver receiver(options.gpsd_host, options.gpsd_port);
+  GpsdReceiver receiver(options.gpsd_host, options.gpsd_port, options.speedup);
   receiver.Start();
   const FixRules rules(options.speedup, folder->metric_units, '.');
   GpsdFixSource source(receiver, rules);
