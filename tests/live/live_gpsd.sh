@@ -22,9 +22,11 @@
 # once, trezik-drive interpolates between them, and both measure the same
 # straight steps.
 #
-# gpsd reports no fix from the first few hundred sentences it is fed (it
-# finds out what the receiver is), so every log starts with the car
-# standing for a while (pad_nmea.py). Each case takes its own free ports.
+# gpsfake feeds its gpsd from the moment it runs (it watches as a client of
+# its own), and gpsd passes a client only what comes while it is connected:
+# the fixes fed before trezik-live connects never reach it. So every log
+# starts with the car standing for a while (pad_nmea.py), and that costs no
+# distance however late trezik-live connects. Each case takes its own ports.
 # Exit 77 (skipped) without gpsfake or the track, except under CI=true.
 set -uo pipefail
 

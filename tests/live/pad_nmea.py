@@ -5,10 +5,10 @@ cycles before the drive: the log's first cycle repeated with earlier times
 (and TO), only the drive's cycles from FROM (to before TO, counted from 0)
 are written: a drive that goes on after gpsd was gone, or a short one.
 
-gpsd, started by gpsfake, looks for the receiver's kind and speed in the
-first few hundred sentences it is fed and reports no fix from them; a
-drive that starts moving at once would lose its first few hundred metres
-there. A standing start costs no distance, to trezik-live or trezik-drive.
+gpsfake feeds its gpsd from the moment it runs, and a client of gpsd sees
+only the fixes fed while it is connected: a drive that starts moving at once
+would lose its first metres to the moments before trezik-live connects. A
+standing start costs no distance, to trezik-live or trezik-drive.
 
 usage: pad_nmea.py LOG COUNT OUT [FROM [TO]]
 """
