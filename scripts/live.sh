@@ -10,8 +10,9 @@
 # --demo starts gpsd through gpsfake on the bundled drive as NMEA
 # (tools/simulator/default_drive/default_drive.nmea, two sentences a second,
 # replayed over and over), on a free port of its own, and runs trezik-live on
-# it with the data folder ./trezik-live-demo, so that a driver's own meters
-# are never touched. With --speedup N gpsfake sends N times as fast (its
+# it with the data folder ./trezik-live-demo (with a places.csv naming the
+# drive's start and its filling station), so that a driver's own meters are
+# never touched. With --speedup N gpsfake sends N times as fast (its
 # delay between sentences is 0.5 s / N) and trezik-live ticks N times a
 # second. Ctrl-C ends both; trezik-live saves the meters as it ends.
 set -euo pipefail
@@ -59,6 +60,11 @@ gpsfake_pid=$!
 stop_gpsfake() { kill "$gpsfake_pid" 2>/dev/null || true; wait "$gpsfake_pid" 2>/dev/null || true; }
 trap stop_gpsfake EXIT
 mkdir -p trezik-live-demo
+# Two places of the bundled drive, so that its trip and fuel records name one.
+if [ ! -f trezik-live-demo/places.csv ]; then
+  printf '%s\n' "# The bundled drive's start and its filling station: trezik-live names the nearest within 2 km" \
+    "Lindenweg,48.1372,11.0218" "Tankstelle Gewerbering,48.27991,11.18260" >trezik-live-demo/places.csv
+fi
 "$live" --gpsd "127.0.0.1:$port" --data "$PWD/trezik-live-demo" "${args[@]}" &
 live_pid=$!
 trap 'kill -TERM "$live_pid" 2>/dev/null || true' INT TERM HUP
