@@ -8,6 +8,7 @@
 
 #include "core/convert.h"
 #include "tools/common/usage_error.h"
+#include "tools/common/usage_help.h"
 #include "trezik_version.h"
 
 namespace trezik::live {
@@ -25,27 +26,10 @@ constexpr char kExitStatus[] =
     "Exit status: 0 after a signal ended the run, 1 when it could not start, 2 for\n"
     "a usage error.\n";
 
-class Help : public CLI::Formatter {
- public:
-  Help() { column_width(26); }
-  std::string make_description(const CLI::App*) const override { return ""; }
-  std::string make_usage(const CLI::App*, std::string) const override { return kIntroduction; }
-  std::string make_positionals(const CLI::App*) const override { return ""; }
-  std::string make_group(std::string group, bool positional, std::vector<const CLI::Option*> options) const override {
-    std::string text = group + ":\n";
-    for (const CLI::Option* option : options) text += make_option(option, positional);
-    return text;
-  }
-  std::string make_option_opts(const CLI::Option* option) const override {
-    return option->get_option_text().empty() ? "" : " " + option->get_option_text();
-  }
-  std::string make_footer(const CLI::App*) const override { return kExitStatus; }
-};
-
 std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::string& listen,
                                   std::string& speedup) {
   auto app = std::make_unique<CLI::App>("", "trezik-live");
-  app->formatter(std::make_shared<Help>());
+  app->formatter(std::make_shared<tools::UsageHelp>(kIntroduction, kExitStatus));
   app->set_help_flag("-h,--help", "this text");
   app->add_option("--gpsd", gpsd, "gpsd's address (default: localhost:2947)")->option_text("HOST:PORT");
   app->add_option("--data", options.data,

@@ -17,36 +17,34 @@ find_package(Threads REQUIRED)
 
 set(TREZIK_LIVE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/live)
 
-add_library(trezik_live STATIC
-  ${TREZIK_LIVE_DIR}/dashboard.cc
-  # The dashboard's server and page.
-  ${TREZIK_LIVE_DIR}/dashboard_json.cc
-  ${TREZIK_LIVE_DIR}/page.cc
-  ${TREZIK_LIVE_DIR}/page_script.cc
-  ${TREZIK_LIVE_DIR}/page_style.cc
-  ${TREZIK_LIVE_DIR}/request_guard.cc
-  ${TREZIK_LIVE_DIR}/server.cc
-)
-target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common
-                      PkgConfig::LIBGPS PkgConfig::HTTPLIB nlohmann_json::nlohmann_json Threads::Threads)
-
-# The plug-in's side: gpsd's fixes, the host and its tick loop, the data
-# folder, the ending signals and the command line.
 find_package(CLI11 REQUIRED)
-target_sources(trezik_live PRIVATE
+
+# The plug-in's side (gpsd's fixes, the host and its tick loop, the data
+# folder, the ending signals, the command line) and the dashboard's server
+# and page, with the exchange between the two.
+add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/command_line.cc
+  ${TREZIK_LIVE_DIR}/dashboard.cc
+  ${TREZIK_LIVE_DIR}/dashboard_json.cc
   ${TREZIK_LIVE_DIR}/data_folder.cc
   ${TREZIK_LIVE_DIR}/fix_rules.cc
   ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
   ${TREZIK_LIVE_DIR}/live_loop.cc
   ${TREZIK_LIVE_DIR}/live_session.cc
   ${TREZIK_LIVE_DIR}/meter_saver.cc
+  ${TREZIK_LIVE_DIR}/page.cc
+  ${TREZIK_LIVE_DIR}/page_script.cc
+  ${TREZIK_LIVE_DIR}/page_style.cc
   ${TREZIK_LIVE_DIR}/places.cc
+  ${TREZIK_LIVE_DIR}/request_guard.cc
+  ${TREZIK_LIVE_DIR}/server.cc
   ${TREZIK_LIVE_DIR}/signal_watcher.cc
   ${TREZIK_LIVE_DIR}/tick_clock.cc
 )
-target_link_libraries(trezik_live PUBLIC CLI11::CLI11 trezik_version)
+target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common trezik_version
+                      CLI11::CLI11 PkgConfig::LIBGPS PkgConfig::HTTPLIB nlohmann_json::nlohmann_json
+                      Threads::Threads)
 
 add_executable(trezik-live ${TREZIK_LIVE_DIR}/main.cc)
 target_link_libraries(trezik-live PRIVATE trezik_live)

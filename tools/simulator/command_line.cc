@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/common/usage_error.h"
+#include "tools/common/usage_help.h"
 
 #include <cmath>
 #include <cstdio>
@@ -27,25 +28,6 @@ constexpr char kIntroduction[] =
 constexpr char kExitStatus[] =
     "Exit status: 0 after a run, 1 when the run failed, 2 for a usage error or bad\n"
     "input (nothing is written then), 130 when Ctrl-C ended the run.\n";
-
-// CLI11's help with the introduction first, the drive described there,
-// each option with the name of its value only, and the exit status at the end.
-class Help : public CLI::Formatter {
- public:
-  Help() { column_width(26); }
-  std::string make_description(const CLI::App*) const override { return ""; }
-  std::string make_usage(const CLI::App*, std::string) const override { return kIntroduction; }
-  std::string make_positionals(const CLI::App*) const override { return ""; }
-  std::string make_group(std::string group, bool positional, std::vector<const CLI::Option*> options) const override {
-    std::string text = group + ":\n";
-    for (const CLI::Option* option : options) text += make_option(option, positional);
-    return text;
-  }
-  std::string make_option_opts(const CLI::Option* option) const override {
-    return option->get_option_text().empty() ? "" : " " + option->get_option_text();
-  }
-  std::string make_footer(const CLI::App*) const override { return kExitStatus; }
-};
 
 std::string Trimmed(double value) {
   char text[32];
@@ -86,7 +68,7 @@ std::string SettingCheck(const std::string& text) {
 // Builds the parser; `line` receives the options.
 std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
   auto app = std::make_unique<CLI::App>("", "trezik-drive");
-  app->formatter(std::make_shared<Help>());
+  app->formatter(std::make_shared<tools::UsageHelp>(kIntroduction, kExitStatus));
   app->set_help_flag("-h,--help", "this text");
   SimulationOptions& sim = line.simulation;
   app->add_option("DRIVE", line.drive_path, "a GPX track or an NMEA 0183 log");
