@@ -109,6 +109,7 @@ TEST_F(ServedDashboard, OpenStreamsAreBounded) {
   EXPECT_EQ(labels->status, 200);
 }
 
+// The keypad's keys are checked at work in the browser test.
 TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
   auto first = Get("/");
   auto second = Get("/");
@@ -135,9 +136,7 @@ TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
     shown.insert((*it)[1]);
   }
   EXPECT_EQ(shown, std::set<std::string>(DashboardLabels().begin(), DashboardLabels().end()));
-
-  // Buttons name their command, keys their digit; the script prefixes keys
-  // with trezik_ or trezik_p.
+  // Every button sends one of the plug-in's commands.
   static const std::regex command("data-command=\"([^\"]+)\"");
   int commands = 0;
   for (auto it = std::sregex_iterator(page.begin(), page.end(), command); it != std::sregex_iterator(); ++it) {
@@ -145,14 +144,6 @@ TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
     ++commands;
   }
   EXPECT_EQ(commands, 6);
-  static const std::regex key("data-key=\"([^\"]+)\"");
-  int keys = 0;
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), key); it != std::sregex_iterator(); ++it) {
-    EXPECT_TRUE(IsPluginCommand("trezik_" + (*it)[1].str())) << (*it)[1];
-    EXPECT_TRUE(IsPluginCommand("trezik_p" + (*it)[1].str())) << (*it)[1];
-    ++keys;
-  }
-  EXPECT_EQ(keys, 12);
 }
 
 }  // namespace
