@@ -13,7 +13,7 @@
 # with libFuzzer for the fuzz targets, the i686 mingw-w64 cross compiler,
 # 32-bit wine, wixl and msitools for the installer trezik.msi, and Chromium
 # and a font for the report's browser test. trezik-live adds libgps,
-# cpp-httplib and nlohmann-json, gpsd and gpsfake (gpsd-clients); its browser
+# libmicrohttpd and nlohmann-json, gpsd and gpsfake (gpsd-clients); its browser
 # test Node.js and the npm packages pinned in tests/live/browser.
 set -euo pipefail
 SUDO=""
@@ -21,7 +21,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 what="${1:-all}"
 simulator=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev
            libpugixml-dev libexpat1-dev libgeographiclib-dev libcli11-dev zlib1g-dev)
-live=(gpsd gpsd-clients libgps-dev libcpp-httplib-dev nlohmann-json3-dev)
+live=(gpsd gpsd-clients libgps-dev libmicrohttpd-dev nlohmann-json3-dev)
 tests=(clang libclang-rt-14-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
        chromium fonts-dejavu-core)
 case "$what" in

@@ -76,12 +76,15 @@ class Connection {
   }
   ~Connection() { ::close(socket_); }
   bool connected() const { return connected_; }
-  void Send(const std::string& text) const {
+  void Send(const std::string& text) const { SendSome(text); }
+  // Sends all of `text`; false when the server closed the connection.
+  bool SendSome(const std::string& text) const {
     for (std::size_t sent = 0; sent < text.size();) {
       const ssize_t n = ::send(socket_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return;
+      if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
     }
+    return true;
   }
   // Whatever arrives next; empty at the end of the stream or on time-out.
   std::string Receive() const {

@@ -5,11 +5,11 @@
 find_package(PkgConfig)
 if(PKG_CONFIG_FOUND)
   pkg_check_modules(LIBGPS IMPORTED_TARGET libgps)
-  pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+  pkg_check_modules(MICROHTTPD IMPORTED_TARGET libmicrohttpd)
 endif()
 find_package(nlohmann_json QUIET)
-if(NOT LIBGPS_FOUND OR NOT HTTPLIB_FOUND OR NOT nlohmann_json_FOUND)
-  message(STATUS "trezik-live is not built: libgps-dev, libcpp-httplib-dev or nlohmann-json3-dev is missing "
+if(NOT LIBGPS_FOUND OR NOT MICROHTTPD_FOUND OR NOT nlohmann_json_FOUND)
+  message(STATUS "trezik-live is not built: libgps-dev, libmicrohttpd-dev or nlohmann-json3-dev is missing "
                  "(bash scripts/setup.sh live)")
   return()
 endif()
@@ -24,11 +24,13 @@ find_package(CLI11 REQUIRED)
 # and page, with the exchange between the two.
 add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/command_line.cc
+  ${TREZIK_LIVE_DIR}/connection_watch.cc
   ${TREZIK_LIVE_DIR}/dashboard.cc
   ${TREZIK_LIVE_DIR}/dashboard_json.cc
   ${TREZIK_LIVE_DIR}/data_folder.cc
   ${TREZIK_LIVE_DIR}/fix_rules.cc
   ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
+  ${TREZIK_LIVE_DIR}/http_answer.cc
   ${TREZIK_LIVE_DIR}/live_loop.cc
   ${TREZIK_LIVE_DIR}/live_session.cc
   ${TREZIK_LIVE_DIR}/meter_saver.cc
@@ -38,12 +40,14 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/places.cc
   ${TREZIK_LIVE_DIR}/request_guard.cc
   ${TREZIK_LIVE_DIR}/server.cc
+  ${TREZIK_LIVE_DIR}/server_requests.cc
   ${TREZIK_LIVE_DIR}/signal_watcher.cc
   ${TREZIK_LIVE_DIR}/tick_clock.cc
+  ${TREZIK_LIVE_DIR}/token_throttle.cc
 )
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common trezik_version
-                      CLI11::CLI11 PkgConfig::LIBGPS PkgConfig::HTTPLIB nlohmann_json::nlohmann_json
+                      CLI11::CLI11 PkgConfig::LIBGPS PkgConfig::MICROHTTPD nlohmann_json::nlohmann_json
                       Threads::Threads)
 
 add_executable(trezik-live ${TREZIK_LIVE_DIR}/main.cc)

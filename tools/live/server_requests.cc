@@ -1,0 +1,319 @@
+// The dashboard server's requests: libmicrohttpd's callbacks, the checks in
+// their order, and the answers.
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <random>
+
+#include "core/convert.h"
+#include "tools/live/dashboard_json.h"
+#include "tools/live/http_answer.h"
+#include "tools/live/page.h"
+#include "tools/live/request_guard.h"
+#include "tools/live/server.h"
+
+namespace trezik::live {
+
+struct Server::Request {
+  ConnectionWatch::Entry* entry = nullptr;
+  std::string body;
+  std::size_t received = 0;
+};
+
+struct Server::Callbacks {
+  static MHD_Result Accept(void* server, const sockaddr* address, socklen_t length);
+  static void Connection(void* server, MHD_Connection* connection, void** context,
+                         MHD_ConnectionNotificationCode code);
+  static MHD_Result Access(void* server, MHD_Connection* connection, const char* url, const char* method,
+                           const char* version, const char* upload, std::size_t* upload_size, void** request);
+  static void Completed(void* server, MHD_Connection* connection, void** request, MHD_RequestTerminationCode code);
+};
+
+namespace {
+
+constexpr auto kPressTimeout = std::chrono::seconds(5);
+constexpr int kMaxStreams = 4;
+// An event stream looks for a new publication (and for Stop) this often,
+// and says something at least every kKeepAlive; a reader that takes none
+// of it for kStreamIdleSeconds is dropped.
+constexpr auto kStreamSlice = std::chrono::milliseconds(200);
+constexpr auto kKeepAlive = std::chrono::seconds(10);
+constexpr unsigned kStreamIdleSeconds = 30;
+
+constexpr const char* kJson = "application/json";
+
+std::string PagePolicy(const std::string& nonce) {
+  return "default-src 'none'; script-src 'nonce-" + nonce + "'; style-src 'nonce-" + nonce +
+         "'; connect-src 'self'; img-src 'self' data:; base-uri 'none'; form-action 'none'; "
+         "frame-ancestors 'none'";
+}
+
+std::string NewNonce() {
+  std::random_device random;
+  std::string nonce;
+  constexpr char kDigits[] = "0123456789abcdef";
+  for (int i = 0; i < 4; ++i) {
+    const unsigned value = random();
+    for (int shift = 0; shift < 32; shift += 4) nonce += kDigits[(value >> shift) & 0xf];
+  }
+  return nonce;
+}
+
+// The routes and the one method each answers.
+struct Route {
+  const char* path;
+  const char* method;
+};
+constexpr std::array<Route, 4> kRoutes = {{
+    {"/", "GET"}, {"/labels", "GET"}, {"/events", "GET"}, {"/command", "POST"}}};
+
+// The header lines of a request, and how often each header that a check
+// reads, or that frames the body, is given.
+struct HeaderCount {
+  static constexpr std::array<const char*, 7> kSingle = {
+      "host", "origin", "authorization", "x-trezik-token", "content-type", "content-length", "transfer-encoding"};
+  unsigned lines = 0;
+  std::array<unsigned, kSingle.size()> seen{};
+};
+
+MHD_Result CountHeader(void* count, MHD_ValueKind, const char* name, const char*) {
+  auto& c = *static_cast<HeaderCount*>(count);
+  ++c.lines;
+  const std::string lower = ToLowerAscii(name);
+  for (std::size_t i = 0; i < HeaderCount::kSingle.size(); ++i) c.seen[i] += lower == HeaderCount::kSingle[i];
+  return MHD_YES;
+}
+
+std::string Header(MHD_Connection* connection, const char* name) {
+  const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+  return value != nullptr ? value : "";
+}
+
+std::string AddressText(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = "";
+  if (address == nullptr) return text;
+  if (address->sa_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
+  } else if (address->sa_family == AF_INET6) {
+    inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
+  }
+  return text;
+}
+
+std::string ClientAddress(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+  return AddressText(info != nullptr ? info->client_addr : nullptr);
+}
+
+}  // namespace
+
+MHD_Daemon* Server::StartDaemon(int socket) {
+  return MHD_start_daemon(
+      MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC, 0,
+      &Callbacks::Accept, this, &Callbacks::Access, this,
+      MHD_OPTION_LISTEN_SOCKET, socket,
+      MHD_OPTION_CONNECTION_LIMIT, ServerLimits::kConnections,
+      MHD_OPTION_PER_IP_CONNECTION_LIMIT, ServerLimits::kConnectionsPerAddress,
+      MHD_OPTION_CONNECTION_TIMEOUT, ServerLimits::kIdleSeconds,
+      MHD_OPTION_CONNECTION_MEMORY_LIMIT, ServerLimits::kConnectionMemory,
+      MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::Connection, this,
+      MHD_OPTION_NOTIFY_COMPLETED, &Callbacks::Completed, this,
+      MHD_OPTION_END);
+}
+
+MHD_Result Server::Callbacks::Accept(void* server, const sockaddr* address, socklen_t) {
+  static_cast<Server*>(server)->watch_.MakeRoom(AddressText(address));
+  return MHD_YES;
+}
+
+void Server::Callbacks::Connection(void* server, MHD_Connection* connection, void** context,
+                                   MHD_ConnectionNotificationCode code) {
+  ConnectionWatch& watch = static_cast<Server*>(server)->watch_;
+  if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    *context = watch.Opened(info->connect_fd, ClientAddress(connection));
+  } else if (*context != nullptr) {
+    watch.Closed(static_cast<ConnectionWatch::Entry*>(*context));
+    *context = nullptr;
+  }
+}
+
+void Server::Callbacks::Completed(void* server, MHD_Connection*, void** request, MHD_RequestTerminationCode) {
+  auto* done = static_cast<Request*>(*request);
+  if (done == nullptr) return;
+  static_cast<Server*>(server)->watch_.Answered(done->entry);
+  delete done;
+  *request = nullptr;
+}
+
+MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, const char* url,
+                                     const char* method, const char*, const char* upload,
+                                     std::size_t* upload_size, void** request) {
+  Server& self = *static_cast<Server*>(server);
+  auto* state = static_cast<Request*>(*request);
+  if (state == nullptr) {
+    state = new Request;
+    *request = state;
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    state->entry = static_cast<ConnectionWatch::Entry*>(info->socket_context);
+    bool queued = false;
+    const bool read_body = self.Admit(connection, url, method, queued);
+    if (!read_body) self.watch_.Answering(state->entry);
+    return read_body || queued ? MHD_YES : MHD_NO;
+  }
+  if (*upload_size > 0) {
+    state->received += *upload_size;
+    // A body somewhat over the limit is read and dropped, so that the
+    // connection stays in step for a 413; a far larger one ends it.
+    if (state->received > ServerLimits::kDrainedBody) return MHD_NO;
+    if (state->received <= ServerLimits::kMaxBody) state->body.append(upload, *upload_size);
+    *upload_size = 0;
+    return MHD_YES;
+  }
+  self.watch_.Answering(state->entry);
+  if (state->received > ServerLimits::kMaxBody) {
+    return AnswerError(connection, 413, "the request is too large") ? MHD_YES : MHD_NO;
+  }
+  self.Command(connection, *state);
+  return MHD_YES;
+}
+
+bool Server::Admit(MHD_Connection* connection, const char* url, const char* method, bool& queued) {
+  // Answered at once, before the body is read: libmicrohttpd then closes
+  // the connection after the answer, and the body is never read as more
+  // requests.
+  const auto refuse = [&](unsigned status, std::string_view error, HeaderList headers = {}) {
+    queued = AnswerError(connection, status, error, headers);
+    return false;
+  };
+  HeaderCount count;
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountHeader, &count);
+  if (count.lines > ServerLimits::kMaxHeaders) return refuse(431, "too many header lines");
+  for (std::size_t i = 0; i < HeaderCount::kSingle.size(); ++i) {
+    if (count.seen[i] > 1) return refuse(400, std::string("the header ") + HeaderCount::kSingle[i] + " is given twice");
+  }
+  const bool content_length = count.seen[5] > 0, chunked = count.seen[6] > 0;
+  if (content_length && chunked) return refuse(400, "a body is framed one way only");
+
+  const std::string path = url != nullptr ? url : "";
+  const Route* route = nullptr;
+  for (const Route& candidate : kRoutes) {
+    if (path == candidate.path) route = &candidate;
+  }
+  if (route == nullptr) return refuse(404, "no such page");
+  if (std::strcmp(method, route->method) != 0) {
+    return refuse(405, std::string("only ") + route->method + " here", {{"Allow", route->method}});
+  }
+  if (!guard_->HostAccepted(Header(connection, "Host"))) {
+    return refuse(403, "this server is not reached under that name");
+  }
+  const std::string length_text = Header(connection, "Content-Length");
+  const bool has_body = chunked || (content_length && length_text.find_first_not_of('0') != std::string::npos);
+  if (route->method == std::string_view("GET")) {
+    if (has_body) return refuse(400, "a GET carries no body");
+    if (path == "/") {
+      const std::string nonce = NewNonce();
+      queued = Answer(connection, 200, DashboardPage(nonce), "text/html; charset=utf-8",
+                      {{"Content-Security-Policy", PagePolicy(nonce)}});
+    } else if (path == "/labels") {
+      queued = Answer(connection, 200, SnapshotJson(dashboard_.Latest()), kJson);
+    } else {
+      Events(connection);
+      queued = true;
+    }
+    return false;
+  }
+
+  const std::string origin = Header(connection, "Origin");
+  if (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Origin") != nullptr &&
+      !guard_->OriginAccepted(origin)) {
+    return refuse(403, "commands come from the dashboard's own page only");
+  }
+  if (guard_->token_required()) {
+    const std::string address = ClientAddress(connection);
+    const auto now = TokenThrottle::Clock::now();
+    if (const auto wait = throttle_.Wait(address, now); wait.count() > 0) {
+      return refuse(429, "too many wrong tokens: try again later", {{"Retry-After", std::to_string(wait.count())}});
+    }
+    if (!guard_->TokenAccepted(Header(connection, "Authorization"), Header(connection, "X-Trezik-Token"))) {
+      if (const auto wait = throttle_.Wrong(address, now); wait.count() > 0) {
+        Log(std::to_string(TokenThrottle::kFreeTries) + " or more wrong tokens in a row from " + address +
+            ": its commands get 429 for " + std::to_string(wait.count()) + " s");
+      }
+      return refuse(401, "the dashboard's token is missing or wrong", {{"WWW-Authenticate", "Bearer"}});
+    }
+    throttle_.Right(address);
+  }
+  if (!IsJsonContentType(Header(connection, "Content-Type"))) {
+    return refuse(415, "a command is sent as application/json");
+  }
+  if (content_length) {
+    const std::optional<double> length = ParseFileNumber(length_text);
+    if (!length || *length > static_cast<double>(ServerLimits::kMaxBody)) return refuse(413, "the request is too large");
+  }
+  return true;
+}
+
+void Server::Command(MHD_Connection* connection, const Request& request) {
+  std::string error;
+  std::optional<std::string> command = CommandFromBody(request.body, error);
+  if (!command) {
+    AnswerError(connection, 400, error);
+    return;
+  }
+  const CommandAnswer answer = dashboard_.Press(std::move(*command), kPressTimeout);
+  Answer(connection, static_cast<unsigned>(answer.status), AnswerJson(answer), kJson);
+}
+
+void Server::Events(MHD_Connection* connection) {
+  if (streams_.fetch_add(1) >= kMaxStreams) {
+    streams_.fetch_sub(1);
+    AnswerError(connection, 503, "too many open dashboards");
+    return;
+  }
+  MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, kStreamIdleSeconds);
+  struct Stream {
+    std::uint64_t version = 0;
+    bool first = true;
+    std::string pending;
+    std::chrono::steady_clock::time_point last_write = std::chrono::steady_clock::now();
+  };
+  auto stream = std::make_shared<Stream>();
+  const auto event = [](const Snapshot& snapshot) { return "data: " + SnapshotJson(snapshot) + "\n\n"; };
+  StreamBody body;
+  // Each call hands on what is pending, or waits for one event or
+  // keep-alive, or ends the stream.
+  body.next = [this, stream, event](char* buffer, std::size_t room) -> ssize_t {
+    while (stream->pending.empty()) {
+      if (stream->first) {
+        stream->first = false;
+        const Snapshot latest = dashboard_.Latest();
+        stream->version = latest.version;
+        stream->pending = "retry: 2000\n" + event(latest);
+      } else if (stopping_ || dashboard_.closed()) {
+        return MHD_CONTENT_READER_END_OF_STREAM;
+      } else if (const auto newer = dashboard_.WaitNewer(stream->version, kStreamSlice)) {
+        stream->version = newer->version;
+        stream->pending = event(*newer);
+      } else if (std::chrono::steady_clock::now() - stream->last_write >= kKeepAlive) {
+        stream->pending = ": keep-alive\n\n";
+      }
+    }
+    const std::size_t n = std::min(room, stream->pending.size());
+    std::memcpy(buffer, stream->pending.data(), n);
+    stream->pending.erase(0, n);
+    stream->last_write = std::chrono::steady_clock::now();
+    return static_cast<ssize_t>(n);
+  };
+  body.done = [this] { streams_.fetch_sub(1); };
+  AnswerStream(connection, std::move(body), "text/event-stream", {{"X-Accel-Buffering", "no"}});
+}
+
+}  // namespace trezik::live
