@@ -45,10 +45,10 @@ struct ServerLimits {
   static constexpr std::size_t kDrainedBody = 16 * 1024;  // read and dropped before a 413; more: closed
   static constexpr unsigned kMaxHeaders = 64;             // header lines of a request
   static constexpr std::size_t kConnectionMemory = 16 * 1024;  // the head and the answer's head
-  static constexpr unsigned kConnections = 64;            // open at once (a thread each)
-  static constexpr unsigned kConnectionsPerAddress = 48;
-  static constexpr int kWaitingConnections = 40;          // waiting for a request: more takes the oldest
-  static constexpr int kWaitingPerAddress = 32;
+  static constexpr unsigned kConnections = 128;           // open at once (a thread each)
+  static constexpr unsigned kConnectionsPerAddress = 96;
+  static constexpr int kWaitingConnections = 32;          // waiting for a request: more takes the oldest
+  static constexpr int kWaitingPerAddress = 24;
   static constexpr unsigned kIdleSeconds = 5;             // silence, also between kept-alive requests
   static constexpr std::chrono::seconds kRequestTime{10}; // from the wait's start to the body's end
 };
@@ -82,10 +82,11 @@ class Server {
  private:
   int Listen(std::string& error);  // the listening socket, or -1
   MHD_Daemon* StartDaemon(int socket);  // serving on `socket`, or null
-  // The first look at a request, its head complete: answers it at once
-  // (a GET, a refusal; `queued` says whether the answer could be queued)
-  // or lets its body be read (true, nothing queued).
-  bool Admit(MHD_Connection* connection, const char* url, const char* method, bool& queued);
+  // The first look at a request, its head complete: refuses it at once
+  // (false; `queued` says whether the answer could be queued) or admits it
+  // to be answered once its body is read (true).
+  bool Admit(MHD_Connection* connection, const char* url, const char* method, Request& request, bool& queued);
+  void Serve(MHD_Connection* connection, const std::string& path);  // a GET
   void Command(MHD_Connection* connection, const Request& request);
   void Events(MHD_Connection* connection);
   void Log(const std::string& line);

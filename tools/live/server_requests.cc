@@ -23,6 +23,8 @@ namespace trezik::live {
 
 struct Server::Request {
   ConnectionWatch::Entry* entry = nullptr;
+  std::string path;  // once admitted
+  bool get = false;
   std::string body;
   std::size_t received = 0;
 };
@@ -164,9 +166,9 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     state->entry = static_cast<ConnectionWatch::Entry*>(info->socket_context);
     bool queued = false;
-    const bool read_body = self.Admit(connection, url, method, queued);
-    if (!read_body) self.watch_.Answering(state->entry);
-    return read_body || queued ? MHD_YES : MHD_NO;
+    if (self.Admit(connection, url, method, *state, queued)) return MHD_YES;
+    self.watch_.Answering(state->entry);
+    return queued ? MHD_YES : MHD_NO;
   }
   if (*upload_size > 0) {
     state->received += *upload_size;
@@ -178,6 +180,10 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
     return MHD_YES;
   }
   self.watch_.Answering(state->entry);
+  if (state->get) {
+    self.Serve(connection, state->path);
+    return MHD_YES;
+  }
   if (state->received > ServerLimits::kMaxBody) {
     return AnswerError(connection, 413, "the request is too large") ? MHD_YES : MHD_NO;
   }
@@ -185,7 +191,8 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
   return MHD_YES;
 }
 
-bool Server::Admit(MHD_Connection* connection, const char* url, const char* method, bool& queued) {
+bool Server::Admit(MHD_Connection* connection, const char* url, const char* method, Request& request,
+                   bool& queued) {
   // Answered at once, before the body is read: libmicrohttpd then closes
   // the connection after the answer, and the body is never read as more
   // requests.
@@ -218,17 +225,11 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
   const bool has_body = chunked || (content_length && length_text.find_first_not_of('0') != std::string::npos);
   if (route->method == std::string_view("GET")) {
     if (has_body) return refuse(400, "a GET carries no body");
-    if (path == "/") {
-      const std::string nonce = NewNonce();
-      queued = Answer(connection, 200, DashboardPage(nonce), "text/html; charset=utf-8",
-                      {{"Content-Security-Policy", PagePolicy(nonce)}});
-    } else if (path == "/labels") {
-      queued = Answer(connection, 200, SnapshotJson(dashboard_.Latest()), kJson);
-    } else {
-      Events(connection);
-      queued = true;
-    }
-    return false;
+    // Answered once the request is complete: an answer queued now would
+    // end the connection.
+    request.get = true;
+    request.path = path;
+    return true;
   }
 
   const std::string origin = Header(connection, "Origin");
@@ -259,6 +260,18 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
     if (!length || *length > static_cast<double>(ServerLimits::kMaxBody)) return refuse(413, "the request is too large");
   }
   return true;
+}
+
+void Server::Serve(MHD_Connection* connection, const std::string& path) {
+  if (path == "/") {
+    const std::string nonce = NewNonce();
+    Answer(connection, 200, DashboardPage(nonce), "text/html; charset=utf-8",
+           {{"Content-Security-Policy", PagePolicy(nonce)}});
+  } else if (path == "/labels") {
+    Answer(connection, 200, SnapshotJson(dashboard_.Latest()), kJson);
+  } else {
+    Events(connection);
+  }
 }
 
 void Server::Command(MHD_Connection* connection, const Request& request) {
