@@ -36,7 +36,7 @@ TEST(FixRules, AFixIsReportedForThreeHostSecondsScaledBySpeedup) {
   }
 }
 
-TEST(FixRules, OnlyTwoAndThreeDimensionalReportsAreFixesAndANoFixReportEndsOne) {
+TEST(FixRules, OnlyTwoAndThreeDimensionalReportsOnTheGlobeAreFixesAndANoFixReportEndsOne) {
   LatestFix latest;
   latest.Observe(Report(FixMode::kNotSeen));
   EXPECT_FALSE(latest.fix());
@@ -47,8 +47,15 @@ TEST(FixRules, OnlyTwoAndThreeDimensionalReportsAreFixesAndANoFixReportEndsOne) 
   EXPECT_EQ(latest.fix()->latitude, 2.0);
   latest.Observe(Report(FixMode::kNotSeen, 3.0));  // a report without a mode changes nothing
   EXPECT_EQ(latest.fix()->latitude, 2.0);
-  latest.Observe(Report(FixMode::k3D, std::nan("")));  // no position in it
-  EXPECT_EQ(latest.fix()->latitude, 2.0);
+  // No position in it, or one off the globe; the edges themselves count.
+  for (const auto& [latitude, longitude] : {std::pair{std::nan(""), 0.0}, std::pair{90.000001, 0.0},
+                                            std::pair{-91.0, 0.0}, std::pair{0.0, 180.000001}, std::pair{0.0, -500.0},
+                                            std::pair{1e300, 1e300}, std::pair{0.0, std::nan("")}}) {
+    latest.Observe(Report(FixMode::k3D, latitude, longitude));
+    EXPECT_EQ(latest.fix()->latitude, 2.0) << latitude << " " << longitude;
+  }
+  latest.Observe(Report(FixMode::k2D, -90.0, 180.0));
+  EXPECT_EQ(latest.fix()->latitude, -90.0);
   latest.Observe(Report(FixMode::kNone));
   EXPECT_FALSE(latest.fix());
 }

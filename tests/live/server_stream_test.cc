@@ -44,12 +44,13 @@ Snapshot Published(std::string trip) {
                      {"fuelunits", "35,2"}, {"avspeed", ""}, {"trezik_costperdist", "say \"0.12\" \xe2\x82\xac"}};
   snapshot.workrec = true;
   snapshot.gps = GpsStatus::kNoFix;
+  snapshot.problems = {"The meters could not be saved"};
   return snapshot;
 }
 
 TEST_F(ServedDashboard, LabelsAreTheTextsAsPublishedInTheirOrder) {
   const RawAnswer before = Get("/labels");
-  EXPECT_EQ(before.body, R"({"labels":{},"indicators":{"workrec":false},"gps":"no gps"})");
+  EXPECT_EQ(before.body, R"({"labels":{},"indicators":{"workrec":false},"gps":"no gps","problems":[]})");
 
   dashboard_.Publish(Published("24.03"));
   const RawAnswer after = Get("/labels");
@@ -59,7 +60,8 @@ TEST_F(ServedDashboard, LabelsAreTheTextsAsPublishedInTheirOrder) {
     "labels": {"tripmeter": "24.03", "speedunits": "Km/h", "trezik_distunit": "Km", "fuelunits": "35,2",
                "avspeed": "", "trezik_costperdist": "say \"0.12\" \u20ac"},
     "indicators": {"workrec": true},
-    "gps": "no fix"})");
+    "gps": "no fix",
+    "problems": ["The meters could not be saved"]})");
   EXPECT_EQ(nlohmann::ordered_json::parse(after.body), expected);
 }
 

@@ -28,3 +28,14 @@ if(TARGET trezik-live AND TARGET trezik-drive)
     set_tests_properties(live_gpsd_${case} PROPERTIES LABELS live TIMEOUT 180 SKIP_RETURN_CODE 77)
   endforeach()
 endif()
+
+# trezik-live and its data folder, without gpsd (live_folder.sh): one
+# trezik-live per folder, failed saves and an unreadable tripmeter.ini told
+# on the page, on stderr and in the exit code; in both builds.
+if(TARGET trezik-live)
+  foreach(case lock save unread)
+    add_test(NAME live_folder_${case}
+             COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/live/live_folder.sh ${case} $<TARGET_FILE:trezik-live>)
+    set_tests_properties(live_folder_${case} PROPERTIES LABELS live TIMEOUT 60)
+  endforeach()
+endif()

@@ -3,10 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "core/convert.h"
+#include "tools/live/request_guard.h"
 #include "tools/common/usage_error.h"
 #include "tools/common/usage_help.h"
 #include "trezik_version.h"
@@ -23,8 +25,9 @@ constexpr char kIntroduction[] =
     "the plug-in has saved them.\n\n";
 
 constexpr char kExitStatus[] =
-    "Exit status: 0 after a signal ended the run, 1 when it could not start, 2 for\n"
-    "a usage error.\n";
+    "Exit status: 0 after a signal ended the run, 1 when it could not start (also\n"
+    "when another trezik-live has the data folder), 2 for a usage error, 3 after\n"
+    "a run in which a save of the meters failed or tripmeter.ini could not be read.\n";
 
 std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::string& listen,
                                   std::string& speedup) {
@@ -45,9 +48,14 @@ std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::
   app->add_option("--listen", listen,
                   "the page's address (default: 127.0.0.1:8787);\nany other than loopback needs a token")
       ->option_text("ADDRESS:PORT");
-  app->add_option("--token", options.token,
-                  "the token the page asks for (default on a\nnon-loopback address: a new one, printed)")
-      ->option_text("TEXT");
+  CLI::Option* token = app->add_option("--token", options.token,
+                                       "the token the page asks for (default on a\nnon-loopback address: a new one, "
+                                       "printed);\nother users can read it: prefer --token-file")
+                           ->option_text("TEXT");
+  app->add_option("--token-file", options.token_file,
+                  "the token from this file (default: the systemd\ncredential \"token\", when there is one)")
+      ->option_text("FILE")
+      ->excludes(token);
   app->set_version_flag("--version", LiveVersionText(), "the version of trezik-live and of the plug-in");
   return app;
 }
@@ -136,6 +144,29 @@ std::string NewToken() {
     token += kHex[byte & 15];
   }
   return token;
+}
+
+std::string ReadTokenFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string token(258, '\0');
+  if (!in || !std::filesystem::is_regular_file(path)) throw std::runtime_error("cannot read the token file " + path);
+  in.read(token.data(), static_cast<std::streamsize>(token.size()));
+  token.resize(static_cast<std::size_t>(in.gcount()));
+  while (!token.empty() && (token.back() == '\n' || token.back() == '\r')) token.pop_back();
+  if (!IsUsableToken(token)) {
+    throw std::runtime_error("the token file " + path + " holds no token of 12 to 256 visible characters");
+  }
+  return token;
+}
+
+std::string GivenToken(const LiveOptions& options, const char* credentials_directory) {
+  if (!options.token.empty()) return options.token;
+  if (!options.token_file.empty()) return ReadTokenFile(options.token_file);
+  if (credentials_directory != nullptr && credentials_directory[0] != '\0') {
+    const std::string credential = std::string(credentials_directory) + "/token";
+    if (std::filesystem::exists(credential)) return ReadTokenFile(credential);
+  }
+  return "";
 }
 
 }  // namespace trezik::live

@@ -17,6 +17,7 @@ struct LiveOptions {
   std::string listen_address = "127.0.0.1";
   int listen_port = 8787;
   std::string token;
+  std::string token_file;  // the token from this file (no trailing line end)
   bool help = false, version = false;
 };
 
@@ -39,5 +40,16 @@ std::pair<std::string, int> SplitHostPort(const std::string& text, int default_p
 // 32 hexadecimal digits from /dev/urandom; throws std::runtime_error when it
 // cannot be read.
 std::string NewToken();
+
+// The token a file holds (a line end after it is dropped); throws
+// std::runtime_error naming the file when it cannot be read or holds no
+// usable token.
+std::string ReadTokenFile(const std::string& path);
+
+// The token to use: `options.token`, else the one in --token-file, else
+// the systemd credential "token" ($CREDENTIALS_DIRECTORY/token, when
+// `credentials_directory` is not null and the file is there); empty when
+// none is given. Throws as ReadTokenFile.
+std::string GivenToken(const LiveOptions& options, const char* credentials_directory);
 
 }  // namespace trezik::live

@@ -37,6 +37,7 @@ struct Snapshot {
   std::vector<std::pair<std::string, std::string>> labels;  // name, ReturnLabel's text
   bool workrec = false;                                      // the indicator "workrec"
   GpsStatus gps = GpsStatus::kNoGps;
+  std::vector<std::string> problems;  // what the driver must know: a failed save, ...
 };
 
 // The plug-in's answer to one command: its result, or its error's text with

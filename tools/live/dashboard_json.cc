@@ -18,6 +18,7 @@ std::string SnapshotJson(const Snapshot& snapshot) {
   json["labels"] = std::move(labels);
   json["indicators"] = {{"workrec", snapshot.workrec}};
   json["gps"] = GpsStatusText(snapshot.gps);
+  json["problems"] = snapshot.problems;
   return Dump(json);
 }
 

@@ -11,8 +11,8 @@
 namespace trezik::live {
 
 // {"labels": {"tripmeter": "24.03", ...}, "indicators": {"workrec": false},
-//  "gps": "fix"}: the labels in the snapshot's order, texts as published
-// (bytes that are no UTF-8 become U+FFFD).
+//  "gps": "fix", "problems": []}: the labels in the snapshot's order, texts
+// as published (bytes that are no UTF-8 become U+FFFD).
 std::string SnapshotJson(const Snapshot& snapshot);
 
 // The command of a body that is exactly {"command": "NAME"} with NAME one of

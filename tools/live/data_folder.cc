@@ -1,9 +1,12 @@
 #include "tools/live/data_folder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include "core/error.h"
@@ -15,15 +18,39 @@
 namespace trezik::live {
 namespace {
 
-// places.csv is the driver's own list: a few thousand places at most.
-constexpr std::size_t kPlacesReadLimit = 4 * 1024 * 1024;
+std::runtime_error CannotRead(const std::filesystem::path& file, const std::string& why) {
+  return std::runtime_error("cannot read " + file.string() + ": " + why);
+}
 
-std::string ReadStart(const std::filesystem::path& file, std::size_t limit) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + file.string() + ": " + std::strerror(errno));
-  std::string content(limit, '\0');
-  in.read(content.data(), static_cast<std::streamsize>(limit));
-  content.resize(static_cast<std::size_t>(in.gcount()));
+// The first `limit` bytes of a regular file; with `whole_limit`, a larger
+// file is refused. Opened without waiting, so that a FIFO put there cannot
+// hold the start.
+std::string ReadStart(const std::filesystem::path& file, std::size_t limit, bool whole_limit = false) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw CannotRead(file, std::strerror(errno));
+  struct stat info {};
+  std::string content;
+  try {
+    if (fstat(fd, &info) != 0) throw CannotRead(file, std::strerror(errno));
+    if (!S_ISREG(info.st_mode)) throw CannotRead(file, "it is no regular file");
+    if (whole_limit && static_cast<std::uint64_t>(info.st_size) > limit) {
+      throw CannotRead(file, "it is over " + std::to_string(limit / 1024) + " KiB");
+    }
+    content.resize(limit);
+    std::size_t got = 0;
+    while (got < limit) {
+      const ssize_t n = ::read(fd, content.data() + got, limit - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw CannotRead(file, std::strerror(errno));
+      if (n == 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    content.resize(got);
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  ::close(fd);
   return content;
 }
 
@@ -55,6 +82,7 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   folder.path = fs::absolute(path).lexically_normal().string();
   if (folder.path.size() > 1 && folder.path.back() == '/') folder.path.pop_back();
   drive::MakeFolders(folder.path);
+  folder.lock = std::make_unique<FolderLock>(folder.path);
   const fs::path pw_ini = fs::path(folder.path) / "pw.ini";
   if (!fs::exists(pw_ini)) {
     drive::WriteFileWhole(pw_ini.string(), imperial ? "isunits=False\r\n" : "isunits=True\r\n");
@@ -65,8 +93,12 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   if (fs::exists(trezik_ini)) folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit), '.');
   const fs::path places = fs::path(folder.path) / "places.csv";
   if (fs::exists(places)) {
-    folder.has_places = true;
-    folder.places = Places::Parse(ReadStart(places, kPlacesReadLimit), folder.bad_place_lines);
+    try {
+      folder.places = Places::Parse(ReadStart(places, kPlacesSizeLimit, true), folder.bad_place_lines);
+      folder.has_places = true;
+    } catch (const std::runtime_error& error) {
+      folder.places_refused = error.what();
+    }
   }
   return folder;
 }

@@ -3,9 +3,11 @@
 // tripmeter.ini and logs, and the host's own places.csv lie there.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/live/folder_lock.h"
 #include "tools/live/places.h"
 
 namespace trezik::live {
@@ -15,19 +17,27 @@ namespace trezik::live {
 // neither is set to an absolute path.
 std::string DefaultDataFolder(const char* xdg_data_home, const char* home);
 
+// places.csv is the driver's own list: a few thousand places at most.
+inline constexpr std::size_t kPlacesSizeLimit = 1024 * 1024;
+
 struct DataFolder {
   std::string path;
+  std::unique_ptr<FolderLock> lock;  // held while the folder is in use
   bool pw_ini_made = false;      // made now, with isunits as asked
   bool metric_units = true;      // as pw.ini says (the plug-in's own rule)
   bool plugin_autosaves = false; // trezik.ini sets a valid autosave
   bool has_places = false;       // places.csv is there
   Places places;
   std::vector<int> bad_place_lines;
+  std::string places_refused;    // why places.csv was not read, when it was not
 };
 
-// Makes the folder and pw.ini ("isunits=True", or False when `imperial`)
-// when they are missing, and reads what the host needs. Throws
-// std::runtime_error naming the file when one cannot be made or read.
+// Makes the folder when it is missing and locks it (throws FolderInUse when
+// another trezik-live has it), then makes pw.ini ("isunits=True", or False
+// when `imperial`) when it is missing, and reads what the host needs: only
+// regular files, places.csv only up to kPlacesSizeLimit. Throws
+// std::runtime_error naming the file when pw.ini or trezik.ini cannot be
+// made or read.
 DataFolder PrepareDataFolder(const std::string& path, bool imperial);
 
 }  // namespace trezik::live

@@ -9,8 +9,9 @@ namespace trezik::live {
 void LatestFix::Observe(const GpsReport& report) {
   if (report.mode == FixMode::kNone) {
     fix_.reset();
-  } else if ((report.mode == FixMode::k2D || report.mode == FixMode::k3D) && std::isfinite(report.latitude) &&
-             std::isfinite(report.longitude)) {
+  } else if ((report.mode == FixMode::k2D || report.mode == FixMode::k3D) && std::fabs(report.latitude) <= 90.0 &&
+             std::fabs(report.longitude) <= 180.0) {
+    // (NaN fails both comparisons.)
     fix_ = report;
   }
 }

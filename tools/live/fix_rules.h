@@ -22,9 +22,10 @@ struct GpsReport {
   std::chrono::steady_clock::time_point arrived;
 };
 
-// The latest position the receiver stands by. A 2D or 3D report becomes
-// it; a report of no fix ends it (the receiver says it has lost the sky);
-// a report without a mode yet changes nothing.
+// The latest position the receiver stands by. A 2D or 3D report with a
+// latitude within +-90 and a longitude within +-180 becomes it; a report of
+// no fix ends it (the receiver says it has lost the sky); a report without
+// a mode yet, or with a position off the globe, changes nothing.
 class LatestFix {
  public:
   void Observe(const GpsReport& report);

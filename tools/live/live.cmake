@@ -29,6 +29,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/dashboard_json.cc
   ${TREZIK_LIVE_DIR}/data_folder.cc
   ${TREZIK_LIVE_DIR}/fix_rules.cc
+  ${TREZIK_LIVE_DIR}/folder_lock.cc
   ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
   ${TREZIK_LIVE_DIR}/http_answer.cc
   ${TREZIK_LIVE_DIR}/live_loop.cc
@@ -44,6 +45,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/signal_watcher.cc
   ${TREZIK_LIVE_DIR}/tick_clock.cc
   ${TREZIK_LIVE_DIR}/token_throttle.cc
+  ${TREZIK_LIVE_DIR}/watched_platform.cc
 )
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common trezik_version

@@ -34,10 +34,8 @@ class Loop {
   void Tick() {
     NameRoad();
     p_.session.Tick();
-    if (p_.saver.SaveDue()) {
-      const CommandAnswer saved = p_.session.Command("updateini");
-      if (saved.status != 200) p_.log << "trezik-live: the meters could not be saved: " << saved.error << "\n";
-    }
+    // A failure is noted by the session's platform, as for every save.
+    if (p_.saver.SaveDue()) p_.session.Command("updateini");
     Publish();
   }
 
@@ -60,12 +58,27 @@ class Loop {
 
   void Publish() {
     const GpsState state = p_.receiver.State();
-    p_.dashboard.Publish(p_.session.Read(p_.rules.Status(state.connected, state.fix, std::chrono::steady_clock::now())));
+    Snapshot snapshot = p_.session.Read(p_.rules.Status(state.connected, state.fix, std::chrono::steady_clock::now()));
+    if (!p_.state_file_problem.empty()) snapshot.problems.push_back(p_.state_file_problem);
+    const SaveRecord& saves = p_.session.saves();
+    if (saves.failing) {
+      snapshot.problems.push_back("The meters could not be saved (" + saves.last_error +
+                                  "): a power cut now loses what was driven since the last save. "
+                                  "trezik-live tries again.");
+    }
+    if (saves.failing != told_failing_) {
+      p_.log << (saves.failing ? "trezik-live: the meters could not be saved to tripmeter.ini: " + saves.last_error
+                               : std::string("trezik-live: the meters are saved again"))
+             << "\n" << std::flush;
+      told_failing_ = saves.failing;
+    }
+    p_.dashboard.Publish(std::move(snapshot));
   }
 
   LoopParts p_;
   GpsState state_;
   bool connected_ = false;
+  bool told_failing_ = false;
 };
 
 }  // namespace

@@ -1,11 +1,15 @@
 // The plug-in's thread in trezik-live: Timer1 ticks on the tick clock, and
 // between ticks the commands the server hands over are carried out as they
-// come. After every tick and every command the page's values are published.
-// Runs until the dashboard is closed.
+// come. After every tick and every command the page's values are published,
+// with the problems the driver must know of: a tripmeter.ini that could not
+// be read at the start, and a save of it that failed (told on the log too,
+// when saves begin to fail and when they succeed again). Runs until the
+// dashboard is closed.
 #pragma once
 
 #include <chrono>
 #include <iosfwd>
+#include <string>
 
 #include "tools/live/dashboard.h"
 #include "tools/live/fix_rules.h"
@@ -25,6 +29,7 @@ struct LoopParts {
   MeterSaver& saver;
   std::chrono::steady_clock::duration period;  // between ticks
   std::ostream& log;                            // gpsd coming and going, failed saves
+  std::string state_file_problem;               // tripmeter.ini unread at the start
 };
 
 void RunLiveLoop(LoopParts parts);

@@ -8,6 +8,7 @@
 
 #include "core/error.h"
 #include "state/form1.h"
+#include "state/state_file.h"
 
 namespace trezik::live {
 
@@ -86,6 +87,20 @@ void LiveSession::SetRoad(const std::string* name) {
     road_ = *name;
     has_road_ = true;
   }
+}
+
+std::string LiveSession::StateFileProblem() const {
+  const Form1* form = Form1::Existing();
+  if (form == nullptr) return "";
+  const StateFileStatus& status = form->state_file();
+  if (status.load_pending) {
+    return "tripmeter.ini cannot be read: the meters count from 0 and are not saved until it can";
+  }
+  if (status.unreadable_content) {
+    return std::string("tripmeter.ini does not hold two meters: what could not be read starts at 0, and its "
+                       "content is kept as ") + kUnreadableStateFileName;
+  }
+  return "";
 }
 
 void LiveSession::Release() {

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "host/host.h"
-#include "platform/emulation.h"
 #include "plugin/pwextension.h"
 #include "tools/live/dashboard.h"
 #include "tools/live/meter_saver.h"
+#include "tools/live/watched_platform.h"
 #include "trip/trip_observer.h"
 
 namespace trezik::live {
@@ -46,10 +46,17 @@ class LiveSession {
   // Releases the plug-in; Form1's unload saves tripmeter.ini. Safe twice.
   void Release();
 
+  // How the saves of tripmeter.ini went so far.
+  const SaveRecord& saves() const { return platform_.saves(); }
+  // After Create: why the meters did not start from tripmeter.ini, when
+  // the file is there but could not be read or held no meters; empty when
+  // they did.
+  std::string StateFileProblem() const;
+
  private:
   static std::uint32_t Form1TickMs();
 
-  EmulatedPlatform platform_;
+  WatchedPlatform platform_;
   ScopedPlatform use_;
   ScopedTripObserver observe_;
   std::optional<host::Host> host_;

@@ -24,6 +24,9 @@ namespace trezik::live {
 namespace {
 
 constexpr char kName[] = "trezik-live: ";
+// A run that ended after a save of the meters failed, or without the
+// meters of an unreadable tripmeter.ini.
+constexpr int kExitMetersAtRisk = 3;
 
 // The page's address as a browser takes it (an IPv6 address in brackets),
 // with the token in the fragment when one is needed: the page keeps it from
@@ -45,10 +48,12 @@ std::chrono::steady_clock::duration TickPeriod(double speedup) {
 
 int Run(const LiveOptions& options) {
   // A token on an address others can reach: the one given, or a new one.
-  std::string token = options.token;
-  const bool token_made = token.empty() && !IsLoopbackAddress(options.listen_address);
+  std::string token;
+  bool token_made = false;
   std::optional<DataFolder> folder;
   try {
+    token = GivenToken(options, std::getenv("CREDENTIALS_DIRECTORY"));
+    token_made = token.empty() && !IsLoopbackAddress(options.listen_address);
     if (token_made) token = NewToken();
     folder = PrepareDataFolder(options.data.empty()
                                    ? DefaultDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
@@ -61,8 +66,12 @@ int Run(const LiveOptions& options) {
   if (options.imperial && !folder->pw_ini_made && folder->metric_units) {
     std::cerr << kName << "--imperial is not applied: the data folder's pw.ini says isunits=True\n";
   }
-  for (const int line : folder->bad_place_lines) {
-    std::cerr << kName << "places.csv:" << line << ": no \"name, latitude, longitude\": passed over\n";
+  if (!folder->places_refused.empty()) std::cerr << kName << folder->places_refused << ": no place is named\n";
+  if (const auto& bad = folder->bad_place_lines; !bad.empty()) {
+    std::cerr << kName << "places.csv: " << bad.size() << (bad.size() == 1 ? " line is" : " lines are")
+              << " no \"name, latitude, longitude\" and passed over (line";
+    for (std::size_t i = 0; i < bad.size() && i < 5; ++i) std::cerr << (i == 0 ? " " : ", ") << bad[i];
+    std::cerr << (bad.size() > 5 ? ", ...)\n" : ")\n");
   }
 
   // Every thread from here on inherits the blocked signals.
@@ -82,7 +91,7 @@ int Run(const LiveOptions& options) {
               << error.what() << ")\n";
     return 1;
   }
-  Server server(dashboard, {options.listen_address, options.listen_port, token});
+  Server server(dashboard, {options.listen_address, options.listen_port, token, &std::cerr});
   std::string error;
   if (!server.Start(error)) {
     std::cerr << kName << error << "\n";
@@ -94,11 +103,21 @@ int Run(const LiveOptions& options) {
   if (token_made) std::cout << "token: " << token << "\n";
   std::cout << std::flush;
 
-  RunLiveLoop({session, dashboard, receiver, rules, folder->places, saver, TickPeriod(options.speedup), std::cerr});
+  const std::string state_file_problem = session.StateFileProblem();
+  if (!state_file_problem.empty()) std::cerr << kName << state_file_problem << "\n" << std::flush;
+
+  RunLiveLoop({session, dashboard, receiver, rules, folder->places, saver, TickPeriod(options.speedup), std::cerr,
+               state_file_problem});
   session.Release();
   server.Stop();
   receiver.Stop();
-  return 0;
+  const SaveRecord& saves = session.saves();
+  if (saves.failing) std::cerr << kName << "the meters could not be saved at the end: " << saves.last_error << "\n";
+  if (saves.failures > 0) {
+    std::cerr << kName << saves.failures << (saves.failures == 1 ? " save" : " saves")
+              << " of the meters failed in this run\n";
+  }
+  return saves.failures > 0 || !state_file_problem.empty() ? kExitMetersAtRisk : 0;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ constexpr const char* kBody = R"(</head>
   <span id="gps" class="gps waiting" role="status">Connecting…</span>
   <span id="link" class="link"></span>
 </header>
+<p id="problems" class="error problems" role="alert" hidden></p>
 <p id="error" class="error" role="alert" hidden></p>
 <p id="notice" class="notice" role="status" hidden></p>
 <main id="main" class="stale">

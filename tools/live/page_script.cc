@@ -57,6 +57,9 @@ const char* const kPageScript = R"js(
     const [gpsText, gpsClass] = GPS_TEXT[snapshot.gps] || GPS_TEXT["no gps"];
     $("gps").textContent = gpsText;
     $("gps").className = "gps " + gpsClass;
+    const problems = Array.isArray(snapshot.problems) ? snapshot.problems.filter((p) => typeof p === "string") : [];
+    $("problems").textContent = problems.join("\n");
+    $("problems").hidden = problems.length === 0;
   }
 
   function connected(yes) {

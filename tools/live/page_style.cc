@@ -25,6 +25,7 @@ body {
 .link { color: #ffa657; font-weight: 700; }
 .error, .notice { margin: 0; padding: 6px 8px; font-weight: 700; overflow-wrap: anywhere; }
 .error { background: #b62324; color: #fff; }
+.problems { white-space: pre-line; }
 .notice { background: #1f6feb; color: #fff; }
 main {
   display: grid; grid-template-columns: minmax(0, 1fr); gap: 8px; padding: 8px;
