@@ -1,6 +1,7 @@
 // Who may press: every refused request must leave the plug-in untouched.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,8 @@ class LoopbackServer : public ::testing::Test {
 
 TEST_F(LoopbackServer, OnlyThePagesOwnWellFormedCommandsReachThePlugin) {
   const std::string big = R"({"command": "resettrip")" + std::string(1100, ' ') + "}";
+  std::vector<std::string> many_lines = {kHost, kJson};
+  for (int i = 0; i < 63; ++i) many_lines.push_back("X-" + std::to_string(i) + ": y");
   const std::vector<PressCase> cases = {
       {"the page's own", "POST", "/command", {kHost, kOrigin, kJson}, kReset, 200, {"resettrip"}},
       {"no Origin (no browser)", "POST", "/command", {kHost, kJson}, kReset, 200, {"resettrip"}},
@@ -115,6 +118,11 @@ TEST_F(LoopbackServer, OnlyThePagesOwnWellFormedCommandsReachThePlugin) {
       {"a blank", "POST", "/command", {kHost, kJson}, R"({"command": "resettrip "})", 400, {}},
       {"empty", "POST", "/command", {kHost, kJson}, "", 400, {}},
       {"over 1 KiB", "POST", "/command", {kHost, kJson}, big, 413, {}},
+      {"65 header lines", "POST", "/command", many_lines, kReset, 431, {}},
+      {"two Hosts", "POST", "/command", {kHost, "Host: 127.0.0.1:{P}", kJson}, kReset, 400, {}},
+      {"two Origins", "POST", "/command", {kHost, kOrigin, "Origin: http://evil.example", kJson}, kReset, 400, {}},
+      {"framed twice", "POST", "/command", {kHost, kJson, "Transfer-Encoding: chunked"}, kReset, 400, {}},
+      {"GET with a body", "GET", "/labels", {kHost}, kReset, 400, {}},
       {"GET a command", "GET", "/command", {kHost}, "", 405, {}},
       {"CORS preflight", "OPTIONS", "/command", {kHost, "Origin: http://evil.example",
        "Access-Control-Request-Method: POST"}, "", 405, {}},
@@ -165,6 +173,26 @@ TEST(NonLoopbackServer, EveryCommandCarriesTheToken) {
   ExpectCases(server, plugin, cases);
   // The labels stay open without the token.
   EXPECT_EQ(Exchange(server.port(), Request("GET", "/labels", {kHost}, "", server.port())).status, 200);
+}
+
+TEST(NonLoopbackServer, WrongTokensFromAnAddressAreSlowedDownAndLogged) {
+  Dashboard dashboard;
+  FakePlugin plugin(dashboard);
+  const std::string token = "k3y-0f-th3-d4shb0ard";
+  std::ostringstream log;
+  Server open(dashboard, ServerOptions{"0.0.0.0", 0, token, &log});
+  std::string error;
+  ASSERT_TRUE(open.Start(error)) << error;
+  const auto press = [&](const std::string& given) {
+    return Exchange(open.port(), Request("POST", "/command", {kHost, kJson, "X-Trezik-Token: " + given}, kReset,
+                                         open.port()));
+  };
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(press("wrong-token-" + std::to_string(i)).status, 401) << i;
+  const RawAnswer held = press(token);  // even the right one, while the wait lasts
+  EXPECT_EQ(held.status, 429);
+  EXPECT_NE(held.head.find("retry-after: 1\r\n"), std::string::npos) << held.head;
+  EXPECT_NE(log.str().find("from 127.0.0.1"), std::string::npos) << log.str();
+  EXPECT_TRUE(plugin.received().empty());
 }
 
 TEST(NonLoopbackServer, WillNotStartWithoutAUsableToken) {

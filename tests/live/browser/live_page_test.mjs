@@ -6,6 +6,9 @@
 //     the quantity and the price as keyed;
 //   - at 800x480 and at 390 px wide the page is drawn (not one colour), has
 //     no horizontal overflow, and every button is at least 44 px each way;
+//   - a page of another origin (on 127.0.0.2) that posts a whole reset
+//     request as the text/plain body of its own, as a browser sends without
+//     asking, resets nothing;
 //   - reset work asks first; a command the plug-in fails shows its error;
 //     with gpsd gone the page says "No GPS".
 //
@@ -13,6 +16,7 @@
 // Exit 0: passed, 1: failed, 77: skipped (only outside CI: under CI=true a
 // missing npm package, Chromium, gpsfake or track is a failure).
 import fs from "node:fs";
+import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import { freePort, outputs, start, stop, stopAll, waitForOutput, waitForPort } from "./processes.mjs";
@@ -100,12 +104,51 @@ async function layoutAt(page, width, height, name) {
   step(`${name}: ${picture.colours}+ colours, ${layout.scrollWidth} px wide, buttons all 44 px and more`);
 }
 
+// Another origin's page tries to reset the total: each of its POSTs (to
+// which the browser adds Origin and sends without a preflight) carries a
+// whole POST /command of resettotal in its body, at several offsets.
+async function crossOriginReset(url, page) {
+  const target = new URL(url);
+  const command = '{"command":"resettotal"}';
+  const inner = `POST /command HTTP/1.1\r\nHost: ${target.host}\r\nContent-Type: application/json\r\n` +
+                `Content-Length: ${command.length}\r\n\r\n${command}`;
+  const evil = `<!doctype html><title>elsewhere</title><script>
+    window.attack = Promise.all([0, 1, 7, 100].map((junk) =>
+      fetch(${JSON.stringify(new URL("/command", target).href)}, { method: "POST", mode: "no-cors",
+        headers: { "Content-Type": "text/plain" }, body: "x".repeat(junk) + ${JSON.stringify(inner)} })
+        .then(() => "sent", (e) => "failed: " + e.message)));
+  </script>`;
+  const site = http.createServer((request, response) => {
+    response.writeHead(200, { "Content-Type": "text/html" });
+    response.end(evil);
+  });
+  await new Promise((resolve) => site.listen(0, "127.0.0.2", resolve));
+  const total = (p) => p.$eval("#triptotal", (e) => parseFloat(e.textContent));
+  const before = await total(page);
+  check(before >= 1235.8, `the total is ${before} before the attack, not the 1235.8 saved`);
+  const other = await browser.newPage();
+  try {
+    await other.goto(`http://127.0.0.2:${site.address().port}/`, { waitUntil: "load" });
+    const outcomes = await other.evaluate(() => window.attack);
+    check(outcomes.length === 4, `the other origin's page sent ${outcomes.length} requests: ${outcomes.join()}`);
+    await new Promise((resolve) => setTimeout(resolve, 1500));  // a tick or more
+    const after = await total(page);
+    check(after >= before, `the total went from ${before} to ${after}: another origin's page reset it`);
+    step(`another origin's page (${outcomes.join(", ")}): total ${before} -> ${after}, not reset`);
+  } finally {
+    await other.close();
+    site.close();
+  }
+}
+
 async function main() {
   const gpsdPort = await freePort();
   // 12.5 sentences a fix in this log: one fix every 0.25 s, fresh for the
   // 0.3 s trezik-live allows at --speedup 10.
   const gpsfake = start("gpsfake", "gpsfake", ["-1", "-q", "-c", "0.02", "-P", String(gpsdPort), track], env);
   await waitForPort(gpsdPort, 20000);
+  // A total far above what this drive adds, so that a reset could not hide.
+  fs.writeFileSync(path.join(data, "tripmeter.ini"), "1235.8\r\n0\r\n");
   const live = start("trezik-live", livePath, ["--speedup", "10", "--data", data,
                                                "--gpsd", `127.0.0.1:${gpsdPort}`, "--listen", "127.0.0.1:0"], env);
   const url = (await waitForOutput(live, /^page: (http:\S+)$/m, 20000))[1];
@@ -136,6 +179,7 @@ async function main() {
   step(`trip ${first} -> ${await trip()} with no reload`);
   check(await page.$eval("#gps", (e) => e.classList.contains("fix")), "the page does not say GPS fix while driving");
 
+  await crossOriginReset(url, page);
   await layoutAt(page, 800, 480, "800x480");
 
   // A fill-up, clicked key by key: 35.2 litres at 1.859.
