@@ -30,11 +30,21 @@ void ConnectionWatch::Stop() {
 void ConnectionWatch::Run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
+    // A connection that begins to wait later has its time up after the
+    // longest sleep here, so the earliest time up of those waiting now is
+    // when to look again.
     const auto now = Clock::now();
+    auto next = now + std::chrono::seconds(1);
     for (Entry& entry : entries_) {
-      if (entry.waiting && now - entry.since > limits_.request_time) ShutDown(entry);
+      if (!entry.waiting || entry.shut) continue;
+      const auto up = entry.since + limits_.request_time;
+      if (up <= now) {
+        ShutDown(entry);
+      } else {
+        next = std::min(next, up);
+      }
     }
-    wake_.wait_for(lock, std::chrono::milliseconds(100));
+    wake_.wait_until(lock, next);
   }
 }
 
@@ -88,11 +98,13 @@ void ConnectionWatch::Closed(Entry* entry) {
 }
 
 void ConnectionWatch::Answering(Entry* entry) {
+  if (entry == nullptr) return;
   std::lock_guard lock(mutex_);
   entry->waiting = false;
 }
 
 void ConnectionWatch::Answered(Entry* entry) {
+  if (entry == nullptr) return;
   std::lock_guard lock(mutex_);
   entry->waiting = true;
   entry->since = Clock::now();
