@@ -5,6 +5,7 @@
 #include "com/entry_points.h"
 
 #include "com/com_interface.h"
+#include "com/module_life.h"
 
 namespace trezik::com {
 namespace {
@@ -65,4 +66,12 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
 extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR command_line) {
   if (!processor_has_sse2()) return RefuseProcessor();
   return trezik::com::InstallForUser(install, command_line);
+}
+
+// The runtime's entry point calls it for every reason; only a thread's end
+// matters: a thread that ends holding plug-in state leaves it to be freed
+// here (module_life.h). Without SSE2 no state was ever made.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_THREAD_DETACH && processor_has_sse2()) trezik::com::ThreadEnded();
+  return TRUE;
 }

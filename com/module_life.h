@@ -16,9 +16,13 @@
 // which owns the window, and not under the loader lock.
 //
 // A thread that ends holding state (no unload pass) gives up its count as it
-// ends, from the loader's detach notification; its reference on the DLL stays
-// (FreeLibrary is not allowed there), so the DLL stays mapped until the
-// process ends. The state itself goes without window calls (state/form1.cc).
+// ends, from the loader's thread-detach notification (ThreadEnded); its
+// reference on the DLL stays (FreeLibrary is not allowed there), so the DLL
+// stays mapped until the process ends. The state itself goes without window
+// calls (state/form1.cc). By then the thread's thread-local storage is freed
+// (mingw-w64 emulates it and frees it in the TLS callbacks, which the loader
+// runs before DllMain), so the threads holding state are also kept in a
+// table by thread id, and no thread_local of the DLL has a destructor.
 #pragma once
 
 #include "platform/windows_headers.h"
@@ -46,5 +50,10 @@ void NoteThreadState();
 // any more. A failure of the teardown throws; the thread then keeps its
 // state and its reference.
 HRESULT UnloadPass();
+
+// DllMain's DLL_THREAD_DETACH, under the loader lock: when the ending thread
+// holds state, its count is given up and its state freed, without a window
+// call and without reading thread-local storage.
+void ThreadEnded() noexcept;
 
 }  // namespace trezik::com

@@ -53,7 +53,7 @@ for a in $addresses; do
 done
 bodies="__ZN6trezik3com14GetClassObjectERK5_GUIDS3_PPv __ZN6trezik3com12CanUnloadNowEv"
 bodies+=" __ZN6trezik3com21RegisterServerEntriesEv __ZN6trezik3com23UnregisterServerEntriesEv"
-bodies+=" __ZN6trezik3com14InstallForUserEiPKw"
+bodies+=" __ZN6trezik3com14InstallForUserEiPKw __ZN6trezik3com11ThreadEndedEv"
 
 # reach ROOTS STOP: "name<TAB>chain<TAB>instruction" for each SSE instruction
 # in a function reached from ROOTS without passing through STOP.

@@ -1,7 +1,6 @@
 #include "state/form1.h"
 
 #include <cmath>
-#include <memory>
 
 #include "core/convert.h"
 
@@ -9,11 +8,16 @@ namespace trezik {
 namespace {
 
 // The thread's state holder: the one piece of per-thread state of the plug-in.
-// A thread that ends with its instance still alive (no Unload) destroys it
-// from the loader's thread- or process-detach notification, under the loader
-// lock, where a window call can deadlock: so ~Form1 makes none, and the
-// system destroys the ended thread's window and timer itself.
-thread_local std::unique_ptr<Form1> thread_form;
+// A plain pointer, so that nothing of ours runs when the thread ends: the
+// Windows build's thread-local storage is emulated (mingw-w64's emutls), and
+// the emulation frees an ending thread's slots before the C++ runtime runs
+// the thread_local destructors, which would then read freed memory (an
+// owning pointer there deleted whatever the freed slot held). Unload deletes
+// the instance; one left by a thread that ends without it is the host's to
+// reclaim (the DLL does so from its thread-detach notification, see
+// com/module_life.h). ~Form1 makes no window call: the system destroys an
+// ended thread's window and timer itself.
+thread_local Form1* thread_form = nullptr;
 
 // The title the host sends its replies to.
 constexpr char kWindowTitle[] = "trezik";
@@ -21,18 +25,18 @@ constexpr char kWindowTitle[] = "trezik";
 }  // namespace
 
 Form1& Form1::Get() {
-  if (!thread_form) {
-    thread_form.reset(new Form1(CurrentPlatform()));
+  if (thread_form == nullptr) {
+    thread_form = new Form1(CurrentPlatform());
     // The timer goes on once the instance is reachable, so a tick finds it.
     thread_form->set_timer1_enabled(true);
   }
   return *thread_form;
 }
 
-Form1* Form1::Existing() { return thread_form.get(); }
+Form1* Form1::Existing() { return thread_form; }
 
 bool Form1::Unload() {
-  if (!thread_form) return true;
+  if (thread_form == nullptr) return true;
   Form1& form = *thread_form;
   // A caller further up this thread's stack still holds the state (a reply
   // handler of the host released the plug-in inside a send): it stays.
@@ -47,7 +51,8 @@ bool Form1::Unload() {
   if (form.handlers_.final_save != nullptr) form.handlers_.final_save(form);
   if (form.hwnd_ != 0) form.platform_.DestroyWindow(form.hwnd_);
   form.hwnd_ = 0;
-  thread_form.reset();
+  thread_form = nullptr;
+  delete &form;
   return true;
 }
 

@@ -20,7 +20,9 @@ class Form1 {
   // The calling thread's instance, created with its window and start values
   // when there is none.
   static Form1& Get();
-  // The calling thread's instance, or nullptr; never creates one.
+  // The calling thread's instance, or nullptr; never creates one. It is
+  // only reachable from its own thread, and only while the thread runs: a
+  // thread's end runs nothing of Form1's (see state/form1.cc).
   static Form1* Existing();
   // Tears the thread's instance down: the unload puts the window's own
   // procedure back in place of the reply hook, the termination runs the
@@ -58,6 +60,9 @@ class Form1 {
 
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
+  // Frees the state and makes no window call. Unload calls it; besides, the
+  // host of the plug-in deletes an instance whose thread ended without
+  // Unload (the thread's window and timer are already gone with it).
   ~Form1();
 
   // Text fields: numbers as text, converted on every use.

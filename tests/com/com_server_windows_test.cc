@@ -87,9 +87,7 @@ TEST_F(ServerTest, TheEndOfTheSessionSavesTheTripState) {
   object->Release();
 }
 
-// The state holds its own reference on the DLL. (The C++ runtime holds one
-// more for the thread's thread-local state until the thread ends, so the
-// DLL is not expected to unmap after the teardown either.)
+// The state holds its own reference on the DLL.
 TEST_F(ServerTest, TheStateKeepsTheDllMappedWhenItsLoaderLetsGo) {
   PWExtensionInterface* object = CreateOrFail();
   object->Release();
