@@ -83,7 +83,7 @@ for p in "$prefix_msi" "$prefix_reg"; do
 done
 wait
 for p in "$prefix_msi" "$prefix_reg"; do
-  [ -f "$p/.trezik-ready" ] || { fail "create the wine prefix $p"; finish; }
+  [ -f "$p/.trezik-ready-2" ] || { fail "create the wine prefix $p"; finish; }
 done
 
 # ---------------------------------------------------------------- helpers
