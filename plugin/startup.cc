@@ -79,10 +79,12 @@ void FinalSave(Form1& form) { AutoSaveMeters(form); }
 
 void RunStartUp() {
   Form1& form = Form1::Get();
-  // A second object on this thread meets meters that were driven since the
-  // last save: they are saved first, so the reading below gives them back.
-  // Should that save fail, they are kept rather than read over.
-  const bool keep_meters = form.state_file().loaded && !AutoSaveMeters(form);
+  // A second object on this thread meets meters that changed since they
+  // were last read or saved: they are saved first, so the reading below
+  // gives them back; should that save fail, they are kept rather than read
+  // over. Meters that did not change are read again, so that a file edited
+  // meanwhile (the total set to the car's odometer) is taken as it stands.
+  const bool keep_meters = MetersChangedSinceFile(form) && !AutoSaveMeters(form);
   form.set_handlers({.timer1 = &Timer1Tick, .final_save = &FinalSave});
   // A second object on this thread finds the window hooked already.
   HookWindow(form.hwnd());

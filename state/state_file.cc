@@ -81,6 +81,7 @@ void WriteStateFile(Form1& form) {
   const std::string content = StateFileContent(form);
   WriteWhole(platform, StateFilePath(form), content);
   status.saved_content = content;
+  status.meters_at_file = content;
   status.seconds_since_save = 0;
 }
 
@@ -163,6 +164,8 @@ void TakeContent(Form1& form, const std::string& content) {
   TakeMeter(form, form.workmeter, meters.work, late, status.work_set);
   if (!meters.clean && !content.empty()) status.unreadable_content = content;
   status.saved_content = content;
+  // A late read adds the session's count: those meters are not the file's.
+  status.meters_at_file = late ? std::string() : StateFileContent(form);
   status.loaded = true;
   status.load_pending = false;
 }
@@ -193,6 +196,7 @@ void StartWithoutFile(Form1& form) {
   StateFileToWrite(form).loaded = true;
   form.trip_total = "0";
   form.workmeter = "0";
+  StateFileToWrite(form).meters_at_file = StateFileContent(form);
   try {
     if (lone) {
       const std::string content = StateFileContent(form);
@@ -259,6 +263,11 @@ void NoteMeterSet(Form1& form, SavedMeter meter) {
   } else {
     StateFileToWrite(form).work_set = true;
   }
+}
+
+bool MetersChangedSinceFile(const Form1& form) {
+  const StateFileStatus& status = form.state_file();
+  return status.loaded && StateFileContent(form) != status.meters_at_file;
 }
 
 void SaveReset(Form1& form, SavedMeter meter) noexcept {

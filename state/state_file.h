@@ -32,6 +32,11 @@ void LoadTripState(Form1& form);
 // The meters the file keeps.
 enum class SavedMeter { kTotal, kWork };
 
+// Start-up loaded the meters, and the session changed them (a drive, the
+// host's total, a reset) since they were last read from or written to the
+// file: they are the newer, and a second object saves them before it reads.
+bool MetersChangedSinceFile(const Form1& form);
+
 // The session set a saved meter anew (a reset, a fill-up, the host's total).
 // Should the file be read only later, that meter keeps the session's value
 // instead of adding the session's count to the file's.

@@ -25,6 +25,10 @@ struct StateFileStatus {
   // What the file holds as far as the plug-in knows; a save that would
   // write the same is skipped by the automatic saves.
   std::string saved_content;
+  // The meters, as the file would hold them, when they were last read from
+  // or written to it: the session changed them when they differ now. Empty
+  // while the session's count was added to a file read late.
+  std::string meters_at_file;
   // Seconds since the last save, counted by the autosave.
   int seconds_since_save = 0;
 };

@@ -163,6 +163,40 @@ TEST_F(StartUpTest, ASecondObjectRestartsOnTheSharedStateWithoutHookingTwice) {
   EXPECT_EQ(form.gpslat, "1.25");
 }
 
+// A second object reads the file again unless the meters changed since
+// they were last read or saved: a hand edit made while the front end ran
+// (the total set to the car's odometer) is kept, a drive is not lost.
+TEST_F(StartUpTest, ASecondObjectTakesAHandEditUnlessTheMetersChangedSinceTheFile) {
+  struct Case {
+    const char* name;
+    bool drive;             // the session moves the total to 99
+    bool save_after_drive;  // and saves it
+    const char* total;      // what the second object shows
+    const char* file;       // and what the file then holds
+  };
+  const Case cases[] = {
+      {"unchanged meters, file edited", false, false, "54321.7", "54321.7\r\n3\r\n"},
+      {"driven since the file, file edited", true, false, "99", "99\r\n3\r\n"},
+      {"driven, saved, then file edited", true, true, "54321.7", "54321.7\r\n3\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Form1::Unload();
+    StartHost();
+    WriteHostSettings("isunits=True\r\n");
+    // Written by hand too, with LF line ends: not as the plug-in writes it.
+    WritePluginFile("tripmeter.ini", "12.5\n3\n");
+    PWExtension first;
+    Form1& form = Form1::Get();
+    if (c.drive) form.trip_total = "99";
+    if (c.save_after_drive) form.UpdateINI();
+    WritePluginFile("tripmeter.ini", "54321.7\r\n3\r\n");
+    PWExtension second;
+    EXPECT_EQ(form.trip_total, c.total);
+    EXPECT_EQ(ReadPluginFile("tripmeter.ini"), c.file);
+  }
+}
+
 TEST_F(StartUpTest, EndOfSessionAndTeardownSaveTheMeters) {
   StartHost();
   WriteHostSettings("isunits=True\r\n");
