@@ -4,13 +4,20 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <iostream>
+#include <string>
 
 #include "tools/simulator/cli.h"
 #include "tools/simulator/display.h"
 
 #ifndef TREZIK_DEFAULT_DRIVE_DIR
 #define TREZIK_DEFAULT_DRIVE_DIR "tools/simulator/default_drive"
+#endif
+// Where an installed trezik-drive finds the bundled drive, relative to the
+// folder of the program (../share/trezik for /usr/bin/trezik-drive).
+#ifndef TREZIK_INSTALLED_DRIVE_DIR
+#define TREZIK_INSTALLED_DRIVE_DIR "../share/trezik"
 #endif
 
 namespace {
@@ -21,6 +28,20 @@ std::atomic<bool> interrupted{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) { interrupted.store(true); }
+
+// The bundled drive beside the installed program when it is there, else the
+// one in the sources, for a trezik-drive run from its build folder.
+std::string DefaultDriveFolder() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const std::filesystem::path installed = program.parent_path() / TREZIK_INSTALLED_DRIVE_DIR;
+    if (std::filesystem::is_regular_file(installed / "default_drive.gpx", error)) {
+      return installed.lexically_normal().string();
+    }
+  }
+  return TREZIK_DEFAULT_DRIVE_DIR;
+}
 
 }  // namespace
 
@@ -38,5 +59,5 @@ int main(int argc, char** argv) {
   console.columns = [] { return trezik::drive::TerminalColumns(STDOUT_FILENO); };
   console.interrupt = &interrupted;
   return trezik::drive::RunTrezikDrive(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
-                                       TREZIK_DEFAULT_DRIVE_DIR, console);
+                                       DefaultDriveFolder(), console);
 }

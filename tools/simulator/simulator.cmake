@@ -47,8 +47,13 @@ target_link_libraries(trezik_drive PUBLIC trezik_report CLI11::CLI11 trezik_vers
 
 add_executable(trezik-drive ${TREZIK_SIMULATOR_DIR}/main.cc)
 target_link_libraries(trezik-drive PRIVATE trezik_drive)
+# The bundled drive: in the sources for a run from the build folder, and in
+# the data folder (DATADIR/trezik) beside an installed trezik-drive.
+include(GNUInstallDirs)
+file(RELATIVE_PATH _trezik_installed_drive ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/trezik)
 target_compile_definitions(trezik-drive PRIVATE
-  TREZIK_DEFAULT_DRIVE_DIR="${TREZIK_SIMULATOR_DIR}/default_drive")
+  TREZIK_DEFAULT_DRIVE_DIR="${TREZIK_SIMULATOR_DIR}/default_drive"
+  TREZIK_INSTALLED_DRIVE_DIR="${_trezik_installed_drive}")
 
 # The generator of the bundled default drive; its output is committed.
 add_executable(generate_default_drive ${TREZIK_SIMULATOR_DIR}/default_drive/generate_default_drive.cc)
