@@ -20,6 +20,7 @@
 
 #include "platform/platform.h"
 #include "state/form1.h"
+#include "support/scratch_folder.h"
 #include "support/test_platform.h"
 #include "host/host.h"
 #if !defined(_WIN32)
@@ -64,12 +65,9 @@ class PluginFixture : public ::testing::Test {
       : platform_(emulation_),
 #endif
         use_(platform_) {
-    static std::atomic<int> counter{0};
-    folder_ = std::filesystem::temp_directory_path() /
-              ("trezik-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + std::to_string(counter++) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(folder_);
+    folder_ = MakeScratchFolder(std::string("trezik-test-") +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                "-");
     std::filesystem::create_directories(folder_ / "host");
     std::filesystem::create_directories(folder_ / "plugin");
     platform_.module_folder = PluginFolderText(folder_ / "plugin");

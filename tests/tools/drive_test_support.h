@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
+
+#include "support/scratch_folder.h"
 
 namespace trezik::drive::testing {
 
@@ -16,13 +19,16 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("trezik-drive-test-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    path_ = trezik::testing::MakeScratchFolder("trezik-drive-test-" +
+                                               std::string(info->test_suite_name()) + "-" +
+                                               info->name() + "-");
   }
-  ~ScratchFolder() { std::filesystem::remove_all(path_); }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
   std::string Path(const std::string& name = "") const { return (path_ / name).string(); }
   std::string Write(const std::string& name, const std::string& content) const {
     std::ofstream(path_ / name, std::ios::binary) << content;
