@@ -6,6 +6,7 @@
 #include "plugin/fuel_keypad.h"
 #include "plugin/log_line.h"
 #include "plugin/pwextension.h"
+#include "plugin/vocabulary.h"
 #include "state/state_file.h"
 #include "trip/engine.h"
 
@@ -37,44 +38,43 @@ void LogTrip(Form1& form) {
 
 std::int16_t PWExtension::ProcessCommand(const std::string& cmd) {
   Form1& form = Form1::Get();
-  const std::string command = ToLowerAscii(cmd);
-  if (command == "resettrip") {
-    form.distance = "0";
-    form.startdate = form.SecondsSinceMidnightNow();
-    form.maxspeed = 0.0;
-    return 2;
+  const std::optional<vocabulary::Command> command = vocabulary::FindCommand(cmd);
+  if (!command) {
+    if (auto result = RunFuelKey(form, cmd)) return *result;
+    return 0;
   }
-  if (command == "resettotal") {
-    form.trip_total = "0";
-    form.distance = "0";
-    form.maxspeed = 0.0;
-    form.startdate = form.SecondsSinceMidnightNow();
-    SaveReset(form, SavedMeter::kTotal);
-    return 2;
+  switch (*command) {
+    case vocabulary::Command::kResetTrip:
+      form.distance = "0";
+      form.startdate = form.SecondsSinceMidnightNow();
+      form.maxspeed = 0.0;
+      break;
+    case vocabulary::Command::kResetTotal:
+      form.trip_total = "0";
+      form.distance = "0";
+      form.maxspeed = 0.0;
+      form.startdate = form.SecondsSinceMidnightNow();
+      SaveReset(form, SavedMeter::kTotal);
+      break;
+    case vocabulary::Command::kResetWork:
+      form.workmeter = "0";
+      SaveReset(form, SavedMeter::kWork);
+      break;
+    case vocabulary::Command::kLogTrip:
+      LogTrip(form);
+      break;
+    case vocabulary::Command::kLogWork:
+      form.workbool = !form.workbool;
+      break;
+    case vocabulary::Command::kUpdateTrip:
+      UpdateTrip(form);
+      break;
+    case vocabulary::Command::kUpdateIni:
+    case vocabulary::Command::kSaveTrip:
+      form.UpdateINI();
+      break;
   }
-  if (command == "resetwork") {
-    form.workmeter = "0";
-    SaveReset(form, SavedMeter::kWork);
-    return 2;
-  }
-  if (command == "logtrip") {
-    LogTrip(form);
-    return 2;
-  }
-  if (command == "logwork") {
-    form.workbool = !form.workbool;
-    return 2;
-  }
-  if (command == "updatetrip") {
-    UpdateTrip(form);
-    return 2;
-  }
-  if (command == "updateini" || command == "savetrip") {
-    form.UpdateINI();
-    return 2;
-  }
-  if (auto result = RunFuelKey(form, command)) return *result;
-  return 0;
+  return 2;
 }
 
 }  // namespace trezik

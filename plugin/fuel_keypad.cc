@@ -6,14 +6,11 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/log_line.h"
+#include "plugin/vocabulary.h"
 #include "state/state_file.h"
 
 namespace trezik {
 namespace {
-
-constexpr char kKeyPrefix[] = "trezik_";
-
-bool IsEntryCharacter(char c) { return (c >= '0' && c <= '9') || c == '.'; }
 
 // The cost per distance unit of the entry as it stands, so that the label
 // follows every key, whichever keypad was used first.
@@ -84,30 +81,27 @@ void AcceptFillUp(Form1& form) {
 }  // namespace
 
 std::optional<std::int16_t> RunFuelKey(Form1& form, const std::string& command) {
-  if (command.rfind(kKeyPrefix, 0) != 0) return std::nullopt;
-  const std::string key = command.substr(sizeof kKeyPrefix - 1);
-  if (key.size() == 1 && IsEntryCharacter(key[0])) {
-    QuantityKey(form, key[0]);
-    return 2;
-  }
-  if (key == "clr") {
-    form.myosk.clear();
-    form.litres_per_100km = 0.0;
-    form.mpg = 0.0;
-    return 2;
-  }
-  if (key.size() == 2 && key[0] == 'p' && IsEntryCharacter(key[1])) {
-    PriceKey(form, key[1]);
-    return 2;
-  }
-  if (key == "pclr") {
-    form.myosk2.clear();
-    form.price = 0.0;
-    return 2;
-  }
-  if (key == "ok") {
-    AcceptFillUp(form);
-    return 1;
+  const std::optional<vocabulary::Key> key = vocabulary::FindKeypadKey(command);
+  if (!key) return std::nullopt;
+  switch (key->key) {
+    case vocabulary::KeypadKey::kQuantity:
+      QuantityKey(form, key->character);
+      return 2;
+    case vocabulary::KeypadKey::kQuantityClear:
+      form.myosk.clear();
+      form.litres_per_100km = 0.0;
+      form.mpg = 0.0;
+      return 2;
+    case vocabulary::KeypadKey::kPrice:
+      PriceKey(form, key->character);
+      return 2;
+    case vocabulary::KeypadKey::kPriceClear:
+      form.myosk2.clear();
+      form.price = 0.0;
+      return 2;
+    case vocabulary::KeypadKey::kAccept:
+      AcceptFillUp(form);
+      return 1;
   }
   return std::nullopt;
 }

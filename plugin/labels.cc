@@ -5,6 +5,7 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/pwextension.h"
+#include "plugin/vocabulary.h"
 
 namespace trezik {
 namespace {
@@ -28,27 +29,30 @@ std::string AverageSpeed(const Form1& form) {
 
 std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& /*fmt*/) {
   const Form1& form = Form1::Get();
-  const std::string name = ToLowerAscii(lbl);
+  const std::optional<vocabulary::Label> label = vocabulary::FindLabel(lbl);
+  if (!label) return "";
   const bool metric = form.metric_units;
-  if (name == "tripmeter") return Rounded(form, form.Number(form.distance));
-  if (name == "triptotal") return Rounded(form, form.Number(form.trip_total));
-  if (name == "workmeter") return Rounded(form, form.Number(form.workmeter));
-  if (name == "avspeed") return AverageSpeed(form);
-  if (name == "maxspeed") return form.Text(form.maxspeed);
-  if (name == "fuelunits") return form.myosk;
-  if (name == "speedunits") return metric ? "Km/h" : "MPH";
-  if (name == "volunits") return metric ? "LITRES" : "GAL";
-  if (name == "consumpunits") return metric ? "L/100KM" : "MPG";
-  if (name == "trezik_distunit") return metric ? "Km" : "Mi";
-  if (name == "mpg") return Rounded(form, metric ? form.litres_per_100km : form.mpg);
-  if (name == "trezik_unitprice") return form.myosk2;
-  if (name == "trezik_costperdist") return Rounded(form, form.priceperkm);
+  switch (*label) {
+    case vocabulary::Label::kTripMeter: return Rounded(form, form.Number(form.distance));
+    case vocabulary::Label::kTripTotal: return Rounded(form, form.Number(form.trip_total));
+    case vocabulary::Label::kWorkMeter: return Rounded(form, form.Number(form.workmeter));
+    case vocabulary::Label::kAverageSpeed: return AverageSpeed(form);
+    case vocabulary::Label::kMaxSpeed: return form.Text(form.maxspeed);
+    case vocabulary::Label::kFuelEntry: return form.myosk;
+    case vocabulary::Label::kSpeedUnits: return metric ? "Km/h" : "MPH";
+    case vocabulary::Label::kVolumeUnits: return metric ? "LITRES" : "GAL";
+    case vocabulary::Label::kConsumptionUnits: return metric ? "L/100KM" : "MPG";
+    case vocabulary::Label::kDistanceUnit: return metric ? "Km" : "Mi";
+    case vocabulary::Label::kConsumption: return Rounded(form, metric ? form.litres_per_100km : form.mpg);
+    case vocabulary::Label::kUnitPrice: return form.myosk2;
+    case vocabulary::Label::kCostPerDistance: return Rounded(form, form.priceperkm);
+  }
   return "";
 }
 
 std::string PWExtension::ReturnIndicator(const std::string& ind) {
   const Form1& form = Form1::Get();
-  if (ToLowerAscii(ind) == "workrec") return form.workbool ? "True" : "False";
+  if (ToLowerAscii(ind) == vocabulary::kWorkIndicator) return form.workbool ? "True" : "False";
   return "False";
 }
 

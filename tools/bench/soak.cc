@@ -43,6 +43,7 @@
 #include "core/convert.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
+#include "plugin/vocabulary.h"
 #include "state/form1.h"
 #include "host/host.h"
 #include "tools/common/atomic_file.h"
@@ -310,9 +311,8 @@ int main(int argc, char** argv) {
         if (now == 8 * 3600 && command("logtrip") != 2) refused("logtrip");
         if (now == 18 * 3600 + 25 * 60) {
           bool accepted = true;
-          for (const char* key : {"trezik_clr", "trezik_4", "trezik_0", "trezik_pclr", "trezik_p1", "trezik_p.",
-                                  "trezik_p8", "trezik_ok"}) {
-            accepted = command(key) > 0 && accepted;
+          for (const std::string& key : trezik::vocabulary::FillUpKeys("40", "1.8")) {
+            accepted = command(key.c_str()) > 0 && accepted;
           }
           fill_ups += accepted;
           if (!accepted) refused("fill-up");

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "plugin/vocabulary.h"
+
 namespace trezik::drive {
 
 void ScenarioWriter::OnSetUp(const Simulation& simulation, const std::string& pwpath) {
@@ -47,16 +49,18 @@ void ScenarioWriter::OnCommand(const CommandOutcome& outcome) {
 
 // "avspeed" is left out: it depends on the clock.
 void ScenarioWriter::OnLabelsShown(const Labels& labels) {
-  const std::pair<const char*, const std::string*> shown[] = {
-      {"tripmeter", &labels.tripmeter}, {"triptotal", &labels.triptotal},
-      {"workmeter", &labels.workmeter}, {"maxspeed", &labels.maxspeed},
-      {"mpg", &labels.mpg},             {"trezik_costperdist", &labels.costperdist}};
-  for (const auto& [name, text] : shown) {
+  using vocabulary::Label;
+  const std::pair<Label, const std::string*> shown[] = {
+      {Label::kTripMeter, &labels.tripmeter}, {Label::kTripTotal, &labels.triptotal},
+      {Label::kWorkMeter, &labels.workmeter}, {Label::kMaxSpeed, &labels.maxspeed},
+      {Label::kConsumption, &labels.mpg},     {Label::kCostPerDistance, &labels.costperdist}};
+  for (const auto& [label, text] : shown) {
+    const std::string_view name = vocabulary::NameOf(label);
     scenario_ << "label " << name << "\n";
     transcript_ << "label " << name << " -> " << *text << "\n";
   }
-  scenario_ << "indicator workrec\n";
-  transcript_ << "indicator workrec -> " << labels.workrec << "\n";
+  scenario_ << "indicator " << vocabulary::kWorkIndicator << "\n";
+  transcript_ << "indicator " << vocabulary::kWorkIndicator << " -> " << labels.workrec << "\n";
 }
 
 void ScenarioWriter::OnRelease() { scenario_ << "release\n"; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/convert.h"
+#include "plugin/vocabulary.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
@@ -11,20 +12,22 @@ namespace trezik::drive {
 
 Labels ReadLabels(PWExtension& plugin) {
   Labels labels;
-  auto label = [&](const char* name) {
-    return LabelOrError([&] { return plugin.ReturnLabel(name, ""); });
+  using vocabulary::Label;
+  auto label = [&](Label shown) {
+    return LabelOrError([&] { return plugin.ReturnLabel(std::string(vocabulary::NameOf(shown)), ""); });
   };
-  labels.tripmeter = label("tripmeter");
-  labels.triptotal = label("triptotal");
-  labels.workmeter = label("workmeter");
-  labels.avspeed = label("avspeed");
-  labels.maxspeed = label("maxspeed");
-  labels.mpg = label("mpg");
-  labels.costperdist = label("trezik_costperdist");
-  labels.distunit = label("trezik_distunit");
-  labels.speedunits = label("speedunits");
-  labels.consumpunits = label("consumpunits");
-  labels.workrec = LabelOrError([&] { return plugin.ReturnIndicator("workrec"); });
+  labels.tripmeter = label(Label::kTripMeter);
+  labels.triptotal = label(Label::kTripTotal);
+  labels.workmeter = label(Label::kWorkMeter);
+  labels.avspeed = label(Label::kAverageSpeed);
+  labels.maxspeed = label(Label::kMaxSpeed);
+  labels.mpg = label(Label::kConsumption);
+  labels.costperdist = label(Label::kCostPerDistance);
+  labels.distunit = label(Label::kDistanceUnit);
+  labels.speedunits = label(Label::kSpeedUnits);
+  labels.consumpunits = label(Label::kConsumptionUnits);
+  labels.workrec =
+      LabelOrError([&] { return plugin.ReturnIndicator(std::string(vocabulary::kWorkIndicator)); });
   return labels;
 }
 
@@ -76,7 +79,7 @@ void Simulation::RunSteps(DriveSession& session, int when, int shown_second, Sim
       result.trip_records.push_back({shown_second, std::move(line)});
     }
     const bool keyed_ok = std::any_of(step->commands.begin(), step->commands.end(),
-                                      [](const std::string& command) { return ToLowerAscii(command) == "trezik_ok"; });
+                                      [](const std::string& command) { return ToLowerAscii(command) == vocabulary::kAcceptKey; });
     if (keyed_ok && !logged) {
       result.fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price, "",
                                  failed ? outcome.substr(1) : "no fuel.log record"});

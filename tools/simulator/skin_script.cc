@@ -6,15 +6,16 @@
 #include <sstream>
 
 #include "core/convert.h"
+#include "plugin/vocabulary.h"
 
 namespace trezik::drive {
 
 namespace {
 
-const std::set<std::string>& PlainCommands() {
-  static const std::set<std::string> commands = {"resettrip", "resettotal", "resetwork", "logtrip",
-                                                  "logwork",   "updatetrip", "updateini", "savetrip"};
-  return commands;
+// A plain command of the plug-in, written in lower case as scripts write it.
+bool IsPlainCommand(const std::string& action) {
+  return std::any_of(std::begin(vocabulary::kCommands), std::end(vocabulary::kCommands),
+                     [&](const vocabulary::CommandName& command) { return command.name == action; });
 }
 
 std::string Trim(const std::string& text) {
@@ -62,12 +63,7 @@ ScriptError::ScriptError(const std::string& path, int line, const std::string& w
 std::vector<std::string> FillUpKeys(const std::string& quantity, const std::string& price) {
   CheckKeypadNumber(quantity, "quantity");
   CheckKeypadNumber(price, "price");
-  std::vector<std::string> keys = {"trezik_clr"};
-  for (char c : quantity) keys.push_back(std::string("trezik_") + c);
-  keys.push_back("trezik_pclr");
-  for (char c : price) keys.push_back(std::string("trezik_p") + c);
-  keys.push_back("trezik_ok");
-  return keys;
+  return vocabulary::FillUpKeys(quantity, price);
 }
 
 std::vector<const ScriptStep*> Script::DueAt(int second) const {
@@ -129,7 +125,7 @@ Script ParseScript(const std::string& text, const std::string& path) {
       }
       step.kind = ScriptStep::Kind::kState;
       step.commands = {total, work};
-    } else if (PlainCommands().count(action)) {
+    } else if (IsPlainCommand(action)) {
       if (!argument.empty()) throw fail("'" + action + "' takes no argument");
       step.commands = {action};
     } else if (action == "fillup") {
