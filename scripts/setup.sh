@@ -5,6 +5,10 @@
 #                                     # trezik-drive and trezik-report
 #   bash scripts/setup.sh live        # the simulator's, and what scripts/live.sh
 #                                     # builds and runs: trezik-live, gpsd, gpsfake
+#   bash scripts/setup.sh packages    # the live mode's, and what the Debian packages
+#                                     # and their install test need (scripts/test_packages.sh)
+#   bash scripts/setup.sh arm64       # those, and the arm64 cross build with its
+#                                     # tests under qemu (scripts/test_arm64.sh)
 #   bash scripts/setup.sh             # everything (scripts/test.sh, .ci/run)
 #
 # The simulator and the report need a compiler, CMake and Ninja, GoogleTest
@@ -14,7 +18,10 @@
 # 32-bit wine, wixl and msitools for the installer trezik.msi, and Chromium
 # and a font for the report's browser test. trezik-live adds libgps,
 # libmicrohttpd and nlohmann-json, gpsd and gpsfake (gpsd-clients); its browser
-# test Node.js and the npm packages pinned in tests/live/browser.
+# test Node.js and the npm packages pinned in tests/live/browser. The Debian
+# packages need help2man, dpkg-dev, file and lintian, their install test
+# debootstrap and curl; the arm64 build Debian's cross toolchain, qemu-user
+# and the arm64 builds of the libraries (multiarch).
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
@@ -24,15 +31,29 @@ simulator=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchma
 live=(gpsd gpsd-clients libgps-dev libmicrohttpd-dev nlohmann-json3-dev)
 tests=(clang libclang-rt-14-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
        chromium fonts-dejavu-core)
+packages=(help2man dpkg-dev fakeroot file lintian debootstrap curl)
+# The arm64 build of every library package above, except those the same for
+# every architecture (CLI11, nlohmann-json) and GeographicLib's -dev, which
+# cannot sit beside the machine's own: its headers serve, and the library is
+# the runtime package's (cmake/aarch64-linux-gnu.cmake).
+arm64=(crossbuild-essential-arm64 qemu-user-static libgeographiclib23:arm64)
+for p in "${simulator[@]}" "${live[@]}"; do
+  case "$p" in
+    libcli11-dev | nlohmann-json3-dev | libgeographiclib-dev) ;;
+    lib*-dev | zlib1g-dev) arm64+=("$p:arm64") ;;
+  esac
+done
 case "$what" in
   simulator) need=("${simulator[@]}") ;;
   live) need=("${simulator[@]}" "${live[@]}") ;;
+  packages) need=("${simulator[@]}" "${live[@]}" "${packages[@]}") ;;
+  arm64) need=("${simulator[@]}" "${live[@]}" "${packages[@]}" "${arm64[@]}") ;;
   all)
-    need=("${simulator[@]}" "${live[@]}" "${tests[@]}")
+    need=("${simulator[@]}" "${live[@]}" "${tests[@]}" "${packages[@]}" "${arm64[@]}")
     # Node.js for the browser tests, from Debian unless the machine has one.
     if ! command -v node >/dev/null || ! command -v npm >/dev/null; then need+=(nodejs npm); fi
     ;;
-  *) echo "setup.sh: '$what' is none of 'simulator', 'live' and 'all'" >&2; exit 2 ;;
+  *) echo "setup.sh: '$what' is none of 'simulator', 'live', 'packages', 'arm64' and 'all'" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${need[@]}"; do
@@ -40,8 +61,9 @@ for p in "${need[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   for p in "${missing[@]}"; do
-    if [[ "$p" == *:i386 ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-      $SUDO dpkg --add-architecture i386
+    foreign="${p##*:}"
+    if [ "$foreign" != "$p" ] && ! dpkg --print-foreign-architectures | grep -qx "$foreign"; then
+      $SUDO dpkg --add-architecture "$foreign"
     fi
   done
   echo "setup.sh: updating the package lists" >&2

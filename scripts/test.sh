@@ -2,8 +2,8 @@
 # The whole test run: installs what is missing, then builds and runs every
 # test suite natively and under AddressSanitizer + UndefinedBehaviorSanitizer,
 # checks that every test file is registered with CTest, runs each fuzz target
-# for a while, and runs the Windows side (the cross-built DLL and its tests
-# under wine).
+# for a while, runs the Windows side (the cross-built DLL and its tests
+# under wine), and installs the Debian packages into a clean root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -49,6 +49,11 @@ if [ -f scripts/test_windows.sh ]; then
   echo "=== Windows DLL under wine"
   if bash scripts/test_windows.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
+
+# The Debian packages: built, checked by lintian, installed into a clean
+# Debian 12 root, run there and purged (scripts/test_packages.sh; as root).
+echo "=== Debian packages from a clean install"
+if bash scripts/test_packages.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "stages: $passed passed, $failed failed"
 [ "$failed" = 0 ]
