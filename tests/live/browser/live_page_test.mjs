@@ -106,17 +106,27 @@ async function layoutAt(page, width, height, name) {
 
 // Another origin's page tries to reset the total: each of its POSTs (to
 // which the browser adds Origin and sends without a preflight) carries a
-// whole POST /command of resettotal in its body, at several offsets.
+// whole POST /command of resettotal in its body, after junk of every length
+// that puts it where a server's buffered read of 4 KiB would end (the
+// browser's own head takes 300 to 1,000 bytes).
 async function crossOriginReset(url, page) {
   const target = new URL(url);
   const command = '{"command":"resettotal"}';
   const inner = `POST /command HTTP/1.1\r\nHost: ${target.host}\r\nContent-Type: application/json\r\n` +
                 `Content-Length: ${command.length}\r\n\r\n${command}`;
   const evil = `<!doctype html><title>elsewhere</title><script>
-    window.attack = Promise.all([0, 1, 7, 100].map((junk) =>
-      fetch(${JSON.stringify(new URL("/command", target).href)}, { method: "POST", mode: "no-cors",
-        headers: { "Content-Type": "text/plain" }, body: "x".repeat(junk) + ${JSON.stringify(inner)} })
-        .then(() => "sent", (e) => "failed: " + e.message)));
+    const junks = [0, 1, 7, 100];
+    for (let junk = 4096 - 1000; junk <= 4096 - 300; ++junk) junks.push(junk);
+    window.attack = (async () => {
+      const outcomes = {};
+      for (const junk of junks) {
+        const outcome = await fetch(${JSON.stringify(new URL("/command", target).href)}, { method: "POST",
+          mode: "no-cors", headers: { "Content-Type": "text/plain" }, body: "x".repeat(junk) + ${JSON.stringify(inner)} })
+          .then(() => "sent", (e) => "failed: " + e.message);
+        outcomes[outcome] = (outcomes[outcome] || 0) + 1;
+      }
+      return Object.entries(outcomes).map(([outcome, n]) => n + " " + outcome);
+    })();
   </script>`;
   const site = http.createServer((request, response) => {
     response.writeHead(200, { "Content-Type": "text/html" });
@@ -130,7 +140,7 @@ async function crossOriginReset(url, page) {
   try {
     await other.goto(`http://127.0.0.2:${site.address().port}/`, { waitUntil: "load" });
     const outcomes = await other.evaluate(() => window.attack);
-    check(outcomes.length === 4, `the other origin's page sent ${outcomes.length} requests: ${outcomes.join()}`);
+    check(outcomes.join() === "705 sent", `the other origin's page's requests: ${outcomes.join()}`);
     await new Promise((resolve) => setTimeout(resolve, 1500));  // a tick or more
     const after = await total(page);
     check(after >= before, `the total went from ${before} to ${after}: another origin's page reset it`);
