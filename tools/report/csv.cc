@@ -1,5 +1,6 @@
 #include "tools/report/csv.h"
 
+#include "plugin/log_record.h"
 #include "tools/report/log_reader.h"
 
 namespace trezik::report {
@@ -53,7 +54,7 @@ std::string CsvText(std::string_view text) {
 }
 
 std::optional<std::vector<std::string>> ReadCsvRow(std::string_view row, std::string& why) {
-  auto fields = SplitFields(row, why);
+  auto fields = SplitLogFields(row, why);
   if (fields) {
     for (std::string& field : *fields) {
       if (!field.empty() && field[0] == kGuard) field.erase(0, 1);

@@ -5,12 +5,13 @@
 #include <cstdio>
 
 #include "core/convert.h"
+#include "plugin/log_record.h"
 
 namespace trezik::report {
 namespace {
 
-constexpr std::size_t kTripFields = 8;
-constexpr std::size_t kFuelFields = 10;
+constexpr std::size_t kTripFields = kTripFieldCount;
+constexpr std::size_t kFuelFields = kFuelFieldCount;
 
 std::string Shown(std::string_view text) {
   constexpr std::size_t kLongest = 40;
@@ -89,49 +90,6 @@ int Decimals(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::vector<std::string>> SplitFields(std::string_view line, std::string& why) {
-  std::vector<std::string> fields;
-  std::size_t i = 0;
-  while (true) {
-    std::string field;
-    const std::size_t number = fields.size() + 1;
-    if (i < line.size() && line[i] == '"') {
-      ++i;
-      while (true) {
-        if (i >= line.size()) {
-          why = "field " + std::to_string(number) + ": the quote is not closed";
-          return std::nullopt;
-        }
-        if (line[i] == '"') {
-          if (i + 1 < line.size() && line[i + 1] == '"') {
-            field += '"';
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        field += line[i++];
-      }
-      if (i < line.size() && line[i] != ',') {
-        why = "field " + std::to_string(number) + ": text after the closing quote";
-        return std::nullopt;
-      }
-    } else {
-      const std::size_t end = std::min(line.find(',', i), line.size());
-      field.assign(line.substr(i, end - i));
-      if (field.find('"') != std::string::npos) {
-        why = "field " + std::to_string(number) + ": a quote inside a field that is not quoted";
-        return std::nullopt;
-      }
-      i = end;
-    }
-    fields.push_back(std::move(field));
-    if (i >= line.size()) return fields;
-    ++i;  // the comma
-  }
-}
-
 std::optional<LogKind> KindFromName(std::string_view file_name) {
   const std::string name = ToLowerAscii(file_name);
   if (name.find("fuel") != std::string::npos) return LogKind::kFuel;
@@ -155,7 +113,7 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
     return bad(why);
   }
   std::string why;
-  const auto fields = SplitFields(line, why);
+  const auto fields = SplitLogFields(line, why);
   if (!fields) return bad(why);
   if (!kind_ && fields->size() == kTripFields) kind_ = LogKind::kTrip;
   if (!kind_ && fields->size() == kFuelFields) kind_ = LogKind::kFuel;
@@ -169,34 +127,34 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
   out.hash = Hash(trip ? 'T' : 'F', *fields);
   if (!trip) {
     FuelRecord& r = out.fill;
-    r.date = read.Date(0);
-    r.time = read.Time(1);
-    r.litres = read.Number(2, "litres");
-    r.distance = read.Number(3, "distance");
-    r.consumption = read.UserNumber(4, "consumption");
-    r.price = read.Number(5, "price");
-    r.cost_per_distance = read.Number(6, "cost per distance");
+    r.date = read.Date(kFuelDate);
+    r.time = read.Time(kFuelTime);
+    r.litres = read.Number(kFuelQuantity, "litres");
+    r.distance = read.Number(kFuelDistance, "distance");
+    r.consumption = read.UserNumber(kFuelConsumption, "consumption");
+    r.price = read.Number(kFuelPrice, "price");
+    r.cost_per_distance = read.Number(kFuelCostPerDistance, "cost per distance");
     if (!read.why().empty()) return bad(read.why());
     r.cost = RoundHalfEven(r.litres * r.price, 2);
-    r.latitude = read.Text(7);
-    r.longitude = read.Text(8);
-    r.place = read.Text(9);
+    r.latitude = read.Text(kFuelLatitude);
+    r.longitude = read.Text(kFuelLongitude);
+    r.place = read.Text(kFuelPlace);
     out.what = ParsedLine::kFuel;
     return out;
   }
   TripRecord& r = out.trip;
-  r.date = read.Date(0);
-  r.time = read.Time(1);
-  r.trip = read.Number(2, "trip");
-  r.total = read.Number(3, "total");
-  r.work = read.Number(4, "work");
+  r.date = read.Date(kTripDate);
+  r.time = read.Time(kTripTime);
+  r.trip = read.Number(kTripMeter, "trip");
+  r.total = read.Number(kTripTotal, "total");
+  r.work = read.Number(kTripWork, "work");
   if (!read.why().empty()) return bad(read.why());
-  r.latitude = read.Text(5);
-  r.longitude = read.Text(6);
-  r.place = read.Text(7);
+  r.latitude = read.Text(kTripLatitude);
+  r.longitude = read.Text(kTripLongitude);
+  r.place = read.Text(kTripPlace);
   // The log's places: the most any of its meters showed so far (a meter
   // of 12.00 is logged as 12).
-  decimals_ = std::max({decimals_, Decimals(read.Text(2)), Decimals(read.Text(3))});
+  decimals_ = std::max({decimals_, Decimals(read.Text(kTripMeter)), Decimals(read.Text(kTripTotal))});
   if (previous_) {
     const TripRecord& p = *previous_;
     r.work_added = r.work >= p.work ? r.work - p.work : r.work;

@@ -1,11 +1,8 @@
-// Reading the plug-in's two logs one line at a time: "tripmeter.log", one
-// record per logtrip,
-//   "date","time",trip,total,work,"lat","lon","place"
-// and "fuel.log", one record per accepted fill-up,
-//   "date","time",litres,distance,"consumption",price,cost_per_distance,"lat","lon","place"
-// Texts are in double quotes with a quote inside doubled; numbers use "."
-// except the consumption, which is a text in the user's number format ("35,2"
-// or "35.2"). A line that does not read gives the reason why.
+// Reading the plug-in's two logs one line at a time, "tripmeter.log" (one
+// record per logtrip) and "fuel.log" (one per accepted fill-up), their
+// fields as plugin/log_record.h has them. The consumption is a text in the
+// user's number format ("35,2" or "35.2"). A line that does not read gives
+// the reason why.
 #pragma once
 
 #include <cstdint>
@@ -53,10 +50,6 @@ struct BadLine {
   int line = 0;
   std::string why;
 };
-
-// The fields of one line, quotes removed and doubled quotes made single, or
-// nothing with the reason in `why`.
-std::optional<std::vector<std::string>> SplitFields(std::string_view line, std::string& why);
 
 // The kind a file name says: "tripmeter.log" and "fuel.log" in any letter
 // case, or a name holding "fuel" or "trip"; else nothing.

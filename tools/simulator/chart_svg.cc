@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "plugin/log_record.h"
 #include "tools/chart/svg_chart.h"
 #include "tools/simulator/chart_layout.h"
 #include "tools/simulator/civil_time.h"
@@ -277,9 +278,10 @@ class DriveChart {
     for (const TripRecordMark& mark : r_.trip_records) {
       const std::vector<std::string> f = LogRecordFields(mark.record);
       std::string title = "trip record";
-      if (f.size() >= 8) {
-        title += " " + f[1] + ": trip " + f[2] + " " + t_.distance_unit + ", total " + f[3] + " " +
-                 t_.distance_unit + ", work " + f[4] + " " + t_.distance_unit + ", " + f[7];
+      if (f.size() >= kTripFieldCount) {
+        title += " " + f[kTripTime] + ": trip " + f[kTripMeter] + " " + t_.distance_unit + ", total " +
+                 f[kTripTotal] + " " + t_.distance_unit + ", work " + f[kTripWork] + " " + t_.distance_unit +
+                 ", " + f[kTripPlace];
       }
       VerticalLine(mark.second, "logtrip", kTripRecordColour, "2 3", title);
       AddLabel(mark.second, {{"trip record", "logtrip-label"}}, kTripRecordColour);
@@ -299,9 +301,9 @@ class DriveChart {
       }
       const std::vector<std::string> f = LogRecordFields(fill.record);
       std::string figures;
-      if (f.size() >= 7) {
-        figures = f[4] + " " + t_.consumption_unit + " over " + f[3] + " " + t_.distance_unit + ", " + f[6] +
-                  " per " + t_.distance_unit;
+      if (f.size() >= kFuelFieldCount) {
+        figures = f[kFuelConsumption] + " " + t_.consumption_unit + " over " + f[kFuelDistance] + " " +
+                  t_.distance_unit + ", " + f[kFuelCostPerDistance] + " per " + t_.distance_unit;
       }
       VerticalLine(fill.second, "fillup", kFillColour, "", "fill-up" + amount + ": " + figures);
       AddLabel(fill.second, {{"fill-up" + amount, "fillup"}, {figures, ""}}, kFillColour);

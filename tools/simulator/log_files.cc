@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "plugin/log_record.h"
+
 namespace trezik::drive {
 
 std::optional<std::string> FileContent(const std::string& path) {
@@ -39,22 +41,8 @@ std::uintmax_t FileSizeOrZero(const std::string& path) {
 }
 
 std::vector<std::string> LogRecordFields(const std::string& record) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (std::size_t i = 0; i < record.size(); ++i) {
-    const char c = record[i];
-    if (quoted && c == '"' && i + 1 < record.size() && record[i + 1] == '"') {
-      fields.back() += '"';
-      ++i;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
+  std::string why;
+  return SplitLogFields(record, why).value_or(std::vector<std::string>());
 }
 
 }  // namespace trezik::drive

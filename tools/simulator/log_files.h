@@ -19,8 +19,8 @@ std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& siz
 // The size of a file, 0 when there is none.
 std::uintmax_t FileSizeOrZero(const std::string& path);
 
-// The fields of a log record, texts without their quotes (a doubled quote
-// read as one).
+// The fields of a log record (plugin/log_record.h), none when it does not
+// split.
 std::vector<std::string> LogRecordFields(const std::string& record);
 
 }  // namespace trezik::drive

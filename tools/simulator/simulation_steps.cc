@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/convert.h"
+#include "plugin/log_record.h"
 #include "plugin/vocabulary.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation.h"
@@ -71,7 +72,8 @@ void Simulation::RunSteps(DriveSession& session, int when, int shown_second, Sim
     bool logged = false;
     for (std::string& line : NewRecords(result.fuel_log, fuel_size)) {
       const std::vector<std::string> fields = LogRecordFields(line);
-      result.fill_ups.push_back({shown_second, fields.size() > 2 ? fields[2] : "", fields.size() > 5 ? fields[5] : "",
+      result.fill_ups.push_back({shown_second, fields.size() > kFuelQuantity ? fields[kFuelQuantity] : "",
+                                 fields.size() > kFuelPrice ? fields[kFuelPrice] : "",
                                  std::move(line), ""});
       logged = true;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "plugin/log_record.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
@@ -65,11 +66,11 @@ std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& resul
       out += "\n";
       continue;
     }
-    // date, time, quantity, total, consumption, price, cost per distance, ...
     const std::vector<std::string> f = LogRecordFields(fill.record);
-    if (f.size() < 7) continue;
-    out += FitWidth("Fill-up   " + f[2] + (imperial ? " gal" : " L") + " at " + f[5] + ": " + f[4] + " " +
-                        l.consumpunits + ", " + f[6] + " per " + l.distunit,
+    if (f.size() < kFuelFieldCount) continue;
+    out += FitWidth("Fill-up   " + f[kFuelQuantity] + (imperial ? " gal" : " L") + " at " + f[kFuelPrice] + ": " +
+                        f[kFuelConsumption] + " " + l.consumpunits + ", " + f[kFuelCostPerDistance] + " per " +
+                        l.distunit,
                     80) +
            "\n";
   }

@@ -1,0 +1,50 @@
+#include "plugin/log_record.h"
+
+#include <algorithm>
+
+namespace trezik {
+
+std::optional<std::vector<std::string>> SplitLogFields(std::string_view line, std::string& why) {
+  std::vector<std::string> fields;
+  std::size_t i = 0;
+  while (true) {
+    std::string field;
+    const std::size_t number = fields.size() + 1;
+    if (i < line.size() && line[i] == '"') {
+      ++i;
+      while (true) {
+        if (i >= line.size()) {
+          why = "field " + std::to_string(number) + ": the quote is not closed";
+          return std::nullopt;
+        }
+        if (line[i] == '"') {
+          if (i + 1 < line.size() && line[i + 1] == '"') {
+            field += '"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        field += line[i++];
+      }
+      if (i < line.size() && line[i] != ',') {
+        why = "field " + std::to_string(number) + ": text after the closing quote";
+        return std::nullopt;
+      }
+    } else {
+      const std::size_t end = std::min(line.find(',', i), line.size());
+      field.assign(line.substr(i, end - i));
+      if (field.find('"') != std::string::npos) {
+        why = "field " + std::to_string(number) + ": a quote inside a field that is not quoted";
+        return std::nullopt;
+      }
+      i = end;
+    }
+    fields.push_back(std::move(field));
+    if (i >= line.size()) return fields;
+    ++i;  // the comma
+  }
+}
+
+}  // namespace trezik
