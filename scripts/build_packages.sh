@@ -31,16 +31,16 @@ if [ "$arch" != "$(dpkg --print-architecture)" ]; then
 fi
 
 export DEB_HOST_ARCH="$arch" DEB_BUILD_MAINT_OPTIONS=hardening=+all
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+# Without -ffile-prefix-map: the tests find the sources through __FILE__.
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS | sed 's/-ffile-prefix-map=[^ ]*//g') $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
-export CXXFLAGS LDFLAGS
 # The changelog's date, and so the packages, follow the last commit.
 SOURCE_DATE_EPOCH="$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)"
 export SOURCE_DATE_EPOCH
 
 echo "build_packages.sh: configuring $build" >&2
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-  -DTREZIK_PACKAGE=ON -DTREZIK_BUILD_TESTS="$tests" -DTREZIK_DEB_ARCH="$arch" "${cross[@]}" >/dev/null
+  -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DTREZIK_PACKAGE=ON -DTREZIK_BUILD_TESTS="$tests" -DTREZIK_DEB_ARCH="$arch" "${cross[@]}" >/dev/null
 targets=(trezik-drive trezik-report trezik-live trezik_package_files)
 if [ "$tests" = ON ]; then targets=(all); fi
 cmake --build "$build" -j 2 --target "${targets[@]}"
