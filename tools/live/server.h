@@ -44,7 +44,7 @@ struct ServerLimits {
   static constexpr std::size_t kMaxBody = 1024;           // a command's body
   static constexpr std::size_t kDrainedBody = 16 * 1024;  // read and dropped before a 413; more: closed
   static constexpr unsigned kMaxHeaders = 64;             // header lines of a request
-  static constexpr std::size_t kConnectionMemory = 16 * 1024;  // the head and the answer's head
+  static constexpr std::size_t kConnectionMemory = 32 * 1024;  // the head and the answer's head
   static constexpr unsigned kConnections = 128;           // open at once (a thread each)
   static constexpr unsigned kConnectionsPerAddress = 96;
   static constexpr int kWaitingConnections = 32;          // waiting for a request: more takes the oldest
