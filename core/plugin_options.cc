@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "core/convert.h"
+#include "core/error.h"
+#include "core/item_reader.h"
 
 namespace trezik {
 
@@ -40,6 +42,40 @@ OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptio
     return trip.wgs84 || choice == "sphere" ? OptionReading::kApplied : OptionReading::kNotAChoice;
   }
   return OptionReading::kUnknownKey;
+}
+
+PluginSettings ReadPluginSettings(std::string_view content, char decimal_mark) {
+  PluginSettings settings;
+  try {
+    ItemReader reader(std::string(content.substr(0, kSettingsReadLimit)));
+    while (!reader.AtEnd()) {
+      SettingsItemReading reading;
+      reading.text = reader.Next();
+      reading.item = SplitSettingsItem(reading.text);
+      if (reading.item.key == kDecimalPlacesKey) {
+        reading.places = DecimalPlacesValue(reading.item.value, decimal_mark);
+        if (reading.places) settings.decimal_places = *reading.places;
+      } else {
+        reading.reading = ApplyOption(reading.item, decimal_mark, settings.options);
+      }
+      settings.items.push_back(std::move(reading));
+    }
+  } catch (const Error&) {
+  }
+  return settings;
+}
+
+HostSettings ReadHostSettings(std::string_view content, char decimal_mark) {
+  HostSettings settings;
+  try {
+    ItemReader reader(std::string(content.substr(0, kSettingsReadLimit)));
+    while (!reader.AtEnd()) {
+      const SettingsItem item = SplitSettingsItem(reader.Next());
+      if (item.key == "isunits") settings.metric_units = IsUnitsValue(item.value, decimal_mark);
+    }
+  } catch (const Error&) {
+  }
+  return settings;
 }
 
 }  // namespace trezik

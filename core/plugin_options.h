@@ -5,6 +5,12 @@
 // file.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "core/settings_reader.h"
 
 namespace trezik {
@@ -50,5 +56,37 @@ inline OptionReading ApplyOption(const SettingsItem& item, char decimal_mark,
                                  PluginOptions& options) {
   return ApplyOption(item, decimal_mark, options.trip, options.autosave_seconds);
 }
+
+// One item of "trezik.ini" and what the plug-in made of it.
+struct SettingsItemReading {
+  std::string text;  // as written
+  SettingsItem item;
+  // "decimalplaces": the places its value reads as, or nothing when it does
+  // not convert (the places before stay).
+  std::optional<std::int16_t> places;
+  // Every other key.
+  OptionReading reading = OptionReading::kUnknownKey;
+};
+
+// Everything the plug-in takes from its "trezik.ini".
+struct PluginSettings {
+  std::int16_t decimal_places = 2;
+  PluginOptions options;
+  std::vector<SettingsItemReading> items;  // in file order, empty items too
+};
+inline constexpr char kDecimalPlacesKey[] = "decimalplaces";
+
+// Reads the content of "trezik.ini" as the plug-in's start-up does: its
+// first 64 KiB, item by item; the last valid "decimalplaces" and the last
+// item of each option count. An item that cannot be read ends the reading
+// with what came before it.
+PluginSettings ReadPluginSettings(std::string_view content, char decimal_mark);
+
+// What the plug-in takes from the host's "pw.ini": the unit system
+// ("isunits"; metric when the file does not say).
+struct HostSettings {
+  bool metric_units = true;
+};
+HostSettings ReadHostSettings(std::string_view content, char decimal_mark);
 
 }  // namespace trezik

@@ -19,7 +19,7 @@ namespace {
 
 // The host's "pw.ini" at pwpath, exactly as the host gave it. A file that
 // cannot be opened fails the creation; once it is open, nothing in it can.
-void ReadHostSettings(Form1& form) {
+void ReadHostSettingsFile(Form1& form) {
   const std::string path = form.pwpath + kHostSettingsFileName;
   std::string content;
   try {
@@ -30,34 +30,24 @@ void ReadHostSettings(Form1& form) {
     if (error.kind() != ErrorKind::kPathNotFound) throw;
     Fail(ErrorKind::kFileNotFound, "File not found: \"" + path + "\"");
   }
-  ItemReader reader(std::move(content));
-  try {
-    while (!reader.AtEnd()) {
-      const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key == "isunits") form.metric_units = IsUnitsValue(item.value, form.decimal_mark());
-    }
-  } catch (const Error&) {
-  }
+  form.metric_units = ReadHostSettings(content, form.decimal_mark()).metric_units;
 }
 
 // The plug-in's own "trezik.ini". It is optional: a missing, empty or
 // unreadable file is skipped, whatever "pw.ini" held.
-void ReadPluginSettings(Form1& form) {
+void ReadPluginSettingsFile(Form1& form) {
   const std::string path = form.trezikdir + kPluginSettingsFileName;
   const auto size = CurrentPlatform().FileSize(path);
   if (!size || *size == 0) return;
+  std::string content;
   try {
-    ItemReader reader(CurrentPlatform().ReadFile(path, kSettingsReadLimit));
-    while (!reader.AtEnd()) {
-      const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key == "decimalplaces") {
-        if (auto places = DecimalPlacesValue(item.value, form.decimal_mark())) form.dp = *places;
-      } else {
-        ApplyOption(item, form.decimal_mark(), OptionsToWrite(form));
-      }
-    }
+    content = CurrentPlatform().ReadFile(path, kSettingsReadLimit);
   } catch (const Error&) {
+    return;
   }
+  const PluginSettings settings = ReadPluginSettings(content, form.decimal_mark());
+  form.dp = settings.decimal_places;
+  OptionsToWrite(form) = settings.options;
 }
 
 // Timer1: the trip meter's tick, then the autosave's second.
@@ -95,11 +85,11 @@ void RunStartUp() {
   form.metric_units = true;
   form.trezikdir = CurrentPlatform().ModuleFolder();
   if (form.trezikdir.empty() || form.trezikdir.back() != '\\') form.trezikdir += '\\';
-  ReadHostSettings(form);
+  ReadHostSettingsFile(form);
   form.dp = 2;
   OptionsToWrite(form) = {};
   ResetTripFilter(form);
-  ReadPluginSettings(form);
+  ReadPluginSettingsFile(form);
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);
   form.startdate = form.SecondsSinceMidnightNow();

@@ -144,7 +144,7 @@ TEST(Accuracy, Wgs84StandsBesideTheSphereOnlyWhenSet) {
     EXPECT_NEAR(FigureAfter(text, "spherical formula (greatcircledistance1) over them:"), sphere, 2e-4) << text;
     EXPECT_NEAR(FigureAfter(text, "the meter's):"), ellipsoid, 1e-4) << text;
     // The meter carries the calibration; the formula's figure does not.
-    EXPECT_NEAR(accuracy.odometer, ellipsoid * accuracy.options.calibration, 1e-6) << text;
+    EXPECT_NEAR(accuracy.odometer, ellipsoid * accuracy.options.trip.calibration, 1e-6) << text;
   }
 }
 

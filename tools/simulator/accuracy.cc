@@ -143,14 +143,14 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
   char line[512];
   std::snprintf(line, sizeof line, "  trip meter, whole drive:                %.4f %s", a.odometer, u);
   text += line;
-  if (o.calibration != 1.0) {
-    std::snprintf(line, sizeof line, "  (calibration %g: %.4f %s as measured)", o.calibration, a.measured(), u);
+  if (o.trip.calibration != 1.0) {
+    std::snprintf(line, sizeof line, "  (calibration %g: %.4f %s as measured)", o.trip.calibration, a.measured(), u);
     text += line;
   }
   text += "\n";
   std::snprintf(line, sizeof line, "  WGS84 geodesic of the counted steps:    %.4f %s\n", a.geodesic_counted, u);
   text += line;
-  if (!o.wgs84) {
+  if (!o.trip.wgs84) {
     text += "    " + Against(a.measured(), a.geodesic_counted, "the spherical formula", unit) + "\n";
   } else {
     // distance=wgs84: the formula the meter used beside the one it replaced,
@@ -173,8 +173,8 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
   std::snprintf(line, sizeof line, "    (leaving out %zu step(s) of 2 %s or more between recorded fixes)\n",
                 a.recorded_jumps, u);
   text += line;
-  if (o.minspeed > 0) {
-    std::snprintf(line, sizeof line, "  standstill filter minspeed=%g held %zu tick(s)\n", o.minspeed, a.held_steps);
+  if (o.trip.minspeed > 0) {
+    std::snprintf(line, sizeof line, "  standstill filter minspeed=%g held %zu tick(s)\n", o.trip.minspeed, a.held_steps);
     text += line;
   }
   if (a.standing_ticks > 0) {
@@ -243,7 +243,7 @@ std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit
     }
     const bool worth_noting =
         (a.odometer > 0 && jitter / a.odometer > kStoppedShareWorthNoting) || jitter_metres > kStoppedMetresWorthNoting;
-    if (worth_noting && a.options.minspeed == 0) {
+    if (worth_noting && a.options.trip.minspeed == 0) {
       text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option=" + minspeed +
               ") to hold the meter while the car stands.";
     }

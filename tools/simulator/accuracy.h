@@ -73,7 +73,7 @@ struct Accuracy {
 
   // What the plug-in's formula measured over the counted steps: the meter
   // without its calibration.
-  double measured() const { return odometer / options.calibration; }
+  double measured() const { return odometer / options.trip.calibration; }
   // measured / geodesic_counted - 1: the error of the formula the plug-in
   // used alone; nothing when the geodesic is shorter than kShortestReference.
   std::optional<double> formula_error() const;

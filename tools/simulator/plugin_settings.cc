@@ -6,8 +6,6 @@
 
 #include "core/convert.h"
 #include "core/error.h"
-#include "core/item_reader.h"
-#include "core/settings_reader.h"
 #include "core/plugin_options.h"
 
 namespace trezik::drive {
@@ -61,23 +59,23 @@ struct Item {
   std::string note;  // in force: how it was read; else why it is not
 };
 
-// "decimalplaces" is read apart from the other options (start-up's
-// ReadPluginSettings): a value that does not convert keeps the places before.
-Item ReadDecimalPlaces(const SettingsItem& setting, char decimal_mark, std::int16_t& places) {
+// What "decimalplaces" made: read (and how, when rounded), or why the places
+// before stay.
+Item DescribeDecimalPlaces(const SettingsItemReading& reading, char decimal_mark, std::int16_t& places) {
   Item item;
-  const std::optional<std::int16_t> read = DecimalPlacesValue(setting.value, decimal_mark);
-  if (read) {
+  const std::optional<std::string>& value = reading.item.value;
+  if (reading.places) {
     item.applied = true;
-    if (TextToDouble(*setting.value, decimal_mark) != *read) item.note = "read as " + std::to_string(*read);
-    places = *read;
+    if (TextToDouble(*value, decimal_mark) != *reading.places) item.note = "read as " + std::to_string(*reading.places);
+    places = *reading.places;
     return item;
   }
   const std::string stays = ": decimalplaces stays " + std::to_string(places);
-  if (!setting.value) {
+  if (!value) {
     item.note = "no value" + stays;
   } else {
     try {
-      TextToDouble(*setting.value, decimal_mark);
+      TextToDouble(*value, decimal_mark);
       item.note = "beyond -32768 to 32767" + stays;
     } catch (const Error&) {
       item.note = "not a number" + stays;
@@ -89,33 +87,25 @@ Item ReadDecimalPlaces(const SettingsItem& setting, char decimal_mark, std::int1
 }  // namespace
 
 SettingsCheck CheckPluginSettings(const std::string& trezik_ini, char decimal_mark, bool metric_units) {
+  const PluginSettings settings = ReadPluginSettings(trezik_ini, decimal_mark);
   std::vector<Item> items;
-  TripOptions trip;
-  int autosave_seconds = 0;
   std::int16_t places = 2;
-  try {
-    ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
-    while (!reader.AtEnd()) {
-      const std::string text = reader.Next();
-      if (text.empty()) continue;
-      const SettingsItem setting = SplitSettingsItem(text);
-      Item item;
-      if (setting.key == "decimalplaces") {
-        item = ReadDecimalPlaces(setting, decimal_mark, places);
-      } else {
-        const OptionReading reading = ApplyOption(setting, decimal_mark, trip, autosave_seconds);
-        item.applied = reading == OptionReading::kApplied;
-        item.note = Why(reading, setting.key, metric_units);
-      }
-      item.text = text;
-      item.key = setting.key;
-      items.push_back(item);
+  for (const SettingsItemReading& reading : settings.items) {
+    if (reading.text.empty()) continue;
+    Item item;
+    if (reading.item.key == kDecimalPlacesKey) {
+      item = DescribeDecimalPlaces(reading, decimal_mark, places);
+    } else {
+      item.applied = reading.reading == OptionReading::kApplied;
+      item.note = Why(reading.reading, reading.item.key, metric_units);
     }
-  } catch (const Error&) {
+    item.text = reading.text;
+    item.key = reading.item.key;
+    items.push_back(item);
   }
 
   SettingsCheck check;
-  check.calibration = trip.calibration;
+  check.calibration = settings.options.trip.calibration;
   for (std::size_t i = 0; i < items.size(); ++i) {
     const Item& item = items[i];
     bool overridden = false;

@@ -3,9 +3,7 @@
 #include "tools/simulator/simulation.h"
 
 #include "core/convert.h"
-#include "core/item_reader.h"
 #include "core/plugin_options.h"
-#include "core/settings_reader.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation_session.h"
 #include "trip/units.h"
@@ -19,18 +17,6 @@ std::string PluginSettingsFile(const SimulationOptions& options) {
   return content;
 }
 
-PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark) {
-  // The plug-in's own item reader and option rules, as at its start-up.
-  TripOptions trip;
-  int autosave_seconds = 0;
-  try {
-    ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
-    while (!reader.AtEnd()) ApplyOption(SplitSettingsItem(reader.Next()), decimal_mark, trip, autosave_seconds);
-  } catch (const Error&) {
-  }
-  return {trip.minspeed, trip.calibration, trip.wgs84, autosave_seconds};
-}
-
 Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptions options)
     : drive_(drive), script_(script), options_(std::move(options)), timeline_(drive, options_.timeline) {}
 
@@ -39,7 +25,7 @@ SimulationResult Simulation::Run() {
   RunFolders folders;
   SetUp(folders, result);
   result.plugin_options =
-      ReadPluginOptions(FileContent(result.trezik_ini).value_or(""), options_.decimal_mark);
+      ReadPluginSettings(FileContent(result.trezik_ini).value_or(""), options_.decimal_mark).options;
 
   const Clock::time_point wall_start = Clock::now();
   StepListener steps;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/plugin_options.h"
 #include "tools/simulator/drive.h"
 #include "tools/simulator/simulation_options.h"
 #include "tools/simulator/log_files.h"
@@ -77,15 +78,6 @@ struct TripRecordMark {
   std::string record;  // without its line end
 };
 
-// The plug-in's options for counting steps, as the run's "trezik.ini" sets
-// them, read as the plug-in reads them when it starts.
-struct PluginOptions {
-  double minspeed = 0.0;  // standstill filter in the speed unit; 0: off
-  double calibration = 1.0;
-  bool wgs84 = false;  // distance=wgs84
-  int autosave_seconds = 0;
-};
-PluginOptions ReadPluginOptions(const std::string& trezik_ini, char decimal_mark);
 
 
 class Simulation;
@@ -134,7 +126,7 @@ struct SimulationResult {
   std::vector<DroppedStep> dropped;
   std::vector<FillUp> fill_ups;
   std::vector<TripRecordMark> trip_records;
-  PluginOptions plugin_options;  // from the run's trezik.ini
+  PluginOptions plugin_options;  // from the run's trezik.ini, read as the plug-in reads it
   // The positions the plug-in received, one per tick, as it parsed them.
   std::vector<double> latitudes, longitudes;
   // What the trip meter counted per tick, as the trip engine reported it

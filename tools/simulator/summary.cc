@@ -94,7 +94,7 @@ std::string WriteSummary(const SummaryInput& in) {
     }
     text << "\nAccuracy of the trip meter against the WGS84 ellipsoid (GeographicLib)\n"
          << DescribeAccuracy(*in.accuracy, l.distunit)
-         << (in.accuracy->options.wgs84
+         << (in.accuracy->options.trip.wgs84
                  ? "  (distance=wgs84: the plug-in measures each step on the WGS84 ellipsoid by Vincenty's method)\n"
                  : "  (the plug-in measures on a sphere of 3437.747 nautical miles = 6366.71 km radius by the law "
                    "of cosines, which keeps only a few digits for one-second steps)\n");
