@@ -16,6 +16,21 @@
 
 namespace trezik {
 
+std::string WindowsSystemText(unsigned long code) {
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
+      0, nullptr);
+  std::string description = Utf8FromWide(std::wstring_view(text != nullptr ? text : L"", length));
+  if (text != nullptr) LocalFree(text);
+  while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
+                                  description.back() == ' ' || description.back() == '.')) {
+    description.pop_back();
+  }
+  return description;
+}
+
 Error WindowsError(const std::string& context, unsigned long code) {
   ErrorKind kind = ErrorKind::kFileIo;
   switch (code) {
@@ -28,17 +43,7 @@ Error WindowsError(const std::string& context, unsigned long code) {
     default: break;
   }
   // The system's text in UTF-8, like the paths in the context.
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text),
-      0, nullptr);
-  std::string description = Utf8FromWide(std::wstring_view(text != nullptr ? text : L"", length));
-  if (text != nullptr) LocalFree(text);
-  while (!description.empty() && (description.back() == '\n' || description.back() == '\r' ||
-                                  description.back() == ' ' || description.back() == '.')) {
-    description.pop_back();
-  }
+  const std::string description = WindowsSystemText(code);
   std::string message = context + ": ";
   message += description.empty() ? std::string(ErrorKindName(kind)) : description;
   message += " (Windows error " + std::to_string(code) + ")";

@@ -14,4 +14,8 @@ namespace trezik {
 // kFileIo. The message holds the context and the system's text of the code.
 Error WindowsError(const std::string& context, unsigned long code);
 
+// The system's text of an error code in UTF-8, without its closing line end
+// and full stop; empty when the system has none.
+std::string WindowsSystemText(unsigned long code);
+
 }  // namespace trezik

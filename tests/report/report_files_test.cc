@@ -18,7 +18,7 @@
 #include "report/report_test_support.h"
 #include "tools/report/csv.h"
 #include "tools/report/report.h"
-#include "tools/report/streamed_file.h"
+#include "tools/common/streamed_file.h"
 #include "tools/common/atomic_file.h"
 
 namespace trezik::report {
@@ -97,7 +97,7 @@ const std::pair<const char*, std::function<void(const std::string&, const std::s
     {"at once", [](const std::string& path, const std::string& content) { drive::WriteFileWhole(path, content); }},
     {"in pieces",
      [](const std::string& path, const std::string& content) {
-       StreamedFile file(path);
+       drive::StreamedFile file(path);
        for (std::size_t at = 0; at < content.size(); at += 1000) file.Write(std::string_view(content).substr(at, 1000));
        file.Commit();
      }},

@@ -1,9 +1,9 @@
 // Output files written whole: into a temporary file beside the target,
 // flushed to the disk, then renamed over it, so that a reader never sees half
-// a file and a failure or a power cut leaves the old file whole.
-// atomic_file.cc does it with POSIX calls; atomic_file_windows.cc, chosen by
-// CMake for trezik-report.exe, with CreateFileW, FlushFileBuffers and
-// MoveFileExW (paths as UTF-8, UTF-16 for the calls).
+// a file and a failure or a power cut leaves the old file whole. The writing
+// is StreamedFile's (streamed_file.h); the folders' calls are in the system
+// parts, system_posix.cc and system_windows.cc (paths as UTF-8, UTF-16 for
+// Windows' calls).
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "core/convert.h"
+#include "platform/windows_error.h"
 #include "platform/windows_headers.h"
 #include "platform/windows_text.h"
 
@@ -47,21 +48,6 @@ bool WriteAll(void* handle, std::string_view text, unsigned long& error) {
   return true;
 }
 
-bool FlushAndClose(void* handle, const char*& step, unsigned long& error) {
-  if (!FlushFileBuffers(handle)) {
-    error = GetLastError();
-    step = "flush to disk";
-    CloseHandle(handle);
-    return false;
-  }
-  if (!CloseHandle(handle)) {
-    error = GetLastError();
-    step = "close";
-    return false;
-  }
-  return true;
-}
-
 bool PutInPlace(const std::string& temporary, const std::string& target, unsigned long& error) {
   if (MoveFileExW(WideFromUtf8(temporary).c_str(), WideFromUtf8(target).c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -74,16 +60,7 @@ bool PutInPlace(const std::string& temporary, const std::string& target, unsigne
 void Remove(const std::string& path) { DeleteFileW(WideFromUtf8(path).c_str()); }
 
 std::string ErrorText(unsigned long error) {
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-      0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = length > 0 ? Utf8FromWide(std::wstring_view(text, length)) : std::string();
-  LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' ||
-                              message.back() == '.')) {
-    message.pop_back();
-  }
+  const std::string message = WindowsSystemText(error);
   return message.empty() ? "Windows error " + DoubleToLogText(static_cast<double>(error)) : message;
 }
 

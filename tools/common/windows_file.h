@@ -21,10 +21,6 @@ void* CreateBeside(const std::string& target, std::string& name, unsigned long& 
 // Writes all of `text`; false with the Windows error in `error`.
 bool WriteAll(void* handle, std::string_view text, unsigned long& error);
 
-// Flushes the file to the disk and closes the handle (always closed);
-// `step` names what failed. False with the Windows error in `error`.
-bool FlushAndClose(void* handle, const char*& step, unsigned long& error);
-
 // Renames `temporary` over `target`, the rename written through to the disk.
 bool PutInPlace(const std::string& temporary, const std::string& target, unsigned long& error);
 

@@ -5,7 +5,7 @@
 #include "tools/chart/svg_chart.h"
 #include "tools/report/native_path.h"
 #include "tools/report/report.h"
-#include "tools/report/streamed_file.h"
+#include "tools/common/streamed_file.h"
 #include "tools/common/atomic_file.h"
 
 namespace trezik::report {
@@ -44,7 +44,7 @@ bool WriteNoLogsPage(const std::vector<std::string>& paths, const std::string& o
     if (std::filesystem::file_size(NativePath(log.path), error) != 0 || error) return false;
   }
   drive::MakeFolders(out_folder);
-  StreamedFile page((NativePath(out_folder) / "report.html").string());
+  drive::StreamedFile page((NativePath(out_folder) / "report.html").string());
   page.Write(NoLogsHtml(paths));
   page.Commit();
   out << "trezik-report: no tripmeter.log or fuel.log yet; written to " << out_folder << ": report.html\n";

@@ -12,7 +12,7 @@
 #include "tools/report/native_path.h"
 #include "tools/report/number_text.h"
 #include "tools/report/seen_records.h"
-#include "tools/report/streamed_file.h"
+#include "tools/common/streamed_file.h"
 
 namespace trezik::report {
 namespace fs = std::filesystem;
@@ -162,7 +162,7 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
   if (!options.drive_chart.empty()) report.drive_chart_svg = ReadDriveChart(options.drive_chart, report.notes);
 
   OutputFolder out(out_folder);
-  StreamedFile fillups(out.File("fillups.csv")), trips(out.File("trips.csv")),
+  drive::StreamedFile fillups(out.File("fillups.csv")), trips(out.File("trips.csv")),
       unreadable(out.File("unreadable.txt"));
   fillups.Write(kFillUpsHeader);
   trips.Write(kTripsHeader);
@@ -236,14 +236,14 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
 
   ChooseUnits(report);
   figures.Finish(report);
-  StreamedFile months(out.File("months.csv")), years(out.File("years.csv")), page(out.File("report.html"));
+  drive::StreamedFile months(out.File("months.csv")), years(out.File("years.csv")), page(out.File("report.html"));
   months.Write(PeriodsHeader("month"));
   for (const PeriodRow& row : report.months) months.Write(PeriodCsvRow(row, report.units.system));
   years.Write(PeriodsHeader("year"));
   for (const PeriodRow& row : report.years) years.Write(PeriodCsvRow(row, report.units.system));
   report.written = {"report.html", "fillups.csv", "trips.csv", "months.csv", "years.csv", "unreadable.txt"};
   page.Write(ReportHtml(report));
-  for (StreamedFile* file : {&fillups, &trips, &unreadable, &months, &years, &page}) file->Commit();
+  for (drive::StreamedFile* file : {&fillups, &trips, &unreadable, &months, &years, &page}) file->Commit();
   out.Keep();
   return report;
 }

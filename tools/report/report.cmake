@@ -20,7 +20,6 @@ add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/report.cc
   ${TREZIK_REPORT_DIR}/report_html.cc
   ${TREZIK_REPORT_DIR}/series.cc
-  ${TREZIK_REPORT_DIR}/streamed_file.cc
   ${TREZIK_REPORT_DIR}/units.cc
 )
 target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})

@@ -5,9 +5,8 @@
 # - CLI11 is header-only: its folder alone, /usr/include/CLI, is linked into
 #   the build folder and put on the include path, so that the cross compiler
 #   never sees the host's other headers in /usr/include;
-# - streamed_file.cc, which calls POSIX (mkstemp, fsync, rename), is
-#   replaced by streamed_file_windows.cc (CreateFileW, FlushFileBuffers,
-#   MoveFileExW), as tools/common builds atomic_file_windows.cc;
+# - its files are written by tools/common, which builds its Windows part
+#   (CreateFileW, FlushFileBuffers, MoveFileExW);
 # - main_windows.cc reads the UTF-16 command line (wmain, -municode).
 set(_trezik_cli11 ${CMAKE_BINARY_DIR}/cli11)
 if(NOT EXISTS /usr/include/CLI/CLI.hpp)
@@ -37,7 +36,6 @@ function(trezik_replace_source target posix windows)
   list(TRANSFORM sources REPLACE "${posix}$" "${windows}")
   set_target_properties(${target} PROPERTIES SOURCES "${sources}")
 endfunction()
-trezik_replace_source(trezik_report "/streamed_file\\.cc" "/streamed_file_windows.cc")
 trezik_replace_source(trezik-report "/main\\.cc" "/main_windows.cc")
 target_link_options(trezik-report PRIVATE -municode -static)
 # Beside trezik.dll, where the installer takes it from.

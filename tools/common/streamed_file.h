@@ -3,14 +3,16 @@
 // every write is checked, and Commit syncs it to the disk, renames it over
 // the target and syncs the folder. Until Commit the old file stays as it
 // was; a file never committed (a failure, a refused run) is removed.
-// On Windows streamed_file_windows.cc takes the place of streamed_file.cc
-// (CreateFileW beside the target, FlushFileBuffers, MoveFileExW).
+// The one writer of the tools' output files: WriteFileWhole (atomic_file.h)
+// writes through it too. Its system parts: system_posix.cc, and on Windows
+// system_windows.cc (CreateFileW beside the target, FlushFileBuffers,
+// MoveFileExW).
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace trezik::report {
+namespace trezik::drive {
 
 class StreamedFile {
  public:
@@ -20,6 +22,7 @@ class StreamedFile {
   StreamedFile& operator=(const StreamedFile&) = delete;
   ~StreamedFile();
 
+  // Large texts are written at once, small ones gathered first.
   void Write(std::string_view text);
   // Puts the file in place, keeping the old file's permissions or giving a
   // new one the usual ones (0666 less the umask).
@@ -28,6 +31,7 @@ class StreamedFile {
 
  private:
   void Flush();
+  void WriteNow(std::string_view text);
   [[noreturn]] void Fail(const char* step, int error);
 
   std::string path_, temporary_;
@@ -36,4 +40,4 @@ class StreamedFile {
   std::string pending_;
 };
 
-}  // namespace trezik::report
+}  // namespace trezik::drive

@@ -1,4 +1,7 @@
-#include "tools/report/streamed_file.h"
+// The tools' files on POSIX systems: StreamedFile (streamed_file.h) with
+// mkstemp, fsync and rename, and the folders of atomic_file.h.
+#include "tools/common/atomic_file.h"
+#include "tools/common/streamed_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +13,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace trezik::report {
+namespace trezik::drive {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
@@ -46,18 +49,26 @@ void StreamedFile::Fail(const char* step, int error) {
 }
 
 void StreamedFile::Write(std::string_view text) {
-  pending_.append(text);
-  if (pending_.size() >= kChunk) Flush();
+  if (pending_.size() + text.size() < kChunk) {
+    pending_.append(text);
+    return;
+  }
+  Flush();
+  WriteNow(text);
 }
 
 void StreamedFile::Flush() {
-  for (std::size_t done = 0; done < pending_.size();) {
-    const ssize_t written = ::write(fd_, pending_.data() + done, pending_.size() - done);
+  WriteNow(pending_);
+  pending_.clear();
+}
+
+void StreamedFile::WriteNow(std::string_view text) {
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t written = ::write(fd_, text.data() + done, text.size() - done);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) Fail("write", written == 0 ? ENOSPC : errno);
     done += static_cast<std::size_t>(written);
   }
-  pending_.clear();
 }
 
 void StreamedFile::Commit() {
@@ -81,4 +92,22 @@ void StreamedFile::Commit() {
   }
 }
 
-}  // namespace trezik::report
+void MakeFolders(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error) throw std::runtime_error("cannot create the folder " + path + ": " + error.message());
+}
+
+std::string MakeTemporaryFolder(std::string_view prefix) {
+  std::error_code error;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) throw std::runtime_error("no temporary folder: " + error.message());
+  std::string name = (base / prefix).string() + "XXXXXX";
+  if (::mkdtemp(name.data()) == nullptr) {
+    throw std::runtime_error("cannot create a temporary folder in " + base.string() + ": " +
+                             std::generic_category().message(errno));
+  }
+  return name;
+}
+
+}  // namespace trezik::drive
