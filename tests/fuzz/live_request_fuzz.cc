@@ -20,6 +20,7 @@
 
 #include "core/convert.h"
 #include "oracles.h"
+#include "plugin/vocabulary.h"
 #include "tools/live/dashboard.h"
 #include "tools/live/dashboard_json.h"
 #include "tools/live/request_guard.h"
@@ -56,7 +57,7 @@ bool IsUtf8(std::string_view text) {
 void Body(std::string_view body) {
   std::string error;
   if (const auto command = live::CommandFromBody(body, error)) {
-    Expect(live::IsPluginCommand(*command), "the body " + Shown(body) + " gave " + Shown(*command));
+    Expect(vocabulary::IsCommand(*command), "the body " + Shown(body) + " gave " + Shown(*command));
   } else {
     Expect(!error.empty(), "the body " + Shown(body) + " was refused without a reason");
   }

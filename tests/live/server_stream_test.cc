@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "plugin/vocabulary.h"
 #include "tests/live/server_test_support.h"
 
 namespace trezik::live {
@@ -113,7 +114,8 @@ TEST_F(ServedDashboard, OpenStreamsAreBounded) {
   EXPECT_EQ(Get("/labels").status, 200);
 }
 
-// The keypad's keys are checked at work in the browser test.
+// The keypad's keys are checked at work in the browser test; here, that
+// they are the plug-in's.
 TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
   const RawAnswer first = Get("/");
   const RawAnswer second = Get("/");
@@ -143,10 +145,32 @@ TEST_F(ServedDashboard, PageShowsEveryLabelAndSendsOnlyPluginCommands) {
   static const std::regex command("data-command=\"([^\"]+)\"");
   int commands = 0;
   for (auto it = std::sregex_iterator(page.begin(), page.end(), command); it != std::sregex_iterator(); ++it) {
-    EXPECT_TRUE(IsPluginCommand((*it)[1].str())) << (*it)[1];
+    EXPECT_TRUE(vocabulary::FindCommand((*it)[1].str())) << (*it)[1];
     ++commands;
   }
   EXPECT_EQ(commands, 6);
+  // The keypad sends each of the plug-in's keys: a key's quantity and price
+  // commands, and the script's accept.
+  std::set<std::string> keys;
+  static const std::regex key("data-(quantity|price)=\"([^\"]+)\"");
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), key); it != std::sregex_iterator(); ++it) {
+    const auto found = vocabulary::FindKeypadKey((*it)[2].str());
+    ASSERT_TRUE(found) << (*it)[2];
+    const bool price = found->key == vocabulary::KeypadKey::kPrice || found->key == vocabulary::KeypadKey::kPriceClear;
+    EXPECT_EQ(price, (*it)[1] == "price") << (*it)[2];
+    keys.insert((*it)[2]);
+  }
+  std::smatch names;
+  ASSERT_TRUE(std::regex_search(page, names, std::regex("const VOCABULARY = (\\{[^\n]*\\});")));
+  const nlohmann::json script_names = nlohmann::json::parse(names[1].str());
+  keys.insert(script_names.at("accept").get<std::string>());
+  std::set<std::string> plugin_keys;
+  for (const std::string& name : vocabulary::AllCommands()) {
+    if (vocabulary::FindKeypadKey(name)) plugin_keys.insert(name);
+  }
+  EXPECT_EQ(keys, plugin_keys);
+  EXPECT_EQ(script_names.at("workIndicator").get<std::string>(), vocabulary::kWorkIndicator);
+  EXPECT_TRUE(vocabulary::FindCommand(script_names.at("logWork").get<std::string>()));
 }
 
 }  // namespace

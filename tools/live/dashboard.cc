@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/convert.h"
+#include "plugin/vocabulary.h"
 
 namespace trezik::live {
 
@@ -16,25 +16,18 @@ const char* GpsStatusText(GpsStatus status) {
 }
 
 const std::vector<std::string>& DashboardLabels() {
-  static const std::vector<std::string> labels = {
-      "tripmeter", "triptotal", "workmeter", "avspeed", "maxspeed", "mpg", "trezik_costperdist",
-      "fuelunits", "trezik_unitprice", "speedunits", "volunits", "consumpunits", "trezik_distunit"};
-  return labels;
-}
-
-bool IsPluginCommand(std::string_view name) {
-  static const std::vector<std::string> commands = [] {
-    std::vector<std::string> all = {"resettrip", "resettotal", "resetwork", "logwork", "logtrip",
-                                    "updatetrip", "updateini", "savetrip", "trezik_.", "trezik_clr",
-                                    "trezik_p.", "trezik_pclr", "trezik_ok"};
-    for (char digit = '0'; digit <= '9'; ++digit) {
-      all.push_back(std::string("trezik_") + digit);
-      all.push_back(std::string("trezik_p") + digit);
+  using vocabulary::Label;
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all;
+    for (Label label : {Label::kTripMeter, Label::kTripTotal, Label::kWorkMeter, Label::kAverageSpeed,
+                        Label::kMaxSpeed, Label::kConsumption, Label::kCostPerDistance, Label::kFuelEntry,
+                        Label::kUnitPrice, Label::kSpeedUnits, Label::kVolumeUnits, Label::kConsumptionUnits,
+                        Label::kDistanceUnit}) {
+      all.emplace_back(vocabulary::NameOf(label));
     }
     return all;
   }();
-  const std::string lower = ToLowerAscii(name);
-  return std::find(commands.begin(), commands.end(), lower) != commands.end();
+  return names;
 }
 
 Snapshot Dashboard::Latest() const {

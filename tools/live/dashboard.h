@@ -25,17 +25,14 @@ enum class GpsStatus { kFix, kNoFix, kNoGps };
 // "fix", "no fix", "no gps".
 const char* GpsStatusText(GpsStatus status);
 
-// The labels the page shows, in the order it shows them.
+// The names of the labels the page shows, in the order it shows them.
 const std::vector<std::string>& DashboardLabels();
-// Whether `name` is one of the plug-in's commands (the buttons' and the fuel
-// keypad's), compared as the plug-in compares it (any letter case).
-bool IsPluginCommand(std::string_view name);
 
 // What the page shows, as of one moment on the plug-in's thread.
 struct Snapshot {
   std::uint64_t version = 0;  // grows with every publication; 0 before the first
   std::vector<std::pair<std::string, std::string>> labels;  // name, ReturnLabel's text
-  bool workrec = false;                                      // the indicator "workrec"
+  bool workrec = false;  // the work indicator (vocabulary::kWorkIndicator)
   GpsStatus gps = GpsStatus::kNoGps;
   std::vector<std::string> problems;  // what the driver must know: a failed save, ...
 };

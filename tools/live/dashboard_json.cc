@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "plugin/vocabulary.h"
+
 namespace trezik::live {
 namespace {
 
@@ -16,7 +18,7 @@ std::string SnapshotJson(const Snapshot& snapshot) {
   for (const auto& [name, text] : snapshot.labels) labels[name] = text;
   nlohmann::ordered_json json;
   json["labels"] = std::move(labels);
-  json["indicators"] = {{"workrec", snapshot.workrec}};
+  json["indicators"] = {{std::string(vocabulary::kWorkIndicator), snapshot.workrec}};
   json["gps"] = GpsStatusText(snapshot.gps);
   json["problems"] = snapshot.problems;
   return Dump(json);
@@ -45,7 +47,7 @@ std::optional<std::string> CommandFromBody(std::string_view body, std::string& e
     return std::nullopt;
   }
   std::string name = command.get<std::string>();
-  if (!IsPluginCommand(name)) {
+  if (!vocabulary::IsCommand(name)) {
     error = "no such command";
     return std::nullopt;
   }

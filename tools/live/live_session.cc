@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/error.h"
+#include "plugin/vocabulary.h"
 #include "state/form1.h"
 #include "state/state_file.h"
 
@@ -70,7 +71,7 @@ Snapshot LiveSession::Read(GpsStatus gps) {
     snapshot.labels.emplace_back(name, std::move(text));
   }
   try {
-    snapshot.workrec = plugin_->ReturnIndicator("workrec") == "True";
+    snapshot.workrec = plugin_->ReturnIndicator(std::string(vocabulary::kWorkIndicator)) == "True";
   } catch (const Error&) {
     snapshot.workrec = false;
   }

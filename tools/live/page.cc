@@ -1,11 +1,12 @@
 #include "tools/live/page.h"
 
+#include <nlohmann/json.hpp>
+
+#include "plugin/vocabulary.h"
+
 namespace trezik::live {
 namespace {
 
-// Elements with data-label show that label's text as published; the script
-// finds them by that attribute. The ids are what the script (and the
-// browser test) press.
 constexpr const char* kHead = R"(<!doctype html>
 <html lang="en">
 <head>
@@ -16,7 +17,61 @@ constexpr const char* kHead = R"(<!doctype html>
 <title>trezik</title>
 )";
 
-constexpr const char* kBody = R"(</head>
+using vocabulary::Command;
+using vocabulary::Label;
+
+std::string Name(Label label) { return std::string(vocabulary::NameOf(label)); }
+
+std::string Name(Command command) {
+  for (const vocabulary::CommandName& entry : vocabulary::kCommands) {
+    if (entry.command == command) return std::string(entry.name);
+  }
+  return "";
+}
+
+// A label's text, found by its name as id too.
+std::string Shown(Label label) {
+  return "<span id=\"" + Name(label) + "\" data-label=\"" + Name(label) + "\">–</span>";
+}
+// A unit beside a value; plain inside a name.
+std::string Unit(Label label) { return "<span class=\"unit\" data-label=\"" + Name(label) + "\"></span>"; }
+std::string InName(Label label) { return "<span data-label=\"" + Name(label) + "\"></span>"; }
+
+// A meter in the distance unit, its lines indented by `indent`.
+std::string Meter(const std::string& indent, std::string_view classes, std::string_view name, Label label) {
+  return indent + "<div class=\"" + std::string(classes) + "\">\n" + indent + "  <span class=\"name\">" +
+         std::string(name) + "</span>\n" + indent + "  <span class=\"value\">" + Shown(label) + "\n" + indent +
+         "    " + Unit(Label::kDistanceUnit) + "</span>\n" + indent + "</div>\n";
+}
+
+std::string Stat(std::string_view name, const std::string& value) {
+  return "      <div class=\"stat\"><span class=\"name\">" + std::string(name) + "</span>\n        " + value +
+         "</div>\n";
+}
+
+std::string Button(Command command, std::string_view text, std::string_view more = "") {
+  return "      <button type=\"button\" id=\"" + Name(command) + "\" data-command=\"" + Name(command) + "\"" +
+         std::string(more) + ">" + std::string(text) + "</button>\n";
+}
+
+// A key of the keypad: what it sends to the quantity and to the price.
+std::string Key(std::string_view id, std::string_view text, const std::string& quantity, const std::string& price,
+                std::string_view classes = "") {
+  return "      <button type=\"button\" id=\"" + std::string(id) + "\" data-quantity=\"" + quantity +
+         "\" data-price=\"" + price + "\"" + std::string(classes) + ">" + std::string(text) + "</button>\n";
+}
+std::string EntryKey(char character) {
+  const std::string id = character == '.' ? "dot" : std::string(1, character);
+  return Key("key-" + id, std::string(1, character), vocabulary::QuantityKey(character),
+             vocabulary::PriceKey(character));
+}
+
+// Elements with data-label show that label's text as published; the script
+// finds them by that attribute. The ids are what the script (and the
+// browser test) press.
+std::string Body() {
+  const std::string work = std::string(vocabulary::kWorkIndicator);
+  std::string body = R"(</head>
 <body>
 <header class="status">
   <span id="gps" class="gps waiting" role="status">Connecting…</span>
@@ -27,67 +82,44 @@ constexpr const char* kBody = R"(</head>
 <p id="notice" class="notice" role="status" hidden></p>
 <main id="main" class="stale">
   <section class="meters" aria-label="Meters">
-    <div class="meter trip">
-      <span class="name">Trip</span>
-      <span class="value"><span id="tripmeter" data-label="tripmeter">–</span>
-        <span class="unit" data-label="trezik_distunit"></span></span>
-    </div>
-    <div class="pair">
-      <div class="meter">
-        <span class="name">Since fill-up</span>
-        <span class="value"><span id="triptotal" data-label="triptotal">–</span>
-          <span class="unit" data-label="trezik_distunit"></span></span>
-      </div>
-      <div class="meter">
-        <span class="name">Work <span id="workrec" class="rec">off</span></span>
-        <span class="value"><span id="workmeter" data-label="workmeter">–</span>
-          <span class="unit" data-label="trezik_distunit"></span></span>
-      </div>
-    </div>
-    <div class="stats">
-      <div class="stat"><span class="name">Max speed</span>
-        <span><span id="maxspeed" data-label="maxspeed">–</span> <span class="unit" data-label="speedunits"></span></span></div>
-      <div class="stat"><span class="name">Average</span>
-        <span><span id="avspeed" data-label="avspeed">–</span> <span class="unit" data-label="speedunits"></span></span></div>
-      <div class="stat"><span class="name">Consumption</span>
-        <span><span id="mpg" data-label="mpg">–</span> <span class="unit" data-label="consumpunits"></span></span></div>
-      <div class="stat"><span class="name">Cost per <span data-label="trezik_distunit"></span></span>
-        <span id="trezik_costperdist" data-label="trezik_costperdist">–</span></div>
-    </div>
-    <div class="buttons">
-      <button type="button" id="resettrip" data-command="resettrip">Reset trip</button>
-      <button type="button" id="resettotal" data-command="resettotal"
-        data-confirm="Reset the distance since the last fill-up and the trip?">Reset total</button>
-      <button type="button" id="resetwork" data-command="resetwork"
-        data-confirm="Reset the work meter?">Reset work</button>
-      <button type="button" id="logtrip" data-command="logtrip">Log trip</button>
-      <button type="button" id="logwork" data-command="logwork" aria-pressed="false">Work rec: off</button>
-      <button type="button" id="updateini" data-command="updateini">Save</button>
-    </div>
+)";
+  body += Meter("    ", "meter trip", "Trip", Label::kTripMeter);
+  body += "    <div class=\"pair\">\n";
+  body += Meter("      ", "meter", "Since fill-up", Label::kTripTotal);
+  body += Meter("      ", "meter", "Work <span id=\"" + work + "\" class=\"rec\">off</span>", Label::kWorkMeter);
+  body += "    </div>\n    <div class=\"stats\">\n";
+  body += Stat("Max speed", "<span>" + Shown(Label::kMaxSpeed) + " " + Unit(Label::kSpeedUnits) + "</span>");
+  body += Stat("Average", "<span>" + Shown(Label::kAverageSpeed) + " " + Unit(Label::kSpeedUnits) + "</span>");
+  body += Stat("Consumption",
+               "<span>" + Shown(Label::kConsumption) + " " + Unit(Label::kConsumptionUnits) + "</span>");
+  body += Stat("Cost per " + InName(Label::kDistanceUnit), Shown(Label::kCostPerDistance));
+  body += "    </div>\n    <div class=\"buttons\">\n";
+  body += Button(Command::kResetTrip, "Reset trip");
+  body += Button(Command::kResetTotal, "Reset total",
+                 "\n        data-confirm=\"Reset the distance since the last fill-up and the trip?\"");
+  body += Button(Command::kResetWork, "Reset work", "\n        data-confirm=\"Reset the work meter?\"");
+  body += Button(Command::kLogTrip, "Log trip");
+  body += Button(Command::kLogWork, "Work rec: off", " aria-pressed=\"false\"");
+  body += Button(Command::kUpdateIni, "Save");
+  body += R"(    </div>
   </section>
   <section class="keypad" aria-label="Fill-up">
     <div class="entries">
       <button type="button" id="entry-quantity" class="entry active" aria-pressed="true">
-        <span class="name">Fuel, <span data-label="volunits"></span></span>
-        <span id="fuelunits" class="keyed" data-label="fuelunits"></span></button>
-      <button type="button" id="entry-price" class="entry" aria-pressed="false">
+        <span class="name">Fuel, )";
+  body += InName(Label::kVolumeUnits);
+  body += "</span>\n        <span id=\"" + Name(Label::kFuelEntry) + "\" class=\"keyed\" data-label=\"" +
+          Name(Label::kFuelEntry) + "\"></span></button>\n";
+  body += R"(      <button type="button" id="entry-price" class="entry" aria-pressed="false">
         <span class="name">Unit price</span>
-        <span id="trezik_unitprice" class="keyed" data-label="trezik_unitprice"></span></button>
-    </div>
-    <div class="keys">
-      <button type="button" id="key-7" data-key="7">7</button>
-      <button type="button" id="key-8" data-key="8">8</button>
-      <button type="button" id="key-9" data-key="9">9</button>
-      <button type="button" id="key-4" data-key="4">4</button>
-      <button type="button" id="key-5" data-key="5">5</button>
-      <button type="button" id="key-6" data-key="6">6</button>
-      <button type="button" id="key-1" data-key="1">1</button>
-      <button type="button" id="key-2" data-key="2">2</button>
-      <button type="button" id="key-3" data-key="3">3</button>
-      <button type="button" id="key-dot" data-key=".">.</button>
-      <button type="button" id="key-0" data-key="0">0</button>
-      <button type="button" id="key-clear" data-key="clr" class="clear">C</button>
-    </div>
+)";
+  body += "        <span id=\"" + Name(Label::kUnitPrice) + "\" class=\"keyed\" data-label=\"" +
+          Name(Label::kUnitPrice) + "\"></span></button>\n";
+  body += "    </div>\n    <div class=\"keys\">\n";
+  for (char character : std::string_view("789456123.0")) body += EntryKey(character);
+  body += Key("key-clear", "C", std::string(vocabulary::kQuantityClearKey), std::string(vocabulary::kPriceClearKey),
+              " class=\"clear\"");
+  body += R"(    </div>
     <button type="button" id="key-ok" class="ok">OK: fill-up</button>
   </section>
 </main>
@@ -101,6 +133,17 @@ constexpr const char* kBody = R"(</head>
   </div>
 </div>
 )";
+  return body;
+}
+
+// The plug-in's names the script uses beyond the page's elements.
+std::string ScriptNames() {
+  nlohmann::ordered_json names;
+  names["workIndicator"] = std::string(vocabulary::kWorkIndicator);
+  names["logWork"] = Name(Command::kLogWork);
+  names["accept"] = std::string(vocabulary::kAcceptKey);
+  return "const VOCABULARY = " + names.dump() + ";\n";
+}
 
 }  // namespace
 
@@ -111,10 +154,13 @@ std::string DashboardPage(std::string_view nonce) {
   page += "\">\n";
   page += kPageStyle;
   page += "</style>\n";
-  page += kBody;
+  static const std::string body = Body();
+  page += body;
   page += "<script nonce=\"";
   page += nonce;
-  page += "\">\n";
+  page += "\">\n\"use strict\";\n";
+  static const std::string names = ScriptNames();
+  page += names;
   page += kPageScript;
   page += "</script>\n</body>\n</html>\n";
   return page;

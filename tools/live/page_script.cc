@@ -9,10 +9,12 @@ namespace trezik::live {
 // key as on its own keypad. A command the server refused, or could not hand
 // on, drops the keys still waiting, since the entry would no longer be what
 // was keyed; a key the plug-in itself failed (its figures cannot be worked
-// out yet) is still appended there, so the keys after it go on.
-const char* const kPageScript = R"js(
-"use strict";
-(() => {
+// out yet) is still appended there, so the keys after it go on. The page
+// puts "use strict" before it, and VOCABULARY: the plug-in's names of the
+// work indicator, the work meter's command and the keypad's accept. Every
+// other name comes with the elements (data-label, data-command, and a key's
+// data-quantity and data-price).
+const char* const kPageScript = R"js((() => {
   const TOKEN_KEY = "trezik-token";
   const $ = (id) => document.getElementById(id);
   const labelled = new Map();
@@ -40,20 +42,19 @@ const char* const kPageScript = R"js(
   function show(snapshot) {
     for (const [name, elements] of labelled) {
       const text = snapshot.labels && typeof snapshot.labels[name] === "string" ? snapshot.labels[name] : "";
-      const keyed = name === "fuelunits" || name === "trezik_unitprice";
       for (const element of elements) {
-        if (element.classList.contains("unit") || keyed || element.closest(".name")) {
+        if (element.classList.contains("unit") || element.classList.contains("keyed") || element.closest(".name")) {
           element.textContent = text;
         } else {
           element.textContent = text === "" ? "–" : text;
         }
       }
     }
-    const working = !!(snapshot.indicators && snapshot.indicators.workrec);
-    $("workrec").textContent = working ? "REC" : "off";
-    $("workrec").classList.toggle("on", working);
-    $("logwork").textContent = working ? "Work rec: on" : "Work rec: off";
-    $("logwork").setAttribute("aria-pressed", String(working));
+    const working = !!(snapshot.indicators && snapshot.indicators[VOCABULARY.workIndicator]);
+    $(VOCABULARY.workIndicator).textContent = working ? "REC" : "off";
+    $(VOCABULARY.workIndicator).classList.toggle("on", working);
+    $(VOCABULARY.logWork).textContent = working ? "Work rec: on" : "Work rec: off";
+    $(VOCABULARY.logWork).setAttribute("aria-pressed", String(working));
     const [gpsText, gpsClass] = GPS_TEXT[snapshot.gps] || GPS_TEXT["no gps"];
     $("gps").textContent = gpsText;
     $("gps").className = "gps " + gpsClass;
@@ -124,7 +125,7 @@ const char* const kPageScript = R"js(
       return !NOT_HANDED_ON.has(response.status);
     }
     $("error").hidden = true;
-    if (command === "trezik_ok" && answer.result === 1) notice("Fill-up logged");
+    if (command === VOCABULARY.accept && answer.result === 1) notice("Fill-up logged");
     return true;
   }
 
@@ -174,10 +175,10 @@ const char* const kPageScript = R"js(
   }
   $("entry-quantity").addEventListener("click", () => choose(false));
   $("entry-price").addEventListener("click", () => choose(true));
-  for (const key of document.querySelectorAll("[data-key]")) {
-    key.addEventListener("click", () => press("trezik_" + (price ? "p" : "") + key.dataset.key));
+  for (const key of document.querySelectorAll("[data-quantity]")) {
+    key.addEventListener("click", () => press(price ? key.dataset.price : key.dataset.quantity));
   }
-  $("key-ok").addEventListener("click", () => press("trezik_ok"));
+  $("key-ok").addEventListener("click", () => press(VOCABULARY.accept));
 
   listen();
 })();
