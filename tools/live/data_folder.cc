@@ -9,9 +9,8 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "core/error.h"
 #include "core/item_reader.h"
-#include "core/settings_reader.h"
+#include "core/plugin_options.h"
 #include "tools/common/atomic_file.h"
 #include "tools/live/meter_saver.h"
 
@@ -54,20 +53,6 @@ std::string ReadStart(const std::filesystem::path& file, std::size_t limit, bool
   return content;
 }
 
-// "isunits" as the plug-in reads it: metric unless the item says otherwise.
-bool MetricUnits(const std::string& pw_ini) {
-  bool metric = true;
-  try {
-    ItemReader reader(pw_ini);
-    while (!reader.AtEnd()) {
-      const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key == "isunits") metric = IsUnitsValue(item.value, '.');
-    }
-  } catch (const Error&) {
-  }
-  return metric;
-}
-
 }  // namespace
 
 std::string DefaultDataFolder(const char* xdg_data_home, const char* home) {
@@ -88,7 +73,7 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
     drive::WriteFileWhole(pw_ini.string(), imperial ? "isunits=False\r\n" : "isunits=True\r\n");
     folder.pw_ini_made = true;
   }
-  folder.metric_units = MetricUnits(ReadStart(pw_ini, kSettingsReadLimit));
+  folder.metric_units = ReadHostSettings(ReadStart(pw_ini, kSettingsReadLimit), '.').metric_units;
   const fs::path trezik_ini = fs::path(folder.path) / "trezik.ini";
   if (fs::exists(trezik_ini)) folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit), '.');
   const fs::path places = fs::path(folder.path) / "places.csv";

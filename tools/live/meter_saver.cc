@@ -1,24 +1,11 @@
 #include "tools/live/meter_saver.h"
 
-#include "core/error.h"
-#include "core/item_reader.h"
 #include "core/plugin_options.h"
-#include "core/settings_reader.h"
 
 namespace trezik::live {
 
 bool PluginAutosaves(const std::string& trezik_ini, char decimal_mark) {
-  PluginOptions options;
-  try {
-    ItemReader reader(trezik_ini.substr(0, kSettingsReadLimit));
-    while (!reader.AtEnd()) {
-      const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key != "decimalplaces") ApplyOption(item, decimal_mark, options);
-    }
-  } catch (const Error&) {
-    // The plug-in stops reading where its reader fails, and keeps what it had.
-  }
-  return options.autosave_seconds > 0;
+  return ReadPluginSettings(trezik_ini, decimal_mark).options.autosave_seconds > 0;
 }
 
 void MeterSaver::OnStep(const StepReport& report) {
