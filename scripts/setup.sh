@@ -20,7 +20,7 @@
 # libmicrohttpd and nlohmann-json, gpsd and gpsfake (gpsd-clients); its browser
 # test Node.js and the npm packages pinned in tests/live/browser. The Debian
 # packages need help2man, dpkg-dev, file and lintian, their install test
-# debootstrap and curl; the arm64 build Debian's cross toolchain, qemu-user
+# debootstrap, curl and systemd-nspawn; the arm64 build Debian's cross toolchain, qemu-user
 # and the arm64 builds of the libraries (multiarch).
 set -euo pipefail
 SUDO=""
@@ -31,7 +31,7 @@ simulator=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchma
 live=(gpsd gpsd-clients libgps-dev libmicrohttpd-dev nlohmann-json3-dev)
 tests=(clang libclang-rt-14-dev g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools
        chromium fonts-dejavu-core)
-packages=(help2man dpkg-dev fakeroot file lintian debootstrap curl)
+packages=(help2man dpkg-dev fakeroot file lintian debootstrap curl systemd-container)
 # The arm64 build of every library package above, except those the same for
 # every architecture (CLI11, nlohmann-json) and GeographicLib's -dev, which
 # cannot sit beside the machine's own: its headers serve, and the library is

@@ -12,7 +12,9 @@
 #     ended by SIGTERM with the meters saved;
 #   - trezik-live --demo (gpsfake from gpsd-clients): the page's trip meter
 #     moves, and SIGTERM saves it;
-#   - the unit passes systemd-analyze --user verify and enables;
+#   - the unit passes systemd-analyze --user verify; in the root booted as a
+#     container (systemd-nspawn), "systemctl --user enable --now trezik-live"
+#     starts it under the driver's own systemd;
 #
 # then "apt-get purge" both, and checks that no file of the packages is left
 # and that the user's data are.
@@ -121,8 +123,20 @@ chroot_processes() {
   done
   return 0
 }
+# The container runs from a check's subshell: its pid is kept in a file.
+stop_container() {
+  local i pid
+  pid="$(cat "$chroot_dir/nspawn.pid" 2>/dev/null)" || return 0
+  rm -f "$chroot_dir/nspawn.pid"
+  # systemd-nspawn halts the container on the first SIGTERM, at once on the second.
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for i in $(seq 1 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.5; done
+  kill -TERM "$pid" 2>/dev/null || true
+  for i in $(seq 1 20); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.5; done
+}
 unmount_run() {
   local pids
+  stop_container
   pids="$(chroot_processes)"
   if [ -n "$pids" ]; then kill $pids 2>/dev/null || true; sleep 1; fi
   for m in dev/pts dev proc; do
@@ -148,7 +162,7 @@ as_driver() { chroot "$run" runuser -l driver -c "$1"; }
 in_root apt-get update -q >/dev/null
 check "apt-get install ./trezik-tools ./trezik-live (with Recommends), gpsd-clients" \
   in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
-    "./tmp/debs/$(basename "$tools_deb")" "./tmp/debs/$(basename "$live_deb")" gpsd-clients
+    "./tmp/debs/$(basename "$tools_deb")" "./tmp/debs/$(basename "$live_deb")" gpsd-clients dbus
 in_root useradd -m -s /bin/bash driver
 
 # The bundled drive, from where the package put it.
@@ -228,6 +242,60 @@ check "systemctl --global enable trezik-live" bash -c "
   systemctl --root='$run' --global disable trezik-live.service"
 echo "      hardening: $(as_driver 'export XDG_RUNTIME_DIR="$(mktemp -d)"
   systemd-analyze security --offline=true --user /usr/lib/systemd/user/trezik-live.service' 2>&1 | tail -n 1)"
+
+# The unit under a real user manager: the root booted as a container
+# (systemd-nspawn, with a network of its own) where logind starts the
+# lingering driver's manager, and gpsd its socket. There the driver types
+# "systemctl --user enable --now trezik-live"; a killed trezik-live is
+# started again, a stopped one ends with 0 and has saved the meters. (In a
+# container the manager may be refused the user namespace behind
+# ProtectSystem= and PrivateTmp=, and then runs the unit without them.)
+service_in_container() {
+  local uid init="" i state
+  command -v systemd-nspawn >/dev/null || { echo "no systemd-nspawn (systemd-container)"; return 1; }
+  uid="$(in_root id -u driver)"
+  unmount_run
+  mkdir -p "$run/var/lib/systemd/linger"
+  touch "$run/var/lib/systemd/linger/driver"
+  rm -f "$run/usr/sbin/policy-rc.d" "$run/home/driver/.local/share/trezik/tripmeter.ini"
+  systemd-nspawn -D "$run" -b --register=no --keep-unit --private-network --console=passive \
+    >"$chroot_dir/nspawn.log" 2>&1 &
+  echo $! >"$chroot_dir/nspawn.pid"
+  for i in $(seq 1 50); do
+    init="$(ps -o pid= --ppid "$(cat "$chroot_dir/nspawn.pid")" | tr -d ' ' | head -n 1)"
+    [ -n "$init" ] && break
+    sleep 0.2
+  done
+  [ -n "$init" ] || { cat "$chroot_dir/nspawn.log"; return 1; }
+  in_ct() { nsenter -t "$init" -a "$@"; }  # the page is read with this machine's curl, in its network
+  as_user() { in_ct runuser -u driver -- env XDG_RUNTIME_DIR="/run/user/$uid" "$@"; }
+  for i in $(seq 1 120); do in_ct test -S "/run/user/$uid/systemd/private" 2>/dev/null && break; sleep 0.5; done
+  as_user systemctl --user enable --now trezik-live || return 1
+  for i in $(seq 1 40); do nsenter -t "$init" -n curl -sf http://127.0.0.1:8787/labels | grep -q '"labels"' && break; sleep 0.5; done
+  nsenter -t "$init" -n curl -sf http://127.0.0.1:8787/labels || { as_user systemctl --user status trezik-live; return 1; }
+  echo
+  in_ct kill -KILL "$(as_user systemctl --user show -p MainPID --value trezik-live)"
+  for i in $(seq 1 40); do
+    state="$(as_user systemctl --user show -p NRestarts -p ActiveState --value trezik-live | tr '\n' ' ')"
+    [ "$state" = "1 active " ] && break
+    sleep 0.5
+  done
+  echo "after SIGKILL: restarts, state: $state"
+  [ "$state" = "1 active " ] || return 1
+  sleep 1
+  as_user systemctl --user stop trezik-live
+  state="$(as_user systemctl --user show -p ExecMainStatus --value trezik-live)"
+  echo "after stop: exit status $state"
+  as_user journalctl --user -u trezik-live --no-pager -q 2>/dev/null | tail -n 5
+  [ "$state" = 0 ] && test -f "$run/home/driver/.local/share/trezik/tripmeter.ini"
+}
+check "systemctl --user enable --now trezik-live under the driver's systemd: page up, restarted after SIGKILL, stop saves" \
+  service_in_container
+stop_container
+printf '#!/bin/sh\nexit 101\n' >"$run/usr/sbin/policy-rc.d"
+mount -t proc proc "$run/proc"
+mount --bind /dev "$run/dev"
+mount --bind /dev/pts "$run/dev/pts"
 
 # Purge: nothing of the packages is left, the user's data are.
 files="$( (dpkg-deb -c "$tools_deb"; dpkg-deb -c "$live_deb") | awk '$1 !~ /^d/ { print substr($6, 2) }')"
