@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "host/requests.h"
 #include "hostlink/protocol.h"
 
 namespace trezik::host {
@@ -10,17 +11,6 @@ namespace trezik::host {
 namespace {
 
 thread_local Host* current_host = nullptr;
-
-// A request is "REQUEST;<plug-in id>;<NAME>", and the plug-in's window bears
-// its id as its title.
-constexpr std::string_view kRequestPrefix = "REQUEST;";
-
-// The id the plug-in puts in its requests: "trezik".
-std::string_view PluginId() {
-  std::string_view request = kPathRequest;
-  request.remove_prefix(kRequestPrefix.size());
-  return request.substr(0, request.find(';'));
-}
 
 // Request names are short and mostly differ early: a byte loop settles them
 // sooner than a call to memcmp.
@@ -36,7 +26,7 @@ Host::Host(Platform& platform, std::string_view host_folder)
   window_ = platform_.CreateHiddenWindow(kHostWindowTitle, &Host::Procedure);
   if (window_ == 0) throw std::runtime_error("cannot create the host window");
   current_host = this;
-  SetAnswer("PWPATH", "pwpath", host_folder);
+  SetAnswer(kPathName, kPathReply, host_folder);
 }
 
 Host::~Host() {
@@ -76,31 +66,26 @@ const std::string* Host::Answers::find(std::string_view name) const {
 // texts' storage instead of allocating.
 void Host::SetAnswer(std::string_view name, std::string_view reply_name,
                             std::string_view value) {
-  std::string& reply = answers[name];
-  reply.resize(reply_name.size() + 2 + value.size());
-  char* out = std::copy(reply_name.begin(), reply_name.end(), reply.data());
-  *out++ = '|';
-  *out++ = '|';
-  std::copy(value.begin(), value.end(), out);
+  ReplyText(answers[name], reply_name, value);
 }
 
 void Host::SetFix(std::string_view latitude, std::string_view longitude,
                          std::string_view speed) {
-  SetAnswer("GPSLAT", "gpslat", latitude);
-  SetAnswer("GPSLON", "gpslon", longitude);
-  SetAnswer("GPSSPD", "gpsspd", speed);
+  SetAnswer(kLatitudeName, kLatitudeReply, latitude);
+  SetAnswer(kLongitudeName, kLongitudeReply, longitude);
+  SetAnswer(kSpeedName, kSpeedReply, speed);
 }
 
 void Host::ClearFix() {
-  answers.erase("GPSLAT");
-  answers.erase("GPSLON");
-  answers.erase("GPSSPD");
+  answers.erase(kLatitudeName);
+  answers.erase(kLongitudeName);
+  answers.erase(kSpeedName);
 }
 
-void Host::SetRoad(std::string_view road) { SetAnswer("CUSTOMFDROAD", "customfdroad", road); }
+void Host::SetRoad(std::string_view road) { SetAnswer(kRoadName, kRoadReply, road); }
 
 void Host::SendReply(const std::string& text, std::uintptr_t dw_data) {
-  Reply(platform_.FindWindowByTitle(std::string(PluginId())), text, dw_data);
+  Reply(platform_.FindWindowByTitle(kPluginId), text, dw_data);
 }
 
 std::intptr_t TREZIK_CALLBACK Host::Procedure(WindowHandle window, std::uint32_t message,
@@ -137,36 +122,23 @@ void Host::Handle(std::string_view text) {
   }
   std::string plugin_id;
   WindowHandle plugin_window = 0;
-  bool any_request = false;
-  for (std::string_view rest = text;;) {
-    const std::size_t bar = rest.find("||");
-    const std::string_view request = rest.substr(0, bar);
-    if (request.substr(0, kRequestPrefix.size()) == kRequestPrefix) {
-      any_request = true;
-      Answer(request, plugin_id, plugin_window);
-    }
-    if (bar == std::string_view::npos) break;
-    rest.remove_prefix(bar + 2);
-  }
+  const bool any_request =
+      ForEachRequest(text, [&](const Request& request) { Answer(request, plugin_id, plugin_window); });
   if (!any_request && unknown_.size() < 20) unknown_.emplace_back(text);
 }
 
 // The reply goes to the window titled with the request's plug-in id.
-void Host::Answer(std::string_view request, std::string& plugin_id,
-                         WindowHandle& plugin_window) {
-  request.remove_prefix(kRequestPrefix.size());
-  const std::size_t semicolon = request.find(';');
-  if (semicolon == std::string_view::npos) {
+void Host::Answer(const Request& request, std::string& plugin_id, WindowHandle& plugin_window) {
+  if (!request.well_formed) {
     ++unanswered_;
     return;
   }
-  const std::string_view id = request.substr(0, semicolon);
-  if (plugin_window == 0 || id != plugin_id) {
-    plugin_id.assign(id);
+  if (plugin_window == 0 || request.plugin_id != plugin_id) {
+    plugin_id.assign(request.plugin_id);
     plugin_window = platform_.FindWindowByTitle(plugin_id);
   }
-  const std::string_view name = request.substr(semicolon + 1);
-  if (fix_source_ != nullptr && name == "GPSLAT") {
+  const std::string_view name = request.name;
+  if (fix_source_ != nullptr && name == kLatitudeName) {
     if (const std::optional<Fix> fix = fix_source_->NextFix()) {
       SetFix(fix->latitude, fix->longitude, fix->speed);
     } else {

@@ -18,6 +18,8 @@
 
 namespace trezik::host {
 
+struct Request;  // requests.h
+
 // One WM_COPYDATA as the host window received it.
 struct ReceivedMessage {
   std::uintptr_t dwData;
@@ -110,7 +112,7 @@ class Host {
   static std::intptr_t TREZIK_CALLBACK Procedure(WindowHandle window, std::uint32_t message,
                                                  std::uintptr_t wparam, std::intptr_t lparam);
   void Handle(std::string_view text);
-  void Answer(std::string_view request, std::string& plugin_id, WindowHandle& plugin_window);
+  void Answer(const Request& request, std::string& plugin_id, WindowHandle& plugin_window);
   void Reply(WindowHandle plugin_window, const std::string& text, std::uintptr_t dw_data);
   void SetAnswer(std::string_view name, std::string_view reply_name, std::string_view value);
 

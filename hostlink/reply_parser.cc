@@ -4,13 +4,12 @@
 #include <string_view>
 
 #include "core/convert.h"
+#include "hostlink/protocol.h"
 #include "state/form1.h"
 #include "state/state_file.h"
 
 namespace trezik {
 namespace {
-
-constexpr std::string_view kSeparator = "||";
 
 // Keeps the reported speed for the standstill filter and raises maxspeed to
 // it, rounded to a whole number. Whatever is wrong with the value (not a
@@ -43,26 +42,26 @@ ReportedSpeed& ReportedSpeedToWrite(Form1& form) { return form.reported_speed_; 
 
 void ParseReply(std::string_view text) {
   // Field 0 is the name, field 1 the value; further fields are ignored.
-  const std::size_t name_end = text.find(kSeparator);
+  const std::size_t name_end = text.find(kFieldSeparator);
   // A name without a value field carries nothing to store.
   if (name_end == std::string_view::npos) return;
   const std::string name = ToLowerAscii(text.substr(0, name_end));
-  const std::size_t value_start = name_end + kSeparator.size();
-  const std::size_t value_end = text.find(kSeparator, value_start);
+  const std::size_t value_start = name_end + kFieldSeparator.size();
+  const std::size_t value_end = text.find(kFieldSeparator, value_start);
   const std::string_view value = text.substr(
       value_start, value_end == std::string_view::npos ? std::string_view::npos : value_end - value_start);
   Form1& form = Form1::Get();
-  if (name == "customfdroad" || name == "fdroad") {
+  if (name == kRoadReply || name == kOldRoadReply) {
     form.city = value;
-  } else if (name == "pwpath") {
+  } else if (name == kPathReply) {
     form.pwpath = value;
-  } else if (name == "gpslat") {
+  } else if (name == kLatitudeReply) {
     form.gpslat = value;
-  } else if (name == "gpslon") {
+  } else if (name == kLongitudeReply) {
     form.gpslon = value;
-  } else if (name == "tripmeter" || name == "$tripmeter$") {
+  } else if (name == kTotalReply || name == kTotalReplyQuoted) {
     ApplyTotal(form, value);
-  } else if (name == "gpsspd") {
+  } else if (name == kSpeedReply) {
     ApplySpeed(form, value);
   }
 }

@@ -19,7 +19,8 @@ namespace {
 // ended thread's window and timer itself.
 thread_local Form1* thread_form = nullptr;
 
-// The title the host sends its replies to.
+// The title the host sends its replies to: the plug-in's id
+// (hostlink/protocol.h, a layer above, says it again as kPluginId).
 constexpr char kWindowTitle[] = "trezik";
 
 }  // namespace

@@ -202,8 +202,9 @@ TEST_F(SkinReferenceTest, EveryReplyNameChangesWhatTheHostTold) {
     ParseReply(name + "||" + std::to_string(40 + names.size()));
     EXPECT_NE(told(), before) << name;
   }
-  EXPECT_TRUE(Includes(names, Matches("hostlink/reply_parser.cc", R"re(name == "([^"]+)")re")))
-      << "a reply name of hostlink/reply_parser.cc is missing from docs/skin.md";
+  std::set<std::string> known;
+  for (std::string_view name : kReplyNames) known.emplace(name);
+  EXPECT_TRUE(Includes(names, known)) << "a reply name of hostlink/protocol.h is missing from docs/skin.md";
 }
 
 TEST_F(SkinReferenceTest, ErrorNumbersAreThoseThePlugInRaises) {

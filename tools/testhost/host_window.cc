@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "host/requests.h"
 #include "platform/platform.h"
 #include "platform/windows_headers.h"
 #include "tools/testhost/output.h"
@@ -34,26 +35,23 @@ void AdvanceServedAnswers() {
 
 void HandleRequests(const std::string& text) {
   bool answered_gps = false;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find("||", start);
-    const std::string request = text.substr(start, end == std::string::npos ? end : end - start);
-    const Answers& answers = host.answers;
-    if (request == "REQUEST;trezik;PWPATH") {
-      if (answers.pwpath) SendReply("pwpath||" + *answers.pwpath);
-    } else if (request == "REQUEST;trezik;CUSTOMFDROAD") {
-      if (answers.road) SendReply("customfdroad||" + *answers.road);
-    } else if (request == "REQUEST;trezik;GPSLAT") {
-      if (answers.has_fix) SendReply("gpslat||" + answers.latitude);
+  const Answers& answers = host.answers;
+  host::ForEachRequest(text, [&](const host::Request& request) {
+    if (!request.well_formed || request.plugin_id != kPluginId) return;
+    const std::string_view name = request.name;
+    if (name == kPathName) {
+      if (answers.pwpath) SendReply(host::ReplyText(kPathReply, *answers.pwpath));
+    } else if (name == kRoadName) {
+      if (answers.road) SendReply(host::ReplyText(kRoadReply, *answers.road));
+    } else if (name == kLatitudeName) {
+      if (answers.has_fix) SendReply(host::ReplyText(kLatitudeReply, answers.latitude));
       answered_gps = answered_gps || answers.has_fix;
-    } else if (request == "REQUEST;trezik;GPSLON") {
-      if (answers.has_fix) SendReply("gpslon||" + answers.longitude);
-    } else if (request == "REQUEST;trezik;GPSSPD") {
-      if (answers.has_fix) SendReply("gpsspd||" + answers.speed);
+    } else if (name == kLongitudeName) {
+      if (answers.has_fix) SendReply(host::ReplyText(kLongitudeReply, answers.longitude));
+    } else if (name == kSpeedName) {
+      if (answers.has_fix) SendReply(host::ReplyText(kSpeedReply, answers.speed));
     }
-    if (end == std::string::npos) break;
-    start = end + 2;
-  }
+  });
   if (answered_gps) MoveFixOn(&host.answers);
   if (host.serving && answered_gps) AdvanceServedAnswers();
 }

@@ -8,14 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "hostlink/protocol.h"
 #include "tools/testhost/scenario.h"
 
 namespace trezik::testhost {
 
-inline constexpr char kHostTitle[] = "PathWarden";
+inline constexpr const char* kHostTitle = kHostWindowTitle;
 inline constexpr char kHostWindowClass[] = "trezik.TestHost";
 // The title of the plug-in's hidden window, which replies and ticks go to.
-inline constexpr char kPluginTitle[] = "trezik";
+inline constexpr const char* kPluginTitle = kPluginId;
 
 // Creates the window, top-level and never shown; false when it cannot.
 bool CreateHostWindow();
