@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "plugin/vocabulary.h"
+
 namespace trezik::live {
 
 // What the page says of the GPS: a fix, gpsd but no (recent) fix, no gpsd.
@@ -27,6 +29,8 @@ const char* GpsStatusText(GpsStatus status);
 
 // The names of the labels the page shows, in the order it shows them.
 const std::vector<std::string>& DashboardLabels();
+// The name of a plain command, as vocabulary::kCommands gives it.
+std::string CommandName(vocabulary::Command command);
 
 // What the page shows, as of one moment on the plug-in's thread.
 struct Snapshot {

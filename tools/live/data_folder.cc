@@ -12,7 +12,6 @@
 #include "core/item_reader.h"
 #include "core/plugin_options.h"
 #include "tools/common/atomic_file.h"
-#include "tools/live/meter_saver.h"
 
 namespace trezik::live {
 namespace {
@@ -55,6 +54,10 @@ std::string ReadStart(const std::filesystem::path& file, std::size_t limit, bool
 
 }  // namespace
 
+bool PluginAutosaves(std::string_view trezik_ini) {
+  return ReadPluginSettings(trezik_ini, '.').options.autosave_seconds > 0;
+}
+
 std::string DefaultDataFolder(const char* xdg_data_home, const char* home) {
   if (xdg_data_home != nullptr && xdg_data_home[0] == '/') return std::string(xdg_data_home) + "/trezik";
   if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share/trezik";
@@ -75,7 +78,10 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   }
   folder.metric_units = ReadHostSettings(ReadStart(pw_ini, kSettingsReadLimit), '.').metric_units;
   const fs::path trezik_ini = fs::path(folder.path) / "trezik.ini";
-  if (fs::exists(trezik_ini)) folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit), '.');
+  if (!fs::exists(trezik_ini)) {
+    drive::WriteFileWhole(trezik_ini.string(), "autosave=" + std::to_string(kAutosaveSeconds) + "\r\n");
+  }
+  folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit));
   const fs::path places = fs::path(folder.path) / "places.csv";
   if (fs::exists(places)) {
     try {

@@ -1,10 +1,12 @@
 // trezik-live's data folder: the host's folder and the plug-in's at once.
-// pw.ini (made on the first start, kept after), the plug-in's trezik.ini,
-// tripmeter.ini and logs, and the host's own places.csv lie there.
+// pw.ini (made on the first start, kept after), the plug-in's trezik.ini
+// (likewise), tripmeter.ini and logs, and the host's own places.csv lie
+// there.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/live/folder_lock.h"
@@ -16,6 +18,15 @@ namespace trezik::live {
 // variables' values, null when unset); throws std::runtime_error when
 // neither is set to an absolute path.
 std::string DefaultDataFolder(const char* xdg_data_home, const char* home);
+
+// Nothing lost in a car whose power goes with the ignition: the meters are
+// saved every 30 s of host time, by the plug-in's own autosave, which a
+// trezik.ini made by trezik-live sets.
+inline constexpr int kAutosaveSeconds = 30;
+
+// Whether trezik.ini's content sets a valid "autosave", as the plug-in
+// reads it.
+bool PluginAutosaves(std::string_view trezik_ini);
 
 // places.csv is the driver's own list: a few thousand places at most.
 inline constexpr std::size_t kPlacesSizeLimit = 1024 * 1024;
@@ -34,7 +45,8 @@ struct DataFolder {
 
 // Makes the folder when it is missing and locks it (throws FolderInUse when
 // another trezik-live has it), then makes pw.ini ("isunits=True", or False
-// when `imperial`) when it is missing, and reads what the host needs: only
+// when `imperial`) and trezik.ini ("autosave=30") when they are missing,
+// and reads what the host needs: only
 // regular files, places.csv only up to kPlacesSizeLimit. Throws
 // std::runtime_error naming the file when pw.ini or trezik.ini cannot be
 // made or read.

@@ -34,7 +34,6 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/http_answer.cc
   ${TREZIK_LIVE_DIR}/live_loop.cc
   ${TREZIK_LIVE_DIR}/live_session.cc
-  ${TREZIK_LIVE_DIR}/meter_saver.cc
   ${TREZIK_LIVE_DIR}/page.cc
   ${TREZIK_LIVE_DIR}/page_script.cc
   ${TREZIK_LIVE_DIR}/page_style.cc

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "plugin/vocabulary.h"
 #include "tools/live/tick_clock.h"
 
 namespace trezik::live {
@@ -35,7 +36,10 @@ class Loop {
     NameRoad();
     p_.session.Tick();
     // A failure is noted by the session's platform, as for every save.
-    if (p_.saver.SaveDue()) p_.session.Command("updateini");
+    if (p_.save_every_ticks > 0 && ++ticks_ >= p_.save_every_ticks) {
+      ticks_ = 0;
+      if (p_.session.MetersChangedSinceFile()) p_.session.Command(CommandName(vocabulary::Command::kUpdateIni));
+    }
     Publish();
   }
 
@@ -79,6 +83,7 @@ class Loop {
   GpsState state_;
   bool connected_ = false;
   bool told_failing_ = false;
+  int ticks_ = 0;
 };
 
 }  // namespace

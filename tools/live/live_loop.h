@@ -5,6 +5,11 @@
 // be read at the start, and a save of it that failed (told on the log too,
 // when saves begin to fail and when they succeed again). Runs until the
 // dashboard is closed.
+//
+// The plug-in's own autosave keeps the meters saved. Over a trezik.ini of
+// the driver's that sets none, which is left as it is, the loop gives the
+// plug-in its "updateini" every `save_every_ticks` ticks instead, when the
+// meters changed since tripmeter.ini was last read or written.
 #pragma once
 
 #include <chrono>
@@ -15,7 +20,6 @@
 #include "tools/live/fix_rules.h"
 #include "tools/live/gpsd_receiver.h"
 #include "tools/live/live_session.h"
-#include "tools/live/meter_saver.h"
 #include "tools/live/places.h"
 
 namespace trezik::live {
@@ -26,10 +30,10 @@ struct LoopParts {
   const GpsdReceiver& receiver;
   FixRules rules;
   const Places& places;
-  MeterSaver& saver;
   std::chrono::steady_clock::duration period;  // between ticks
   std::ostream& log;                            // gpsd coming and going, failed saves
   std::string state_file_problem;               // tripmeter.ini unread at the start
+  int save_every_ticks = 0;                     // 0: the plug-in autosaves
 };
 
 void RunLiveLoop(LoopParts parts);

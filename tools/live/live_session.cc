@@ -27,8 +27,7 @@ int CommandErrorStatus(ErrorKind kind) {
 
 std::uint32_t LiveSession::Form1TickMs() { return Form1::kTimer1IntervalMs; }
 
-LiveSession::LiveSession(const std::string& folder, host::FixSource& source, MeterSaver& saver)
-    : use_(platform_), observe_(saver) {
+LiveSession::LiveSession(const std::string& folder, host::FixSource& source) : use_(platform_) {
   // The desktop's local time starts at the wall clock's, to the millisecond.
   const auto now = std::chrono::system_clock::now();
   const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -102,6 +101,11 @@ std::string LiveSession::StateFileProblem() const {
                        "content is kept as ") + kUnreadableStateFileName;
   }
   return "";
+}
+
+bool LiveSession::MetersChangedSinceFile() const {
+  const Form1* form = Form1::Existing();
+  return form != nullptr && trezik::MetersChangedSinceFile(*form);
 }
 
 void LiveSession::Release() {

@@ -10,9 +10,7 @@
 #include "host/host.h"
 #include "plugin/pwextension.h"
 #include "tools/live/dashboard.h"
-#include "tools/live/meter_saver.h"
 #include "tools/live/watched_platform.h"
-#include "trip/trip_observer.h"
 
 namespace trezik::live {
 
@@ -25,8 +23,8 @@ class LiveSession {
  public:
   // `folder` is the host's folder and the plug-in's (pw.ini, trezik.ini,
   // tripmeter.ini and the logs lie there); `source` reports the fixes and
-  // must outlive the session; `saver` hears every tick's step.
-  LiveSession(const std::string& folder, host::FixSource& source, MeterSaver& saver);
+  // must outlive the session.
+  LiveSession(const std::string& folder, host::FixSource& source);
   // Releases the plug-in when Release was not called.
   ~LiveSession() { Release(); }
   LiveSession(const LiveSession&) = delete;
@@ -52,13 +50,15 @@ class LiveSession {
   // the file is there but could not be read or held no meters; empty when
   // they did.
   std::string StateFileProblem() const;
+  // Whether the meters differ from what tripmeter.ini was last read or
+  // written with (the plug-in's own test, as for its autosave).
+  bool MetersChangedSinceFile() const;
 
  private:
   static std::uint32_t Form1TickMs();
 
   WatchedPlatform platform_;
   ScopedPlatform use_;
-  ScopedTripObserver observe_;
   std::optional<host::Host> host_;
   std::optional<PWExtension> plugin_;
   std::string road_;

@@ -16,7 +16,6 @@
 #include "tools/live/gpsd_receiver.h"
 #include "tools/live/live_loop.h"
 #include "tools/live/live_session.h"
-#include "tools/live/meter_saver.h"
 #include "tools/live/server.h"
 #include "tools/live/signal_watcher.h"
 
@@ -82,8 +81,7 @@ int Run(const LiveOptions& options) {
   receiver.Start();
   const FixRules rules(options.speedup, folder->metric_units, '.');
   GpsdFixSource source(receiver, rules);
-  MeterSaver saver(folder->plugin_autosaves);
-  LiveSession session(folder->path, source, saver);
+  LiveSession session(folder->path, source);
   try {
     session.Create();
   } catch (const Error& error) {
@@ -106,8 +104,8 @@ int Run(const LiveOptions& options) {
   const std::string state_file_problem = session.StateFileProblem();
   if (!state_file_problem.empty()) std::cerr << kName << state_file_problem << "\n" << std::flush;
 
-  RunLiveLoop({session, dashboard, receiver, rules, folder->places, saver, TickPeriod(options.speedup), std::cerr,
-               state_file_problem});
+  RunLiveLoop({session, dashboard, receiver, rules, folder->places, TickPeriod(options.speedup), std::cerr,
+               state_file_problem, folder->plugin_autosaves ? 0 : kAutosaveSeconds});
   session.Release();
   server.Stop();
   receiver.Stop();

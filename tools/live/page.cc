@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "plugin/vocabulary.h"
+#include "tools/live/dashboard.h"
 
 namespace trezik::live {
 namespace {
@@ -22,12 +23,7 @@ using vocabulary::Label;
 
 std::string Name(Label label) { return std::string(vocabulary::NameOf(label)); }
 
-std::string Name(Command command) {
-  for (const vocabulary::CommandName& entry : vocabulary::kCommands) {
-    if (entry.command == command) return std::string(entry.name);
-  }
-  return "";
-}
+std::string Name(Command command) { return CommandName(command); }
 
 // A label's text, found by its name as id too.
 std::string Shown(Label label) {
