@@ -2,7 +2,9 @@
 # Windows). Each test program learns the source folder, for the default
 # drive and the recorded tracks beside the project.
 if(TARGET trezik_drive)
-  trezik_add_test_folder(tools LIBS trezik_drive)
+  # pugixml reads the drawn SVG back in the chart's and the command line's tests.
+  find_package(pugixml REQUIRED)
+  trezik_add_test_folder(tools LIBS trezik_drive pugixml::pugixml)
   file(GLOB tool_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tools/*_test.cc)
   foreach(source IN LISTS tool_tests)
     get_filename_component(name ${source} NAME_WE)

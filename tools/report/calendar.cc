@@ -1,5 +1,6 @@
 #include "tools/report/calendar.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace trezik::report {
@@ -35,10 +36,9 @@ bool IsDate(std::string_view text) {
       !Digits(text, 8, 2, d)) {
     return false;
   }
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m < 1 || m > 12 || d < 1) return false;
-  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-  return d <= kDays[m - 1] + (m == 2 && leap ? 1 : 0);
+  return std::chrono::year_month_day{std::chrono::year{y}, std::chrono::month{static_cast<unsigned>(m)},
+                                     std::chrono::day{static_cast<unsigned>(d)}}
+      .ok();
 }
 
 bool IsTime(std::string_view text) {
@@ -47,16 +47,11 @@ bool IsTime(std::string_view text) {
          Digits(text, 6, 2, s) && h < 24 && m < 60 && s < 60;
 }
 
-// Howard Hinnant's days-from-civil.
 double DayNumber(std::string_view date) {
-  int y = Number(date, 0, 4);
-  const int m = Number(date, 5, 2), d = Number(date, 8, 2);
-  y -= m <= 2;
-  const int era = y / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097.0 + doe - 719468;
+  using namespace std::chrono;
+  const year_month_day civil{year{Number(date, 0, 4)}, month{static_cast<unsigned>(Number(date, 5, 2))},
+                             day{static_cast<unsigned>(Number(date, 8, 2))}};
+  return static_cast<double>(sys_days{civil}.time_since_epoch().count());
 }
 
 double When(std::string_view date, std::string_view time) {
@@ -68,17 +63,11 @@ int MonthNumber(std::string_view month) { return Number(month, 0, 4) * 12 + Numb
 
 std::string MonthText(int number) { return FourDigits(number / 12) + "-" + TwoDigits(number % 12 + 1); }
 
-// Howard Hinnant's civil-from-days.
 std::string DateText(double day) {
-  const long z = static_cast<long>(std::floor(day)) + 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const long doe = z - era * 146097;
-  const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  const int y = static_cast<int>(yoe + era * 400 + (m <= 2));
-  return FourDigits(y) + "-" + TwoDigits(m) + "-" + TwoDigits(d);
+  using namespace std::chrono;
+  const year_month_day civil{sys_days{days{static_cast<long>(std::floor(day))}}};
+  return FourDigits(static_cast<int>(civil.year())) + "-" + TwoDigits(static_cast<int>(static_cast<unsigned>(civil.month()))) +
+         "-" + TwoDigits(static_cast<int>(static_cast<unsigned>(civil.day())));
 }
 
 }  // namespace trezik::report

@@ -1,44 +1,33 @@
 #include "tools/simulator/civil_time.h"
 
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <string>
 
 namespace trezik::drive {
 
-// Howard Hinnant's days_from_civil / civil_from_days: exact for every
-// Gregorian date, using an era of 400 years that starts on 1 March.
+// The proleptic Gregorian calendar of <chrono>.
 std::int64_t DaysFromCivil(const CivilDate& date) {
-  const std::int64_t y = date.year - (date.month <= 2 ? 1 : 0);
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const std::int64_t yoe = y - era * 400;
-  const std::int64_t mp = (date.month + 9) % 12;
-  const std::int64_t doy = (153 * mp + 2) / 5 + date.day - 1;
-  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  using namespace std::chrono;
+  const year_month_day civil{year{date.year}, month{static_cast<unsigned>(date.month)},
+                             day{static_cast<unsigned>(date.day)}};
+  return sys_days{civil}.time_since_epoch().count();
 }
 
 CivilDate CivilFromDays(std::int64_t days) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const std::int64_t doe = days - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  CivilDate date;
-  date.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  date.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  date.year = static_cast<int>(yoe + era * 400 + (date.month <= 2 ? 1 : 0));
-  return date;
+  using namespace std::chrono;
+  const year_month_day civil{sys_days{std::chrono::days{days}}};
+  return {static_cast<int>(civil.year()), static_cast<int>(static_cast<unsigned>(civil.month())),
+          static_cast<int>(static_cast<unsigned>(civil.day()))};
 }
 
 bool IsValidDate(const CivilDate& date) {
-  if (date.month < 1 || date.month > 12 || date.day < 1) return false;
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int limit = kDays[date.month - 1];
-  const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
-  if (date.month == 2 && leap) limit = 29;
-  return date.day <= limit;
+  using namespace std::chrono;
+  if (date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31) return false;
+  return year_month_day{year{date.year}, month{static_cast<unsigned>(date.month)},
+                        day{static_cast<unsigned>(date.day)}}
+      .ok();
 }
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include "core/convert.h"
 #include "core/plugin_options.h"
+#include "state/form1.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation_session.h"
-#include "trip/units.h"
 
 namespace trezik::drive {
 
@@ -50,15 +50,11 @@ void Simulation::Start(DriveSession& session, SimulationResult& result) const {
   session.Create();
   Notify([](SimulationObserver& o) { o.OnCreate(); });
 
-  // Kilometres per distance unit, by the unit the plug-in shows.
-  const std::string unit = session.Label("trezik_distunit");
-  if (unit == "Km") {
-    result.multiplier = 1.0;
-  } else if (unit == "Mi") {
-    result.multiplier = kKilometresPerMile;
-  } else {
-    throw SimulationError("the plug-in shows distances in \"" + unit + "\", neither Km nor Mi");
-  }
+  // Kilometres per distance unit: the plug-in's own, set at its start from
+  // the host's unit system.
+  const Form1* form = Form1::Existing();
+  if (form == nullptr) throw SimulationError("the plug-in holds no state after its start");
+  result.multiplier = form->multiplier;
 }
 
 void Simulation::End(DriveSession& session, SimulationResult& result) const {

@@ -1,6 +1,5 @@
 # The drive simulator: trezik-drive replays a recorded drive through the
 # plug-in on Linux, playing the host application.
-find_package(pugixml REQUIRED)
 find_package(EXPAT REQUIRED)
 list(APPEND CMAKE_MODULE_PATH /usr/share/cmake/geographiclib)
 find_package(GeographicLib REQUIRED)
@@ -37,7 +36,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/trip_headline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_host pugixml::pugixml EXPAT::EXPAT
+target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_host EXPAT::EXPAT
                       ${GeographicLib_LIBRARIES})
 # The command line (CLI11, --version), and the history report of the run,
 # written with trezik-report's library (whose trezik_tools_common writes whole
