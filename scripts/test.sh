@@ -3,7 +3,8 @@
 # test suite natively and under AddressSanitizer + UndefinedBehaviorSanitizer,
 # checks that every test file is registered with CTest, runs each fuzz target
 # for a while, runs the Windows side (the cross-built DLL and its tests
-# under wine), and installs the Debian packages into a clean root.
+# under wine), installs the Debian packages into a clean root, and runs the
+# tests of the arm64 build under qemu-user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -54,6 +55,10 @@ fi
 # Debian 12 root, run there and purged (scripts/test_packages.sh; as root).
 echo "=== Debian packages from a clean install"
 if bash scripts/test_packages.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+# The arm64 packages, cross-built, and the tests under qemu-user.
+echo "=== arm64 under qemu-user"
+if bash scripts/test_arm64.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "stages: $passed passed, $failed failed"
 [ "$failed" = 0 ]
