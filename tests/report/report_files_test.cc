@@ -94,10 +94,10 @@ void WithFileSizeLimit(rlim_t bytes, const std::function<void()>& run) {
 
 // The two ways a file is written whole: at once, and piece by piece.
 const std::pair<const char*, std::function<void(const std::string&, const std::string&)>> kWriters[] = {
-    {"at once", [](const std::string& path, const std::string& content) { drive::WriteFileWhole(path, content); }},
+    {"at once", [](const std::string& path, const std::string& content) { tools::WriteFileWhole(path, content); }},
     {"in pieces",
      [](const std::string& path, const std::string& content) {
-       drive::StreamedFile file(path);
+       tools::StreamedFile file(path);
        for (std::size_t at = 0; at < content.size(); at += 1000) file.Write(std::string_view(content).substr(at, 1000));
        file.Commit();
      }},

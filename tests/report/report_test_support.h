@@ -19,7 +19,7 @@ namespace trezik::report::testing {
 // the end.
 class Scratch {
  public:
-  Scratch() : path_(drive::MakeTemporaryFolder("trezik-report-test-")) {}
+  Scratch() : path_(tools::MakeTemporaryFolder("trezik-report-test-")) {}
   ~Scratch() { std::filesystem::remove_all(path_); }
   std::string Path(const std::string& name = "") const { return (path_ / name).string(); }
   // Writes a file, creating its folder.

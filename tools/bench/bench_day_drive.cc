@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   fs::path folder;
   Timing gpx, nmea;
   try {
-    folder = trezik::drive::MakeTemporaryFolder("trezik-bench-day-");
+    folder = trezik::tools::MakeTemporaryFolder("trezik-bench-day-");
     gpx = Measure(argv[1], folder);
     nmea = Measure(argv[2], folder);
   } catch (const std::exception& error) {
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   if (!same) std::printf("-- BUT the two files did not give the same drive\n");
   bool whole = true;
   if (argc == 6) {
-    const fs::path week_folder = trezik::drive::MakeTemporaryFolder("trezik-bench-week-");
+    const fs::path week_folder = trezik::tools::MakeTemporaryFolder("trezik-bench-week-");
     for (const auto& [name, path] : {std::pair{"GPX ", argv[4]}, std::pair{"NMEA", argv[5]}}) {
       const WholeRun run = RunWhole(argv[3], path, week_folder);
       whole = whole && run.ran;

@@ -55,11 +55,11 @@ class Rig {
  public:
   // `settings`: the plug-in's trezik.ini, none when empty.
   explicit Rig(const std::string& settings = "") : use_(platform_) {
-    folder_ = trezik::drive::MakeTemporaryFolder("trezik-bench-");
-    trezik::drive::MakeFolders((folder_ / "host").string());
-    trezik::drive::MakeFolders((folder_ / "plugin").string());
-    trezik::drive::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
-    if (!settings.empty()) trezik::drive::WriteFileWhole((folder_ / "plugin" / "trezik.ini").string(), settings);
+    folder_ = trezik::tools::MakeTemporaryFolder("trezik-bench-");
+    trezik::tools::MakeFolders((folder_ / "host").string());
+    trezik::tools::MakeFolders((folder_ / "plugin").string());
+    trezik::tools::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
+    if (!settings.empty()) trezik::tools::WriteFileWhole((folder_ / "plugin" / "trezik.ini").string(), settings);
     platform_.set_module_folder((folder_ / "plugin").string());
     host_ = std::make_unique<Host>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
     host_->SetRoad("Ring Road");

@@ -101,9 +101,9 @@ History WriteHistory(const fs::path& folder) {
       h.bad += 2;
     }
   }
-  trezik::drive::MakeFolders(folder.string());
-  trezik::drive::WriteFileWhole((folder / "tripmeter.log").string(), trip_log);
-  trezik::drive::WriteFileWhole((folder / "fuel.log").string(), fuel_log);
+  trezik::tools::MakeFolders(folder.string());
+  trezik::tools::WriteFileWhole((folder / "tripmeter.log").string(), trip_log);
+  trezik::tools::WriteFileWhole((folder / "fuel.log").string(), fuel_log);
   return h;
 }
 
@@ -112,7 +112,7 @@ History WriteHistory(const fs::path& folder) {
 void WriteLargeHistory(const fs::path& folder, std::size_t bytes) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0, 1);
-  trezik::drive::MakeFolders(folder.string());
+  trezik::tools::MakeFolders(folder.string());
   std::FILE* trips = std::fopen((folder / "tripmeter.log").string().c_str(), "wb");
   std::FILE* fuel = std::fopen((folder / "fuel.log").string().c_str(), "wb");
   std::size_t written = 0;
@@ -191,7 +191,7 @@ bool SizeSeries() {
   bool ok = true;
   double per_mb_50 = 0;
   for (const std::size_t mb : {5, 50, 500}) {
-    const fs::path folder = trezik::drive::MakeTemporaryFolder("trezik-bench-report-size-");
+    const fs::path folder = trezik::tools::MakeTemporaryFolder("trezik-bench-report-size-");
     WriteLargeHistory(folder / "plugin", mb << 20);
     const Cost cost = ReportInChild(folder);
     const double per_mb = cost.seconds / static_cast<double>(mb);
@@ -217,7 +217,7 @@ bool SizeSeries() {
 int main(int argc, char** argv) {
   const bool keep = argc > 1;
   const fs::path folder =
-      keep ? fs::path(argv[1]) : fs::path(trezik::drive::MakeTemporaryFolder("trezik-bench-report-"));
+      keep ? fs::path(argv[1]) : fs::path(trezik::tools::MakeTemporaryFolder("trezik-bench-report-"));
   const History h = WriteHistory(folder / "plugin");
   double best = 1e9;
   trezik::report::Report report;

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   const fs::path tracks = argv[1];
   fs::path folder;
   try {
-    folder = trezik::drive::MakeTemporaryFolder("trezik-bench-tracks-");
+    folder = trezik::tools::MakeTemporaryFolder("trezik-bench-tracks-");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "bench_tracks: %s\n", error.what());
     return 1;

@@ -246,11 +246,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: soak [DAYS]  (at least 2)\n");
     return 2;
   }
-  const fs::path folder = trezik::drive::MakeTemporaryFolder("trezik-soak-");
-  trezik::drive::MakeFolders((folder / "host").string());
-  trezik::drive::MakeFolders((folder / "plugin").string());
-  trezik::drive::WriteFileWhole((folder / "host" / "pw.ini").string(), "isunits=True\r\n");
-  trezik::drive::WriteFileWhole((folder / "plugin" / "trezik.ini").string(),
+  const fs::path folder = trezik::tools::MakeTemporaryFolder("trezik-soak-");
+  trezik::tools::MakeFolders((folder / "host").string());
+  trezik::tools::MakeFolders((folder / "plugin").string());
+  trezik::tools::WriteFileWhole((folder / "host" / "pw.ini").string(), "isunits=True\r\n");
+  trezik::tools::WriteFileWhole((folder / "plugin" / "trezik.ini").string(),
                                 "autosave=10\r\nminspeed=3\r\ndecimalplaces=9\r\n");
   std::printf("soak: %d simulated days, autosave=10, minspeed=3, an odd reply every minute\n", days);
   std::fflush(stdout);

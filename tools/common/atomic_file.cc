@@ -2,7 +2,7 @@
 
 #include "tools/common/streamed_file.h"
 
-namespace trezik::drive {
+namespace trezik::tools {
 
 void WriteFileWhole(const std::string& path, std::string_view content) {
   StreamedFile file(path);
@@ -10,4 +10,4 @@ void WriteFileWhole(const std::string& path, std::string_view content) {
   file.Commit();
 }
 
-}  // namespace trezik::drive
+}  // namespace trezik::tools

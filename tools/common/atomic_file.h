@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace trezik::drive {
+namespace trezik::tools {
 
 // Writes `content` to a new temporary file in the target's folder (a name of
 // its own from mkstemp, with the target's permissions, or the usual ones for
@@ -28,4 +28,4 @@ void MakeFolders(const std::string& path);
 // std::runtime_error when it cannot be made.
 std::string MakeTemporaryFolder(std::string_view prefix);
 
-}  // namespace trezik::drive
+}  // namespace trezik::tools

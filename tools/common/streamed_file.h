@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace trezik::drive {
+namespace trezik::tools {
 
 class StreamedFile {
  public:
@@ -40,4 +40,4 @@ class StreamedFile {
   std::string pending_;
 };
 
-}  // namespace trezik::drive
+}  // namespace trezik::tools

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <system_error>
 
-namespace trezik::drive {
+namespace trezik::tools {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
@@ -110,4 +110,4 @@ std::string MakeTemporaryFolder(std::string_view prefix) {
   return name;
 }
 
-}  // namespace trezik::drive
+}  // namespace trezik::tools

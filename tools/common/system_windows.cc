@@ -17,7 +17,7 @@
 #include "tools/common/streamed_file.h"
 #include "tools/common/windows_file.h"
 
-namespace trezik::drive {
+namespace trezik::tools {
 namespace {
 
 constexpr std::size_t kChunk = 256 * 1024;
@@ -101,4 +101,4 @@ std::string MakeTemporaryFolder(std::string_view prefix) {
   throw std::runtime_error("cannot create a temporary folder in " + base_text + ": every name was taken");
 }
 
-}  // namespace trezik::drive
+}  // namespace trezik::tools

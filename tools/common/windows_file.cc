@@ -8,7 +8,7 @@
 #include "platform/windows_headers.h"
 #include "platform/windows_text.h"
 
-namespace trezik::drive::windows {
+namespace trezik::tools::windows {
 
 std::string UniqueHex() {
   static std::atomic<unsigned> counter{0};
@@ -64,4 +64,4 @@ std::string ErrorText(unsigned long error) {
   return message.empty() ? "Windows error " + DoubleToLogText(static_cast<double>(error)) : message;
 }
 
-}  // namespace trezik::drive::windows
+}  // namespace trezik::tools::windows

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace trezik::drive::windows {
+namespace trezik::tools::windows {
 
 // Six hexadecimal digits from the process, the time and a counter: names
 // made by other processes and by earlier runs differ, and the calls that
@@ -30,4 +30,4 @@ void Remove(const std::string& path);
 // The system's text for a Windows error, as UTF-8 without the line end.
 std::string ErrorText(unsigned long error);
 
-}  // namespace trezik::drive::windows
+}  // namespace trezik::tools::windows

@@ -69,17 +69,17 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   DataFolder folder;
   folder.path = fs::absolute(path).lexically_normal().string();
   if (folder.path.size() > 1 && folder.path.back() == '/') folder.path.pop_back();
-  drive::MakeFolders(folder.path);
+  tools::MakeFolders(folder.path);
   folder.lock = std::make_unique<FolderLock>(folder.path);
   const fs::path pw_ini = fs::path(folder.path) / "pw.ini";
   if (!fs::exists(pw_ini)) {
-    drive::WriteFileWhole(pw_ini.string(), imperial ? "isunits=False\r\n" : "isunits=True\r\n");
+    tools::WriteFileWhole(pw_ini.string(), imperial ? "isunits=False\r\n" : "isunits=True\r\n");
     folder.pw_ini_made = true;
   }
   folder.metric_units = ReadHostSettings(ReadStart(pw_ini, kSettingsReadLimit), '.').metric_units;
   const fs::path trezik_ini = fs::path(folder.path) / "trezik.ini";
   if (!fs::exists(trezik_ini)) {
-    drive::WriteFileWhole(trezik_ini.string(), "autosave=" + std::to_string(kAutosaveSeconds) + "\r\n");
+    tools::WriteFileWhole(trezik_ini.string(), "autosave=" + std::to_string(kAutosaveSeconds) + "\r\n");
   }
   folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit));
   const fs::path places = fs::path(folder.path) / "places.csv";

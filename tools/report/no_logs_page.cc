@@ -43,8 +43,8 @@ bool WriteNoLogsPage(const std::vector<std::string>& paths, const std::string& o
     std::error_code error;
     if (std::filesystem::file_size(NativePath(log.path), error) != 0 || error) return false;
   }
-  drive::MakeFolders(out_folder);
-  drive::StreamedFile page((NativePath(out_folder) / "report.html").string());
+  tools::MakeFolders(out_folder);
+  tools::StreamedFile page((NativePath(out_folder) / "report.html").string());
   page.Write(NoLogsHtml(paths));
   page.Commit();
   out << "trezik-report: no tripmeter.log or fuel.log yet; written to " << out_folder << ": report.html\n";

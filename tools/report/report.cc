@@ -162,7 +162,7 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
   if (!options.drive_chart.empty()) report.drive_chart_svg = ReadDriveChart(options.drive_chart, report.notes);
 
   OutputFolder out(out_folder);
-  drive::StreamedFile fillups(out.File("fillups.csv")), trips(out.File("trips.csv")),
+  tools::StreamedFile fillups(out.File("fillups.csv")), trips(out.File("trips.csv")),
       unreadable(out.File("unreadable.txt"));
   fillups.Write(kFillUpsHeader);
   trips.Write(kTripsHeader);
@@ -236,14 +236,14 @@ Report WriteReport(const std::vector<std::string>& paths, const std::string& out
 
   ChooseUnits(report);
   figures.Finish(report);
-  drive::StreamedFile months(out.File("months.csv")), years(out.File("years.csv")), page(out.File("report.html"));
+  tools::StreamedFile months(out.File("months.csv")), years(out.File("years.csv")), page(out.File("report.html"));
   months.Write(PeriodsHeader("month"));
   for (const PeriodRow& row : report.months) months.Write(PeriodCsvRow(row, report.units.system));
   years.Write(PeriodsHeader("year"));
   for (const PeriodRow& row : report.years) years.Write(PeriodCsvRow(row, report.units.system));
   report.written = {"report.html", "fillups.csv", "trips.csv", "months.csv", "years.csv", "unreadable.txt"};
   page.Write(ReportHtml(report));
-  for (drive::StreamedFile* file : {&fillups, &trips, &unreadable, &months, &years, &page}) file->Commit();
+  for (tools::StreamedFile* file : {&fillups, &trips, &unreadable, &months, &years, &page}) file->Commit();
   out.Keep();
   return report;
 }

@@ -148,12 +148,12 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     if (line.chart) {
       const ChartText text = ChartTextFor(drive, line.simulation, result);
       const std::string chart = (folder / "drive.svg").string();
-      WriteFileWhole(chart, DrawChartSvg(result, text));
+      tools::WriteFileWhole(chart, DrawChartSvg(result, text));
       summary.outputs.push_back(chart);
     }
     if (!line.scenario_path.empty()) {
-      WriteFileWhole(line.scenario_path, scenario.str());
-      WriteFileWhole(line.scenario_path + ".expected", transcript.str());
+      tools::WriteFileWhole(line.scenario_path, scenario.str());
+      tools::WriteFileWhole(line.scenario_path + ".expected", transcript.str());
       summary.outputs.push_back(line.scenario_path);
       summary.outputs.push_back(line.scenario_path + ".expected");
     }
@@ -170,7 +170,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     const std::string summary_path = (folder / "summary.txt").string();
     summary.outputs.push_back(summary_path);
     const std::string text = WriteSummary(summary);
-    WriteFileWhole(summary_path, text);
+    tools::WriteFileWhole(summary_path, text);
     out << "\n" << text;
   } catch (const std::exception& error) {
     err << kName << error.what() << "\n";

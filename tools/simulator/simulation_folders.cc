@@ -27,11 +27,11 @@ void Simulation::SetUp(RunFolders& folders, SimulationResult& result) const {
   const std::string pw_ini = std::string("[PathWarden]\r\nisunits=") +
                              (options_.metric_units ? "True" : "False") + "\r\n";
   try {
-    MakeFolders(folders.host);
-    MakeFolders(folders.plugin);
-    WriteFileWhole(result.pw_ini, pw_ini);
+    tools::MakeFolders(folders.host);
+    tools::MakeFolders(folders.plugin);
+    tools::WriteFileWhole(result.pw_ini, pw_ini);
     if (const std::string settings = PluginSettingsFile(options_); !settings.empty()) {
-      WriteFileWhole(result.trezik_ini, settings);
+      tools::WriteFileWhole(result.trezik_ini, settings);
     } else {
       std::filesystem::remove(result.trezik_ini);
     }
@@ -41,7 +41,7 @@ void Simulation::SetUp(RunFolders& folders, SimulationResult& result) const {
       }
     }
     for (const ScriptStep* step : script_.DueAt(ScriptStep::kBefore)) {
-      WriteFileWhole(result.tripmeter_ini, step->commands[0] + "\r\n" + step->commands[1] + "\r\n");
+      tools::WriteFileWhole(result.tripmeter_ini, step->commands[0] + "\r\n" + step->commands[1] + "\r\n");
     }
   } catch (const std::exception& error) {
     throw SimulationError(error.what());
