@@ -31,7 +31,9 @@ struct Pair {
 };
 
 TEST(ConnectionWatch, ARequestNotInByItsTimeIsShutAndOneBeingAnsweredIsNot) {
-  ConnectionWatch watch({10, 10, milliseconds(400)});
+  // Times a second apart, so that a loaded machine's late wake-ups (a
+  // few hundred ms) cannot run one into the next.
+  ConnectionWatch watch({10, 10, milliseconds(1500)});
   watch.Start();
   Pair slow, answered, again;
   watch.Opened(slow.ends[0], "a");
@@ -39,11 +41,11 @@ TEST(ConnectionWatch, ARequestNotInByItsTimeIsShutAndOneBeingAnsweredIsNot) {
   ConnectionWatch::Entry* next = watch.Opened(again.ends[0], "a");
   watch.Answering(busy);
   watch.Answering(next);
-  EXPECT_FALSE(slow.Shut(milliseconds(200)));
-  watch.Answered(next);  // its next request has 400 ms from now
-  EXPECT_TRUE(slow.Shut(milliseconds(1000)));
+  EXPECT_FALSE(slow.Shut(milliseconds(500)));
+  watch.Answered(next);  // its next request has 1500 ms from now
+  EXPECT_TRUE(slow.Shut(milliseconds(3000)));
   EXPECT_FALSE(again.Shut());
-  EXPECT_TRUE(again.Shut(milliseconds(1000)));
+  EXPECT_TRUE(again.Shut(milliseconds(3000)));
   EXPECT_FALSE(answered.Shut(milliseconds(100)));
   watch.Stop();  // shuts every connection
   EXPECT_TRUE(answered.Shut());
