@@ -97,7 +97,10 @@ class Form1 {
 
   // Beside the design's state, each addition is a small type with one
   // writer, which alone reaches it to write through the function named
-  // beside it (defined once, in the writer's own file); everyone else reads.
+  // beside it; everyone else reads. Those functions are declared here but
+  // defined in the writer's own file, most of them in a layer above this
+  // one (plugin/startup.cc, hostlink/reply_parser.cc, trip/engine.cc): the
+  // state holder knows no more of its writers than their names.
   // The options of "trezik.ini": start-up (plugin/startup.cc).
   const PluginOptions& options() const { return options_; }
   friend PluginOptions& OptionsToWrite(Form1& form);
