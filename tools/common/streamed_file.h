@@ -30,8 +30,9 @@ class StreamedFile {
   const std::string& path() const { return path_; }
 
  private:
+  static constexpr std::size_t kChunk = 256 * 1024;
   void Flush();
-  void WriteNow(std::string_view text);
+  void WriteNow(std::string_view text);  // the system part
   [[noreturn]] void Fail(const char* step, int error);
 
   std::string path_, temporary_;

@@ -16,8 +16,6 @@
 namespace trezik::tools {
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
-
 // 0666 less the umask, read from /proc so that no other thread sees the
 // umask change.
 mode_t NewFileMode() {
@@ -46,20 +44,6 @@ StreamedFile::~StreamedFile() {
 
 void StreamedFile::Fail(const char* step, int error) {
   throw std::runtime_error("cannot write " + path_ + ": " + step + ": " + std::generic_category().message(error));
-}
-
-void StreamedFile::Write(std::string_view text) {
-  if (pending_.size() + text.size() < kChunk) {
-    pending_.append(text);
-    return;
-  }
-  Flush();
-  WriteNow(text);
-}
-
-void StreamedFile::Flush() {
-  WriteNow(pending_);
-  pending_.clear();
 }
 
 void StreamedFile::WriteNow(std::string_view text) {

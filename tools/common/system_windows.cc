@@ -20,8 +20,6 @@
 namespace trezik::tools {
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
-
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
 }  // namespace
@@ -47,20 +45,6 @@ StreamedFile::~StreamedFile() {
 void StreamedFile::Fail(const char* step, int error) {
   throw std::runtime_error("cannot write " + path_ + ": " + step + ": " +
                            windows::ErrorText(static_cast<unsigned long>(error)));
-}
-
-void StreamedFile::Write(std::string_view text) {
-  if (pending_.size() + text.size() < kChunk) {
-    pending_.append(text);
-    return;
-  }
-  Flush();
-  WriteNow(text);
-}
-
-void StreamedFile::Flush() {
-  WriteNow(pending_);
-  pending_.clear();
 }
 
 void StreamedFile::WriteNow(std::string_view text) {
