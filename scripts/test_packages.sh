@@ -22,12 +22,14 @@
 #   bash scripts/test_packages.sh            # build, lintian, install test
 #   bash scripts/test_packages.sh --no-build # the packages already in build/pkg-amd64/packages
 #
-# Needs root (debootstrap, chroot, mounts) and "bash scripts/setup.sh packages".
+# Needs root (debootstrap, chroot, mounts); installs what it needs first
+# (scripts/setup.sh packages).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build=1
 [ "${1:-}" = --no-build ] && build=0
 if [ "$(id -u)" != 0 ]; then echo "test_packages.sh: needs root (debootstrap, chroot)" >&2; exit 2; fi
+bash "$root/scripts/setup.sh" packages
 export PATH="$PATH:/usr/sbin:/sbin"
 arch="$(dpkg --print-architecture)"
 packages="$root/build/pkg-$arch/packages"
