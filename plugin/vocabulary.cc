@@ -4,6 +4,13 @@
 
 namespace trezik::vocabulary {
 
+std::string_view NameOf(Command command) {
+  for (const CommandName& entry : kCommands) {
+    if (entry.command == command) return entry.name;
+  }
+  return {};
+}
+
 std::string QuantityKey(char character) { return std::string(kKeyPrefix) + character; }
 
 std::string PriceKey(char character) { return std::string(kPriceKeyPrefix) + character; }

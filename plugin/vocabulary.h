@@ -27,6 +27,9 @@ inline constexpr CommandName kCommands[] = {
     {"updateini", Command::kUpdateIni},   {"savetrip", Command::kSaveTrip},
 };
 
+// The name of a plain command, as the skin writes it.
+std::string_view NameOf(Command command);
+
 // The fuel keypad: "trezik_" and a character of the quantity (a digit or
 // "."), "trezik_p" and one of the price, the two clear keys and the accept.
 inline constexpr std::string_view kKeyPrefix = "trezik_";

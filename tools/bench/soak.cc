@@ -273,9 +273,13 @@ int main(int argc, char** argv) {
     yard.At(0, fix);
     host.SetFix(fix.lat, fix.lon, fix.speed);
     std::optional<trezik::PWExtension> plugin(std::in_place);
-    auto command = [&](const char* text) {
+    using trezik::vocabulary::Command;
+    const std::string_view kLogTrip = trezik::vocabulary::NameOf(Command::kLogTrip);
+    const std::string_view kResetTotal = trezik::vocabulary::NameOf(Command::kResetTotal);
+    const std::string_view kResetTrip = trezik::vocabulary::NameOf(Command::kResetTrip);
+    auto command = [&](std::string_view text) {
       try {
-        return static_cast<int>(plugin->ProcessCommand(text));
+        return static_cast<int>(plugin->ProcessCommand(std::string(text)));
       } catch (const trezik::Error&) {
         return -1;
       }
@@ -308,19 +312,19 @@ int main(int argc, char** argv) {
           faults.push_back("day " + std::to_string(day + 1) + ": " + what + " refused with a total of " +
                            plugin->ReturnLabel("triptotal", ""));
         };
-        if (now == 8 * 3600 && command("logtrip") != 2) refused("logtrip");
+        if (now == 8 * 3600 && command(kLogTrip) != 2) refused("logtrip");
         if (now == 18 * 3600 + 25 * 60) {
           bool accepted = true;
           for (const std::string& key : trezik::vocabulary::FillUpKeys("40", "1.8")) {
-            accepted = command(key.c_str()) > 0 && accepted;
+            accepted = command(key) > 0 && accepted;
           }
           fill_ups += accepted;
           if (!accepted) refused("fill-up");
         }
-        if (now == 18 * 3600 + 30 * 60) command("resettotal");
+        if (now == 18 * 3600 + 30 * 60) command(kResetTotal);
         if (now == 19 * 3600) {
-          if (command("logtrip") != 2) refused("logtrip");
-          command("resettrip");
+          if (command(kLogTrip) != 2) refused("logtrip");
+          command(kResetTrip);
           heap.push_back(live_bytes);
           allocator_figure = AllocatorFigure();
           // Autosave: the file is at most 10 s of driving (200 m) behind.

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
+#include "plugin/vocabulary.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/text_width.h"
 #include "tools/simulator/trip_headline.h"
@@ -55,7 +57,10 @@ std::string WriteSummary(const SummaryInput& in) {
   const Labels& a = r.arrival_labels;
   // The table where it fits, else one label a line.
   const bool table = in.width >= 64;
-  auto row = [&](const char* name, const std::string& at_arrival, const std::string& at_end, const std::string& unit) {
+  auto row = [&](std::string_view shown, const std::string& at_arrival, const std::string& at_end,
+                 const std::string& unit) {
+    const std::string name_text(shown);
+    const char* name = name_text.c_str();
     if (table) {
       std::snprintf(buffer, sizeof buffer, "  %-19s %-16s %-16s %s\n", name, at_arrival.c_str(), at_end.c_str(),
                     unit.c_str());
@@ -67,14 +72,16 @@ std::string WriteSummary(const SummaryInput& in) {
   };
   text << (table ? "\nLabels              at arrival       after the end steps\n"
                  : "\nLabels at arrival, then after the end steps\n");
-  row("tripmeter", a.tripmeter, l.tripmeter, l.distunit);
-  row("triptotal", a.triptotal, l.triptotal, l.distunit);
-  row("workmeter", a.workmeter, l.workmeter, l.distunit);
-  row("avspeed", a.avspeed, l.avspeed, l.speedunits);
-  row("maxspeed", a.maxspeed, l.maxspeed, l.speedunits);
-  row("mpg", a.mpg, l.mpg, l.consumpunits);
-  row("trezik_costperdist", a.costperdist, l.costperdist, "per " + l.distunit);
-  row("workrec", a.workrec, l.workrec, "");
+  using vocabulary::Label;
+  using vocabulary::NameOf;
+  row(NameOf(Label::kTripMeter), a.tripmeter, l.tripmeter, l.distunit);
+  row(NameOf(Label::kTripTotal), a.triptotal, l.triptotal, l.distunit);
+  row(NameOf(Label::kWorkMeter), a.workmeter, l.workmeter, l.distunit);
+  row(NameOf(Label::kAverageSpeed), a.avspeed, l.avspeed, l.speedunits);
+  row(NameOf(Label::kMaxSpeed), a.maxspeed, l.maxspeed, l.speedunits);
+  row(NameOf(Label::kConsumption), a.mpg, l.mpg, l.consumpunits);
+  row(NameOf(Label::kCostPerDistance), a.costperdist, l.costperdist, "per " + l.distunit);
+  row(vocabulary::kWorkIndicator, a.workrec, l.workrec, "");
   if ((a.avspeed + l.avspeed + a.tripmeter + l.tripmeter + a.mpg + l.mpg).find("error:") != std::string::npos) {
     text << "  (a label that fails shows the error the host gets from it; \"avspeed\" fails in the second a "
             "trip starts, as the elapsed time is 0)\n";
