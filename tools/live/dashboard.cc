@@ -30,13 +30,6 @@ const std::vector<std::string>& DashboardLabels() {
   return names;
 }
 
-std::string CommandName(vocabulary::Command command) {
-  for (const vocabulary::CommandName& entry : vocabulary::kCommands) {
-    if (entry.command == command) return std::string(entry.name);
-  }
-  return "";
-}
-
 Snapshot Dashboard::Latest() const {
   std::lock_guard lock(mutex_);
   return latest_;

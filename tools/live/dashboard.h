@@ -29,8 +29,6 @@ const char* GpsStatusText(GpsStatus status);
 
 // The names of the labels the page shows, in the order it shows them.
 const std::vector<std::string>& DashboardLabels();
-// The name of a plain command, as vocabulary::kCommands gives it.
-std::string CommandName(vocabulary::Command command);
 
 // What the page shows, as of one moment on the plug-in's thread.
 struct Snapshot {

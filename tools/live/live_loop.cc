@@ -38,7 +38,7 @@ class Loop {
     // A failure is noted by the session's platform, as for every save.
     if (p_.save_every_ticks > 0 && ++ticks_ >= p_.save_every_ticks) {
       ticks_ = 0;
-      if (p_.session.MetersChangedSinceFile()) p_.session.Command(CommandName(vocabulary::Command::kUpdateIni));
+      if (p_.session.MetersChangedSinceFile()) p_.session.Command(std::string(vocabulary::NameOf(vocabulary::Command::kUpdateIni)));
     }
     Publish();
   }

@@ -23,7 +23,7 @@ using vocabulary::Label;
 
 std::string Name(Label label) { return std::string(vocabulary::NameOf(label)); }
 
-std::string Name(Command command) { return CommandName(command); }
+std::string Name(Command command) { return std::string(vocabulary::NameOf(command)); }
 
 // A label's text, found by its name as id too.
 std::string Shown(Label label) {
