@@ -22,20 +22,8 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/pkg-arm64"
 bash "$root/scripts/setup.sh" arm64
 
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: one named check, its output shown when it fails
-  local name=$1 output
-  shift
-  if output="$("$@" 2>&1)"; then
-    echo "ok    $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL  $name"
-    printf '%s\n' "$output" | tail -n 40 | sed 's/^/      /'
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=scripts/named_checks.sh
+source "$root/scripts/named_checks.sh"
 
 echo "=== arm64 packages and test programs (cross-built)"
 mkdir -p "$build"

@@ -37,20 +37,8 @@ chroot_dir="$root/build/pkg-chroot"
 base="$chroot_dir/base"
 run="$chroot_dir/run"
 
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: one named check, its output shown when it fails
-  local name=$1 output
-  shift
-  if output="$("$@" 2>&1)"; then
-    echo "ok    $name"
-    passed=$((passed + 1))
-  else
-    echo "FAIL  $name"
-    printf '%s\n' "$output" | tail -n 30 | sed 's/^/      /'
-    failed=$((failed + 1))
-  fi
-}
+# shellcheck source=scripts/named_checks.sh
+source "$root/scripts/named_checks.sh"
 
 if [ "$build" = 1 ]; then
   echo "=== packages ($arch)"
