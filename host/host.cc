@@ -84,6 +84,8 @@ void Host::ClearFix() {
 
 void Host::SetRoad(std::string_view road) { SetAnswer(kRoadName, kRoadReply, road); }
 
+void Host::ClearRoad() { answers.erase(kRoadName); }
+
 void Host::SendReply(const std::string& text, std::uintptr_t dw_data) {
   Reply(platform_.FindWindowByTitle(kPluginId), text, dw_data);
 }

@@ -89,6 +89,8 @@ class Host {
   const std::string& folder() const { return folder_; }
   // The place name "customfdroad" answers from now on.
   void SetRoad(std::string_view road);
+  // No place name: "customfdroad" goes unanswered.
+  void ClearRoad();
 
   // Every WM_COPYDATA the window gets, in order, while keep_received is on.
   // It is off by default: a long drive would make the list grow without end.

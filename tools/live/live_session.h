@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "host/host.h"
-#include "plugin/pwextension.h"
+#include "host/hosted_plugin.h"
 #include "tools/live/dashboard.h"
 #include "tools/live/watched_platform.h"
 
@@ -25,15 +24,13 @@ class LiveSession {
   // tripmeter.ini and the logs lie there); `source` reports the fixes and
   // must outlive the session.
   LiveSession(const std::string& folder, host::FixSource& source);
-  // Releases the plug-in when Release was not called.
-  ~LiveSession() { Release(); }
   LiveSession(const LiveSession&) = delete;
   LiveSession& operator=(const LiveSession&) = delete;
 
   // The plug-in's start-up; throws trezik::Error when it fails.
-  void Create();
+  void Create() { hosted_.Create(); }
   // One tick of Timer1: the desktop's clock moves 1000 ms.
-  void Tick() { platform_.PumpMessagesFor(Form1TickMs()); }
+  void Tick() { hosted_.Tick(); }
   CommandAnswer Command(const std::string& command);
   // The labels of the page and the work indicator. A label whose call
   // fails reads "error: <kind>" ("error: invalid argument"), as in
@@ -42,25 +39,16 @@ class LiveSession {
   // The place name the host reports from now on; none: no reply.
   void SetRoad(const std::string* name);
   // Releases the plug-in; Form1's unload saves tripmeter.ini. Safe twice.
-  void Release();
+  void Release() { hosted_.Release(); }
 
   // How the saves of tripmeter.ini went so far.
   const SaveRecord& saves() const { return platform_.saves(); }
-  // After Create: why the meters did not start from tripmeter.ini, when
-  // the file is there but could not be read or held no meters; empty when
-  // they did.
-  std::string StateFileProblem() const;
-  // Whether the meters differ from what tripmeter.ini was last read or
-  // written with (the plug-in's own test, as for its autosave).
-  bool MetersChangedSinceFile() const;
+  std::string StateFileProblem() const { return host::HostedPlugin::StateFileProblem(); }
+  bool MetersChangedSinceFile() const { return host::HostedPlugin::MetersChangedSinceFile(); }
 
  private:
-  static std::uint32_t Form1TickMs();
-
   WatchedPlatform platform_;
-  ScopedPlatform use_;
-  std::optional<host::Host> host_;
-  std::optional<PWExtension> plugin_;
+  host::HostedPlugin hosted_;
   std::string road_;
   bool has_road_ = false;
 };

@@ -39,7 +39,7 @@ struct Labels {
 };
 // Reads every label the display shows; a label whose call fails reads
 // "error: <kind>".
-Labels ReadLabels(PWExtension& plugin);
+Labels ReadLabels(DriveSession& session);
 
 // The state after the tick of one drive second.
 struct TickRecord {

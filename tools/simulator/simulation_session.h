@@ -3,11 +3,10 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 
-#include "host/host.h"
+#include "host/hosted_plugin.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
 #include "tools/simulator/recorded_fixes.h"
@@ -16,48 +15,37 @@
 
 namespace trezik::drive {
 
-// A label's text, or "error: <kind>" when reading it failed.
-std::string LabelOrError(const std::function<std::string()>& read);
-
 // The plug-in in an emulated desktop of its own, with the host's window: the
 // host application for one run. The desktop's clock stands one second before
 // the first fix, so that the first tick brings the fix of drive second 0.
 class DriveSession {
  public:
   DriveSession(const SimulationOptions& options, const Timeline& timeline, double first_fix_time,
-               const std::string& host_folder,
-          const std::string& plugin_folder);
-  // Whatever happens, the thread's Form1 goes before the platform does.
-  ~DriveSession() { Release(); }
+               const std::string& host_folder, const std::string& plugin_folder);
   DriveSession(const DriveSession&) = delete;
   DriveSession& operator=(const DriveSession&) = delete;
 
   const std::string& pwpath() const { return pwpath_; }
-  host::Host& host() { return *host_; }
+  host::Host& host() { return hosted_.host(); }
   // The recorded drive the host reports its fixes from.
   RecordedFixes& fixes() { return fixes_; }
-  PWExtension& plugin() { return *plugin_; }
+  PWExtension& plugin() { return hosted_.plugin(); }
 
   void Create();
   // One simulated second: the clock moves 1000 ms and Timer1 ticks once.
-  void Tick() { platform_.PumpMessagesFor(1000); }
+  void Tick() { hosted_.Tick(); }
   CommandOutcome Command(const std::string& command);
-  std::string Label(const char* name) {
-    return LabelOrError([&] { return plugin_->ReturnLabel(name, ""); });
-  }
-  std::string Indicator(const char* name) {
-    return LabelOrError([&] { return plugin_->ReturnIndicator(name); });
-  }
+  // A label's or indicator's text, or "error: <kind>".
+  std::string Label(std::string_view name) { return hosted_.Label(name); }
+  std::string Indicator(std::string_view name) { return hosted_.Indicator(name); }
   // Releases the plug-in; the unload saves "tripmeter.ini".
-  void Release();
+  void Release() { hosted_.Release(); }
 
  private:
   EmulatedPlatform platform_;
-  ScopedPlatform use_;
   std::string pwpath_;
   RecordedFixes fixes_;
-  std::optional<host::Host> host_;
-  std::optional<PWExtension> plugin_;
+  host::HostedPlugin hosted_;
 };
 
 // Hears from the trip engine what became of each tick's step.

@@ -11,12 +11,10 @@
 
 namespace trezik::drive {
 
-Labels ReadLabels(PWExtension& plugin) {
+Labels ReadLabels(DriveSession& session) {
   Labels labels;
   using vocabulary::Label;
-  auto label = [&](Label shown) {
-    return LabelOrError([&] { return plugin.ReturnLabel(std::string(vocabulary::NameOf(shown)), ""); });
-  };
+  auto label = [&](Label shown) { return session.Label(vocabulary::NameOf(shown)); };
   labels.tripmeter = label(Label::kTripMeter);
   labels.triptotal = label(Label::kTripTotal);
   labels.workmeter = label(Label::kWorkMeter);
@@ -27,13 +25,12 @@ Labels ReadLabels(PWExtension& plugin) {
   labels.distunit = label(Label::kDistanceUnit);
   labels.speedunits = label(Label::kSpeedUnits);
   labels.consumpunits = label(Label::kConsumptionUnits);
-  labels.workrec =
-      LabelOrError([&] { return plugin.ReturnIndicator(std::string(vocabulary::kWorkIndicator)); });
+  labels.workrec = session.Indicator(vocabulary::kWorkIndicator);
   return labels;
 }
 
 Labels Simulation::ShowLabels(DriveSession& session) const {
-  const Labels labels = ReadLabels(session.plugin());
+  const Labels labels = ReadLabels(session);
   Notify([&](SimulationObserver& o) { o.OnLabelsShown(labels); });
   return labels;
 }

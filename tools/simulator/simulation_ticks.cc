@@ -51,7 +51,7 @@ void Simulation::TickLoop(DriveSession& session, StepListener& steps, Clock::tim
     tick.total = step.total.value_or(0.0);
     tick.work = step.work.value_or(0.0);
     result.ticks.push_back(tick);
-    Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session.plugin()); }); });
+    Notify([&](SimulationObserver& o) { o.OnTick(tick, [&] { return ReadLabels(session); }); });
 
     RunSteps(session, second, second, result);
     auto interrupted = [&] { return options_.interrupt != nullptr && options_.interrupt->load(); };
