@@ -19,6 +19,7 @@ add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/page_totals.cc
   ${TREZIK_REPORT_DIR}/report.cc
   ${TREZIK_REPORT_DIR}/report_html.cc
+  ${TREZIK_REPORT_DIR}/run_summary_section.cc
   ${TREZIK_REPORT_DIR}/series.cc
   ${TREZIK_REPORT_DIR}/units.cc
 )

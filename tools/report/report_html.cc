@@ -7,6 +7,7 @@
 
 #include "tools/report/page_parts.h"
 #include "tools/report/report.h"
+#include "tools/report/run_summary_section.h"
 
 namespace trezik::report {
 namespace {
@@ -19,6 +20,7 @@ constexpr char kStyle[] = R"(
 body{font:16px/1.45 system-ui,-apple-system,"Segoe UI",Roboto,"DejaVu Sans",sans-serif;margin:0 auto;
 max-width:66rem;padding:1rem;color:#1b1b1b;background:#fff}
 h1{font-size:1.6rem;margin:.2rem 0}
+#run-verdict.correct{color:#1a6b2a}#run-verdict.wrong{color:#a31515}#run-headline p{margin:.1rem 0}
 h2{font-size:1.25rem;border-bottom:1px solid #ccc;padding-bottom:.2rem;margin-top:2rem}
 .meta{color:#444;margin:.2rem 0;overflow-wrap:anywhere}
 .totals{display:grid;grid-template-columns:repeat(auto-fill,minmax(11rem,1fr));gap:.5rem;margin:0}
@@ -106,6 +108,7 @@ std::string ReportHtml(const Report& r) {
       "<title>Trip and fuel report</title>\n<style>";
   html += kStyle;
   html += "</style>\n</head>\n<body>\n" + Header(r);
+  html += RunSummarySection(r.options.run_summary);
   html += Section("totals", "Totals", page::TotalsSection(r));
   html += page::DriveChart(r);
   if (r.totals.fill_ups > 0) {
