@@ -47,6 +47,19 @@ TEST(Timeline, FractionalFixTimesAreSampledOnWholeSecondsFromTheFirst) {
   EXPECT_NEAR(timeline.At(2).longitude, 20.004, 1e-12);                        // t = 2.5
 }
 
+// The last fix 20.5 s after the first, after a gap longer than max_gap:
+// second 20 must report it, or the last step of the drive is never counted.
+TEST(Timeline, TheLastSecondReachesALastFixWithAFractionAcrossAHeldGap) {
+  const Drive drive = Make({{0.0, 50.0, 8.0, 10.0}, {5.0, 50.001, 8.0, 10.0}, {20.5, 50.1, 8.0, 3.0}});
+  for (const Between between : {Between::kInterpolate, Between::kHold}) {
+    const Timeline timeline(drive, {between, 10.0});
+    ASSERT_EQ(timeline.last_second(), 20);
+    EXPECT_EQ(timeline.At(19).latitude, 50.001);
+    EXPECT_EQ(timeline.At(20).latitude, 50.1);
+    EXPECT_EQ(timeline.At(20).speed_mps, 3.0);
+  }
+}
+
 TEST(Timeline, CrossesTheAntimeridianTheShortWay) {
   const Drive drive = Make({{0.0, 0.0, 179.9995, 0.0}, {2.0, 0.0, -179.9995, 0.0}});
   const Position mid = Timeline(drive, {}).At(1);
