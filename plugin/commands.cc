@@ -55,6 +55,7 @@ std::int16_t PWExtension::ProcessCommand(const std::string& cmd) {
       form.maxspeed = 0.0;
       form.startdate = form.SecondsSinceMidnightNow();
       SaveReset(form, SavedMeter::kTotal);
+      DropCarriedFuel(form);
       break;
     case vocabulary::Command::kResetWork:
       form.workmeter = "0";

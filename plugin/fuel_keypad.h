@@ -17,4 +17,8 @@ inline constexpr char kFuelLogFileName[] = "fuel.log";
 // when a step fails; what earlier steps stored stays stored.
 std::optional<std::int16_t> RunFuelKey(Form1& form, const std::string& command);
 
+// The distance since the last full tank restarts without a fill-up (a total
+// reset): the partial fill-ups carried belong to no interval any more.
+void DropCarriedFuel(Form1& form);
+
 }  // namespace trezik

@@ -1,4 +1,5 @@
 // The texts of the skin's labels and the state of its indicator.
+#include <optional>
 #include <string>
 
 #include "core/arithmetic.h"
@@ -25,6 +26,16 @@ std::string AverageSpeed(const Form1& form) {
   return std::to_string(ToInt32(CheckedDivide(form.Number(form.distance), hours)));
 }
 
+// What the consumption labels show in place of a figure, if they show none.
+std::optional<std::string> NoFigure(const Form1& form) {
+  switch (form.fuel_carry().figure) {
+    case FuelFigure::kPartial: return std::string(vocabulary::kPartialFigureText);
+    case FuelFigure::kUnknown: return std::string(vocabulary::kUnknownFigureText);
+    case FuelFigure::kShown: break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& /*fmt*/) {
@@ -43,16 +54,24 @@ std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& 
     case vocabulary::Label::kVolumeUnits: return metric ? "LITRES" : "GAL";
     case vocabulary::Label::kConsumptionUnits: return metric ? "L/100KM" : "MPG";
     case vocabulary::Label::kDistanceUnit: return metric ? "Km" : "Mi";
-    case vocabulary::Label::kConsumption: return Rounded(form, metric ? form.litres_per_100km : form.mpg);
+    case vocabulary::Label::kConsumption:
+      if (auto text = NoFigure(form)) return *text;
+      return Rounded(form, metric ? form.litres_per_100km : form.mpg);
     case vocabulary::Label::kUnitPrice: return form.myosk2;
-    case vocabulary::Label::kCostPerDistance: return Rounded(form, form.priceperkm);
+    case vocabulary::Label::kCostPerDistance:
+      if (auto text = NoFigure(form)) return *text;
+      return Rounded(form, form.priceperkm);
   }
   return "";
 }
 
 std::string PWExtension::ReturnIndicator(const std::string& ind) {
   const Form1& form = Form1::Get();
-  if (ToLowerAscii(ind) == vocabulary::kWorkIndicator) return form.workbool ? "True" : "False";
+  const std::string name = ToLowerAscii(ind);
+  auto shown = [](bool on) { return on ? "True" : "False"; };
+  if (name == vocabulary::kWorkIndicator) return shown(form.workbool);
+  if (name == vocabulary::kPartialIndicator) return shown(form.fuel_carry().partial_mark);
+  if (name == vocabulary::kMissedIndicator) return shown(form.fuel_carry().missed_mark);
   return "False";
 }
 

@@ -14,7 +14,7 @@ std::string TwoDigits(int value) {
 }  // namespace
 
 void LogLine::Separate() {
-  if (!line_.empty()) line_ += ',';
+  if (fields_++ > 0) line_ += ',';
 }
 
 LogLine& LogLine::Text(std::string_view text) {
@@ -36,6 +36,11 @@ LogLine& LogLine::Text(std::string_view text) {
 LogLine& LogLine::Number(double value) {
   Separate();
   line_ += DoubleToLogText(value);
+  return *this;
+}
+
+LogLine& LogLine::Empty() {
+  Separate();
   return *this;
 }
 

@@ -18,12 +18,15 @@ class LogLine {
   LogLine& Text(std::string_view text);
   // A number in plain decimal form with ".".
   LogLine& Number(double value);
+  // A number field left empty: the record has no value for it.
+  LogLine& Empty();
   // The record with its CR LF.
   std::string Finish() const { return line_ + "\r\n"; }
 
  private:
   void Separate();
   std::string line_;
+  int fields_ = 0;
 };
 
 // The date as 2026-12-07 and the time of day as 14:03:25.

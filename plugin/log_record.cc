@@ -4,6 +4,37 @@
 
 namespace trezik {
 
+namespace {
+constexpr std::string_view kPartialWord = "partial";
+constexpr std::string_view kMissedWord = "missed";
+}  // namespace
+
+std::string FuelMarkText(FuelMark mark) {
+  std::string text;
+  if (mark.partial) text += kPartialWord;
+  if (mark.missed) text += (text.empty() ? "" : " ") + std::string(kMissedWord);
+  return text;
+}
+
+std::optional<FuelMark> ReadFuelMark(std::string_view text) {
+  FuelMark mark;
+  while (!text.empty()) {
+    const std::size_t blank = text.find(' ');
+    const std::string_view word = text.substr(0, blank);
+    text = blank == std::string_view::npos ? std::string_view() : text.substr(blank + 1);
+    if (word.empty()) continue;
+    if (word == kPartialWord) {
+      mark.partial = true;
+    } else if (word == kMissedWord) {
+      mark.missed = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!mark.any()) return std::nullopt;
+  return mark;
+}
+
 std::optional<std::vector<std::string>> SplitLogFields(std::string_view line, std::string& why) {
   std::vector<std::string> fields;
   std::size_t i = 0;

@@ -12,6 +12,7 @@
 #include "core/convert.h"
 #include "core/settings_reader.h"
 #include "core/item_reader.h"
+#include "state/fuel_carry_file.h"
 #include "state/state_file.h"
 
 namespace trezik {
@@ -94,6 +95,7 @@ void RunStartUp() {
   form.set_timer1_enabled(true);
   form.startdate = form.SecondsSinceMidnightNow();
   if (!keep_meters) LoadTripState(form);
+  LoadFuelCarry(form);
 }
 
 PWExtension::PWExtension() { RunStartUp(); }

@@ -15,13 +15,32 @@ std::string QuantityKey(char character) { return std::string(kKeyPrefix) + chara
 
 std::string PriceKey(char character) { return std::string(kPriceKeyPrefix) + character; }
 
-std::vector<std::string> FillUpKeys(std::string_view quantity, std::string_view price) {
+std::vector<std::string> FillUpKeys(std::string_view quantity, std::string_view price, FillUpMark mark) {
   std::vector<std::string> keys = {std::string(kQuantityClearKey)};
+  if (mark == FillUpMark::kPartial) keys.emplace_back(kPartialKey);
+  if (mark == FillUpMark::kMissed) keys.emplace_back(kMissedKey);
   for (char c : quantity) keys.push_back(QuantityKey(c));
   keys.emplace_back(kPriceClearKey);
   for (char c : price) keys.push_back(PriceKey(c));
   keys.emplace_back(kAcceptKey);
   return keys;
+}
+
+std::string_view MarkWord(FillUpMark mark) {
+  switch (mark) {
+    case FillUpMark::kPartial: return "partial";
+    case FillUpMark::kMissed: return "missed";
+    case FillUpMark::kNone: break;
+  }
+  return "";
+}
+
+std::optional<FillUpMark> FindMarkWord(std::string_view word) {
+  const std::string lower = ToLowerAscii(word);
+  for (FillUpMark mark : {FillUpMark::kPartial, FillUpMark::kMissed}) {
+    if (lower == MarkWord(mark)) return mark;
+  }
+  return std::nullopt;
 }
 
 std::optional<Command> FindCommand(std::string_view name) {
@@ -38,6 +57,8 @@ std::optional<Key> FindKeypadKey(std::string_view name) {
   if (lower == kQuantityClearKey) return Key{KeypadKey::kQuantityClear};
   if (lower == kPriceClearKey) return Key{KeypadKey::kPriceClear};
   if (lower == kAcceptKey) return Key{KeypadKey::kAccept};
+  if (lower == kPartialKey) return Key{KeypadKey::kPartial};
+  if (lower == kMissedKey) return Key{KeypadKey::kMissed};
   const std::string_view text = lower;
   if (text.substr(0, kPriceKeyPrefix.size()) == kPriceKeyPrefix && entry(text.substr(kPriceKeyPrefix.size()))) {
     return Key{KeypadKey::kPrice, text.back()};
@@ -59,6 +80,8 @@ const std::vector<std::string>& AllCommands() {
     for (char c : kEntryCharacters) names.push_back(PriceKey(c));
     names.emplace_back(kPriceClearKey);
     names.emplace_back(kAcceptKey);
+    names.emplace_back(kPartialKey);
+    names.emplace_back(kMissedKey);
     return names;
   }();
   return all;

@@ -37,10 +37,17 @@ inline constexpr std::string_view kPriceKeyPrefix = "trezik_p";
 inline constexpr std::string_view kQuantityClearKey = "trezik_clr";
 inline constexpr std::string_view kPriceClearKey = "trezik_pclr";
 inline constexpr std::string_view kAcceptKey = "trezik_ok";
+// The marks of the fill-up being keyed in, each key turning its mark on and
+// off: a partial fill-up (the tank is not full; its fuel is carried to the
+// next full tank), and a missed one (fill-ups went unkeyed since the last:
+// this one gets no consumption and starts the distance anew). Accept and the
+// quantity's clear key take both off.
+inline constexpr std::string_view kPartialKey = "trezik_partial";
+inline constexpr std::string_view kMissedKey = "trezik_missed";
 // The characters a quantity or a price is keyed with.
 inline constexpr std::string_view kEntryCharacters = "0123456789.";
 
-enum class KeypadKey { kQuantity, kQuantityClear, kPrice, kPriceClear, kAccept };
+enum class KeypadKey { kQuantity, kQuantityClear, kPrice, kPriceClear, kAccept, kPartial, kMissed };
 struct Key {
   KeypadKey key;
   char character = 0;  // of kQuantity and kPrice
@@ -50,8 +57,15 @@ std::string QuantityKey(char character);
 std::string PriceKey(char character);
 // The keys that key in a whole fill-up, as the skin's keypad is pressed:
 // the quantity's clear key and one key per character of QUANTITY, the
-// price's likewise, then the accept. The texts are taken as they are.
-std::vector<std::string> FillUpKeys(std::string_view quantity, std::string_view price);
+// price's likewise, then the accept. The texts are taken as they are. A
+// partial or missed fill-up gets its mark's key after the clear key.
+enum class FillUpMark { kNone, kPartial, kMissed };
+std::vector<std::string> FillUpKeys(std::string_view quantity, std::string_view price,
+                                    FillUpMark mark = FillUpMark::kNone);
+// The mark's word as the simulator's script and the dashboard write it
+// ("partial", "missed"; "" for none), and back.
+std::string_view MarkWord(FillUpMark mark);
+std::optional<FillUpMark> FindMarkWord(std::string_view word);
 
 // The command named by NAME (any letter case), if it is one.
 std::optional<Command> FindCommand(std::string_view name);
@@ -60,7 +74,7 @@ std::optional<Key> FindKeypadKey(std::string_view name);
 bool IsCommand(std::string_view name);
 // Every command in lower case: the plain ones, then the keypad's keys
 // (quantity digits and ".", its clear key, price digits and ".", its clear
-// key, the accept).
+// key, the accept, the two marks).
 const std::vector<std::string>& AllCommands();
 
 // The labels.
@@ -91,7 +105,16 @@ std::optional<Label> FindLabel(std::string_view name);
 // The name of a label, as the skin writes it.
 std::string_view NameOf(Label label);
 
-// The one indicator: "True" while the work meter records.
+// The indicators: "True" while the work meter records, and while the entry
+// on the keypad carries the partial or the missed mark (named as their keys).
 inline constexpr std::string_view kWorkIndicator = "workrec";
+inline constexpr std::string_view kPartialIndicator = kPartialKey;
+inline constexpr std::string_view kMissedIndicator = kMissedKey;
+
+// What the consumption labels ("mpg", "trezik_costperdist") show in place
+// of a figure: for a partial fill-up, and for one whose interval holds a
+// missed fill-up.
+inline constexpr std::string_view kPartialFigureText = "PARTIAL";
+inline constexpr std::string_view kUnknownFigureText = "UNKNOWN";
 
 }  // namespace trezik::vocabulary

@@ -10,6 +10,7 @@
 
 #include "core/plugin_options.h"
 #include "platform/platform.h"
+#include "state/fuel_carry.h"
 #include "state/state_file_status.h"
 #include "state/trip_filter.h"
 
@@ -107,6 +108,11 @@ class Form1 {
   // The meters towards "tripmeter.ini": the state file (state/state_file.cc).
   const StateFileStatus& state_file() const { return state_file_; }
   friend StateFileStatus& StateFileToWrite(Form1& form);
+FuelCarry& FuelCarryToWrite(Form1& form);
+  // What a fill-up carries to the next: the fuel carry file
+  // (state/fuel_carry_file.cc).
+  const FuelCarry& fuel_carry() const { return fuel_carry_; }
+  friend FuelCarry& FuelCarryToWrite(Form1& form);
   // The host's latest speed: the host link (hostlink/reply_parser.cc).
   const ReportedSpeed& reported_speed() const { return reported_speed_; }
   friend ReportedSpeed& ReportedSpeedToWrite(Form1& form);
@@ -151,12 +157,14 @@ class Form1 {
   int busy_ = 0;
   PluginOptions options_;
   StateFileStatus state_file_;
+  FuelCarry fuel_carry_;
   ReportedSpeed reported_speed_;
   TripFilterState trip_filter_;
 };
 
 PluginOptions& OptionsToWrite(Form1& form);
 StateFileStatus& StateFileToWrite(Form1& form);
+FuelCarry& FuelCarryToWrite(Form1& form);
 ReportedSpeed& ReportedSpeedToWrite(Form1& form);
 TripFilterState& TripFilterToWrite(Form1& form);
 

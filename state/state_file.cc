@@ -227,6 +227,10 @@ void LoadLateMeters(Form1& form) {
 
 StateFileStatus& StateFileToWrite(Form1& form) { return form.state_file_; }
 
+void WriteFileWhole(const std::string& path, const std::string& content) {
+  WriteWhole(CurrentPlatform(), path, content);
+}
+
 void Form1::UpdateINI() {
   // Over a file that holds the driver's meters and cannot be read, an
   // explicit save fails as it would over any file it cannot write.

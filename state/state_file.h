@@ -56,6 +56,11 @@ void SaveReset(Form1& form, SavedMeter meter) noexcept;
 // meters.
 bool AutoSaveMeters(Form1& form) noexcept;
 
+// Writes a file of the plug-in whole: a temporary file beside it, flushed,
+// then renamed over it, so a failure (or a power cut) leaves the old file as
+// it was. Throws the file error.
+void WriteFileWhole(const std::string& path, const std::string& content);
+
 // One second of autosave: saves once the interval has passed since the last
 // save and the meters changed. Does nothing while autosave is off.
 void AutosaveTick(Form1& form) noexcept;

@@ -145,7 +145,9 @@ TEST_F(SkinReferenceTest, EveryLabelAnswersAsListedInBothUnitSystems) {
       }
     }
   }
-  std::set<std::string> known = {std::string(vocabulary::kWorkIndicator)};
+  std::set<std::string> known = {std::string(vocabulary::kWorkIndicator),
+                                 std::string(vocabulary::kPartialIndicator),
+                                 std::string(vocabulary::kMissedIndicator)};
   for (const vocabulary::LabelName& label : vocabulary::kLabels) known.emplace(label.name);
   EXPECT_TRUE(Includes(Union(TableNames("Labels"), TableNames("Indicators")), known))
       << "a label or indicator of plugin/vocabulary.h is missing from docs/skin.md";
@@ -154,6 +156,8 @@ TEST_F(SkinReferenceTest, EveryLabelAnswersAsListedInBothUnitSystems) {
 TEST_F(SkinReferenceTest, EveryIndicatorLightsWithWorkRecording) {
   Start();
   ASSERT_EQ(Command("logwork"), 2);
+  ASSERT_EQ(Command(std::string(vocabulary::kPartialKey)), 2);
+  ASSERT_EQ(Command(std::string(vocabulary::kMissedKey)), 2);
   for (const std::string& name : TableNames("Indicators")) {
     EXPECT_EQ(plugin().ReturnIndicator(name), "True") << name;
   }

@@ -14,6 +14,15 @@ TEST(SkinScript, FillUpPressesClearDigitsPointPriceAndOk) {
   EXPECT_EQ(FillUpKeys("40", ".9").size(), 7u);
 }
 
+TEST(SkinScript, AMarkedFillUpPressesItsMarkRightAfterTheClearKey) {
+  const Script script = ParseScript("5 fillup 8 2 partial\n6 fillup 9 2 MISSED\n", "s.script");
+  ASSERT_EQ(script.steps.size(), 2u);
+  EXPECT_EQ(script.steps[0].commands,
+            (Keys{"trezik_clr", "trezik_partial", "trezik_8", "trezik_pclr", "trezik_p2", "trezik_ok"}));
+  EXPECT_EQ(script.steps[1].commands,
+            (Keys{"trezik_clr", "trezik_missed", "trezik_9", "trezik_pclr", "trezik_p2", "trezik_ok"}));
+}
+
 TEST(SkinScript, FillUpRejectsWhatTheKeypadCannotType) {
   for (const char* bad : {"", ".", "1.2.3", "-4", "4,5", "1e3"}) {
     EXPECT_THROW(FillUpKeys(bad, "1"), std::invalid_argument) << bad;
@@ -72,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Table, SkinScriptFault,
                                            BadLine{"5 logtrip now", "takes no argument"},
                                            BadLine{"5 fillup 40", "a quantity and a price"},
                                            BadLine{"5 fillup 4,0 1.5", "keypad"}, BadLine{"5 keys", "at least one key"},
+                                           BadLine{"5 fillup 40 1.5 half", "not \"half\""},
+                                           BadLine{"5 fillup 40 1.5 partial now", "a quantity and a price"},
                                            BadLine{"5 road", "place name"},
                                            BadLine{"5 state 1 2", "'state' is the one action of 'before'"},
                                            BadLine{"before logtrip", "'state' is the one action of 'before'"},

@@ -14,7 +14,7 @@ constexpr int kSumDecimals = 6;
 }  // namespace
 
 const char kFillUpsHeader[] =
-    "date,time,litres,distance,consumption,price,cost,cost_per_distance,latitude,longitude,place\r\n";
+    "date,time,litres,distance,consumption,price,cost,cost_per_distance,latitude,longitude,place,mark\r\n";
 const char kTripsHeader[] = "date,time,trip,total,work,work_added,trip_added,latitude,longitude,place\r\n";
 
 std::string PeriodsHeader(const char* period) {
@@ -23,11 +23,14 @@ std::string PeriodsHeader(const char* period) {
          "cost_per_distance\r\n";
 }
 
+// A marked fill-up leaves its consumption and cost per distance empty and
+// names its mark ("partial", "missed") in the last column.
 std::string FillUpCsvRow(const FuelRecord& r) {
   return CsvText(r.date) + "," + CsvText(r.time) + "," + PlainNumber(r.litres) + "," + PlainNumber(r.distance) + "," +
-         PlainNumber(r.consumption) + "," + PlainNumber(r.price) + "," + FixedNumber(r.cost, kMoneyDecimals) + "," +
-         PlainNumber(r.cost_per_distance) + "," + CsvText(r.latitude) + "," + CsvText(r.longitude) + "," +
-         CsvText(r.place) + "\r\n";
+         (r.figure ? PlainNumber(r.consumption) : "") + "," + PlainNumber(r.price) + "," +
+         FixedNumber(r.cost, kMoneyDecimals) + "," + (r.figure ? PlainNumber(r.cost_per_distance) : "") + "," +
+         CsvText(r.latitude) + "," + CsvText(r.longitude) + "," + CsvText(r.place) + "," +
+         (r.mark.any() ? CsvText(FuelMarkText(r.mark)) : "") + "\r\n";
 }
 
 std::string TripCsvRow(const TripRecord& r) {
@@ -47,13 +50,14 @@ std::string TripCsvRow(const TripRecord& r) {
 
 std::string PeriodCsvRow(const PeriodRow& row, UnitSystem system) {
   const Sums& s = row.sums;
-  const std::optional<double> consumption = Consumption(s.fill_distance, s.fuel, system);
+  const std::optional<double> consumption = s.Consumption(system);
+  const std::optional<double> cost_per_distance = s.CostPerDistance();
   return CsvText(row.period) + "," + PlainNumber(s.fill_distance, kSumDecimals) + "," +
          PlainNumber(s.fuel, kSumDecimals) + "," + FixedNumber(s.cost, kMoneyDecimals) + "," +
          (consumption ? FixedNumber(*consumption, kConsumptionDecimals) : "") + "," +
          PlainNumber(s.work_distance, kSumDecimals) + "," + PlainNumber(s.trip_distance, kSumDecimals) + "," +
          std::to_string(s.trips) + "," + std::to_string(s.trip_records) + "," + std::to_string(s.fill_ups) + "," +
-         (s.fill_distance > 0 ? FixedNumber(s.cost / s.fill_distance, kPriceDecimals) : "") + "\r\n";
+         (cost_per_distance ? FixedNumber(*cost_per_distance, kPriceDecimals) : "") + "\r\n";
 }
 
 }  // namespace trezik::report

@@ -15,10 +15,33 @@ std::string Shortened(const std::string& text, std::size_t most) {
 }
 
 void Sums::Add(const FuelRecord& r) {
-  fill_distance += r.distance;
   fuel += r.litres;
   cost += r.cost;
   ++fill_ups;
+  if (!r.closes) return;
+  const FillInterval& interval = *r.closes;
+  fill_distance += interval.distance;
+  interval_cost += interval.cost;
+  ++full_tanks;
+  if (interval.known) {
+    consumption_distance += interval.distance;
+    consumption_fuel += interval.fuel;
+  }
+}
+
+void Sums::Merge(const Sums& s) {
+  fuel += s.fuel;
+  cost += s.cost;
+  fill_ups += s.fill_ups;
+  fill_distance += s.fill_distance;
+  interval_cost += s.interval_cost;
+  consumption_distance += s.consumption_distance;
+  consumption_fuel += s.consumption_fuel;
+  full_tanks += s.full_tanks;
+  trip_distance += s.trip_distance;
+  work_distance += s.work_distance;
+  trip_records += s.trip_records;
+  trips += s.trips;
 }
 
 void Sums::Add(const TripRecord& r) {
@@ -41,7 +64,9 @@ void Figures::Add(const FuelRecord& r) {
   totals_.Add(r);
   months_[r.date.substr(0, 7)].Add(r);
   const double when = When(r.date, r.time);
-  if (r.distance > 0 && r.consumption > 0) {
+  // Only a full tank closing an interval without a missed fill-up has a
+  // consumption of its own (the logged one, over the whole interval).
+  if (r.figure && r.closes && r.closes->known && r.distance > 0 && r.consumption > 0) {
     if (!lowest_ || r.consumption < lowest_->consumption) lowest_ = Extreme{r.consumption, r.date};
     if (!highest_ || r.consumption > highest_->consumption) highest_ = Extreme{r.consumption, r.date};
     consumption_.Add(when, r.consumption);
@@ -55,7 +80,7 @@ void Figures::Add(const FuelRecord& r) {
   }
   if (!fills_.Keeps(when)) return;
   fills_.Add({when, r.date, r.time, r.litres, r.distance, r.consumption, r.price, r.cost, r.cost_per_distance,
-              Shortened(r.place, kLongestPlace)});
+              Shortened(r.place, kLongestPlace), r.mark, r.figure});
 }
 
 void Figures::Add(const TripRecord& r) {
@@ -86,15 +111,7 @@ void Figures::Finish(Report& report) const {
     report.months.push_back({month, sums});
     const std::string year = month.substr(0, 4);
     if (report.years.empty() || report.years.back().period != year) report.years.push_back({year, {}});
-    Sums& y = report.years.back().sums;
-    y.fill_distance += sums.fill_distance;
-    y.fuel += sums.fuel;
-    y.cost += sums.cost;
-    y.fill_ups += sums.fill_ups;
-    y.trip_distance += sums.trip_distance;
-    y.work_distance += sums.work_distance;
-    y.trip_records += sums.trip_records;
-    y.trips += sums.trips;
+    report.years.back().sums.Merge(sums);
   }
   report.latest_fills = fills_.Rows();
   report.latest_trips = trips_.Rows();

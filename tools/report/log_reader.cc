@@ -116,12 +116,15 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
   const auto fields = SplitLogFields(line, why);
   if (!fields) return bad(why);
   if (!kind_ && fields->size() == kTripFields) kind_ = LogKind::kTrip;
-  if (!kind_ && fields->size() == kFuelFields) kind_ = LogKind::kFuel;
-  if (!kind_) return bad(std::to_string(fields->size()) + " fields: neither a trip record (8) nor a fill-up (10)");
+  const bool marked = fields->size() == kMarkedFuelFieldCount;
+  if (!kind_ && (fields->size() == kFuelFields || marked)) kind_ = LogKind::kFuel;
+  if (!kind_) {
+    return bad(std::to_string(fields->size()) + " fields: neither a trip record (8) nor a fill-up (10, or 11 marked)");
+  }
   const bool trip = *kind_ == LogKind::kTrip;
-  if (fields->size() != (trip ? kTripFields : kFuelFields)) {
+  if (trip ? fields->size() != kTripFields : fields->size() != kFuelFields && !marked) {
     return bad(std::to_string(fields->size()) + " fields, " +
-               (trip ? "a trip record has 8" : "a fill-up record has 10"));
+               (trip ? "a trip record has 8" : "a fill-up record has 10, or 11 marked"));
   }
   FieldReader read(*fields);
   out.hash = Hash(trip ? 'T' : 'F', *fields);
@@ -131,11 +134,29 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
     r.time = read.Time(kFuelTime);
     r.litres = read.Number(kFuelQuantity, "litres");
     r.distance = read.Number(kFuelDistance, "distance");
-    r.consumption = read.UserNumber(kFuelConsumption, "consumption");
+    if (marked) {
+      const std::optional<FuelMark> mark = ReadFuelMark((*fields)[kFuelMark]);
+      if (!mark) return bad("mark " + Shown((*fields)[kFuelMark]) + " is neither \"partial\" nor \"missed\"");
+      r.mark = *mark;
+      r.figure = false;  // a marked fill-up logs no consumption of its own
+    } else {
+      r.consumption = read.UserNumber(kFuelConsumption, "consumption");
+      r.cost_per_distance = read.Number(kFuelCostPerDistance, "cost per distance");
+    }
     r.price = read.Number(kFuelPrice, "price");
-    r.cost_per_distance = read.Number(kFuelCostPerDistance, "cost per distance");
     if (!read.why().empty()) return bad(read.why());
     r.cost = RoundHalfEven(r.litres * r.price, 2);
+    // The interval since the last full tank: a partial fill-up is carried
+    // to the next full one, which closes it over its own distance (the
+    // distance since the last full tank).
+    open_.fuel += r.litres;
+    open_.cost += r.cost;
+    if (r.mark.missed) open_.known = false;
+    if (!r.mark.partial) {
+      open_.distance = r.distance;
+      r.closes = open_;
+      open_ = FillInterval{};
+    }
     r.latitude = read.Text(kFuelLatitude);
     r.longitude = read.Text(kFuelLongitude);
     r.place = read.Text(kFuelPlace);

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "plugin/log_record.h"
 #include "tools/report/calendar.h"
 
 namespace trezik::report {
@@ -34,15 +35,30 @@ struct TripRecord {
   std::string latitude, longitude, place;
 };
 
+// The interval from one full tank to the next: the distance, the fuel of
+// every fill-up in it (the partial ones and the full tank that closes it)
+// and its cost; its consumption is unknown when a fill-up in it was missed.
+struct FillInterval {
+  double distance = 0, fuel = 0, cost = 0;
+  bool known = true;
+};
+
 struct FuelRecord {
   std::string date, time;
   double litres = 0;
-  double distance = 0;  // since the fill-up before
-  double consumption = 0;  // the logged text read as a number ("," or ".")
+  double distance = 0;  // since the last full tank
+  double consumption = 0;  // the logged text read as a number ("," or "."); 0 when empty
   double price = 0;        // per litre or gallon
-  double cost_per_distance = 0;
+  double cost_per_distance = 0;  // 0 when empty
   double cost = 0;  // litres x price, rounded to 2 decimals
   std::string latitude, longitude, place;
+  // The eleventh field: partial, or a missed fill-up in the interval; none
+  // for a full tank (and every record written before the marks).
+  FuelMark mark;
+  // The record logs a consumption and a cost per distance (a marked one none).
+  bool figure = true;
+  // A full tank (not partial) closes the interval since the one before.
+  std::optional<FillInterval> closes;
 };
 
 struct BadLine {
@@ -66,7 +82,8 @@ struct ParsedLine {
 };
 
 // Reads the lines of one log in order. Without a kind, the first line that
-// splits into 8 or 10 fields decides it.
+// splits into 8, 10 or 11 fields decides it. The fill-ups of one log are
+// taken as one history: the partial ones are carried to the next full tank.
 // Lines longer than this are no log lines (see LineReader).
 constexpr std::size_t kLongestLogLine = 64 * 1024;
 
@@ -81,6 +98,7 @@ class LogParser {
   std::optional<LogKind> kind_;
   std::optional<TripRecord> previous_;
   int decimals_ = 0;
+  FillInterval open_;  // the partial fill-ups since the last full tank
 };
 
 }  // namespace trezik::report

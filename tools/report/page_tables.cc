@@ -61,11 +61,12 @@ std::string PeriodTable(const Report& r, const std::string& id, const std::strin
     std::vector<std::string> cells = {rows[i].period, Number(s.trip_distance, kDistanceDecimals),
                                       Number(s.work_distance, kDistanceDecimals)};
     if (fills) {
-      const std::optional<double> consumption = Consumption(s.fill_distance, s.fuel, u.system);
+      const std::optional<double> consumption = s.Consumption(u.system);
+      const std::optional<double> cost_per_distance = s.CostPerDistance();
       cells.insert(cells.end(), {Number(s.fill_distance, kDistanceDecimals), Number(s.fuel, kDistanceDecimals),
                                  Number(s.cost, kMoneyDecimals),
                                  consumption ? Number(*consumption, kConsumptionDecimals) : "",
-                                 s.fill_distance > 0 ? Number(s.cost / s.fill_distance, kPriceDecimals) : ""});
+                                 cost_per_distance ? Number(*cost_per_distance, kPriceDecimals) : ""});
     }
     cells.push_back(s.trip_distance > 0 ? Number(100 * s.work_distance / s.trip_distance, 0) + " %" : "");
     table.Row(cells);
@@ -121,10 +122,14 @@ std::string FillUpsTable(const Report& r) {
                           {MoneyPer(r, u.distance)},
                           {"place", true}});
   for (const FillRow& f : r.latest_fills) {
+    // A marked fill-up has no figure: the table says why, never a number.
+    const std::string none = f.mark.partial ? "partial" : "unknown (missed)";
     table.Row({f.date, Number(f.litres, kDistanceDecimals), Number(f.distance, kDistanceDecimals),
-               f.distance > 0 && f.consumption > 0 ? Number(f.consumption, kConsumptionDecimals) : "",
+               !f.figure                              ? none
+               : f.distance > 0 && f.consumption > 0 ? Number(f.consumption, kConsumptionDecimals)
+                                                      : "",
                f.price > 0 ? Number(f.price, kPriceDecimals) : "", Number(f.cost, kMoneyDecimals),
-               Number(f.cost_per_distance, kPriceDecimals), f.place});
+               f.figure ? Number(f.cost_per_distance, kPriceDecimals) : none, f.place});
   }
   return LatestNote(r.latest_fills.size(), r.totals.fill_ups, "fill-ups", "fillups.csv") + table.Finish();
 }

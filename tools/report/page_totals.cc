@@ -63,19 +63,29 @@ std::string TotalsSection(const Report& r) {
             "show.</p>\n";
     return html;
   }
-  const std::optional<double> consumption = Consumption(t.fill_distance, t.fuel, u.system);
+  const std::optional<double> consumption = t.Consumption(u.system);
+  const std::optional<double> cost_per_distance = t.CostPerDistance();
   auto fill = [&](const std::optional<Extreme>& e) {
     return e ? ConsumptionText(r, e->consumption) + " on " + e->date : std::string("none");
   };
   auto price = [&](const std::optional<double>& p) { return p ? Price(r, *p, u.volume) : std::string("none"); };
   html += Item("fillups", "Fill-ups", std::to_string(t.fill_ups));
-  html += Item("total-distance", "Driven between fill-ups, used for consumption", Distance(r, t.fill_distance));
+  if (t.consumption_distance == t.fill_distance) {
+    html += Item("total-distance", "Driven between fill-ups, used for consumption", Distance(r, t.fill_distance));
+  } else {
+    // Intervals that hold a missed fill-up count for distance and cost only.
+    html += Item("total-distance", "Driven between full tanks", Distance(r, t.fill_distance));
+    html += Item("consumption-distance", "Of it used for consumption (no missed fill-up in between)",
+                 Distance(r, t.consumption_distance));
+  }
   html += Item("total-fuel", "Fuel", Volume(r, t.fuel));
   html += Item("total-cost", "Cost", Money(r, t.cost));
   html += Item("average-consumption", "Average consumption",
-               consumption ? ConsumptionText(r, *consumption) : std::string("none"));
+               consumption         ? ConsumptionText(r, *consumption)
+               : t.full_tanks == 0 ? std::string("none: consumption needs a full tank, and every fill-up here is partial")
+                                   : std::string("none"));
   html += Item("cost-per-distance", "Cost per " + u.distance,
-               t.fill_distance > 0 ? Price(r, t.cost / t.fill_distance, u.distance) : std::string("none"));
+               cost_per_distance ? Price(r, *cost_per_distance, u.distance) : std::string("none"));
   html += Item("best-fillup", "Best fill-up", fill(t.best));
   html += Item("worst-fillup", "Worst fill-up", fill(t.worst));
   html += Item("lowest-price", "Lowest price", price(t.lowest_price));

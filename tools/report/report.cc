@@ -265,12 +265,13 @@ std::string SummaryText(const Report& report, const std::string& out_folder) {
     out << "  " << t.first_date << " to " << t.last_date << ": driven "
         << FixedNumber(t.trip_distance, kDistanceDecimals) << " " << u.distance << " (trip records)";
     if (t.fill_ups > 0) {
-      const std::optional<double> consumption = Consumption(t.fill_distance, t.fuel, u.system);
+      const std::optional<double> consumption = t.Consumption(u.system);
       out << "; between fill-ups " << FixedNumber(t.fill_distance, kDistanceDecimals) << " " << u.distance << ", "
           << FixedNumber(t.fuel, kDistanceDecimals) << " " << u.volume << ", "
           << FixedNumber(t.cost, kMoneyDecimals) << money << ", "
           << (consumption ? FixedNumber(*consumption, kConsumptionDecimals) + " " + u.consumption
-                          : "no consumption");
+                          : t.full_tanks == 0 ? "no consumption (it needs a full tank: every fill-up is partial)"
+                                              : "no consumption");
     }
     out << "\n";
   }

@@ -31,10 +31,16 @@ struct ReportOptions {
 
 // Sums over a set of records.
 struct Sums {
-  // Fill-ups: the distance logged at each (driven since the fill-up before,
-  // which gives the consumption), the fuel and its cost.
-  double fill_distance = 0, fuel = 0, cost = 0;
+  // Fill-ups: the fuel bought and its cost, at every fill-up.
+  double fuel = 0, cost = 0;
   long fill_ups = 0;
+  // The intervals from full tank to full tank, each counted where its full
+  // tank is: their distance and their cost (of every fill-up in them), and
+  // of those without a missed fill-up the distance and the fuel, which give
+  // the consumption: total fuel over total distance, never a mean of ratios.
+  double fill_distance = 0, interval_cost = 0;
+  double consumption_distance = 0, consumption_fuel = 0;
+  long full_tanks = 0;
   // Trip records: the distance the trips went (see TripRecord::trip_added)
   // and the work meter's growth.
   double trip_distance = 0, work_distance = 0;
@@ -42,6 +48,16 @@ struct Sums {
 
   void Add(const FuelRecord& r);
   void Add(const TripRecord& r);
+  void Merge(const Sums& s);
+  // Total fuel over total distance of the intervals whose consumption is known.
+  std::optional<double> Consumption(UnitSystem system) const {
+    return report::Consumption(consumption_distance, consumption_fuel, system);
+  }
+  // The cost of the closed intervals over their distance.
+  std::optional<double> CostPerDistance() const {
+    if (!(fill_distance > 0)) return std::nullopt;
+    return interval_cost / fill_distance;
+  }
 };
 
 struct PeriodRow {
@@ -56,8 +72,8 @@ struct Extreme {
 
 struct Totals : Sums {
   std::string first_date, last_date;  // of every record kept; empty when none
-  // Fill-ups with a distance and a consumption above 0: best is the lowest
-  // L/100 km or the highest mpg.
+  // Full tanks whose interval's consumption is known and above 0: best is
+  // the lowest L/100 km or the highest mpg.
   std::optional<Extreme> best, worst;
   // Fill-ups with a price above 0; the average is what a unit cost on
   // average: the sum of litres x price over the sum of litres.
@@ -73,6 +89,8 @@ struct FillRow {
   std::string date, time;
   double litres = 0, distance = 0, consumption = 0, price = 0, cost = 0, cost_per_distance = 0;
   std::string place;  // cut to what a table shows
+  FuelMark mark;
+  bool figure = true;  // it shows a consumption and a cost per distance
 };
 
 struct TripRow {

@@ -16,8 +16,12 @@ std::string UnitName(UnitSystem system) {
 }
 
 std::optional<UnitSystem> UnitOfFillUp(const FuelRecord& r) {
-  if (!(r.litres > 0) || !(r.distance > 0) || !(r.consumption > 0)) return std::nullopt;
-  const double per_100 = r.litres / r.distance * 100, per_unit = r.distance / r.litres;
+  // The logged consumption is over the whole interval since the last full
+  // tank: the partial fill-ups' fuel and this one's.
+  if (!r.figure || !r.closes) return std::nullopt;
+  const double fuel = r.closes->fuel;
+  if (!(fuel > 0) || !(r.distance > 0) || !(r.consumption > 0)) return std::nullopt;
+  const double per_100 = fuel / r.distance * 100, per_unit = r.distance / fuel;
   // The logged consumption is rounded to the user's places (0 or more) and
   // the distance to 2: half a unit plus 1 % covers both.
   auto fits = [&](double figure) { return std::fabs(r.consumption - figure) <= 0.5 + 0.01 * figure; };

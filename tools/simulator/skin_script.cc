@@ -60,10 +60,11 @@ void CheckKeypadNumber(const std::string& text, const char* what) {
 ScriptError::ScriptError(const std::string& path, int line, const std::string& what)
     : std::runtime_error(path + (line > 0 ? ":" + std::to_string(line) : "") + ": " + what), line_(line) {}
 
-std::vector<std::string> FillUpKeys(const std::string& quantity, const std::string& price) {
+std::vector<std::string> FillUpKeys(const std::string& quantity, const std::string& price,
+                                    vocabulary::FillUpMark mark) {
   CheckKeypadNumber(quantity, "quantity");
   CheckKeypadNumber(price, "price");
-  return vocabulary::FillUpKeys(quantity, price);
+  return vocabulary::FillUpKeys(quantity, price, mark);
 }
 
 std::vector<const ScriptStep*> Script::DueAt(int second) const {
@@ -130,11 +131,20 @@ Script ParseScript(const std::string& text, const std::string& path) {
       step.commands = {action};
     } else if (action == "fillup") {
       std::stringstream args(argument);
-      std::string quantity, price, extra;
-      args >> quantity >> price >> extra;
-      if (price.empty() || !extra.empty()) throw fail("'fillup' takes a quantity and a price");
+      std::string quantity, price, mark_word, extra;
+      args >> quantity >> price >> mark_word >> extra;
+      if (price.empty() || !extra.empty()) {
+        throw fail("'fillup' takes a quantity and a price, and maybe \"partial\" or \"missed\"");
+      }
+      vocabulary::FillUpMark mark = vocabulary::FillUpMark::kNone;
+      if (!mark_word.empty()) {
+        const auto found = vocabulary::FindMarkWord(mark_word);
+        if (!found) throw fail("'fillup' marks a fill-up \"partial\" or \"missed\", not \"" + mark_word + "\"");
+        mark = *found;
+      }
       try {
-        step.commands = FillUpKeys(quantity, price);
+        step.commands = FillUpKeys(quantity, price, mark);
+        step.fill_up_mark = mark;
         step.fill_up_quantity = quantity;
         step.fill_up_price = price;
       } catch (const std::invalid_argument& e) {

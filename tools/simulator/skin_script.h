@@ -9,10 +9,12 @@
 //   1:02:03          logtrip                hours:minutes:seconds
 //   95               updateini              plain seconds
 //   end              fillup 42.37 1.799     after the last tick
+//   20:00            fillup 8 1.85 partial  a top-up (or "missed")
 //
 // Actions: the commands resettrip, resettotal, resetwork, logtrip, logwork,
-// updatetrip, updateini, savetrip; "fillup QUANTITY PRICE" (the keypad keys
-// for both numbers, ending with trezik_ok); "keys KEY..." (keypad keys as
+// updatetrip, updateini, savetrip; "fillup QUANTITY PRICE [partial|missed]"
+// (the keypad keys for both numbers, after the mark's key when one is
+// given, ending with trezik_ok); "keys KEY..." (keypad keys as
 // they are, e.g. "keys trezik_4 trezik_2 trezik_ok"); "command TEXT" (any
 // text handed to ProcessCommand); "road NAME" (the place name the host
 // reports from then on).
@@ -21,6 +23,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "plugin/vocabulary.h"
 
 namespace trezik::drive {
 
@@ -38,6 +42,7 @@ struct ScriptStep {
   std::vector<std::string> commands;
   // For "fillup": the quantity and the price as written.
   std::string fill_up_quantity, fill_up_price;
+  vocabulary::FillUpMark fill_up_mark = vocabulary::FillUpMark::kNone;
   std::string source;  // the step as written, for messages
   int line = 0;
 };
@@ -65,11 +70,12 @@ class ScriptError : public std::runtime_error {
 Script ParseScript(const std::string& text, const std::string& path);
 
 // The keypad keys for a quantity and a price, as "fillup" presses them:
-// trezik_clr, one key per character of the quantity, trezik_pclr, one price
-// key per character, trezik_ok. The numbers are written with "." as the
+// trezik_clr, the mark's key (if any), one key per character of the
+// quantity, trezik_pclr, one price key per character, trezik_ok. The numbers are written with "." as the
 // keypad writes them. Throws std::invalid_argument for a text that has
 // other characters than digits and one ".".
-std::vector<std::string> FillUpKeys(const std::string& quantity, const std::string& price);
+std::vector<std::string> FillUpKeys(const std::string& quantity, const std::string& price,
+                                    vocabulary::FillUpMark mark = vocabulary::FillUpMark::kNone);
 
 // The script that a drive without one gets: a trip record at the end.
 Script DefaultScript();

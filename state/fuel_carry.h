@@ -1,0 +1,50 @@
+// What a fill-up carries to the next one: the partial fill-ups since the
+// last full tank (their fuel and its cost), whether a fill-up went unkeyed in
+// that interval, and the marks of the fill-up being keyed in. Its one writer
+// is state/fuel_carry_file.cc, which keeps it in "fuelcarry.ini" beside the
+// meters; everyone else reads it through Form1::fuel_carry().
+#pragma once
+
+namespace trezik {
+
+// What the consumption labels show for the fill-up being keyed in or the
+// one just accepted.
+enum class FuelFigure {
+  kShown,    // the consumption and the cost per distance
+  kPartial,  // a partial fill-up: no figure of its own
+  kUnknown,  // a fill-up was missed in the interval: no figure can be known
+};
+
+struct FuelCarry {
+  // Partial fill-ups accepted since the last full tank: their quantity and
+  // their cost (quantity x price, summed).
+  double quantity = 0.0;
+  double cost = 0.0;
+  // A fill-up was not keyed in since the last full tank: the next full tank
+  // gets no consumption.
+  bool missed = false;
+  // The total (trip_total) when the carried fill-ups last changed. A start
+  // whose total reads lower finds the distance restarted after that (a full
+  // tank or a total reset whose save of the carry a power cut caught): what
+  // was carried belongs to the interval before and is dropped.
+  double total_at = 0.0;
+  // The marks of the entry on the keypad; accept and the quantity's clear
+  // key take them off.
+  bool partial_mark = false;
+  bool missed_mark = false;
+  // What the labels show (not saved: after a start there is no figure yet).
+  FuelFigure figure = FuelFigure::kShown;
+  // The file has been read (or found missing) by this thread's state.
+  bool loaded = false;
+};
+
+// What the entry on the keypad shows: a partial entry has no figure; one
+// with the missed mark, or closing an interval that holds a missed fill-up,
+// has none that can be known.
+inline FuelFigure EntryFigure(const FuelCarry& carry) {
+  if (carry.partial_mark) return FuelFigure::kPartial;
+  if (carry.missed_mark || carry.missed) return FuelFigure::kUnknown;
+  return FuelFigure::kShown;
+}
+
+}  // namespace trezik

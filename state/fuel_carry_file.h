@@ -1,0 +1,31 @@
+// "fuelcarry.ini" in the plug-in's folder: what a fill-up carries to the next
+// (state/fuel_carry.h), one "key=value" line each, ended by CR LF:
+//   quantity=3.8
+//   cost=5.7
+//   missed=0
+//   total=557
+//   partial_mark=0
+//   missed_mark=0
+// Numbers are written with "."; it is replaced whole, as "tripmeter.ini" is.
+// A missing file carries nothing.
+#pragma once
+
+namespace trezik {
+
+class Form1;
+struct FuelCarry;
+
+inline constexpr char kFuelCarryFileName[] = "fuelcarry.ini";
+
+// Reads the file once per state holder (a second object keeps what the first
+// carries). Call it after the meters are loaded: when their total is lower
+// than the carry's, what was carried is dropped. An unreadable or damaged
+// file carries nothing. Never throws.
+void LoadFuelCarry(Form1& form) noexcept;
+
+// The new carry, kept in the state and, when anything of it that the file
+// holds changed, written to the file. A failed write is swallowed: the state
+// holds the carry, and the next change writes it again.
+void StoreFuelCarry(Form1& form, const FuelCarry& carry) noexcept;
+
+}  // namespace trezik
