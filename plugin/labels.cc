@@ -36,6 +36,14 @@ std::optional<std::string> NoFigure(const Form1& form) {
   return std::nullopt;
 }
 
+// The marks of the entry on the keypad.
+std::string MarkText(const Form1& form) {
+  std::string text;
+  if (form.fuel_carry().partial_mark) text = vocabulary::kPartialMarkText;
+  if (form.fuel_carry().missed_mark) text += (text.empty() ? "" : " ") + std::string(vocabulary::kMissedMarkText);
+  return text;
+}
+
 }  // namespace
 
 std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& /*fmt*/) {
@@ -61,6 +69,7 @@ std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& 
     case vocabulary::Label::kCostPerDistance:
       if (auto text = NoFigure(form)) return *text;
       return Rounded(form, form.priceperkm);
+    case vocabulary::Label::kFillUpMark: return MarkText(form);
   }
   return "";
 }

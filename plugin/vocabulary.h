@@ -80,7 +80,7 @@ const std::vector<std::string>& AllCommands();
 // The labels.
 enum class Label {
   kTripMeter, kTripTotal, kWorkMeter, kAverageSpeed, kMaxSpeed, kFuelEntry, kSpeedUnits,
-  kVolumeUnits, kConsumptionUnits, kDistanceUnit, kConsumption, kUnitPrice, kCostPerDistance,
+  kVolumeUnits, kConsumptionUnits, kDistanceUnit, kConsumption, kUnitPrice, kCostPerDistance, kFillUpMark,
 };
 struct LabelName {
   std::string_view name;
@@ -100,6 +100,7 @@ inline constexpr LabelName kLabels[] = {
     {"mpg", Label::kConsumption},
     {"trezik_unitprice", Label::kUnitPrice},
     {"trezik_costperdist", Label::kCostPerDistance},
+    {"trezik_fillmark", Label::kFillUpMark},
 };
 std::optional<Label> FindLabel(std::string_view name);
 // The name of a label, as the skin writes it.
@@ -116,5 +117,9 @@ inline constexpr std::string_view kMissedIndicator = kMissedKey;
 // missed fill-up.
 inline constexpr std::string_view kPartialFigureText = "PARTIAL";
 inline constexpr std::string_view kUnknownFigureText = "UNKNOWN";
+// What the label "trezik_fillmark" shows of the entry's marks: "PARTIAL",
+// "MISSED", both separated by a blank, or "" for none.
+inline constexpr std::string_view kPartialMarkText = "PARTIAL";
+inline constexpr std::string_view kMissedMarkText = "MISSED";
 
 }  // namespace trezik::vocabulary

@@ -93,7 +93,7 @@ for f in drive.vbs calls.js; do cp "tests/wine/$f" "$work/"; done
 for f in drive.scenario inprocess.scenario; do
   sed 's/@PWDIR@/C:\\PathWarden\\/' "tests/wine/$f" >"$work/$f"
 done
-reset_files() { rm -f "$install/tripmeter.ini" "$install/tripmeter.log" "$install/fuel.log"; }
+reset_files() { rm -f "$install/tripmeter.ini" "$install/fuelcarry.ini" "$install/tripmeter.log" "$install/fuel.log"; }
 clsid='{246193E9-DC7C-491A-A78B-B6855B4A7E32}'
 libid='{CE896545-194F-4614-BF47-8542693DBF28}'
 iid='{5C1BE8D8-7618-428A-AD9C-54518C0B4728}'
@@ -140,11 +140,11 @@ check "host received the start-up request" \
   grep -qF 'recv dwData=1 cbData=21 wParam=0 "REQUEST;trezik;PWPATH"' <<<"$vbs_log"
 check "host received four GPS requests, one message each" \
   [ "$(grep -cF 'recv dwData=1 cbData=67 wParam=0 "REQUEST;trezik;GPSLAT||REQUEST;trezik;GPSLON||REQUEST;trezik;GPSSPD"' <<<"$vbs_log")" -eq 4 ]
-check "host received two road requests" \
-  [ "$(grep -cF 'recv dwData=1 cbData=27 wParam=0 "REQUEST;trezik;CUSTOMFDROAD"' <<<"$vbs_log")" -eq 2 ]
+check "host received three road requests (logtrip, a partial and a full fill-up)" \
+  [ "$(grep -cF 'recv dwData=1 cbData=27 wParam=0 "REQUEST;trezik;CUSTOMFDROAD"' <<<"$vbs_log")" -eq 3 ]
 check "host received exit after the fill-up" grep -qF 'recv dwData=1 cbData=4 wParam=0 "exit"' <<<"$vbs_log"
 check "trip log holds one CRLF line" [ "$(grep -c $'\r$' "$install/tripmeter.log" 2>/dev/null)" -eq 1 ]
-check "fuel log holds one CRLF line" [ "$(grep -c $'\r$' "$install/fuel.log" 2>/dev/null)" -eq 1 ]
+check "fuel log holds two CRLF lines" [ "$(grep -c $'\r$' "$install/fuel.log" 2>/dev/null)" -eq 2 ]
 
 reset_files
 js_out="$(serve_and_run js-host.log calls.js)"

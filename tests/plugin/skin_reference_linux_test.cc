@@ -118,15 +118,18 @@ bool Includes(const std::set<std::string>& all, const std::set<std::string>& par
 
 class SkinReferenceTest : public testing::StartedPlugin {
  protected:
-  // A started plug-in that has driven and has both keypad entries begun, so
-  // that every label has a text and every key and command succeeds.
+  // A started plug-in that has driven and has both keypad entries begun,
+  // marked partial, so that every label has a text and every key and
+  // command succeeds.
   void StartDriven(bool metric) {
+    std::filesystem::remove(folder_ / "plugin" / "fuelcarry.ini");  // the marks of the start before
     Start('.', metric);
     form().distance = "50";
     form().trip_total = "100";
     platform_.AdvanceSeconds(3600);
     ASSERT_EQ(Command("trezik_1"), 2);
     ASSERT_EQ(Command("trezik_p1"), 2);
+    ASSERT_EQ(Command(std::string(vocabulary::kPartialKey)), 2);
   }
 };
 

@@ -1,6 +1,7 @@
 ' An automation client in VBScript drives the plug-in while trezik-testhost
 ' plays the front end in its own process (drive.scenario): start-up, trip
-' updates, labels, work recording, the trip log, a fill-up and the error
+' updates, labels, work recording, the trip log, a partial and a full
+' fill-up and the error
 ' of a bad key. cscript does not pump messages, so "updatetrip" stands in
 ' for the timer. Prints one line per check and a final "RESULT pass N" or
 ' "RESULT fail N of M"; a runtime error ends the script without that line.
@@ -61,7 +62,26 @@ lines = Split(ReadAll(folder & "tripmeter.ini"), vbCrLf)
 Check "saved total", Left(lines(0), 6), "0.3333"
 Check "saved work meter", Left(lines(1), 5), "0.111"
 
-' A fill-up of 10 litres at 1.5 a litre.
+' A partial fill-up of 2 litres at 1.5 a litre, keyed with the partial
+' mark: no figure of its own, and the distance since the last full tank
+' goes on.
+Check "clear", o.ProcessCommand("trezik_clr", Nothing), 2
+Check "partial mark", o.ProcessCommand("trezik_partial", Nothing), 2
+Check "partial indicator", o.ReturnIndicator("trezik_partial"), "True"
+Check "partial: key 2", o.ProcessCommand("trezik_2", Nothing), 2
+Check "partial: price 1", o.ProcessCommand("trezik_p1", Nothing), 2
+Check "partial: price .", o.ProcessCommand("trezik_p.", Nothing), 2
+Check "partial: price 5", o.ProcessCommand("trezik_p5", Nothing), 2
+Check "partial: accept", o.ProcessCommand("trezik_ok", Nothing), 1
+Check "partial: no consumption", o.ReturnLabel("mpg", ""), "PARTIAL"
+Check "partial: mark off", o.ReturnIndicator("trezik_partial"), "False"
+Check "partial: the total goes on", o.ReturnLabel("triptotal", ""), "0.333"
+
+' A full fill-up of 10 litres at 1.5 a litre: its consumption counts the
+' partial's 2 litres too, (2 + 10) / 0.33336 x 100 = 3599.712, and its cost
+' per km (3 + 15) / 0.33336 = 54.
+Check "clear quantity", o.ProcessCommand("trezik_clr", Nothing), 2
+Check "clear price", o.ProcessCommand("trezik_pclr", Nothing), 2
 Check "key 1", o.ProcessCommand("trezik_1", Nothing), 2
 Check "key 0", o.ProcessCommand("trezik_0", Nothing), 2
 Check "price 1", o.ProcessCommand("trezik_p1", Nothing), 2
@@ -73,7 +93,9 @@ Check "accept", o.ProcessCommand("trezik_ok", Nothing), 1
 Check "total after the fill-up", o.ReturnLabel("triptotal", ""), "0"
 Dim fuellog
 fuellog = ReadAll(folder & "fuel.log")
-Check "fuel record", InStr(fuellog, ",10,0.33,") > 0 And InStr(fuellog, ",1.5,45,""52.003"",""5.0"",""A12 Motorway""" & vbCrLf) > 0, True
+Check "partial record", InStr(fuellog, ",2,0.33,"""",1.5,,""52.003"",""5.0"",""A12 Motorway"",""partial""" & vbCrLf) > 0, True
+Check "fuel record", InStr(fuellog, ",10,0.33,""3599.712"",1.5,54,""52.003"",""5.0"",""A12 Motorway""" & vbCrLf) > 0, True
+Check "consumption over both", o.ReturnLabel("mpg", ""), "3599.712"
 
 ' Failures arrive as automation errors from "trezik".
 On Error Resume Next

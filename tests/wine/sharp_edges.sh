@@ -9,6 +9,9 @@
 #     next reply is applied;
 #   - an accepted fill-up, then the host killed with SIGKILL: tripmeter.ini
 #     holds the total the fill-up reset;
+#   - a partial fill-up keyed through its mark's key, the host killed, then a
+#     restart and a full tank: fuel.log has the partial without a figure and
+#     the full tank's consumption over both fill-ups and the whole distance;
 #   - a second object created while the first lives keeps the running
 #     meters rather than the file's.
 # A scenario's "#setup FILE LINE" lines make the plug-in's files (a CRLF line
@@ -64,12 +67,17 @@ setup_case() {
 # results LOG: the test host's results in its log, without CRs.
 results() { tr -d '\r' <"$1" | grep -E '^(create|command|label|indicator|hugereply) '; }
 
-# play_case SCENARIO FOLDER: the test host plays it to its end; its results
-# must be the "#expect" lines, and it must exit with 0.
+# play_case SCENARIO FOLDER [keep]: the test host plays it to its end; its
+# results must be the "#expect" lines, and it must exit with 0. With "keep"
+# the plug-in's files in FOLDER stay as an earlier case left them.
 play_case() {
   local scenario="$1" name status got want
   name="$(basename "$scenario")"
-  setup_case "$scenario" "$2"
+  if [ "${3:-}" == keep ]; then
+    sed 's/@PWDIR@/C:\\PathWarden\\/' "$scenario" >"$work/$name"
+  else
+    setup_case "$scenario" "$2"
+  fi
   (cd "$work" && run 'C:\trezik-tests\trezik-testhost.exe' --log "$name.log" "$name" >"$name.out" 2>&1)
   status=$?
   got="$(results "$work/$name.log")"
@@ -112,33 +120,64 @@ play_case "$edges/huge_reply.scenario" "$install"
 play_case "$edges/huge_reply_thread.scenario" "$install"
 
 # ---------------------------------------------------------------- a fill-up, then a kill
-# The test host in the background, as the process that wine runs (exec all
-# the way), so that $! is the process to kill.
+# play_and_kill SCENARIO: the test host plays it in the background, as the
+# process that wine runs (exec all the way, so that $! is the process to
+# kill), and is killed with SIGKILL once it logged its "trezik_ok"; its
+# results up to then must be the "#expect" lines.
+play_and_kill() {
+  local scenario="$1" name host_pid want
+  name="$(basename "$scenario")"
+  rm -f "$work/$name.log"
+  (cd "$work" && exec "$root/scripts/wine-run.sh" 'C:\trezik-tests\trezik-testhost.exe' \
+     --log "$name.log" "$name" >/dev/null 2>&1) &
+  host_pid=$!
+  for _ in $(seq 1 150); do
+    grep -q '^command trezik_ok ' "$work/$name.log" 2>/dev/null && break
+    sleep 0.2
+  done
+  # What the host does right after the accept (labels) is logged too.
+  sleep 1
+  if tr '\0' ' ' <"/proc/$host_pid/cmdline" 2>/dev/null | grep -q 'trezik-testhost\.exe'; then
+    kill -9 "$host_pid"
+  else
+    fail "$name: the test host is still running to be killed (process $host_pid is not it)"
+  fi
+  { wait "$host_pid"; } 2>/dev/null  # no "Killed" notice
+  want="$(sed -n 's/^#expect //p' "$scenario")"
+  if [ "$(results "$work/$name.log")" == "$want" ]; then
+    pass "$name: the test host's results"
+  else
+    fail "$name: the test host's results"
+    diff <(echo "$want") <(results "$work/$name.log") | sed 's/^/  /'
+  fi
+}
+
 setup_case "$edges/fill_up.scenario" "$install"
-rm -f "$work/fill_up.log"
-(cd "$work" && exec "$root/scripts/wine-run.sh" 'C:\trezik-tests\trezik-testhost.exe' \
-   --log fill_up.log fill_up.scenario >/dev/null 2>&1) &
-host_pid=$!
-for _ in $(seq 1 150); do
-  grep -q '^command trezik_ok ' "$work/fill_up.log" 2>/dev/null && break
-  sleep 0.2
-done
-if tr '\0' ' ' <"/proc/$host_pid/cmdline" 2>/dev/null | grep -q 'trezik-testhost\.exe'; then
-  kill -9 "$host_pid"
-else
-  fail "fill_up.scenario: the test host is still running to be killed (process $host_pid is not it)"
-fi
-{ wait "$host_pid"; } 2>/dev/null  # no "Killed" notice
-want="$(sed -n 's/^#expect //p' "$edges/fill_up.scenario")"
-if [ "$(results "$work/fill_up.log")" == "$want" ]; then
-  pass "fill_up.scenario: the test host's results"
-else
-  fail "fill_up.scenario: the test host's results"
-  diff <(echo "$want") <(results "$work/fill_up.log") | sed 's/^/  /'
-fi
+play_and_kill "$edges/fill_up.scenario"
 total="$(head -1 "$install/tripmeter.ini" 2>/dev/null | tr -d '\r')"
 check "fill_up.scenario: after the kill tripmeter.ini's total is the fill-up's 0 (it is ${total:-missing})" \
   [ "$total" == 0 ]
+
+# ---------------------------------------------------------------- a partial fill-up, a kill, a full tank
+# The partial fill-up's quantity outlives the kill in fuelcarry.ini, and the
+# full tank after the restart counts it over the whole distance.
+rm -f "$install/fuelcarry.ini"
+setup_case "$edges/partial_fill.scenario" "$install"
+play_and_kill "$edges/partial_fill.scenario"
+meters="$(tr -d '\r' <"$install/tripmeter.ini" 2>/dev/null | paste -sd' ')"
+check "partial_fill.scenario: after the kill tripmeter.ini keeps its two lines, the total 2.2224 (${meters:-missing})" \
+  grep -qE '^2\.222[0-9]* 0$' <<<"$meters"
+check "partial_fill.scenario: after the kill fuelcarry.ini carries 3.8 litres" \
+  grep -q '^quantity=3\.8'$'\r''$' "$install/fuelcarry.ini"
+partial_record="$(tail -1 "$install/fuel.log" 2>/dev/null | tr -d '\r')"
+check "partial_fill.scenario: fuel.log's record has no figure and the mark (${partial_record:-missing})" \
+  grep -qE '^"[0-9-]+","[0-9:]+",3\.8,2\.22,"",1,,"52\.02","5\.0","Ring Road","partial"$' <<<"$partial_record"
+play_case "$edges/partial_fill_restart.scenario" "$install" keep
+full_record="$(tail -1 "$install/fuel.log" 2>/dev/null | tr -d '\r')"
+check "partial_fill_restart.scenario: fuel.log's full tank is (3.8 + 62.1) / 4.4448 (${full_record:-missing})" \
+  grep -qE '^"[0-9-]+","[0-9:]+",62\.1,4\.44,"1482\.63",1,14\.83,"52\.04","5\.0","Ring Road"$' <<<"$full_record"
+check "partial_fill_restart.scenario: nothing is carried after the full tank" \
+  grep -q '^quantity=0'$'\r''$' "$install/fuelcarry.ini"
 
 # ---------------------------------------------------------------- a second object
 play_case "$edges/second_object.scenario" "$install"

@@ -62,6 +62,14 @@ std::string EntryKey(char character) {
              vocabulary::PriceKey(character));
 }
 
+// A toggle of a fill-up's mark: its key, and the word of the mark label
+// that lights it.
+std::string MarkKey(std::string_view key, std::string_view word, std::string_view text) {
+  return "      <button type=\"button\" id=\"" + std::string(key) + "\" class=\"mark-key\" data-command=\"" +
+         std::string(key) + "\" data-mark=\"" + std::string(word) + "\" aria-pressed=\"false\">" + std::string(text) +
+         "</button>\n";
+}
+
 // Elements with data-label show that label's text as published; the script
 // finds them by that attribute. The ids are what the script (and the
 // browser test) press.
@@ -111,7 +119,15 @@ std::string Body() {
 )";
   body += "        <span id=\"" + Name(Label::kUnitPrice) + "\" class=\"keyed\" data-label=\"" +
           Name(Label::kUnitPrice) + "\"></span></button>\n";
-  body += "    </div>\n    <div class=\"keys\">\n";
+  body += "    </div>\n";
+  // The marks of the fill-up: two toggles, lit while the plug-in's mark
+  // label names their mark, and the label itself.
+  body += "    <div class=\"marks\">\n";
+  body += MarkKey(vocabulary::kPartialKey, vocabulary::kPartialMarkText, "Partial fill-up");
+  body += MarkKey(vocabulary::kMissedKey, vocabulary::kMissedMarkText, "Missed one before");
+  body += "      <span id=\"" + Name(Label::kFillUpMark) + "\" class=\"mark\" data-label=\"" +
+          Name(Label::kFillUpMark) + "\"></span>\n    </div>\n";
+  body += "    <div class=\"keys\">\n";
   for (char character : std::string_view("789456123.0")) body += EntryKey(character);
   body += Key("key-clear", "C", std::string(vocabulary::kQuantityClearKey), std::string(vocabulary::kPriceClearKey),
               " class=\"clear\"");
@@ -138,6 +154,7 @@ std::string ScriptNames() {
   names["workIndicator"] = std::string(vocabulary::kWorkIndicator);
   names["logWork"] = Name(Command::kLogWork);
   names["accept"] = std::string(vocabulary::kAcceptKey);
+  names["fillMark"] = Name(Label::kFillUpMark);
   return "const VOCABULARY = " + names.dump() + ";\n";
 }
 

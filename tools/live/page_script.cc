@@ -53,6 +53,14 @@ const char* const kPageScript = R"js((() => {
     const working = !!(snapshot.indicators && snapshot.indicators[VOCABULARY.workIndicator]);
     $(VOCABULARY.workIndicator).textContent = working ? "REC" : "off";
     $(VOCABULARY.workIndicator).classList.toggle("on", working);
+    // The fill-up's marks: a toggle is lit while the mark label names it.
+    const mark = snapshot.labels && typeof snapshot.labels[VOCABULARY.fillMark] === "string"
+      ? snapshot.labels[VOCABULARY.fillMark].split(" ") : [];
+    for (const toggle of document.querySelectorAll("[data-mark]")) {
+      const on = mark.includes(toggle.dataset.mark);
+      toggle.setAttribute("aria-pressed", String(on));
+      toggle.classList.toggle("on", on);
+    }
     $(VOCABULARY.logWork).textContent = working ? "Work rec: on" : "Work rec: off";
     $(VOCABULARY.logWork).setAttribute("aria-pressed", String(working));
     const [gpsText, gpsClass] = GPS_TEXT[snapshot.gps] || GPS_TEXT["no gps"];

@@ -59,6 +59,9 @@ button[aria-pressed="true"]#logwork { background: #da3633; border-color: #da3633
 .entry { display: flex; flex-direction: column; align-items: flex-start; text-align: left; min-height: 56px; }
 .entry.active { border: 2px solid #58a6ff; background: #0d2a4a; }
 .keyed { font-size: 1.5rem; font-variant-numeric: tabular-nums; min-height: 1.25em; }
+.marks { display: grid; grid-template-columns: minmax(0, 1fr) minmax(0, 1fr); gap: 6px; align-items: center; }
+.mark-key.on { background: #9a6700; border-color: #d29922; }
+.mark { grid-column: 1 / -1; min-height: 1.25em; color: #d29922; font-weight: 600; }
 .keys { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 6px; }
 .keys button { font-size: 1.5rem; }
 .keys .clear { background: #3a2a12; }
