@@ -33,31 +33,11 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
   }
   last_second_ = static_cast<std::int64_t>(std::floor(drive.duration()));
   for (std::size_t i = 1; i < fixes.size(); ++i) {
-    const double gap = fixes[i].time - fixes[i - 1].time;
-    if (gap > fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) longest_gap_index_ = i - 1;
-    if (options_.between == Between::kHold || gap <= options_.max_gap_s) continue;
-    const double kmh = GeodesicMetres(fixes[i - 1].latitude, fixes[i - 1].longitude, fixes[i].latitude,
-                                      fixes[i].longitude) / gap * 3.6;
-    if (kmh <= options_.fill_kmh) {
-      filled_.push_back(i - 1);
-      longest_filled_s_ = std::max(longest_filled_s_, gap);
-    } else {
-      ++held_fast_;
+    if (fixes[i].time - fixes[i - 1].time >
+        fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) {
+      longest_gap_index_ = i - 1;
     }
   }
-}
-
-bool Timeline::Filled(std::size_t index) const { return std::binary_search(filled_.begin(), filled_.end(), index); }
-
-bool Timeline::FilledStep(std::int64_t second) const {
-  if (filled_.empty() || second < 1) return false;
-  const std::vector<Fix>& fixes = drive_.fixes;
-  const double from = drive_.start_time() + static_cast<double>(second - 1);
-  auto after = std::upper_bound(fixes.begin(), fixes.end(), from,
-                                [](double time, const Fix& fix) { return time < fix.time; });
-  if (after == fixes.begin() || after == fixes.end()) return false;
-  const std::size_t i = static_cast<std::size_t>(after - fixes.begin()) - 1;
-  return Filled(i) && from + 1.0 <= after->time;
 }
 
 Position Timeline::At(std::int64_t second) const {
@@ -75,8 +55,7 @@ Position Timeline::At(std::int64_t second) const {
   const Fix& a = fixes[i];
   const Fix& b = fixes[i + 1];
   const double gap = b.time - a.time;
-  const bool filled = gap > options_.max_gap_s;
-  if (filled && !Filled(i)) return p;
+  if (gap > options_.max_gap_s) return p;
   const double w = (t - a.time) / gap;
   double dlon = b.longitude - a.longitude;
   if (dlon > 180.0) dlon -= 360.0;  // across the antimeridian, the short way
@@ -85,10 +64,7 @@ Position Timeline::At(std::int64_t second) const {
   p.longitude = a.longitude + dlon * w;
   if (p.longitude > 180.0) p.longitude -= 360.0;
   if (p.longitude < -180.0) p.longitude += 360.0;
-  // Across a filled gap the speed is the one the gap implies, which the
-  // positions reported each second agree with.
-  p.speed_mps = filled ? GeodesicMetres(a.latitude, a.longitude, b.latitude, b.longitude) / gap
-                       : speeds_[i] + (speeds_[i + 1] - speeds_[i]) * w;
+  p.speed_mps = speeds_[i] + (speeds_[i + 1] - speeds_[i]) * w;
   return p;
 }
 
@@ -96,15 +72,9 @@ std::string Timeline::Describe() const {
   std::ostringstream text;
   if (options_.between == Between::kHold) {
     text << "between fixes the host holds the last fix";
-  } else if (options_.fill_kmh <= 0) {
-    text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
-         << " s and holds the last fix across longer ones";
   } else {
     text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
-         << " s; it filled " << filled_.size() << " longer gap(s) along the straight line";
-    if (!filled_.empty()) text << " (longest " << longest_filled_s_ << " s)";
-    text << " and held the last fix across " << held_fast_ << " that would take over " << options_.fill_kmh
-         << " km/h";
+         << " s and holds the last fix across longer ones";
   }
   if (drive_.fixes.size() > 1) {
     const double gap = drive_.fixes[longest_gap_index_ + 1].time - drive_.fixes[longest_gap_index_].time;

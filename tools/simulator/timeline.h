@@ -12,26 +12,16 @@ namespace trezik::drive {
 // What the host does between two recorded fixes.
 enum class Between {
   // Moves linearly from one fix to the next (latitude, longitude and speed)
-  // while the gap is at most max_gap seconds. Across a longer gap it fills
-  // in one position a second along the straight line (linear in latitude
-  // and longitude) when the speed the gap implies is at most fill_kmh, as a
-  // receiver in the car would have reported them, and holds the last fix
-  // otherwise (a GPS jump), as a receiver that lost the sky would.
+  // while the gap is at most max_gap seconds; holds the last fix across a
+  // longer gap, as a receiver that lost the sky would.
   kInterpolate,
   // Always reports the last fix received.
   kHold,
 };
 
-// The fastest a car is taken to go across a gap it is filled over: the
-// geodesic between the fixes on either side over the gap's duration.
-inline constexpr double kFillUpToKmh = 250.0;
-
 struct TimelineOptions {
   Between between = Between::kInterpolate;
   double max_gap_s = 10.0;
-  // Gaps longer than max_gap_s are filled up to this implied speed; 0 holds
-  // them all (--no-fill).
-  double fill_kmh = kFillUpToKmh;
 };
 
 struct Position {
@@ -58,14 +48,6 @@ class Timeline {
   std::size_t derived_speeds() const { return derived_speeds_; }
   // A sentence for the summary saying how the gaps were bridged.
   std::string Describe() const;
-  // Whether the step from second - 1 to `second` runs inside a gap longer
-  // than max_gap that the host filled: both positions were made up.
-  bool FilledStep(std::int64_t second) const;
-  // Whether the gap that starts at fix `index` was filled.
-  bool Filled(std::size_t index) const;
-  std::size_t filled_gaps() const { return filled_.size(); }
-  // Gaps longer than max_gap held because of the speed they imply.
-  std::size_t held_fast_gaps() const { return held_fast_; }
 
  private:
   const Drive& drive_;
@@ -74,9 +56,6 @@ class Timeline {
   std::size_t derived_speeds_ = 0;
   std::int64_t last_second_ = 0;
   std::size_t longest_gap_index_ = 0;
-  std::vector<std::size_t> filled_;  // the fixes that start a filled gap, ascending
-  std::size_t held_fast_ = 0;
-  double longest_filled_s_ = 0.0;
 };
 
 // Geodesic length on the WGS84 ellipsoid, in metres.
