@@ -19,15 +19,16 @@ Drive Make(std::vector<Fix> fixes) {
 }
 
 TEST(Timeline, InterpolatesWithinAShortGapAndHoldsAcrossALongOne) {
-  // 0 s -> 4 s: a short gap; 4 s -> 30 s: longer than max_gap.
-  const Drive drive = Make({{1000.0, 50.0, 8.0, 10.0}, {1004.0, 50.004, 8.0, 14.0}, {1030.0, 50.1, 8.0, 0.0}});
+  // 0 s -> 4 s: a short gap; 4 s -> 30 s: longer than max_gap, and 11 km
+  // in 26 s, faster than a car (--no-fill holds it whatever its speed).
+  const Drive drive = Make({{1000.0, 50.0, 8.0, 10.0}, {1004.0, 50.0004, 8.0, 14.0}, {1030.0, 50.1, 8.0, 0.0}});
   const Timeline timeline(drive, {Between::kInterpolate, 10.0});
   EXPECT_EQ(timeline.last_second(), 30);
   const Position mid = timeline.At(1);
-  EXPECT_NEAR(mid.latitude, 50.001, 1e-12);
+  EXPECT_NEAR(mid.latitude, 50.0001, 1e-12);
   EXPECT_NEAR(mid.speed_mps, 11.0, 1e-12);
   const Position held = timeline.At(20);
-  EXPECT_EQ(held.latitude, 50.004);
+  EXPECT_EQ(held.latitude, 50.0004);
   EXPECT_EQ(held.speed_mps, 14.0);
   EXPECT_EQ(timeline.At(30).latitude, 50.1);
 }
@@ -40,11 +41,11 @@ TEST(Timeline, HoldModeReportsTheLastFixReceived) {
 }
 
 TEST(Timeline, FractionalFixTimesAreSampledOnWholeSecondsFromTheFirst) {
-  const Drive drive = Make({{0.5, 10.0, 20.0, 0.0}, {1.0, 10.0, 20.001, 0.0}, {2.5, 10.0, 20.004, 0.0}});
+  const Drive drive = Make({{0.5, 10.0, 20.0, 0.0}, {1.0, 10.0, 20.0001, 0.0}, {2.5, 10.0, 20.0004, 0.0}});
   const Timeline timeline(drive, {});
   EXPECT_EQ(timeline.last_second(), 2);
-  EXPECT_NEAR(timeline.At(1).longitude, 20.001 + 0.003 * (0.5 / 1.5), 1e-12);  // t = 1.5
-  EXPECT_NEAR(timeline.At(2).longitude, 20.004, 1e-12);                        // t = 2.5
+  EXPECT_NEAR(timeline.At(1).longitude, 20.0001 + 0.0003 * (0.5 / 1.5), 1e-12);  // t = 1.5
+  EXPECT_NEAR(timeline.At(2).longitude, 20.0004, 1e-12);                         // t = 2.5
 }
 
 // The last fix 20.5 s after the first, after a gap longer than max_gap:

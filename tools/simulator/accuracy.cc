@@ -52,14 +52,21 @@ std::optional<double> Accuracy::formula_error() const { return RelativeError(mea
 
 std::optional<double> Accuracy::overall_error() const { return RelativeError(odometer, geodesic_recorded); }
 
-std::optional<double> Accuracy::moving_error() const { return RelativeError(odometer, geodesic_moving); }
+std::optional<double> Accuracy::moving_error() const { return RelativeError(odometer, geodesic_recorded); }
 
 bool Accuracy::correct() const {
   if (const auto error = moving_error()) return std::abs(*error) <= kCorrectWithin;
-  return std::abs(odometer - geodesic_moving) * metres_per_unit <= kCorrectWithinMetres;
+  return std::abs(odometer - geodesic_recorded) * metres_per_unit <= kCorrectWithinMetres;
 }
 
-Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
+bool Accuracy::minspeed_worth_setting() const {
+  if (options.trip.minspeed != 0 || standing_creep <= 0.0 || odometer <= 0.0) return false;
+  const double jitter = standing_jitter();
+  if (jitter < 0.005) return false;  // would show as 0.00
+  return jitter / odometer > kStoppedShareWorthNoting || jitter * metres_per_unit > kStoppedMetresWorthNoting;
+}
+
+Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result, const Timeline* timeline) {
   Accuracy accuracy;
   accuracy.options = result.plugin_options;
   const double metres_per_unit = result.multiplier * 1000.0;
@@ -76,12 +83,13 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
   // `anchor` is the last tick where the car moved (or the first tick).
   std::size_t anchor = 0;
   double stretch_net = 0.0;  // how far the car has got in the standing stretch going on
+  // A step no car makes: faster than kFillUpToKmh over the seconds it took.
+  auto jump = [](double metres, double seconds) { return metres > kFillUpToKmh / 3.6 * seconds; };
   auto classify = [&](std::size_t i, double metres) {
     if (i >= result.ticks.size() || i >= result.counted.size()) return;
-    const double bound = kStepBound * metres_per_unit;
     if (result.ticks[i].speed >= accuracy.stopped_below) {
       const double step = i == 0 ? 0.0 : anchor == i - 1 ? metres : GeodesicMetres(lat[anchor], lon[anchor], lat[i], lon[i]);
-      if (step < bound) accuracy.geodesic_moving += step;
+      if (!jump(step, static_cast<double>(i - anchor))) accuracy.geodesic_moving += step;
       accuracy.standing_net += stretch_net;
       stretch_net = 0.0;
       anchor = i;
@@ -92,7 +100,7 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
     accuracy.standing_geodesic += metres;
     if (i > 0) {
       const double got = GeodesicMetres(lat[anchor], lon[anchor], lat[i], lon[i]);
-      stretch_net = got < bound ? got : 0.0;
+      stretch_net = jump(got, static_cast<double>(i - anchor)) ? 0.0 : got;
     }
   };
   classify(0, 0.0);
@@ -100,8 +108,17 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
     const double metres = GeodesicMetres(lat[i - 1], lon[i - 1], lat[i], lon[i]);
     ++accuracy.steps;
     accuracy.geodesic_reported += metres;
-    if (dropped.count(static_cast<int>(i))) accuracy.geodesic_dropped += metres;
+    if (dropped.count(static_cast<int>(i))) {
+      accuracy.geodesic_dropped += metres;
+      if (timeline && timeline->HeldStep(result.ticks[i].second)) {
+        ++accuracy.dropped_after_held_gap;
+        accuracy.dropped_after_held_gap_length += metres;
+      }
+    }
     classify(i, metres);
+    if (timeline && i < result.counted.size() && timeline->FilledStep(result.ticks[i].second)) {
+      accuracy.interpolated += result.counted[i];
+    }
 
     const int origin = i < result.step_origins.size() ? result.step_origins[i] : static_cast<int>(i) - 1;
     const double counted = i < result.counted.size() ? result.counted[i] : 0.0;
@@ -118,12 +135,19 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result) {
     const Fix& a = drive.fixes[i - 1];
     const Fix& b = drive.fixes[i];
     const double metres = GeodesicMetres(a.latitude, a.longitude, b.latitude, b.longitude);
-    if (metres >= kStepBound * metres_per_unit) {
+    if (jump(metres, b.time - a.time)) {
       ++accuracy.recorded_jumps;
+      accuracy.recorded_jumps_length += metres;
     } else {
       accuracy.geodesic_recorded += metres;
     }
   }
+  if (timeline) {
+    accuracy.filled_gaps = timeline->filled_gaps();
+    accuracy.max_gap_s = timeline->options().max_gap_s;
+  }
+  accuracy.recorded_jumps_length /= metres_per_unit;
+  accuracy.dropped_after_held_gap_length /= metres_per_unit;
   accuracy.geodesic_counted /= metres_per_unit;
   accuracy.geodesic_reported /= metres_per_unit;
   accuracy.geodesic_dropped /= metres_per_unit;
@@ -170,8 +194,8 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
   text += line;
   std::snprintf(line, sizeof line, "  WGS84 geodesic along the recorded fixes: %.4f %s\n    ", a.geodesic_recorded, u);
   text += line + Against(a.odometer, a.geodesic_recorded, "the meter", unit) + (a.overall_error() ? " in all" : "") + "\n";
-  std::snprintf(line, sizeof line, "    (leaving out %zu step(s) of 2 %s or more between recorded fixes)\n",
-                a.recorded_jumps, u);
+  std::snprintf(line, sizeof line, "    (leaving out %zu step(s) between recorded fixes faster than %.0f km/h)\n",
+                a.recorded_jumps, kFillUpToKmh);
   text += line;
   if (o.trip.minspeed > 0) {
     std::snprintf(line, sizeof line, "  standstill filter minspeed=%g held %zu tick(s)\n", o.trip.minspeed, a.held_steps);
@@ -184,74 +208,6 @@ std::string DescribeAccuracy(const Accuracy& a, const std::string& unit) {
                   "    (WGS84 geodesic) over those ticks\n",
                   a.standing_ticks, a.stopped_below, a.metres_per_unit == 1000.0 ? "km/h" : "mph", a.standing_creep,
                   u, a.standing_geodesic, u);
-    text += line;
-  }
-  return text;
-}
-
-}  // namespace trezik::drive
-
-namespace trezik::drive {
-
-std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit, bool imperial) {
-  const char* u = unit.c_str();
-  const char* stopped = imperial ? "2 mph" : "3 km/h";
-  const char* minspeed = imperial ? "minspeed=2" : "minspeed=3";
-  char line[512];
-  std::string text;
-  std::snprintf(line, sizeof line,
-                "  The plug-in's meter counted %.2f %s. The drive measures %.2f %s without standstill jitter "
-                "(the WGS84 geodesic from each position where the car moved at %s or more to the next, across "
-                "stops; GPS jumps left out): ",
-                a.odometer, u, a.geodesic_moving, u, stopped);
-  text += line;
-  if (const auto error = a.moving_error()) {
-    std::snprintf(line, sizeof line, "the meter is off by %+.2f %%", *error * 100.0);
-  } else {
-    const double more = a.odometer - a.geodesic_moving;
-    if (std::abs(more) < 0.005) {
-      std::snprintf(line, sizeof line, "the meter agrees with it");
-    } else {
-      std::snprintf(line, sizeof line, "the meter counted %.2f %s %s than that", std::abs(more), u,
-                    more > 0 ? "more" : "less");
-    }
-  }
-  text += line;
-  text += a.correct() ? ", which is correct.\n" : ", which is wrong.\n";
-
-  if (a.standing_ticks > 0) {
-    std::snprintf(line, sizeof line, "  Counted while stopped (reported speed under %s): %.2f %s in %s", stopped,
-                  a.standing_creep, u, Duration(static_cast<int>(a.standing_ticks)).c_str());
-    text += line;
-    const double jitter = a.standing_jitter();
-    const double jitter_metres = jitter * a.metres_per_unit;
-    if (jitter >= 0.005) {  // shows as 0.01 or more
-      if (a.standing_geodesic < 0.5 * a.standing_creep) {
-        std::snprintf(line, sizeof line,
-                      "; %.2f %s of it while the reported position hardly moved: the plug-in's formula counts a "
-                      "little each second even for a car that stands.",
-                      jitter, u);
-      } else {
-        std::snprintf(line, sizeof line,
-                      "; %.2f %s of it is GPS jitter, the reported position wandering in place while the car "
-                      "stood.",
-                      jitter, u);
-      }
-      text += line;
-    } else {
-      text += a.standing_creep * a.metres_per_unit >= 1.0 ? "; the car crept on: no GPS jitter to speak of." : ".";
-    }
-    const bool worth_noting =
-        (a.odometer > 0 && jitter / a.odometer > kStoppedShareWorthNoting) || jitter_metres > kStoppedMetresWorthNoting;
-    if (worth_noting && a.options.trip.minspeed == 0) {
-      text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option=" + minspeed +
-              ") to hold the meter while the car stands.";
-    }
-    text += "\n";
-  }
-  if (a.dropped_steps > 0) {
-    std::snprintf(line, sizeof line, "  Dropped as a GPS jump: %zu step(s), %.2f %s not counted.\n", a.dropped_steps,
-                  a.geodesic_dropped, u);
     text += line;
   }
   return text;

@@ -9,6 +9,7 @@
 
 #include "tools/simulator/drive.h"
 #include "tools/simulator/simulation.h"
+#include "tools/simulator/timeline.h"
 
 namespace trezik::drive {
 
@@ -25,6 +26,9 @@ inline constexpr double kStoppedMetresWorthNoting = 100.0;
 // a reference too short for a share, within this many metres).
 inline constexpr double kCorrectWithin = 0.01;
 inline constexpr double kCorrectWithinMetres = 10.0;
+// Above this share of the log's own track left uncounted, the driver is told
+// how much and why.
+inline constexpr double kUncountedWorthNoting = 0.05;
 
 struct Accuracy {
   PluginOptions options;           // the run's, from its trezik.ini
@@ -37,10 +41,20 @@ struct Accuracy {
   double sphere_counted = 0.0;
   double wgs84_counted = 0.0;
   double geodesic_reported = 0.0;  // of every step between the fixes the host reported
-  double geodesic_dropped = 0.0;   // of the steps the 2-unit bound dropped
-  // Along the fixes of the file itself, leaving out the steps of 2 units or
-  // more between two of them (GPS jumps, and gaps the bound drops anyway).
+  double geodesic_dropped = 0.0;   // of the steps the plug-in reported dropped
+  // The reference: the log's own track, the WGS84 geodesic from each
+  // recorded fix to the next, leaving out only steps no car makes (faster
+  // than kFillUpToKmh: GPS jumps). It owes nothing to the plug-in's rules.
   double geodesic_recorded = 0.0;
+  double recorded_jumps_length = 0.0;  // of the steps left out of it
+  // Of the steps the plug-in dropped, those that end a gap the host held.
+  std::size_t dropped_after_held_gap = 0;
+  double dropped_after_held_gap_length = 0.0;
+  // What the meter counted across gaps longer than --max-gap that the host
+  // filled in along the straight line, and how many gaps.
+  double interpolated = 0.0;
+  std::size_t filled_gaps = 0;
+  double max_gap_s = 0.0;
   std::size_t steps = 0, dropped_steps = 0, recorded_jumps = 0;
   // The ticks the standstill filter held (nothing measured).
   std::size_t held_steps = 0;
@@ -54,22 +68,28 @@ struct Accuracy {
   double standing_net = 0.0;
   double stopped_below = 0.0;  // StoppedBelow of the run, in the speed unit
   double metres_per_unit = 1000.0;
-  // The reference for the driver: the drive with its standstill jitter left
-  // out, as a standstill filter counts it. The WGS84 geodesic of a step into
-  // each tick where the car moved (reported speed at or above StoppedBelow)
-  // from the last such tick before it (or the first tick), across the ticks
-  // it stood, leaving out steps of 2 units or more (GPS jumps). The meter
-  // over the whole drive is compared with it, so that what a standing car's
-  // meter counts of wandering fixes shows as an error.
+  // The drive without standstill jitter, as a standstill filter counts it:
+  // the WGS84 geodesic of a step into each tick where the car moved
+  // (reported speed at or above StoppedBelow) from the last such tick before
+  // it (or the first tick), across the ticks it stood, leaving out GPS jumps
+  // (steps faster than kFillUpToKmh).
   double geodesic_moving = 0.0;
   // What the meter counted while the car stood beyond how far it got: the
   // fixes' zigzag in place (GPS jitter), or the formula's creep.
   double standing_jitter() const { return standing_creep > standing_net ? standing_creep - standing_net : 0.0; }
-  // odometer / geodesic_moving - 1; nothing when the reference is too short.
+  // odometer / geodesic_recorded - 1; nothing when the reference is too short.
   std::optional<double> moving_error() const;
-  // The meter agrees with geodesic_moving within kCorrectWithin (or, on a
-  // short reference, kCorrectWithinMetres).
+  // The meter agrees with the log's own track (geodesic_recorded) within
+  // kCorrectWithin (or, on a short reference, kCorrectWithinMetres).
   bool correct() const;
+  // What of the log's own track the meter did not count, and that as a
+  // share of it (0 when the meter counted as much or more).
+  double uncounted() const { return geodesic_recorded > odometer ? geodesic_recorded - odometer : 0.0; }
+  double uncounted_share() const { return geodesic_recorded > 0 ? uncounted() / geodesic_recorded : 0.0; }
+  // minspeed would change what the meter counts, and by enough to be worth
+  // the driver's while: the meter counted jitter at stops worth noting and
+  // the filter is off.
+  bool minspeed_worth_setting() const;
 
   // What the plug-in's formula measured over the counted steps: the meter
   // without its calibration.
@@ -88,8 +108,10 @@ struct Accuracy {
 std::optional<double> RelativeError(double value, double reference);
 
 // Measures the steps between the positions that the plug-in received
-// (result.latitudes/longitudes), in the unit of result.multiplier.
-Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result);
+// (result.latitudes/longitudes), in the unit of result.multiplier; with the
+// run's timeline also what was counted across filled gaps and which dropped
+// steps end a held gap.
+Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result, const Timeline* timeline = nullptr);
 
 // The lines for developers (--details). With distance=wgs84 the spherical
 // and the WGS84 formula stand side by side.
@@ -100,5 +122,10 @@ std::string DescribeAccuracy(const Accuracy& accuracy, const std::string& unit);
 // minspeed suggested where it is worth it; the steps dropped as GPS jumps.
 // `imperial` picks the speed named (3 km/h or 2 mph) and minspeed's value.
 std::string DescribeAccuracyForDriver(const Accuracy& accuracy, const std::string& unit, bool imperial);
+// Its parts: the verdict in one sentence ("... which is correct." or "...
+// which is wrong."), and the notes on what was interpolated and what could
+// not be counted (more than kUncountedWorthNoting of the track), with why.
+std::string AccuracyVerdict(const Accuracy& accuracy, const std::string& unit);
+std::vector<std::string> AccuracyNotes(const Accuracy& accuracy, const std::string& unit);
 
 }  // namespace trezik::drive

@@ -17,6 +17,7 @@
 #include "tools/simulator/scenario.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/summary.h"
+#include "tools/simulator/run_summary.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
@@ -135,7 +136,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   summary.result = &result;
   Drive cut;
   const Drive& driven = DrivenPart(drive, result, cut);
-  const Accuracy accuracy = MeasureAccuracy(driven, result);
+  const Accuracy accuracy = MeasureAccuracy(driven, result, &simulation.timeline());
   summary.accuracy = &accuracy;
   const SettingsCheck settings = CheckPluginSettings(PluginSettingsFile(line.simulation),
                                                      line.simulation.decimal_mark, line.simulation.metric_units);
@@ -162,6 +163,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     report::ReportOptions report_options;
     report_options.imperial = !line.simulation.metric_units;
     report_options.currency = line.currency;
+    report_options.run_summary = RunSummaryFor(summary);
     if (line.chart) report_options.drive_chart = (folder / "drive.svg").string();
     const std::string report_folder = (folder / "report").string();
     report::WriteReport({std::filesystem::path(result.tripmeter_log).parent_path().string()}, report_folder,

@@ -91,6 +91,10 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
             "longest gap to interpolate across,\n0 to 86400 (default: 10)",
             [&sim](double value) { sim.timeline.max_gap_s = value; })
       ->group(drive);
+  app->add_flag_callback("--no-fill", [&sim] { sim.timeline.fill_kmh = 0.0; },
+                         "hold the last fix across every gap longer than\n--max-gap (default: fill it in along the\n"
+                         "straight line when it implies at most 250 km/h)")
+      ->group(drive);
   app->add_option("--road", sim.road, "the place name the host reports until the\nscript names one")
       ->option_text("NAME")
       ->group(drive);

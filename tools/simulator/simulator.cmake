@@ -8,6 +8,7 @@ set(TREZIK_SIMULATOR_DIR ${CMAKE_CURRENT_SOURCE_DIR}/simulator)
 
 add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/accuracy.cc
+  ${TREZIK_SIMULATOR_DIR}/accuracy_verdict.cc
   ${TREZIK_SIMULATOR_DIR}/chart_layout.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
   ${TREZIK_SIMULATOR_DIR}/civil_time.cc
@@ -16,6 +17,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/display.cc
   ${TREZIK_SIMULATOR_DIR}/drive.cc
   ${TREZIK_SIMULATOR_DIR}/read_drive.cc
+  ${TREZIK_SIMULATOR_DIR}/run_summary.cc
   ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc

@@ -30,14 +30,52 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
     speeds_[i] = dt > 0 ? GeodesicMetres(fixes[a].latitude, fixes[a].longitude, fixes[b].latitude,
                                          fixes[b].longitude) / dt
                         : 0.0;
+    // A step faster than any car is a GPS jump, not a speed: the fix keeps
+    // the speed of the one before.
+    if (options_.fill_kmh > 0 && speeds_[i] * 3.6 > options_.fill_kmh) speeds_[i] = i == 0 ? 0.0 : speeds_[i - 1];
   }
   last_second_ = static_cast<std::int64_t>(std::floor(drive.duration()));
   for (std::size_t i = 1; i < fixes.size(); ++i) {
-    if (fixes[i].time - fixes[i - 1].time >
-        fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) {
-      longest_gap_index_ = i - 1;
+    const double gap = fixes[i].time - fixes[i - 1].time;
+    if (gap > fixes[longest_gap_index_ + 1].time - fixes[longest_gap_index_].time) longest_gap_index_ = i - 1;
+    if (options_.between == Between::kHold || options_.fill_kmh <= 0 || gap <= 1.0) continue;
+    const double kmh = GeodesicMetres(fixes[i - 1].latitude, fixes[i - 1].longitude, fixes[i].latitude,
+                                      fixes[i].longitude) / gap * 3.6;
+    if (kmh > options_.fill_kmh) {
+      // Towards a GPS jump the host holds the last fix, across a short gap too.
+      held_fast_.push_back(i - 1);
+    } else if (gap > options_.max_gap_s && kmh >= kFillFromKmh) {
+      filled_.push_back(i - 1);
+      longest_filled_s_ = std::max(longest_filled_s_, gap);
     }
   }
+}
+
+bool Timeline::Filled(std::size_t index) const { return std::binary_search(filled_.begin(), filled_.end(), index); }
+
+std::optional<std::size_t> Timeline::GapOfStep(std::int64_t second) const {
+  const std::vector<Fix>& fixes = drive_.fixes;
+  if (second < 1) return std::nullopt;
+  const double from = drive_.start_time() + static_cast<double>(second - 1);
+  auto after = std::upper_bound(fixes.begin(), fixes.end(), from,
+                                [](double time, const Fix& fix) { return time < fix.time; });
+  if (after == fixes.begin() || after == fixes.end() || from + 1.0 > after->time + 1e-9) return std::nullopt;
+  return static_cast<std::size_t>(after - fixes.begin()) - 1;
+}
+
+bool Timeline::FilledStep(std::int64_t second) const {
+  if (filled_.empty()) return false;
+  const auto i = GapOfStep(second);
+  return i && Filled(*i);
+}
+
+bool Timeline::HeldStep(std::int64_t second) const {
+  const auto i = GapOfStep(second);
+  if (!i) return false;
+  const double gap = drive_.fixes[*i + 1].time - drive_.fixes[*i].time;
+  if (gap <= 1.0) return false;
+  return options_.between == Between::kHold || (gap > options_.max_gap_s && !Filled(*i)) ||
+         std::binary_search(held_fast_.begin(), held_fast_.end(), *i);
 }
 
 Position Timeline::At(std::int64_t second) const {
@@ -55,7 +93,8 @@ Position Timeline::At(std::int64_t second) const {
   const Fix& a = fixes[i];
   const Fix& b = fixes[i + 1];
   const double gap = b.time - a.time;
-  if (gap > options_.max_gap_s) return p;
+  const bool filled = gap > options_.max_gap_s;
+  if (filled ? !Filled(i) : std::binary_search(held_fast_.begin(), held_fast_.end(), i)) return p;
   const double w = (t - a.time) / gap;
   double dlon = b.longitude - a.longitude;
   if (dlon > 180.0) dlon -= 360.0;  // across the antimeridian, the short way
@@ -64,7 +103,10 @@ Position Timeline::At(std::int64_t second) const {
   p.longitude = a.longitude + dlon * w;
   if (p.longitude > 180.0) p.longitude -= 360.0;
   if (p.longitude < -180.0) p.longitude += 360.0;
-  p.speed_mps = speeds_[i] + (speeds_[i + 1] - speeds_[i]) * w;
+  // Across a filled gap the speed is the one the gap implies, which the
+  // positions reported each second agree with.
+  p.speed_mps = filled ? GeodesicMetres(a.latitude, a.longitude, b.latitude, b.longitude) / gap
+                       : speeds_[i] + (speeds_[i + 1] - speeds_[i]) * w;
   return p;
 }
 
@@ -72,9 +114,16 @@ std::string Timeline::Describe() const {
   std::ostringstream text;
   if (options_.between == Between::kHold) {
     text << "between fixes the host holds the last fix";
-  } else {
+  } else if (options_.fill_kmh <= 0) {
     text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
          << " s and holds the last fix across longer ones";
+  } else {
+    text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
+         << " s; it filled " << filled_.size() << " longer gap(s) along the straight line";
+    if (!filled_.empty()) text << " (longest " << longest_filled_s_ << " s)";
+    text << "; it held the last fix across " << held_fast_.size() << " gap(s) that would take over "
+         << options_.fill_kmh << " km/h (GPS jumps) and across longer ones under " << kFillFromKmh
+         << " km/h (parked)";
   }
   if (drive_.fixes.size() > 1) {
     const double gap = drive_.fixes[longest_gap_index_ + 1].time - drive_.fixes[longest_gap_index_].time;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,16 +13,34 @@ namespace trezik::drive {
 // What the host does between two recorded fixes.
 enum class Between {
   // Moves linearly from one fix to the next (latitude, longitude and speed)
-  // while the gap is at most max_gap seconds; holds the last fix across a
-  // longer gap, as a receiver that lost the sky would.
+  // while the gap is at most max_gap seconds. Across a longer gap it fills
+  // in one position a second along the straight line (linear in latitude
+  // and longitude) when the speed the gap implies is at most fill_kmh, as a
+  // receiver in the car would have reported them (a gap slower than
+  // kFillFromKmh is held: the car was parked). A gap of any length
+  // faster than that (a GPS jump) holds the last fix, and a speed derived
+  // from such a step is no speed. With fill_kmh 0 (--no-fill): linear up to
+  // max_gap, the last fix held across a longer gap, whatever its speed.
   kInterpolate,
   // Always reports the last fix received.
   kHold,
 };
 
+// The fastest a car is taken to go across a gap it is filled over: the
+// geodesic between the fixes on either side over the gap's duration.
+inline constexpr double kFillUpToKmh = 250.0;
+// A long gap slower than this is a car parked while the receiver was off:
+// the host holds the fix, and the one step across it counts the distance,
+// where positions creeping on by millimetres a second would make the
+// plug-in's formula count its rounding every second.
+inline constexpr double kFillFromKmh = 3.0;
+
 struct TimelineOptions {
   Between between = Between::kInterpolate;
   double max_gap_s = 10.0;
+  // Gaps longer than max_gap_s are filled up to this implied speed; 0 holds
+  // them all (--no-fill).
+  double fill_kmh = kFillUpToKmh;
 };
 
 struct Position {
@@ -48,6 +67,18 @@ class Timeline {
   std::size_t derived_speeds() const { return derived_speeds_; }
   // A sentence for the summary saying how the gaps were bridged.
   std::string Describe() const;
+  // Whether the step from second - 1 to `second` runs inside a gap longer
+  // than max_gap that the host filled: both positions were made up.
+  bool FilledStep(std::int64_t second) const;
+  // Whether the step from second - 1 to `second` ends a gap longer than one
+  // second across which the host held the last fix.
+  bool HeldStep(std::int64_t second) const;
+  // Whether the gap that starts at fix `index` was filled.
+  bool Filled(std::size_t index) const;
+  std::size_t filled_gaps() const { return filled_.size(); }
+  const TimelineOptions& options() const { return options_; }
+  // Gaps held because of the speed they imply (GPS jumps).
+  std::size_t held_fast_gaps() const { return held_fast_.size(); }
 
  private:
   const Drive& drive_;
@@ -56,6 +87,12 @@ class Timeline {
   std::size_t derived_speeds_ = 0;
   std::int64_t last_second_ = 0;
   std::size_t longest_gap_index_ = 0;
+  std::vector<std::size_t> filled_;  // the fixes that start a filled gap, ascending
+  std::vector<std::size_t> held_fast_;  // the fixes that start a gap held as a GPS jump, ascending
+  double longest_filled_s_ = 0.0;
+  // The fix at or before `second` - 1 whose gap holds the step into
+  // `second`, when the step ends at or before the next fix.
+  std::optional<std::size_t> GapOfStep(std::int64_t second) const;
 };
 
 // Geodesic length on the WGS84 ellipsoid, in metres.

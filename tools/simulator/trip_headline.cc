@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "plugin/log_record.h"
 #include "tools/simulator/text_width.h"
@@ -9,7 +10,7 @@
 namespace trezik::drive {
 
 double TripHeadline::average_moving_speed() const {
-  return moving_seconds > 0 ? distance / (moving_seconds / 3600.0) : 0.0;
+  return moving_seconds > 0 ? moving_distance / (moving_seconds / 3600.0) : 0.0;
 }
 
 TripHeadline MeasureTrip(const SimulationResult& result) {
@@ -17,17 +18,30 @@ TripHeadline MeasureTrip(const SimulationResult& result) {
   trip.distance = result.odometer;
   trip.seconds = result.ticks.empty() ? 0 : result.ticks.back().second - result.ticks.front().second;
   const double stopped_below = StoppedBelow(result.multiplier);
+  std::set<int> dropped;
+  for (const DroppedStep& step : result.dropped) dropped.insert(step.second);
   bool moved = false;
   int standing = 0;
-  for (const TickRecord& tick : result.ticks) {
+  double fastest_step = 0.0;  // of the counted moving steps, in the speed unit
+  for (std::size_t i = 0; i < result.ticks.size(); ++i) {
+    const TickRecord& tick = result.ticks[i];
+    if (dropped.count(tick.second)) continue;
     trip.max_speed = std::max(trip.max_speed, tick.speed);
     if (tick.speed >= stopped_below) {
-      ++trip.moving_seconds;
       moved = true;
       standing = 0;
+      if (i == 0) continue;  // the first tick has no step: it starts the trip's time
+      const double counted = i < result.counted.size() ? result.counted[i] : 0.0;
+      ++trip.moving_seconds;
+      trip.moving_distance += counted;
+      fastest_step = std::max(fastest_step, counted * 3600.0 / (tick.second - result.ticks[i - 1].second));
     } else if (moved && ++standing == kShortestStopSeconds) {
       ++trip.stops;
     }
+  }
+  if (trip.average_moving_speed() > trip.max_speed) {
+    trip.max_speed = fastest_step;
+    trip.max_from_steps = true;
   }
   return trip;
 }
@@ -54,10 +68,11 @@ std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& resul
   } else {
     std::snprintf(text, sizeof text,
                   "Trip      %.2f %s in %s, moving %s\n"
-                  "          average moving speed %.0f %s, maximum %.0f %s, %zu stop%s\n",
+                  "          average moving speed %.0f %s, maximum %.0f %s%s, %zu stop%s\n",
                   trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(),
                   Duration(trip.moving_seconds).c_str(), trip.average_moving_speed(), l.speedunits.c_str(),
-                  trip.max_speed, l.speedunits.c_str(), trip.stops, trip.stops == 1 ? "" : "s");
+                  trip.max_speed, l.speedunits.c_str(), trip.max_from_steps ? " (from the positions)" : "",
+                  trip.stops, trip.stops == 1 ? "" : "s");
   }
   std::string out = text;
   for (const FillUp& fill : result.fill_ups) {

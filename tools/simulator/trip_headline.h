@@ -22,13 +22,26 @@ inline double StoppedBelow(double kilometres_per_unit) {
 // under StoppedBelow, after the car has moved.
 inline constexpr int kShortestStopSeconds = 5;
 
+// Its laws, whatever the drive: the average moving speed is at most the
+// maximum, the moving time at most the trip's time, and the maximum comes
+// from seconds whose step the meter did not drop as a GPS jump.
 struct TripHeadline {
   double distance = 0.0;   // what the plug-in's meter counted over the drive, in its unit
   int seconds = 0;         // from the first tick to the last
-  int moving_seconds = 0;  // ticks with the reported speed at or above StoppedBelow
-  double max_speed = 0.0;  // the highest speed reported, in the speed unit
+  // The seconds (a tick's step from the tick before) with the reported
+  // speed at or above StoppedBelow and a step the meter did not drop, and
+  // what the meter counted in them.
+  int moving_seconds = 0;
+  double moving_distance = 0.0;
+  // The highest speed reported in a second whose step was not dropped, in
+  // the speed unit; where the positions went faster than the speeds the
+  // host reported (a receiver's speed that lags, a held gap's step), the
+  // fastest counted moving step instead, and max_from_steps is set.
+  double max_speed = 0.0;
+  bool max_from_steps = false;
   std::size_t stops = 0;
-  // distance / moving time, in the speed unit; 0 when the car never moved.
+  // moving_distance / moving time, in the speed unit; 0 when the car never
+  // moved.
   double average_moving_speed() const;
 };
 
