@@ -64,7 +64,10 @@ TEST(ChartSvg, LegendListsOnlyWhatHappenedAndRefusedFillUpsAreMarked) {
        {"speed", "tripmeter", "triptotal", "fill-up"}, 1, 0, ""},
       {"fill-up with nothing driven since the last", "start fillup 5 1.5\n", 0, 0, 0,
        {"speed", "tripmeter", "triptotal", "fill-up refused"}, 0, 1, "trezik_ok failed: division by zero"},
-      {"everything", "10 logwork\n30 logwork\n40 logtrip\nend fillup 5 1.5\n", 20, 50, 60,
+      // A gap the host fills in is bridged: no shading.
+      {"a gap filled in", "", 0, 30, 60, always, 0, 0, ""},
+      // Towards a fix thrown 3 km off the host holds, and the meter drops the step.
+      {"everything", "10 logwork\n30 logwork\n40 logtrip\nend fillup 5 1.5\n", 60, 50, 60,
        {"speed", "tripmeter", "workmeter", "triptotal", "work recording", "GPS gap", "GPS jump dropped", "trip record",
         "fill-up"},
        1, 0, ""},
@@ -79,7 +82,7 @@ TEST(ChartSvg, LegendListsOnlyWhatHappenedAndRefusedFillUpsAreMarked) {
     const Script script = ParseScript(c.script, "s");
     Simulation simulation(drive, script, options);
     const SimulationResult result = simulation.Run();
-    const std::string text = DrawChartSvg(result, ChartTextFor(drive, options, result));
+    const std::string text = DrawChartSvg(result, ChartTextFor(drive, simulation.timeline(), options, result));
     pugi::xml_document svg;
     ASSERT_TRUE(svg.load_string(text.c_str())) << text.substr(0, 400);
 
@@ -93,6 +96,8 @@ TEST(ChartSvg, LegendListsOnlyWhatHappenedAndRefusedFillUpsAreMarked) {
     }
     // The plug-in's clock, an hour ahead of UTC, on the time axis.
     EXPECT_EQ(Texts(svg, "//text[@class='time']").front(), "23:13:20");
+    EXPECT_EQ(Texts(svg, "//text[@class='time-caption']").front().rfind("the plug-in's clock (UTC+1 by --utc-offset)", 0),
+              0u);
     // It scales to its container; the marks' labels stand below the time
     // axis, where no line of the panels runs.
     const pugi::xml_node root = svg.document_element();

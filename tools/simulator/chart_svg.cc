@@ -4,38 +4,36 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "plugin/log_record.h"
 #include "tools/chart/svg_chart.h"
 #include "tools/simulator/chart_layout.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/run_summary.h"
 
 namespace trezik::drive {
 
 double NiceStep(double span, int count) { return chart::NiceStep(span, count); }
 
-std::vector<GpsGap> FindGpsGaps(const Drive& drive, const TimelineOptions& options) {
+std::vector<GpsGap> FindGpsGaps(const Drive& drive, const Timeline& timeline, const SimulationResult& result) {
   std::vector<GpsGap> gaps;
-  if (drive.fixes.size() < 2) return gaps;
-  std::vector<double> intervals;
-  for (std::size_t i = 1; i < drive.fixes.size(); ++i) {
-    intervals.push_back(drive.fixes[i].time - drive.fixes[i - 1].time);
-  }
-  std::vector<double> sorted = intervals;
-  std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
-  const double usual = sorted[sorted.size() / 2];
+  std::set<int> dropped;
+  for (const DroppedStep& step : result.dropped) dropped.insert(step.second);
+  if (drive.fixes.size() < 2 || dropped.empty()) return gaps;
   const double start = drive.start_time();
-  for (std::size_t i = 0; i < intervals.size(); ++i) {
-    if (intervals[i] > 2.0 * usual && intervals[i] >= 3.0) {
-      const bool held = options.between == Between::kHold || intervals[i] > options.max_gap_s;
-      gaps.push_back({drive.fixes[i].time - start, drive.fixes[i + 1].time - start, held});
-    }
+  for (std::size_t i = 0; i + 1 < drive.fixes.size(); ++i) {
+    const double from = drive.fixes[i].time - start, to = drive.fixes[i + 1].time - start;
+    if (to - from < 3.0 || !timeline.HeldGap(i)) continue;
+    // The tick that first reports the next fix measures the step across.
+    if (dropped.count(static_cast<int>(std::ceil(to - 1e-9)))) gaps.push_back({from, to});
   }
   return gaps;
 }
 
-ChartText ChartTextFor(const Drive& drive, const SimulationOptions& options, const SimulationResult& result) {
+ChartText ChartTextFor(const Drive& drive, const Timeline& timeline, const SimulationOptions& options,
+                       const SimulationResult& result) {
   ChartText text;
   text.title = "trezik-drive: " + std::filesystem::path(drive.path).filename().string();
   text.distance_unit = result.final_labels.distunit;
@@ -43,7 +41,8 @@ ChartText ChartTextFor(const Drive& drive, const SimulationOptions& options, con
   text.volume_unit = options.metric_units ? "L" : "gal";
   text.consumption_unit = result.final_labels.consumpunits;
   if (!drive.fixes.empty()) text.clock_start = drive.start_time() + options.utc_offset_hours * 3600.0;
-  text.gaps = FindGpsGaps(drive, options.timeline);
+  text.clock = ClockName(options.utc_offset_hours) + (options.utc_offset_hours != 0.0 ? " by --utc-offset" : "");
+  text.gaps = FindGpsGaps(drive, timeline, result);
   return text;
 }
 
@@ -179,7 +178,7 @@ class DriveChart {
       svg_ << "<rect class=\"gap\" x=\"" << Number(X(gap.from)) << "\" y=\"" << Top() << "\" width=\""
            << Number(std::max(2.0, X(gap.to) - X(gap.from))) << "\" height=\"" << Bottom() - Top() << "\" fill=\""
            << kGapColour << "\" fill-opacity=\"0.6\"><title>GPS gap of " << Text("%.0f", gap.to - gap.from)
-           << " s: the host " << (gap.held ? "held the last fix" : "interpolated") << "</title></rect>\n";
+           << " s: the host held the last fix and the meter dropped the step across</title></rect>\n";
     }
   }
 
@@ -230,7 +229,7 @@ class DriveChart {
     char duration[64];
     std::snprintf(duration, sizeof duration, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
     TextAt(kLeft + kWidth / 2, base + 38,
-           "the plug-in's clock (local time), " + DateText(start) + " " + ClockLabel(start, 1, false) + " to " +
+           "the plug-in's clock (" + t_.clock + "), " + DateText(start) + " " + ClockLabel(start, 1, false) + " to " +
                (long_drive ? DateText(end) + " " : "") + ClockLabel(end, 1, false) + ", " + duration,
            "middle", "", "time-caption");
   }

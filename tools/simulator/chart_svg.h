@@ -2,7 +2,7 @@
 // the speed the host reported on top, the trip and work meters below, the
 // total since the last fill-up ("triptotal") in a panel of its own at the
 // bottom, against the plug-in's clock. Marked across the panels: the
-// work-recording stretches, the GPS gaps the host bridged, the steps the
+// work-recording stretches, the GPS gaps the meter could not bridge, the steps the
 // 2-unit bound dropped, the trip records and the fill-ups the plug-in logged,
 // and the script's fill-ups it refused, with their error. The legend lists
 // only what happened. The marks' labels stand in rows below the time axis,
@@ -21,11 +21,11 @@
 
 namespace trezik::drive {
 
-// A stretch between two recorded fixes with no fix in it, longer than the
-// drive's usual interval: drive seconds of the fixes on either side.
+// A stretch between two recorded fixes, at least 3 s long, that the meter
+// could not bridge: the host held the last fix across it and the plug-in
+// dropped the step to the next fix. Drive seconds of the fixes on either side.
 struct GpsGap {
   double from = 0, to = 0;
-  bool held = false;  // the host held the last fix across it (else it interpolated)
 };
 
 struct ChartText {
@@ -37,16 +37,18 @@ struct ChartText {
   // The plug-in's local time at the tick of drive second 0, as seconds since
   // 1970; without it the time axis counts minutes after the first fix.
   std::optional<double> clock_start = {};
+  // Which clock that is: "UTC", "UTC+2 by --utc-offset".
+  std::string clock = "UTC";
   std::vector<GpsGap> gaps = {};
 };
 
-// The gaps between the drive's recorded fixes longer than twice its usual
-// (median) interval and at least 3 s, as the timeline bridges them.
-std::vector<GpsGap> FindGpsGaps(const Drive& drive, const TimelineOptions& options);
+// The gaps of at least 3 s the meter could not bridge (see GpsGap).
+std::vector<GpsGap> FindGpsGaps(const Drive& drive, const Timeline& timeline, const SimulationResult& result);
 
 // The chart's texts for a run: the drive's file name, the units the plug-in
 // showed, its clock and the GPS gaps.
-ChartText ChartTextFor(const Drive& drive, const SimulationOptions& options, const SimulationResult& result);
+ChartText ChartTextFor(const Drive& drive, const Timeline& timeline, const SimulationOptions& options,
+                       const SimulationResult& result);
 
 std::string DrawChartSvg(const SimulationResult& result, const ChartText& text);
 

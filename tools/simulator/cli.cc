@@ -147,7 +147,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   const std::filesystem::path folder = line.simulation.folder;
   try {
     if (line.chart) {
-      const ChartText text = ChartTextFor(drive, line.simulation, result);
+      const ChartText text = ChartTextFor(drive, simulation.timeline(), line.simulation, result);
       const std::string chart = (folder / "drive.svg").string();
       tools::WriteFileWhole(chart, DrawChartSvg(result, text));
       summary.outputs.push_back(chart);

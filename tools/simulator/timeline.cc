@@ -69,13 +69,17 @@ bool Timeline::FilledStep(std::int64_t second) const {
   return i && Filled(*i);
 }
 
+bool Timeline::HeldGap(std::size_t index) const {
+  if (index + 1 >= drive_.fixes.size()) return false;
+  const double gap = drive_.fixes[index + 1].time - drive_.fixes[index].time;
+  if (gap <= 1.0) return false;
+  return options_.between == Between::kHold || (gap > options_.max_gap_s && !Filled(index)) ||
+         std::binary_search(held_fast_.begin(), held_fast_.end(), index);
+}
+
 bool Timeline::HeldStep(std::int64_t second) const {
   const auto i = GapOfStep(second);
-  if (!i) return false;
-  const double gap = drive_.fixes[*i + 1].time - drive_.fixes[*i].time;
-  if (gap <= 1.0) return false;
-  return options_.between == Between::kHold || (gap > options_.max_gap_s && !Filled(*i)) ||
-         std::binary_search(held_fast_.begin(), held_fast_.end(), *i);
+  return i && HeldGap(*i);
 }
 
 Position Timeline::At(std::int64_t second) const {

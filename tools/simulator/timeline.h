@@ -73,6 +73,9 @@ class Timeline {
   // Whether the step from second - 1 to `second` ends a gap longer than one
   // second across which the host held the last fix.
   bool HeldStep(std::int64_t second) const;
+  // Whether the host held the last fix across the gap that starts at fix
+  // `index` (longer than a second).
+  bool HeldGap(std::size_t index) const;
   // Whether the gap that starts at fix `index` was filled.
   bool Filled(std::size_t index) const;
   std::size_t filled_gaps() const { return filled_.size(); }
