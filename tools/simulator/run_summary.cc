@@ -55,7 +55,7 @@ report::RunSummary RunSummaryFor(const SummaryInput& in) {
       if (!pending.empty()) s.headline.push_back(pending);
       pending = Unpadded(line);
     } else {
-      pending += " " + line.substr(line.find_first_not_of(' '));
+      pending += "; " + line.substr(line.find_first_not_of(' '));
     }
   }
   if (!pending.empty()) s.headline.push_back(pending);

@@ -47,6 +47,8 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
     } else if (gap > options_.max_gap_s && kmh >= kFillFromKmh) {
       filled_.push_back(i - 1);
       longest_filled_s_ = std::max(longest_filled_s_, gap);
+    } else if (gap > options_.max_gap_s) {
+      ++held_parked_;
     }
   }
 }
@@ -123,15 +125,15 @@ std::string Timeline::Describe() const {
          << " s and holds the last fix across longer ones";
   } else {
     text << "between fixes the host interpolates linearly across gaps up to " << options_.max_gap_s
-         << " s; it filled " << filled_.size() << " longer gap(s) along the straight line";
+         << " s and fills longer ones in along the straight line: " << filled_.size() << " filled";
     if (!filled_.empty()) text << " (longest " << longest_filled_s_ << " s)";
-    text << "; it held the last fix across " << held_fast_.size() << " gap(s) that would take over "
-         << options_.fill_kmh << " km/h (GPS jumps) and across longer ones under " << kFillFromKmh
-         << " km/h (parked)";
+    text << "; it holds the last fix towards a GPS jump (over " << options_.fill_kmh << " km/h): "
+         << held_fast_.size() << ", and across a longer gap slower than " << kFillFromKmh
+         << " km/h (parked): " << held_parked_;
   }
   if (drive_.fixes.size() > 1) {
     const double gap = drive_.fixes[longest_gap_index_ + 1].time - drive_.fixes[longest_gap_index_].time;
-    text << " (longest gap " << gap << " s)";
+    text << "; longest gap " << gap << " s";
   }
   text << "; speed " << (derived_speeds_ == 0 ? "as the receiver reported it"
                          : derived_speeds_ == drive_.fixes.size()

@@ -93,6 +93,7 @@ class Timeline {
   std::vector<std::size_t> filled_;  // the fixes that start a filled gap, ascending
   std::vector<std::size_t> held_fast_;  // the fixes that start a gap held as a GPS jump, ascending
   double longest_filled_s_ = 0.0;
+  std::size_t held_parked_ = 0;  // gaps longer than max_gap held as slower than kFillFromKmh
   // The fix at or before `second` - 1 whose gap holds the step into
   // `second`, when the step ends at or before the next fix.
   std::optional<std::size_t> GapOfStep(std::int64_t second) const;
