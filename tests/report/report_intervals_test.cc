@@ -104,7 +104,7 @@ TEST(ReportIntervals, TheAverageLiesBetweenTheIntervalsOverGeneratedHistories) {
       const int partials = static_cast<int>(random() % 3);
       const bool missed = random() % 4 == 0;
       double fuel = 0;
-      char date[16];
+      char date[32];
       std::snprintf(date, sizeof date, "2026-%02d-%02d", 1 + i, 1);
       for (int p = 0; p < partials; ++p) {
         const double litres = 1 + static_cast<double>(random() % 2000) / 100;
@@ -119,7 +119,7 @@ TEST(ReportIntervals, TheAverageLiesBetweenTheIntervalsOverGeneratedHistories) {
       std::sscanf(text, "%lf %lf", &litres_read, &distance_read);
       fuel += litres_read;
       const double consumption = fuel / distance_read * 100;
-      char figure[16];
+      char figure[32];
       std::snprintf(figure, sizeof figure, "%.2f", consumption);
       const bool unknown = missed && (partials > 0 || random() % 2 == 0);
       log += Fill(date, litres_read, distance_read, unknown ? "" : figure, 1.5, unknown ? "missed" : "");
