@@ -52,11 +52,11 @@ std::optional<double> Accuracy::formula_error() const { return RelativeError(mea
 
 std::optional<double> Accuracy::overall_error() const { return RelativeError(odometer, geodesic_recorded); }
 
-std::optional<double> Accuracy::moving_error() const { return RelativeError(odometer, geodesic_recorded); }
+std::optional<double> Accuracy::moving_error() const { return RelativeError(odometer, reference()); }
 
 bool Accuracy::correct() const {
   if (const auto error = moving_error()) return std::abs(*error) <= kCorrectWithin;
-  return std::abs(odometer - geodesic_recorded) * metres_per_unit <= kCorrectWithinMetres;
+  return std::abs(odometer - reference()) * metres_per_unit <= kCorrectWithinMetres;
 }
 
 bool Accuracy::minspeed_worth_setting() const {

@@ -77,15 +77,21 @@ struct Accuracy {
   // What the meter counted while the car stood beyond how far it got: the
   // fixes' zigzag in place (GPS jitter), or the formula's creep.
   double standing_jitter() const { return standing_creep > standing_net ? standing_creep - standing_net : 0.0; }
-  // odometer / geodesic_recorded - 1; nothing when the reference is too short.
+  // What the meter is judged against: the log's own track; with the
+  // standstill filter in force (minspeed), which the driver set so that the
+  // fixes wandering at a stop are not counted, that track without them
+  // (geodesic_moving).
+  bool filtered() const { return options.trip.minspeed > 0; }
+  double reference() const { return filtered() ? geodesic_moving : geodesic_recorded; }
+  // odometer / reference - 1; nothing when the reference is too short.
   std::optional<double> moving_error() const;
-  // The meter agrees with the log's own track (geodesic_recorded) within
-  // kCorrectWithin (or, on a short reference, kCorrectWithinMetres).
+  // The meter agrees with the reference within kCorrectWithin (or, on a
+  // short reference, kCorrectWithinMetres).
   bool correct() const;
-  // What of the log's own track the meter did not count, and that as a
-  // share of it (0 when the meter counted as much or more).
-  double uncounted() const { return geodesic_recorded > odometer ? geodesic_recorded - odometer : 0.0; }
-  double uncounted_share() const { return geodesic_recorded > 0 ? uncounted() / geodesic_recorded : 0.0; }
+  // What of the reference the meter did not count, and that as a share of
+  // it (0 when the meter counted as much or more).
+  double uncounted() const { return reference() > odometer ? reference() - odometer : 0.0; }
+  double uncounted_share() const { return reference() > 0 ? uncounted() / reference() : 0.0; }
   // minspeed would change what the meter counts, and by enough to be worth
   // the driver's while: the meter counted jitter at stops worth noting and
   // the filter is off.

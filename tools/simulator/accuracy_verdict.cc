@@ -23,11 +23,20 @@ std::string AccuracyVerdict(const Accuracy& a, const std::string& unit) {
                   kFillUpToKmh, a.recorded_jumps_length, u);
     text += line;
   }
-  text += "): ";
+  text += ")";
+  if (a.filtered()) {
+    std::snprintf(line, sizeof line,
+                  ", %.2f %s without the fixes' wandering while the car stood (reported speed under %g %s), which "
+                  "minspeed=%g keeps off the meter",
+                  a.geodesic_moving, u, a.stopped_below, a.metres_per_unit == 1000.0 ? "km/h" : "mph",
+                  a.options.trip.minspeed);
+    text += line;
+  }
+  text += ": ";
   if (const auto error = a.moving_error()) {
     std::snprintf(line, sizeof line, "the meter is off by %+.2f %%", *error * 100.0);
   } else {
-    const double more = a.odometer - a.geodesic_recorded;
+    const double more = a.odometer - a.reference();
     if (std::abs(more) < 0.005) {
       std::snprintf(line, sizeof line, "the meter agrees with it");
     } else {
@@ -52,8 +61,8 @@ std::vector<std::string> AccuracyNotes(const Accuracy& a, const std::string& uni
     notes.push_back(line);
   }
   if (a.uncounted_share() > kUncountedWorthNoting) {
-    std::snprintf(line, sizeof line, "Not counted: %.2f %s, %.1f %% of the log's own track: ", a.uncounted(), u,
-                  a.uncounted_share() * 100.0);
+    std::snprintf(line, sizeof line, "Not counted: %.2f %s, %.1f %% of %s: ", a.uncounted(), u,
+                  a.uncounted_share() * 100.0, a.filtered() ? "that" : "the log's own track");
     std::string note = line;
     if (a.dropped_after_held_gap > 0) {
       std::snprintf(line, sizeof line,
