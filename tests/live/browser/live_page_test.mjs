@@ -2,8 +2,9 @@
 // against the real trezik-live fed by a real gpsd (gpsfake) replaying a
 // recorded drive ten times as fast:
 //   - the trip meter rises and its text changes without a reload;
-//   - a fill-up keyed by clicking the page's keypad lands in fuel.log with
-//     the quantity and the price as keyed;
+//   - a partial fill-up, marked by its toggle, then a fill-up keyed by
+//     clicking the page's keypad land in fuel.log with the quantity and the
+//     price as keyed;
 //   - at 800x480 and at 390 px wide the page is drawn (not one colour), has
 //     no horizontal overflow, and every button is at least 44 px each way;
 //   - a page of another origin (on 127.0.0.2) that posts a whole reset
@@ -192,15 +193,35 @@ async function main() {
   await crossOriginReset(url, page);
   await layoutAt(page, 800, 480, "800x480");
 
-  // A fill-up, clicked key by key: 35.2 litres at 1.859.
+  // A partial fill-up, marked with its toggle after the clear key: 4 litres
+  // at 1.9, logged with no figure and its mark; the toggle lights from the
+  // plug-in's mark label, and goes out with the accept.
   const click = async (...ids) => { for (const id of ids) await page.click(`#${id}`); };
-  await click("entry-quantity", "key-3", "key-5", "key-dot", "key-2");
-  await click("entry-price", "key-1", "key-dot", "key-8", "key-5", "key-9");
+  const fuelLog = path.join(data, "fuel.log");
+  await click("entry-quantity", "key-clear", "trezik_partial", "key-4", "entry-price", "key-clear", "key-1",
+              "key-dot", "key-9");
+  await page.waitForFunction(() => document.getElementById("trezik_partial").getAttribute("aria-pressed") === "true" &&
+                                   document.getElementById("trezik_fillmark").textContent === "PARTIAL" &&
+                                   document.getElementById("mpg").textContent === "PARTIAL",
+                             { timeout: 20000, polling: 100 });
+  await click("key-ok");
+  const partial = /^"[^"]*","[^"]*",4,[0-9.]+,"",1\.9,,"[^"]*","[^"]*","[^"]*","partial"\r$/m;
+  const partialUntil = Date.now() + 20000;
+  while (!(fs.existsSync(fuelLog) && partial.test(fs.readFileSync(fuelLog, "latin1")))) {
+    check(Date.now() < partialUntil, `no partial fill-up of 4 at 1.9 in fuel.log: ${fs.existsSync(fuelLog) ? fs.readFileSync(fuelLog, "latin1") : "no file"}`);
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  await page.waitForFunction(() => document.getElementById("trezik_partial").getAttribute("aria-pressed") === "false",
+                             { timeout: 20000, polling: 100 });
+  step("a partial fill-up, marked by its toggle, in fuel.log");
+
+  // A fill-up, clicked key by key: 35.2 litres at 1.859.
+  await click("entry-quantity", "key-clear", "key-3", "key-5", "key-dot", "key-2");
+  await click("entry-price", "key-clear", "key-1", "key-dot", "key-8", "key-5", "key-9");
   await page.waitForFunction(() => document.getElementById("fuelunits").textContent === "35.2" &&
                                    document.getElementById("trezik_unitprice").textContent === "1.859",
                              { timeout: 20000, polling: 100 });
   await click("key-ok");
-  const fuelLog = path.join(data, "fuel.log");
   const record = /^"[^"]*","[^"]*",35\.2,[0-9.]+,"[^"]*",1\.859,[0-9.]+,/m;
   const until = Date.now() + 20000;
   while (!(fs.existsSync(fuelLog) && record.test(fs.readFileSync(fuelLog, "latin1")))) {
