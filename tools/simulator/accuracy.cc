@@ -145,6 +145,11 @@ Accuracy MeasureAccuracy(const Drive& drive, const SimulationResult& result, con
   if (timeline) {
     accuracy.filled_gaps = timeline->filled_gaps();
     accuracy.max_gap_s = timeline->options().max_gap_s;
+    if (timeline->options().between == Between::kHold) {
+      accuracy.fill_off = "--hold";
+    } else if (timeline->options().fill_kmh <= 0) {
+      accuracy.fill_off = "--no-fill";
+    }
   }
   accuracy.recorded_jumps_length /= metres_per_unit;
   accuracy.dropped_after_held_gap_length /= metres_per_unit;

@@ -55,6 +55,9 @@ struct Accuracy {
   double interpolated = 0.0;
   std::size_t filled_gaps = 0;
   double max_gap_s = 0.0;
+  // The option that kept the host from filling gaps in: "--hold" or
+  // "--no-fill"; empty when it fills them.
+  std::string fill_off;
   std::size_t steps = 0, dropped_steps = 0, recorded_jumps = 0;
   // The ticks the standstill filter held (nothing measured).
   std::size_t held_steps = 0;

@@ -67,9 +67,10 @@ std::vector<std::string> AccuracyNotes(const Accuracy& a, const std::string& uni
     if (a.dropped_after_held_gap > 0) {
       std::snprintf(line, sizeof line,
                     "across %zu gap(s) the host held the last fix, and the plug-in dropped the step to the next "
-                    "fix (%.2f %s) as 2 %s or more in one second%s",
+                    "fix (%.2f %s) as 2 %s or more in one second%s%s%s",
                     a.dropped_after_held_gap, a.dropped_after_held_gap_length, u, u,
-                    a.filled_gaps == 0 ? " (without --no-fill the host fills such gaps in)" : "");
+                    a.fill_off.empty() ? "" : " (without ", a.fill_off.c_str(),
+                    a.fill_off.empty() ? "" : " the host fills such gaps in)");
       note += line;
     } else if (a.dropped_steps > 0) {
       std::snprintf(line, sizeof line, "the plug-in dropped %zu step(s) of 2 %s or more in one second (%.2f %s)",
