@@ -25,7 +25,7 @@ std::vector<GpsGap> FindGpsGaps(const Drive& drive, const Timeline& timeline, co
   const double start = drive.start_time();
   for (std::size_t i = 0; i + 1 < drive.fixes.size(); ++i) {
     const double from = drive.fixes[i].time - start, to = drive.fixes[i + 1].time - start;
-    if (to - from < 3.0 || !timeline.HeldGap(i)) continue;
+    if (to - from < 3.0 || to > 1e9 || !timeline.HeldGap(i)) continue;
     // The tick that first reports the next fix measures the step across.
     if (dropped.count(static_cast<int>(std::ceil(to - 1e-9)))) gaps.push_back({from, to});
   }
