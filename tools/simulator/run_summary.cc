@@ -34,9 +34,8 @@ std::string Unpadded(const std::string& line) {
 std::string ClockName(double utc_offset_hours) {
   if (utc_offset_hours == 0.0) return "UTC";
   char text[48];
-  const double hours = std::abs(utc_offset_hours);
-  const int whole = static_cast<int>(hours);
-  const int minutes = static_cast<int>(std::lround((hours - whole) * 60.0));
+  const long all_minutes = std::lround(std::abs(utc_offset_hours) * 60.0);
+  const int whole = static_cast<int>(all_minutes / 60), minutes = static_cast<int>(all_minutes % 60);
   if (minutes == 0) {
     std::snprintf(text, sizeof text, "UTC%c%d", utc_offset_hours < 0 ? '-' : '+', whole);
   } else {
@@ -55,7 +54,8 @@ report::RunSummary RunSummaryFor(const SummaryInput& in) {
       if (!pending.empty()) s.headline.push_back(pending);
       pending = Unpadded(line);
     } else {
-      pending += "; " + line.substr(line.find_first_not_of(' '));
+      const std::string more = line.substr(line.find_first_not_of(' '));
+      pending += (more[0] == '(' ? " " : "; ") + more;
     }
   }
   if (!pending.empty()) s.headline.push_back(pending);
