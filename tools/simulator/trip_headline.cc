@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <set>
 
 #include "plugin/log_record.h"
@@ -83,11 +84,18 @@ std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& resul
     }
     const std::vector<std::string> f = LogRecordFields(fill.record);
     if (f.size() < kFuelFieldCount) continue;
-    out += FitWidth("Fill-up   " + f[kFuelQuantity] + (imperial ? " gal" : " L") + " at " + f[kFuelPrice] + ": " +
-                        f[kFuelConsumption] + " " + l.consumpunits + ", " + f[kFuelCostPerDistance] + " per " +
-                        l.distunit,
-                    80) +
-           "\n";
+    const std::string filled = "Fill-up   " + f[kFuelQuantity] + (imperial ? " gal" : " L") + " at " + f[kFuelPrice];
+    const std::optional<FuelMark> mark = f.size() > kFuelMark ? ReadFuelMark(f[kFuelMark]) : std::nullopt;
+    std::string figures;
+    if (mark && mark->partial) {
+      figures = ": partial, no figure; its fuel counts at the next full tank";
+    } else if (mark && mark->missed) {
+      figures = ": no figure, a fill-up since the last full tank was not keyed in";
+    } else {
+      figures = ": " + f[kFuelConsumption] + " " + l.consumpunits + ", " + f[kFuelCostPerDistance] + " per " +
+                l.distunit;
+    }
+    out += FitWidth(filled + figures, 80) + "\n";
   }
   return out;
 }
