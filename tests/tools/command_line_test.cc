@@ -92,6 +92,8 @@ TEST(CommandLine, RefusesWhatItCannotUseInOneLine) {
       {{"--utc-offset", "15"}, "--utc-offset"},
       {{"--odometer", "0"}, "--odometer"},
       {{"--out", ""}, "--out"},
+      {{"a.gpx", "--script", ""}, "the script's name is empty"},
+      {{"-s", "", "a.gpx"}, "the script's name is empty"},
       {{"--option", "minspeed"}, "--option: 'minspeed' is no KEY=VALUE"},
       {{"--option", "=3"}, "--option"},
       {{"--option", "a=1\nb=2"}, "control character"},

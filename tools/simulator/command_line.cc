@@ -77,6 +77,11 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
   app->add_option("-s,--script", line.script_path,
                   "skin script (default: the default drive's own;\nfor any other drive only \"end logtrip\")")
       ->option_text("FILE")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            return text.empty() ? "the script's name is empty: name a skin script, or leave --script out" : "";
+          },
+          "FILE", "script"))
       ->group(drive);
   app->add_flag("--strict", line.reading.strict,
                 "refuse the drive at its first damaged sentence or\ntrack point (default: skip and count them)")

@@ -45,6 +45,7 @@ const char* DamageText(Damage damage) {
     case Damage::kGarbled: return "garbled";
     case Damage::kBadField: return "with a field that cannot be read";
     case Damage::kTimeGoesBack: return "whose time goes back";
+    case Damage::kNoTime: return "without a time (<time>)";
   }
   return "damaged";
 }
@@ -126,7 +127,7 @@ void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
   if (repeated > 0) {
     drive.notes.push_back(std::to_string(repeated) +
                           (repeated == 1 ? " fix repeats" : " fixes repeat") +
-                          " the time of the one before and is left out");
+                          " the time of the one before and " + (repeated == 1 ? "is" : "are") + " left out");
   }
   tally.Record(drive, unit);
   if (drive.fixes.size() < 2) {

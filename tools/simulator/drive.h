@@ -28,8 +28,9 @@ enum class Damage {
   kGarbled,        // NMEA: no sentence at all, or bytes that no sentence holds
   kBadField,       // a position, time, date, speed or status that cannot be read
   kTimeGoesBack,   // a fix earlier than the one kept before it
+  kNoTime,         // GPX: a track point without <time>
 };
-constexpr std::size_t kDamageKinds = 7;
+constexpr std::size_t kDamageKinds = 8;
 
 // "with a bad checksum", "cut off", ...: what a skipped line or point was.
 const char* DamageText(Damage damage);
@@ -64,6 +65,9 @@ struct Drive {
   std::vector<Skipped> skipped;
   std::vector<NoFixStretch> no_fix;  // GPX only
   std::size_t unchecked_sentences = 0;  // NMEA: sentences read without a checksum
+  // The log gives no date (NMEA with GGA alone): the fixes are dated
+  // 2000-01-01, which is no fact to report as one.
+  bool date_assumed = false;
 
   double start_time() const { return fixes.front().time; }
   double end_time() const { return fixes.back().time; }

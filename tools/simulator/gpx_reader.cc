@@ -14,6 +14,7 @@
 
 #include "core/convert.h"
 #include "tools/simulator/civil_time.h"
+#include "tools/simulator/drive_notes.h"
 #include "tools/simulator/input_file.h"
 #include "tools/simulator/timeline.h"
 
@@ -34,38 +35,11 @@ std::string_view Trimmed(const char* text) {
   return view;
 }
 
-// "2 min 26 s", "45 s", "1 h 02 min".
-std::string Duration(double seconds) {
-  const long whole = std::lround(seconds);
-  char text[48];
-  if (whole >= 3600) {
-    std::snprintf(text, sizeof text, "%ld h %02ld min", whole / 3600, whole / 60 % 60);
-  } else if (whole >= 60) {
-    std::snprintf(text, sizeof text, "%ld min %ld s", whole / 60, whole % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%ld s", whole);
-  }
-  return text;
-}
-
-std::string ClockTime(double epoch_seconds) {
-  const CivilTime time = SplitEpochSeconds(epoch_seconds);
-  const int seconds = static_cast<int>(time.seconds_of_day);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-  return text;
-}
-
-std::string Kilometres(double metres) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f km", metres / 1000.0);
-  return text;
-}
-
 // A track point that cannot be read, at its line.
 struct PointFault {
   int line;
   std::string what;
+  Damage damage = Damage::kBadField;
 };
 
 // Reads the file as it streams by (expat): a long track takes memory for
@@ -73,11 +47,11 @@ struct PointFault {
 // never throw through the parser: a failure stops it and is thrown after.
 class GpxReader {
  public:
-  GpxReader(const std::string& path, std::istream& in, ReadOptions options)
-      : path_(path), in_(in), tally_(path, options), keep_nofix_(options.keep_nofix) {}
+  GpxReader(const std::string& path, std::istream& in, ReadOptions options, const char* encoding)
+      : path_(path), in_(in), tally_(path, options), keep_nofix_(options.keep_nofix), encoding_(encoding) {}
 
   Drive Read() {
-    std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
+    std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(encoding_), XML_ParserFree);
     if (!parser) throw DriveError(path_, 0, "out of memory for the XML parser");
     parser_ = parser.get();
     XML_SetUserData(parser_, this);
@@ -112,6 +86,13 @@ class GpxReader {
     drive.fixes.reserve(fixes_.size());
     drive.fixes.assign(fixes_.begin(), fixes_.end());
     fixes_.clear();
+    if (drive.fixes.empty() && without_time_ > 0 && without_time_ + no_fix_ == points_) {
+      throw DriveError(path_, 0,
+                       "none of its " + std::to_string(without_time_) +
+                           " track points has a time (<time>): the simulator replays a drive second by second and "
+                           "needs the time of each fix; a track drawn on a map, or a route, has none");
+    }
+    RefuseOneTime(drive);
     if (drive.fixes.empty()) {
       std::string what = points_ == 0 ? "no track points (<trkpt>) in the file"
                          : no_fix_ == points_
@@ -257,7 +238,10 @@ class GpxReader {
       }
     } catch (const PointFault& fault) {
       // A point without a fix is left out whatever its fields hold.
-      if (!no_fix) tally_.Skip(Damage::kBadField, fault.line, fault.what);
+      if (!no_fix) {
+        if (fault.damage == Damage::kNoTime) ++without_time_;
+        tally_.Skip(fault.damage, fault.line, fault.what);
+      }
     }
     if (no_fix) ++no_fix_;
   }
@@ -287,32 +271,22 @@ class GpxReader {
     stretch_.reset();
   }
 
-  // "89 track point(s) marked <fix>none</fix> left out, in 10 stretches
-  // covering 3 min 2 s and 1.62 km; the longest 12:31:38 to 12:34:04 UTC,
-  // 62 points, 2 min 26 s, 1.24 km".
-  void NoteNoFix(Drive& drive) const {
-    std::string note = std::to_string(no_fix_) + " track point(s) marked <fix>none</fix> left out";
-    if (!drive.no_fix.empty()) {
-      double seconds = 0.0, metres = 0.0;
-      const NoFixStretch* longest = &drive.no_fix.front();
-      for (const NoFixStretch& stretch : drive.no_fix) {
-        seconds += stretch.end_time - stretch.start_time;
-        metres += stretch.metres;
-        if (stretch.end_time - stretch.start_time > longest->end_time - longest->start_time) longest = &stretch;
-      }
-      note += ", in " + std::to_string(drive.no_fix.size()) + " stretch(es) covering " + Duration(seconds) +
-              " and " + Kilometres(metres);
-      if (drive.no_fix.size() > 1) {
-        note += "; the longest from line " + std::to_string(longest->first_line) + ", " +
-                ClockTime(longest->start_time) + " to " + ClockTime(longest->end_time) + " UTC, " +
-                std::to_string(longest->points) + " points, " + Duration(longest->end_time - longest->start_time) +
-                ", " + Kilometres(longest->metres);
-      } else {
-        note += ", from line " + std::to_string(longest->first_line) + ", " + ClockTime(longest->start_time) +
-                " to " + ClockTime(longest->end_time) + " UTC";
-      }
+  void NoteNoFix(Drive& drive) const { drive.notes.push_back(NoFixNote(no_fix_, drive.no_fix)); }
+
+  // Points that all share one time give no drive to replay.
+  void RefuseOneTime(const Drive& drive) const {
+    if (drive.fixes.size() < 2) return;
+    const double time = drive.fixes.front().time;
+    for (const Fix& fix : drive.fixes) {
+      if (fix.time != time) return;
     }
-    drive.notes.push_back(note);
+    const CivilTime civil = SplitEpochSeconds(time);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", civil.date.year, civil.date.month, civil.date.day);
+    throw DriveError(path_, 0,
+                     "all " + std::to_string(drive.fixes.size()) + " track points with a time share one, " + date +
+                         " " + ClockTime(time) +
+                         " UTC: the simulator replays a drive second by second and needs the time of each fix");
   }
 
   double Coordinate(const Field& field, const char* name, double limit) const {
@@ -332,7 +306,10 @@ class GpxReader {
     fix.line = point_line_;
     fix.latitude = Coordinate(lat_, "lat", 90.0);
     fix.longitude = Coordinate(lon_, "lon", 180.0);
-    if (!time_.seen) throw PointFault{point_line_, "<trkpt> without <time>; the simulator needs the time of each fix"};
+    if (!time_.seen) {
+      throw PointFault{point_line_, "<trkpt> without <time>; the simulator needs the time of each fix",
+                       Damage::kNoTime};
+    }
     const std::optional<double> seconds = ParseIsoTime(Trimmed(time_.text.c_str()));
     if (!seconds) throw PointFault{time_.line, "<time>" + time_.text + "</time> is not an ISO 8601 time"};
     fix.time = *seconds;
@@ -351,6 +328,7 @@ class GpxReader {
   std::istream& in_;
   DamageTally tally_;
   bool keep_nofix_ = false;  // points marked <fix>none</fix> are kept as fixes
+  const char* encoding_;     // overrides the file's own, when given
   XML_Parser parser_ = nullptr;
   std::exception_ptr failure_;  // thrown in a callback, thrown again once the parser stopped
   int skipped_lines_ = 0;       // line ends before the document
@@ -370,6 +348,7 @@ class GpxReader {
   std::deque<Fix> fixes_;
   std::size_t points_ = 0;
   std::size_t no_fix_ = 0;  // points marked <fix>none</fix>
+  std::size_t without_time_ = 0;  // points without <time>
   std::optional<NoFixStretch> stretch_;  // the one going on
   Fix stretch_end_;                      // its last point
   std::vector<NoFixStretch> no_fix_stretches_;
@@ -377,8 +356,8 @@ class GpxReader {
 
 }  // namespace
 
-Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options) {
-  return GpxReader(path, in, options).Read();
+Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options, const char* encoding) {
+  return GpxReader(path, in, options, encoding).Read();
 }
 
 Drive ReadGpx(const std::string& path, const std::string& content, ReadOptions options) {

@@ -19,7 +19,9 @@ namespace trezik::drive {
 // GPX tools do. Throws DriveError with the line of the fault.
 // Read as it streams from `in`, in memory for the fixes kept rather than for
 // the file's bytes.
-Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options = {});
+// `encoding`, when given, overrides what the file declares (a UTF-16 file
+// comes decoded to UTF-8).
+Drive ReadGpx(const std::string& path, std::istream& in, ReadOptions options = {}, const char* encoding = nullptr);
 Drive ReadGpx(const std::string& path, const std::string& content, ReadOptions options = {});
 
 }  // namespace trezik::drive

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <algorithm>
 #include <vector>
 
 #include "tools/simulator/drive.h"
@@ -40,17 +41,35 @@ std::string ReadWithin(std::istream& in, const std::string& name, std::uintmax_t
   return content;
 }
 
+void LineReader::CountByte() {
+  if (++read_ > limit_) {
+    throw DriveError(name_, 0, "holds more than " + Size(limit_) + ", more than the simulator reads");
+  }
+}
+
 bool LineReader::Next(std::string& line) {
   line.clear();
   unterminated_ = too_long_ = false;
+  ending_bytes_ = 0;
   std::streambuf* buffer = in_.rdbuf();
   bool any = false;
   for (int c; (c = buffer->sbumpc()) != std::char_traits<char>::eof();) {
     any = true;
-    if (++read_ > limit_) {
-      throw DriveError(name_, 0, "holds more than " + Size(limit_) + ", more than the simulator reads");
+    CountByte();
+    // LF, CR LF, CR CR LF (a CR LF written through a text-mode stream) and a
+    // lone CR (old Macs, some loggers) each end one line.
+    if (c == '\r') {
+      int next = buffer->sgetc();
+      for (; next == '\r' || next == '\n'; next = buffer->sgetc()) {
+        buffer->sbumpc();
+        CountByte();
+        ++ending_bytes_;
+        if (next == '\n') break;
+      }
+      c = '\n';
     }
     if (c == '\n') {
+      ++ending_bytes_;
       ++number_;
       return true;
     }
@@ -107,6 +126,75 @@ PrefixedBuffer::int_type PrefixedBuffer::underflow() {
   if (got <= 0) return traits_type::eof();
   setg(block_, block_, block_ + got);
   return traits_type::to_int_type(*gptr());
+}
+
+int Utf16Buffer::Unit() {
+  const int a = source_->sbumpc();
+  if (a == traits_type::eof()) return -1;
+  const int b = source_->sbumpc();
+  if (b == traits_type::eof()) return 0xFFFD;
+  return big_endian_ ? (a << 8 | b) : (b << 8 | a);
+}
+
+Utf16Buffer::int_type Utf16Buffer::underflow() {
+  std::size_t size = 0;
+  while (size + 4 <= sizeof block_) {
+    int unit = pending_ >= 0 ? pending_ : Unit();
+    pending_ = -1;
+    if (unit < 0) break;
+    if (!started_) {
+      started_ = true;
+      if (unit == 0xFEFF) continue;
+    }
+    std::uint32_t point = static_cast<std::uint32_t>(unit);
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+      const int low = Unit();
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        point = 0x10000 + ((static_cast<std::uint32_t>(unit) - 0xD800) << 10) + (static_cast<std::uint32_t>(low) - 0xDC00);
+      } else {
+        point = 0xFFFD;
+        pending_ = low;
+      }
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+      point = 0xFFFD;
+    }
+    if (point < 0x80) {
+      block_[size++] = static_cast<char>(point);
+    } else if (point < 0x800) {
+      block_[size++] = static_cast<char>(0xC0 | point >> 6);
+      block_[size++] = static_cast<char>(0x80 | (point & 0x3F));
+    } else if (point < 0x10000) {
+      block_[size++] = static_cast<char>(0xE0 | point >> 12);
+      block_[size++] = static_cast<char>(0x80 | (point >> 6 & 0x3F));
+      block_[size++] = static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+      block_[size++] = static_cast<char>(0xF0 | point >> 18);
+      block_[size++] = static_cast<char>(0x80 | (point >> 12 & 0x3F));
+      block_[size++] = static_cast<char>(0x80 | (point >> 6 & 0x3F));
+      block_[size++] = static_cast<char>(0x80 | (point & 0x3F));
+    }
+  }
+  if (size == 0) return traits_type::eof();
+  setg(block_, block_, block_ + size);
+  return traits_type::to_int_type(*gptr());
+}
+
+std::optional<bool> Utf16BigEndian(std::string_view start) {
+  if (start.starts_with("\xFF\xFE")) return false;
+  if (start.starts_with("\xFE\xFF")) return true;
+  // Without a mark: the first characters are ASCII, each with a NUL byte
+  // after it (little-endian) or before it (big-endian).
+  const std::size_t pairs = std::min<std::size_t>(start.size() / 2, 32);
+  if (pairs < 2) return std::nullopt;
+  bool little = true, big = true;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    const unsigned char a = static_cast<unsigned char>(start[2 * i]), b = static_cast<unsigned char>(start[2 * i + 1]);
+    little = little && a != 0 && a < 0x80 && b == 0;
+    big = big && a == 0 && b != 0 && b < 0x80;
+  }
+  if (little) return false;
+  if (big) return true;
+  return std::nullopt;
 }
 
 std::string ReadInputFile(const std::string& path, std::uintmax_t limit) {

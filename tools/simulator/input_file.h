@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <streambuf>
+#include <string_view>
 #include <string>
 #include <utility>
 
@@ -49,6 +51,29 @@ class PrefixedBuffer : public std::streambuf {
   char block_[1 << 16];
 };
 
+// The text of a UTF-16 stream as UTF-8: a byte order mark at its start is
+// dropped, a code unit that pairs with none becomes U+FFFD, and so does a
+// last odd byte.
+class Utf16Buffer : public std::streambuf {
+ public:
+  Utf16Buffer(std::streambuf* source, bool big_endian) : source_(source), big_endian_(big_endian) {}
+
+ protected:
+  int_type underflow() override;
+
+ private:
+  int Unit();  // the next code unit, or -1 at the end
+  std::streambuf* source_;
+  bool big_endian_;
+  bool started_ = false;
+  int pending_ = -1;  // a unit read ahead that turned out to pair with none
+  char block_[4096];
+};
+
+// UTF-16 told by its byte order mark, or by ASCII text with a NUL byte
+// beside each character: nothing, or whether it is big-endian.
+std::optional<bool> Utf16BigEndian(std::string_view start);
+
 // Reads `in` up to `limit` bytes; DriveError naming `name` when it holds
 // more or cannot be read.
 std::string ReadWithin(std::istream& in, const std::string& name, std::uintmax_t limit);
@@ -62,19 +87,24 @@ class LineReader {
   static constexpr std::size_t kLongestLine = 64 * 1024;
   LineReader(std::istream& in, std::string name, std::uintmax_t limit = kLargestInputBytes)
       : in_(in), name_(std::move(name)), limit_(limit) {}
-  // The next line without its '\n' into `line`; false at the end.
+  // The next line without its line end into `line`; false at the end. A
+  // line ends at LF, CR LF, CR CR LF or a lone CR.
   bool Next(std::string& line);
   int number() const { return number_; }        // of the line read last, from 1
   bool unterminated() const { return unterminated_; }  // it ends the input without a '\n'
   bool too_long() const { return too_long_; }          // it was cut at kLongestLine bytes
+  std::size_t ending_bytes() const { return ending_bytes_; }  // of its line end: 0 to 3 or more
 
  private:
+  void CountByte();  // one more byte read, against the limit
+
   std::istream& in_;
   std::string name_;
   std::uintmax_t limit_;
   std::uintmax_t read_ = 0;
   int number_ = 0;
   bool unterminated_ = false, too_long_ = false;
+  std::size_t ending_bytes_ = 0;
 };
 
 }  // namespace trezik::drive

@@ -1,5 +1,6 @@
 // The pieces of an NMEA sentence as the log reader takes it apart: its
-// fields, numbers, checksum digits and address.
+// fields, numbers, checksum digits and address, and the fixes and dates of
+// the sentences it reads (RMC, GGA, ZDA).
 #pragma once
 
 #include <optional>
@@ -7,7 +8,40 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/simulator/civil_time.h"
+#include "tools/simulator/drive.h"
+
 namespace trezik::drive::nmea {
+
+// A sentence or a line that is skipped (or, reading strictly, refused),
+// thrown by the readers below and caught by the log reader.
+struct Fault {
+  Damage damage;
+  std::string what;
+};
+[[noreturn]] void Fail(Damage damage, const std::string& what);
+
+// A fix of an RMC or GGA sentence; the time is that of day until the log
+// reader dates it.
+struct SentenceFix {
+  Fix fix;
+  double seconds_of_day = 0.0;
+  std::optional<CivilDate> date;  // RMC only
+};
+
+// The fix of an RMC sentence (`f`: its fields, the address first), nothing
+// for status V (no fix). Fault kBadField on a field that cannot be read.
+std::optional<SentenceFix> ReadRmc(const std::vector<std::string_view>& f, int line);
+// The fix of a GGA sentence, nothing for fix quality 0 or empty.
+std::optional<SentenceFix> ReadGga(const std::vector<std::string_view>& f, int line);
+
+// The UTC date and time of a ZDA sentence (hhmmss.ss,dd,mm,yyyy,...),
+// nothing when its fields are empty (a receiver that does not know them yet).
+struct ZdaDate {
+  CivilDate date;
+  double seconds_of_day = 0.0;
+};
+std::optional<ZdaDate> ReadZda(const std::vector<std::string_view>& f);
 
 // A number field: a number with "." as its decimal mark and no blanks, which
 // no NMEA field holds.

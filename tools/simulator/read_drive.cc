@@ -1,11 +1,15 @@
 #include "tools/simulator/read_drive.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <string_view>
 #include <istream>
 #include <memory>
 
 #include "tools/simulator/gpx_reader.h"
 #include "tools/simulator/input_file.h"
+#include "tools/simulator/nmea_fields.h"
 #include "tools/simulator/nmea_reader.h"
 
 namespace trezik::drive {
@@ -26,6 +30,24 @@ bool LooksBinary(const std::string& content, std::size_t& control, std::size_t& 
   return control * 16 > sampled;
 }
 
+// NMEA sentences with a checksum that holds among the bytes: a capture of a
+// receiver's binary messages with NMEA text between them. Two make sure
+// that random bytes did not form one.
+bool HoldsNmeaSentences(const std::string& content) {
+  int found = 0;
+  for (std::size_t at = content.find('$'); at != std::string::npos && found < 2; at = content.find('$', at + 1)) {
+    const std::size_t star = content.find('*', at);
+    if (star == std::string::npos || star - at > 100 || star + 2 >= content.size()) continue;
+    const std::string_view body(content.data() + at + 1, star - at - 1);
+    const bool printable = std::all_of(body.begin(), body.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+    const std::size_t comma = body.find(',');
+    if (!printable || comma == std::string_view::npos || !nmea::WellFormedAddress(body.substr(0, comma))) continue;
+    const int high = nmea::HexValue(content[star + 1]), low = nmea::HexValue(content[star + 2]);
+    if (high >= 0 && low >= 0 && high * 16 + low == NmeaChecksum(body)) ++found;
+  }
+  return found == 2;
+}
+
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) { return ReadInputFile(path); }
@@ -39,6 +61,19 @@ Drive ReadDrive(const std::string& given_path, ReadOptions options) {
   in->read(sample.data(), static_cast<std::streamsize>(sample.size()));
   sample.resize(static_cast<std::size_t>(in->gcount()));
   if (sample.empty()) throw DriveError(path, 0, "is empty: there is no drive in it");
+  // UTF-16 text is read as UTF-8 through a decoder; the sample is then of
+  // the text it gives.
+  std::streambuf* source = in->rdbuf();
+  std::unique_ptr<PrefixedBuffer> raw;
+  std::unique_ptr<Utf16Buffer> utf16;
+  const std::optional<bool> big_endian = Utf16BigEndian(sample);
+  if (big_endian) {
+    raw = std::make_unique<PrefixedBuffer>(std::move(sample), in->rdbuf());
+    utf16 = std::make_unique<Utf16Buffer>(raw.get(), *big_endian);
+    source = utf16.get();
+    sample.assign(64 * 1024, '\0');
+    sample.resize(static_cast<std::size_t>(source->sgetn(sample.data(), static_cast<std::streamsize>(sample.size()))));
+  }
   std::size_t pos = 0;
   // Skip a UTF-8 byte order mark, blanks and the NUL bytes some receivers
   // write when they start.
@@ -46,15 +81,17 @@ Drive ReadDrive(const std::string& given_path, ReadOptions options) {
   auto blank = [](int c) { return c == '\0' || (c > 0 && std::strchr(" \t\r\n", c) != nullptr); };
   while (pos < sample.size() && blank(sample[pos])) ++pos;
   std::size_t control = 0, sampled = 0;
-  if (LooksBinary(sample, control, sampled)) {
+  const bool binary = LooksBinary(sample, control, sampled);
+  if (binary && !HoldsNmeaSentences(sample)) {
     throw DriveError(path, 0,
                      "is not text at all (" + std::to_string(control) + " of its first " + std::to_string(sampled) +
-                         " bytes are control characters): neither a GPX track nor an NMEA log");
+                         " bytes are control characters, and no NMEA sentence is among them): neither a GPX track "
+                         "nor an NMEA log");
   }
   // Blanks past the sample are kept too, so that line numbers hold.
   int first = pos < sample.size() ? static_cast<unsigned char>(sample[pos]) : std::char_traits<char>::eof();
   if (pos == sample.size()) {
-    for (int c; (c = in->rdbuf()->sbumpc()) != std::char_traits<char>::eof();) {
+    for (int c; (c = source->sbumpc()) != std::char_traits<char>::eof();) {
       sample.push_back(static_cast<char>(c));
       if (!blank(c)) {
         first = c;
@@ -64,10 +101,15 @@ Drive ReadDrive(const std::string& given_path, ReadOptions options) {
     }
   }
   if (first == std::char_traits<char>::eof()) throw DriveError(path, 0, "is empty: it holds nothing but blanks");
-  PrefixedBuffer buffer(std::move(sample), in->rdbuf());
+  PrefixedBuffer buffer(std::move(sample), source);
   std::istream replay(&buffer);
-  if (first == '<') return ReadGpx(path, replay, options);
-  return ReadNmea(path, replay, options);
+  Drive drive = first == '<' && !binary ? ReadGpx(path, replay, options, utf16 ? "UTF-8" : nullptr)
+                                        : ReadNmea(path, replay, options, binary);
+  if (big_endian) {
+    drive.notes.push_back(std::string("the file is UTF-16 text (") + (*big_endian ? "big" : "little") +
+                          "-endian), read as such");
+  }
+  return drive;
 }
 
 }  // namespace trezik::drive

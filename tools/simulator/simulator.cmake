@@ -19,10 +19,12 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/read_drive.cc
   ${TREZIK_SIMULATOR_DIR}/run_summary.cc
   ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
+  ${TREZIK_SIMULATOR_DIR}/drive_notes.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
   ${TREZIK_SIMULATOR_DIR}/nmea_fields.cc
+  ${TREZIK_SIMULATOR_DIR}/nmea_fix_order.cc
   ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
   ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
   ${TREZIK_SIMULATOR_DIR}/scenario.cc

@@ -1,0 +1,234 @@
+// What receivers write, read through ReadDrive from small logs made here:
+// dates from ZDA, line ends, byte order marks and UTF-16, gpsd's comments,
+// NMEA between binary messages, late sentences, an appended capture, GPX
+// points without times. The times expected are seconds since 1970 worked
+// out with Python's calendar.timegm.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drive_test_support.h"
+#include "tools/simulator/read_drive.h"
+
+namespace trezik::drive {
+namespace {
+
+// "$" body "*" checksum, the XOR of the body's bytes, without a line end.
+std::string Nmea(const std::string& body) {
+  unsigned sum = 0;
+  for (const char c : body) sum ^= static_cast<unsigned char>(c);
+  char hex[4];
+  std::snprintf(hex, sizeof hex, "%02X", sum);
+  return "$" + body + "*" + hex;
+}
+
+std::string Rmc(const std::string& time, const std::string& date = "110410", const std::string& lat = "4901.5940") {
+  return Nmea("GPRMC," + time + ",A," + lat + ",N,01203.9163,E,10.0,131.9," + date + ",,,A");
+}
+std::string Gga(const std::string& time, const std::string& lat = "4901.5940") {
+  return Nmea("GPGGA," + time + "," + lat + ",N,01203.9163,E,1,07,1.0,336.7,M,46.6,M,,");
+}
+std::string Zda(const std::string& time, const std::string& day_month_year) {
+  return Nmea("GPZDA," + time + "," + day_month_year + ",00,00");
+}
+
+// The lines joined, each ended by `end`.
+std::string Lines(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+  std::string text;
+  for (const std::string& line : lines) text += line + end;
+  return text;
+}
+
+// Seconds of the day of RMC fixes from 10:00:00 on, one a second.
+std::vector<std::string> RmcSeconds(int from, int count) {
+  std::vector<std::string> lines;
+  for (int s = from; s < from + count; ++s) {
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d%02d%02d", 10 + s / 3600, s / 60 % 60, s % 60);
+    lines.push_back(Rmc(time));
+  }
+  return lines;
+}
+
+std::string Utf16(const std::string& ascii, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char c : ascii) out += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+  return out;
+}
+
+// Bytes of a u-blox UBX message with its payload from a generator: control
+// bytes, line ends and '$' among them, as in real captures.
+std::string Ubx(std::size_t size, std::uint32_t& state) {
+  std::string bytes = "\xB5\x62";
+  while (bytes.size() < size) {
+    state = state * 1664525u + 1013904223u;
+    bytes += static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+std::string Gpx(const std::string& points, const std::string& declaration = "") {
+  return declaration + "<gpx version=\"1.1\"><trk><trkseg>\n" + points + "</trkseg></trk></gpx>\n";
+}
+std::string Point(const std::string& lon, const std::string& time) {
+  return "<trkpt lat=\"52\" lon=\"" + lon + "\">" + (time.empty() ? "" : "<time>" + time + "</time>") +
+         "</trkpt>\n";
+}
+
+struct Rule {
+  const char* name;
+  std::string content;
+  bool strict = false;
+  // Read: the fixes, the times of the first and last, the line of the last,
+  // the damage skipped (none unless named), words of one note.
+  std::size_t fixes = 0;
+  double first_time = 0, last_time = 0;
+  int last_line = 0;
+  std::vector<std::pair<Damage, std::size_t>> skipped = {};
+  const char* note = nullptr;
+  bool date_assumed = false;
+  // Refused: words of the message.
+  const char* refused = nullptr;
+};
+
+void PrintTo(const Rule& rule, std::ostream* out) { *out << rule.name; }
+
+class ReadingRules : public ::testing::TestWithParam<Rule> {};
+
+TEST_P(ReadingRules, ReadOrRefusedInTheDriversWords) {
+  const Rule& rule = GetParam();
+  testing::ScratchFolder scratch;
+  const std::string path = scratch.Write("drive", rule.content);
+  if (rule.refused != nullptr) {
+    try {
+      ReadDrive(path, {.strict = rule.strict});
+      FAIL() << "read, not refused";
+    } catch (const DriveError& error) {
+      EXPECT_NE(std::string(error.what()).find(rule.refused), std::string::npos) << error.what();
+    }
+    return;
+  }
+  const Drive drive = ReadDrive(path, {.strict = rule.strict});
+  std::string notes;
+  for (const std::string& note : drive.notes) notes += note + "\n";
+  ASSERT_EQ(drive.fixes.size(), rule.fixes) << notes;
+  EXPECT_DOUBLE_EQ(drive.fixes.front().time, rule.first_time);
+  EXPECT_DOUBLE_EQ(drive.fixes.back().time, rule.last_time);
+  EXPECT_EQ(drive.fixes.back().line, rule.last_line);
+  std::size_t skipped = 0, expected = 0;
+  for (const Skipped& kind : drive.skipped) skipped += kind.count;
+  for (const auto& [damage, count] : rule.skipped) {
+    EXPECT_EQ(drive.skipped_count(damage), count) << DamageText(damage);
+    expected += count;
+  }
+  EXPECT_EQ(skipped, expected) << notes;
+  if (rule.note != nullptr) {
+    EXPECT_NE(notes.find(rule.note), std::string::npos) << notes;
+  }
+  EXPECT_EQ(drive.date_assumed, rule.date_assumed);
+}
+
+constexpr double k20100411 = 1270944000;  // 2010-04-11T00:00:00Z
+constexpr double k10h = 36000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReadingRules,
+    ::testing::Values(
+        // Dates.
+        Rule{.name = "GgaDatedByZdaAcrossMidnight",
+             .content = Lines({Gga("235958"), Zda("235959", "05,03,2024"), Gga("235959"), Zda("000000", "06,03,2024"),
+                               Gga("000001")}),
+             .fixes = 3, .first_time = 1709683199 - 1, .last_time = 1709683201, .last_line = 5,
+             .note = "dated by the log's ZDA sentences"},
+        Rule{.name = "GgaAloneIsDatedByAssumption", .content = Lines({Gga("120000"), Gga("120001")}),
+             .fixes = 2, .first_time = 946728000, .last_time = 946728001, .last_line = 2,
+             .note = "an assumed date", .date_assumed = true},
+        Rule{.name = "GgaAloneAcrossMidnightSteps", .content = Lines({Gga("235959"), Gga("000001")}),
+             .fixes = 2, .first_time = 946771201 - 2, .last_time = 946771201, .last_line = 2, .date_assumed = true},
+        Rule{.name = "GgaBeforeTheFirstRmcAcrossMidnight", .content = Lines({Gga("235959"), Rmc("000000", "110410")}),
+             .fixes = 2, .first_time = 1270943999, .last_time = k20100411, .last_line = 2},
+        Rule{.name = "RepeatedGgaBeforeTheFirstDate",
+             .content = Lines({Gga("100000"), Gga("100000"), Gga("100001"), Rmc("100002")}),
+             .fixes = 3, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 2, .last_line = 4},
+        Rule{.name = "ZdaDateThatIsNoDay", .content = Lines({Zda("120000", "31,02,2024"), Gga("120000"), Gga("120001")}),
+             .fixes = 2, .first_time = 946728000, .last_time = 946728001, .last_line = 3,
+             .skipped = {{Damage::kBadField, 1}}, .date_assumed = true},
+        // Line ends, byte order marks, UTF-16.
+        Rule{.name = "CrCrLf", .content = Lines(RmcSeconds(0, 3), "\r\r\n"),
+             .fixes = 3, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 2, .last_line = 3},
+        Rule{.name = "LoneCr", .content = Lines(RmcSeconds(0, 3), "\r"),
+             .fixes = 3, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 2, .last_line = 3},
+        Rule{.name = "Utf8ByteOrderMark", .content = "\xEF\xBB\xBF" + Lines(RmcSeconds(0, 2)),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 2},
+        Rule{.name = "Utf16LittleEndian", .content = Utf16(Lines(RmcSeconds(0, 2)), false),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 2,
+             .note = "UTF-16 text (little-endian)"},
+        Rule{.name = "Utf16BigEndian", .content = Utf16(Lines(RmcSeconds(0, 2)), true),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 2},
+        Rule{.name = "Utf16Gpx",
+             .content = Utf16(Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "2020-01-01T00:00:01Z"),
+                                  "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"), false),
+             .fixes = 2, .first_time = 1577836800, .last_time = 1577836801, .last_line = 4},
+        Rule{.name = "Utf8ByteOrderMarkGpx",
+             .content = "\xEF\xBB\xBF" + Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "2020-01-01T00:00:01Z")),
+             .fixes = 2, .first_time = 1577836800, .last_time = 1577836801, .last_line = 3},
+        // gpsd's comments, also when reading strictly.
+        Rule{.name = "GpsdComments", .content = Lines({"# Name: a gpsd log", Rmc("100000"), "#comment", Rmc("100001")}),
+             .strict = true, .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1,
+             .last_line = 4, .note = "2 comment line(s) starting with '#'"},
+        // Order.
+        Rule{.name = "GgaComesAfterTheNextSecondsRmc", .content = Lines({Rmc("100000"), Rmc("100002"), Gga("100001")}),
+             .fixes = 3, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 2, .last_line = 2,
+             .note = "1 sentence(s) came up to 1 s after a later one"},
+        Rule{.name = "TwoFixesGoBack", .content = Lines([] {
+               std::vector<std::string> lines = RmcSeconds(100, 5);
+               const std::vector<std::string> back = RmcSeconds(0, 2);
+               lines.insert(lines.begin() + 3, back.begin(), back.end());
+               return lines; }()),
+             .fixes = 5, .first_time = k20100411 + k10h + 100, .last_time = k20100411 + k10h + 104, .last_line = 7,
+             .skipped = {{Damage::kTimeGoesBack, 2}}},
+        Rule{.name = "AppendedCapture", .content = Lines([] {
+               std::vector<std::string> lines = RmcSeconds(3600, 12);
+               for (const std::string& line : RmcSeconds(0, 3650)) lines.push_back(line);
+               return lines; }()),
+             .fixes = 12, .first_time = k20100411 + k10h + 3600, .last_time = k20100411 + k10h + 3611, .last_line = 12,
+             .note = "line 13 starts another capture appended to the log: its time goes back 1 h 00 min from the fix "
+                     "of line 12, so its 3650 fixes (lines 13 to 3662) are left out"},
+        // GPX times.
+        Rule{.name = "GpxPointsWithoutTime",
+             .content = Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "") + Point("5.002", "") +
+                            Point("5.003", "2020-01-01T00:00:03Z")),
+             .fixes = 2, .first_time = 1577836800, .last_time = 1577836803, .last_line = 5,
+             .skipped = {{Damage::kNoTime, 2}}, .note = "skipped 2 track points without a time (<time>) (lines 3, 4)"},
+        Rule{.name = "GpxWithoutAnyTime", .content = Gpx(Point("5", "") + Point("5.001", "") + Point("5.002", "")),
+             .refused = "none of its 3 track points has a time (<time>)"},
+        Rule{.name = "GpxPointsShareOneTime",
+             .content = Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "2020-01-01T00:00:00Z") +
+                            Point("5.002", "2020-01-01T00:00:00Z")),
+             .refused = "all 3 track points with a time share one, 2020-01-01 00:00:00 UTC"},
+        Rule{.name = "BinaryWithoutNmea", .content = [] { std::uint32_t s = 1; return Ubx(4096, s); }(),
+             .refused = "is not text at all"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A capture of u-blox binary messages with RMC sentences between them:
+// every fix read, even strictly, and every byte between them counted.
+TEST(ReadingRules, NmeaBetweenBinaryMessagesIsReadAndItsBytesCounted) {
+  std::uint32_t state = 7;
+  std::string log = Ubx(300, state);
+  for (const std::string& rmc : RmcSeconds(0, 4)) log += rmc + "\r\n" + Ubx(300, state);
+  testing::ScratchFolder scratch;
+  const Drive drive = ReadDrive(scratch.Write("capture", log), {.strict = true});
+  EXPECT_EQ(drive.fixes.size(), 4u);
+  EXPECT_TRUE(drive.skipped.empty());
+  std::string notes;
+  for (const std::string& note : drive.notes) notes += note + "\n";
+  EXPECT_NE(notes.find("skipped 1500 bytes of binary receiver messages"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("in 5 stretch(es)"), std::string::npos) << notes;
+}
+
+}  // namespace
+}  // namespace trezik::drive
