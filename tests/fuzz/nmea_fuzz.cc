@@ -1,15 +1,19 @@
 // The simulator's NMEA reader. The input is read as a log as it stands
 // (mostly refused: its checksums rarely hold) and once more with the
 // checksum of every line that has a "*" set right, so that the fields behind
-// the checksum are reached as well. A DriveError is a refused log; anything
-// else thrown is a crash. Every drive read must hold what a drive holds
+// the checksum are reached as well; that once more as a capture of binary
+// messages, and the input decoded as UTF-16. A DriveError is a refused log;
+// anything else thrown is a crash. Every drive read must hold what a drive holds
 // (drive_checks.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "drive_checks.h"
+#include "tools/simulator/input_file.h"
 #include "tools/simulator/nmea_reader.h"
 
 namespace trezik::fuzz {
@@ -39,11 +43,21 @@ std::string WithChecksumsSet(const std::string& content) {
   return fixed;
 }
 
-void Read(const std::string& content) {
+// `between_binary`: read as a capture of binary receiver messages with NMEA
+// sentences between them, as ReadDrive reads a file that is not text.
+void Read(const std::string& content, bool between_binary = false) {
   try {
-    CheckDrive(drive::ReadNmea("fuzz.nmea", content), content);
+    CheckDrive(drive::ReadNmea("fuzz.nmea", content, {}, between_binary), content);
   } catch (const drive::DriveError&) {
   }
+}
+
+// The content taken as UTF-16 (little-endian), decoded as ReadDrive decodes
+// such a file.
+std::string FromUtf16(const std::string& content) {
+  std::istringstream in(content);
+  drive::Utf16Buffer decoder(in.rdbuf(), false);
+  return std::string(std::istreambuf_iterator<char>(&decoder), {});
 }
 
 }  // namespace
@@ -53,5 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string content(reinterpret_cast<const char*>(data), size);
   trezik::fuzz::Read(content);
   trezik::fuzz::Read(trezik::fuzz::WithChecksumsSet(content));
+  trezik::fuzz::Read(trezik::fuzz::WithChecksumsSet(content), true);
+  trezik::fuzz::Read(trezik::fuzz::FromUtf16(content));
   return 0;
 }

@@ -198,6 +198,14 @@ INSTANTIATE_TEST_SUITE_P(
              .fixes = 12, .first_time = k20100411 + k10h + 3600, .last_time = k20100411 + k10h + 3611, .last_line = 12,
              .note = "line 13 starts another capture appended to the log: its time goes back 1 h 00 min from the fix "
                      "of line 12, so its 3650 fixes (lines 13 to 3662) are left out"},
+        // Twelve fixes an hour back, then the log goes on: damaged times.
+        Rule{.name = "FixesAnHourBackThenTheLogGoesOn", .content = Lines([] {
+               std::vector<std::string> lines = RmcSeconds(3600, 3);
+               for (const std::string& line : RmcSeconds(0, 12)) lines.push_back(line);
+               lines.push_back(RmcSeconds(3603, 1)[0]);
+               return lines; }()),
+             .fixes = 4, .first_time = k20100411 + k10h + 3600, .last_time = k20100411 + k10h + 3603, .last_line = 16,
+             .skipped = {{Damage::kTimeGoesBack, 12}}},
         // GPX times.
         Rule{.name = "GpxPointsWithoutTime",
              .content = Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "") + Point("5.002", "") +

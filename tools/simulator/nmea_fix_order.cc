@@ -39,7 +39,6 @@ void FixOrder::SetDate(const CivilDate& date) {
     for (Fix& fix : fixes_) fix.time += shift;
     if (latest_) latest_->time += shift;
     if (back_run_) back_run_->last_time += shift;
-    if (appended_) appended_->last_time += shift;
   }
   date_ = date;
 }
@@ -59,23 +58,30 @@ void FixOrder::TakeFix(SentenceFix entry, bool is_rmc) {
   } else {
     fix.time = (date_ ? DayStart(*date_) : undated_days_ * 86400.0) + entry.seconds_of_day;
   }
-  if (appended_) {
-    ++appended_->fixes;
-    appended_last_line_ = fix.line;
+  if (latest_ && Key(fix.time) < Key(latest_->time) && latest_->time - fix.time <= kOutOfOrderSeconds &&
+      !Capture()) {
+    FlushBackRun();
+    if (Insert(fix, is_rmc)) ++reordered_;
     return;
   }
-  if (latest_ && Key(fix.time) < Key(latest_->time)) {
-    if (latest_->time - fix.time <= kOutOfOrderSeconds) {
-      FlushBackRun();
-      if (Insert(fix, is_rmc)) ++reordered_;
-    } else {
-      GoesBack(fix);
-    }
+  if (latest_ && (Key(fix.time) < Key(latest_->time) || (Capture() && Continues(fix)))) {
+    GoesBack(fix);
     return;
   }
   FlushBackRun();
   latest_ = fix;
   Insert(fix, is_rmc);
+}
+
+bool FixOrder::Capture() const {
+  return back_run_ && back_run_->fixes >= kAppendedCaptureFixes && back_run_->back_s > kAppendedCaptureBackSeconds;
+}
+
+// A fix within a minute after the run's latest one goes on with it, also
+// once it has passed the latest fix of the drive.
+bool FixOrder::Continues(const Fix& fix) const {
+  return fix.time + kOutOfOrderSeconds >= back_run_->last_time &&
+         fix.time <= back_run_->last_time + kAppendedCaptureBackSeconds;
 }
 
 // In time order, from the back: a late sentence goes back a few places.
@@ -103,29 +109,37 @@ void FixOrder::GoesBack(const Fix& fix) {
   const double back = latest_->time - fix.time;
   std::string what = "time goes back " + Seconds(back) + " s from the fix of line " + std::to_string(latest_->line);
   if (strict_) tally_.Skip(Damage::kTimeGoesBack, fix.line, what);  // throws
-  // A fix that goes back from the run before it as well starts a run of its own.
-  if (back_run_ && fix.time + kOutOfOrderSeconds < back_run_->last_time) FlushBackRun();
-  if (!back_run_) back_run_ = BackRun{fix.line, back, latest_->line, fix.time, 0, {}};
+  // A fix that does not go on with the run before it starts a run of its
+  // own; a capture takes in whatever follows it.
+  if (back_run_ && !Capture() && !Continues(fix)) FlushBackRun();
+  if (!back_run_) back_run_ = BackRun{fix.line, back, latest_->line, fix.time, 0, fix.line, {}};
   BackRun& run = *back_run_;
   run.last_time = std::max(run.last_time, fix.time);
+  run.last_line = fix.line;
   ++run.fixes;
-  run.faults.emplace_back(fix.line, std::move(what));
-  if (run.fixes >= kAppendedCaptureFixes) {
-    run.faults.clear();
-    appended_ = std::move(run);
-    appended_last_line_ = fix.line;
-    back_run_.reset();
-  }
+  if (run.faults.size() < kAppendedCaptureFixes) run.faults.emplace_back(fix.line, std::move(what));
 }
 
-void FixOrder::FlushBackRun() {
+// The run is over: a capture appended to the log once it ends the log,
+// fixes whose time goes back when the log goes on after it.
+void FixOrder::FlushBackRun(bool at_end) {
   if (!back_run_) return;
-  for (const auto& [line, what] : back_run_->faults) tally_.Skip(Damage::kTimeGoesBack, line, what);
+  if (at_end && Capture()) {
+    appended_ = std::move(back_run_);
+    back_run_.reset();
+    return;
+  }
+  const BackRun& run = *back_run_;
+  for (const auto& [line, what] : run.faults) tally_.Skip(Damage::kTimeGoesBack, line, what);
+  // Past the lines a note lists, only the count matters.
+  for (std::size_t i = run.faults.size(); i < run.fixes; ++i) {
+    tally_.Skip(Damage::kTimeGoesBack, run.last_line, run.faults.back().second);
+  }
   back_run_.reset();
 }
 
 void FixOrder::Finish(Drive& drive) {
-  FlushBackRun();
+  FlushBackRun(true);
   drive.date_assumed = !date_;
   if (!date_) {
     const double shift = DayStart(CivilDate{2000, 1, 1});
@@ -153,7 +167,7 @@ void FixOrder::Finish(Drive& drive) {
                           Duration(appended_->back_s) + " from the fix of line " +
                           std::to_string(appended_->latest_line) + ", so its " + std::to_string(appended_->fixes) +
                           " fixes (lines " + std::to_string(appended_->first_line) + " to " +
-                          std::to_string(appended_last_line_) +
+                          std::to_string(appended_->last_line) +
                           ") are left out; give that part to trezik-drive as a drive of its own");
   }
   if (!date_) {

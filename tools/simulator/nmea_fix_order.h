@@ -19,9 +19,11 @@ namespace trezik::drive::nmea {
 
 // How late a sentence may come and still be put back in time order.
 inline constexpr double kOutOfOrderSeconds = 1.0;
-// How many fixes going back one after the other make a capture of their own
-// appended to the log, rather than damaged times.
+// Fixes going back one after the other make a capture of their own appended
+// to the log, rather than damaged times, when there are at least this many,
+// the first goes back more than a minute, and the log ends with them.
 inline constexpr std::size_t kAppendedCaptureFixes = 10;
+inline constexpr double kAppendedCaptureBackSeconds = 60.0;
 
 class FixOrder {
  public:
@@ -51,7 +53,8 @@ class FixOrder {
     int latest_line = 0;    // of that fix
     double last_time = 0.0;  // of its latest fix
     std::size_t fixes = 0;
-    std::vector<std::pair<int, std::string>> faults;  // line and what, while it could be damage
+    int last_line = 0;
+    std::vector<std::pair<int, std::string>> faults;  // line and what of its first few
   };
 
   void StepDay(double seconds_of_day);
@@ -59,7 +62,9 @@ class FixOrder {
   // False when the fix is left out for one at its time.
   bool Insert(const Fix& fix, bool is_rmc);
   void GoesBack(const Fix& fix);
-  void FlushBackRun();
+  bool Capture() const;  // the run so far looks like an appended capture
+  bool Continues(const Fix& fix) const;  // the fix goes on with the run
+  void FlushBackRun(bool at_end = false);
 
   DamageTally& tally_;
   bool strict_;
@@ -70,8 +75,7 @@ class FixOrder {
   double last_seconds_ = -1;  // the time of day read last
   int undated_days_ = 0;      // midnights crossed before the first date
   std::optional<BackRun> back_run_;
-  std::optional<BackRun> appended_;  // the capture appended, once found
-  int appended_last_line_ = 0;
+  std::optional<BackRun> appended_;  // the capture appended, found at the end
   std::size_t rmc_count_ = 0, zda_count_ = 0, repeated_ = 0, filled_ = 0, reordered_ = 0;
 };
 
