@@ -78,6 +78,7 @@ TEST(ChartSvg, LegendListsOnlyWhatHappenedAndRefusedFillUpsAreMarked) {
     SimulationOptions options;
     options.folder = scratch.Path("run");
     options.utc_offset_hours = 1;
+    options.clock_source = SimulationOptions::ClockSource::kOption;  // as --utc-offset 1 sets it
     const Drive drive = SyntheticDrive(c.jump_at, c.gap_from, c.gap_to);
     const Script script = ParseScript(c.script, "s");
     Simulation simulation(drive, script, options);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +92,7 @@ struct Rule {
   std::vector<std::pair<Damage, std::size_t>> skipped = {};
   const char* note = nullptr;
   bool date_assumed = false;
+  std::optional<double> utc_offset_hours = {};  // the offset the log's times carry
   // Refused: words of the message.
   const char* refused = nullptr;
 };
@@ -119,6 +121,7 @@ TEST_P(ReadingRules, ReadOrRefusedInTheDriversWords) {
   EXPECT_DOUBLE_EQ(drive.fixes.front().time, rule.first_time);
   EXPECT_DOUBLE_EQ(drive.fixes.back().time, rule.last_time);
   EXPECT_EQ(drive.fixes.back().line, rule.last_line);
+  EXPECT_EQ(drive.utc_offset_hours, rule.utc_offset_hours);
   std::size_t skipped = 0, expected = 0;
   for (const Skipped& kind : drive.skipped) skipped += kind.count;
   for (const auto& [damage, count] : rule.skipped) {
@@ -212,6 +215,10 @@ INSTANTIATE_TEST_SUITE_P(
                             Point("5.003", "2020-01-01T00:00:03Z")),
              .fixes = 2, .first_time = 1577836800, .last_time = 1577836803, .last_line = 5,
              .skipped = {{Damage::kNoTime, 2}}, .note = "skipped 2 track points without a time (<time>) (lines 3, 4)"},
+        // 02:00 at UTC+2 and 23:30 at UTC-3:30 the day before are 2020-01-01 00:00 UTC.
+        Rule{.name = "GpxTimesWithTheirOffset",
+             .content = Gpx(Point("5", "2020-01-01T02:00:00+02:00") + Point("5.001", "2019-12-31T20:30:01-03:30")),
+             .fixes = 2, .first_time = 1577836800, .last_time = 1577836801, .last_line = 3, .utc_offset_hours = 2.0},
         Rule{.name = "GpxWithoutAnyTime", .content = Gpx(Point("5", "") + Point("5.001", "") + Point("5.002", "")),
              .refused = "none of its 3 track points has a time (<time>)"},
         Rule{.name = "GpxPointsShareOneTime",

@@ -41,7 +41,8 @@ ChartText ChartTextFor(const Drive& drive, const Timeline& timeline, const Simul
   text.volume_unit = options.metric_units ? "L" : "gal";
   text.consumption_unit = result.final_labels.consumpunits;
   if (!drive.fixes.empty()) text.clock_start = drive.start_time() + options.utc_offset_hours * 3600.0;
-  text.clock = ClockName(options.utc_offset_hours) + (options.utc_offset_hours != 0.0 ? " by --utc-offset" : "");
+  text.clock = ClockOf(options);
+  text.date_assumed = drive.date_assumed;
   text.gaps = FindGpsGaps(drive, timeline, result);
   return text;
 }
@@ -229,7 +230,7 @@ class DriveChart {
     char duration[64];
     std::snprintf(duration, sizeof duration, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
     TextAt(kLeft + kWidth / 2, base + 38,
-           "the plug-in's clock (" + t_.clock + "), " + DateText(start) + " " + ClockLabel(start, 1, false) + " to " +
+           "the plug-in's clock (" + t_.clock + "), " + DateText(start) + (t_.date_assumed ? " (date assumed)" : "") + " " + ClockLabel(start, 1, false) + " to " +
                (long_drive ? DateText(end) + " " : "") + ClockLabel(end, 1, false) + ", " + duration,
            "middle", "", "time-caption");
   }

@@ -39,6 +39,8 @@ struct ChartText {
   std::optional<double> clock_start = {};
   // Which clock that is: "UTC", "UTC+2 by --utc-offset".
   std::string clock = "UTC";
+  // The log gives no date: the one shown is assumed, and says so.
+  bool date_assumed = false;
   std::vector<GpsGap> gaps = {};
 };
 

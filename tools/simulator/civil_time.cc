@@ -53,7 +53,7 @@ bool Expect(std::string_view text, std::size_t& pos, char c) {
 
 }  // namespace
 
-std::optional<double> ParseIsoTime(std::string_view text) {
+std::optional<double> ParseIsoTime(std::string_view text, std::optional<int>* zone_seconds) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
   std::size_t pos = 0;
@@ -81,6 +81,7 @@ std::optional<double> ParseIsoTime(std::string_view text) {
     if (pos == first) return std::nullopt;
   }
   int offset_seconds = 0;
+  bool numeric_zone = false;
   if (pos < text.size()) {
     if (text[pos] == 'Z') {
       ++pos;
@@ -93,9 +94,11 @@ std::optional<double> ParseIsoTime(std::string_view text) {
         return std::nullopt;
       }
       offset_seconds = sign * (oh * 3600 + om * 60);
+      numeric_zone = true;
     }
   }
   if (pos != text.size()) return std::nullopt;
+  if (zone_seconds != nullptr) *zone_seconds = numeric_zone ? std::optional<int>(offset_seconds) : std::nullopt;
   const double day_seconds = hour * 3600.0 + minute * 60.0 + second + fraction;
   return static_cast<double>(DaysFromCivil(date)) * 86400.0 + day_seconds - offset_seconds;
 }

@@ -24,7 +24,9 @@ bool IsValidDate(const CivilDate& date);
 // "2010-02-01T12:31:38.545Z" and its variants with a numeric offset
 // ("+01:00") or no zone at all (read as UTC): seconds since 1970 UTC, or
 // nothing when the text is not such a time.
-std::optional<double> ParseIsoTime(std::string_view text);
+// `zone_seconds`, when given, gets the numeric offset the text carries
+// ("+01:00": 3600), and nothing for "Z" or no zone.
+std::optional<double> ParseIsoTime(std::string_view text, std::optional<int>* zone_seconds = nullptr);
 
 // A date and time of day split from seconds since 1970.
 struct CivilTime {

@@ -77,6 +77,12 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   }
   const Drive& drive = input.drive;
   const Script& script = input.script;
+  // Without --utc-offset the plug-in's clock is the log's own local time,
+  // when its times carry an offset.
+  if (line.simulation.clock_source != SimulationOptions::ClockSource::kOption && drive.utc_offset_hours) {
+    line.simulation.utc_offset_hours = *drive.utc_offset_hours;
+    line.simulation.clock_source = SimulationOptions::ClockSource::kLog;
+  }
   if (line.simulation.keep_state) {
     for (const ScriptStep* step : script.DueAt(ScriptStep::kBefore)) {
       err << kName << "--keep-state keeps the meters of the run before, and " << script.path << ":" << step->line

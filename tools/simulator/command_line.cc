@@ -104,8 +104,11 @@ std::unique_ptr<CLI::App> MakeApp(CommandLine& line) {
       ->option_text("NAME")
       ->group(drive);
   AddNumber(*app, "--utc-offset", "HOURS", -14, 14, false,
-            "local time = drive time (UTC) + HOURS,\n-14 to 14 (default: 0)",
-            [&sim](double value) { sim.utc_offset_hours = value; })
+            "local time = drive time (UTC) + HOURS,\n-14 to 14 (default: the offset the log's\ntimes carry, else 0)",
+            [&sim](double value) {
+              sim.utc_offset_hours = value;
+              sim.clock_source = SimulationOptions::ClockSource::kOption;
+            })
       ->group(drive);
 
   const std::string plugin = "The host and the plug-in";

@@ -68,6 +68,10 @@ struct Drive {
   // The log gives no date (NMEA with GGA alone): the fixes are dated
   // 2000-01-01, which is no fact to report as one.
   bool date_assumed = false;
+  // The offset from UTC the log's own times carry (a GPX time written
+  // "+02:00"), from its first fix that has one; none when its times are UTC
+  // ("Z") or say nothing.
+  std::optional<double> utc_offset_hours;
 
   double start_time() const { return fixes.front().time; }
   double end_time() const { return fixes.back().time; }

@@ -86,6 +86,7 @@ class GpxReader {
     drive.fixes.reserve(fixes_.size());
     drive.fixes.assign(fixes_.begin(), fixes_.end());
     fixes_.clear();
+    drive.utc_offset_hours = log_offset_hours_;
     if (drive.fixes.empty() && without_time_ > 0 && without_time_ + no_fix_ == points_) {
       throw DriveError(path_, 0,
                        "none of its " + std::to_string(without_time_) +
@@ -310,7 +311,9 @@ class GpxReader {
       throw PointFault{point_line_, "<trkpt> without <time>; the simulator needs the time of each fix",
                        Damage::kNoTime};
     }
-    const std::optional<double> seconds = ParseIsoTime(Trimmed(time_.text.c_str()));
+    std::optional<int> zone;
+    const std::optional<double> seconds = ParseIsoTime(Trimmed(time_.text.c_str()), &zone);
+    if (seconds && zone && !log_offset_hours_) log_offset_hours_ = *zone / 3600.0;
     if (!seconds) throw PointFault{time_.line, "<time>" + time_.text + "</time> is not an ISO 8601 time"};
     fix.time = *seconds;
     const Field& speed = speed_.seen ? speed_ : extension_speed_;
@@ -349,6 +352,7 @@ class GpxReader {
   std::size_t points_ = 0;
   std::size_t no_fix_ = 0;  // points marked <fix>none</fix>
   std::size_t without_time_ = 0;  // points without <time>
+  mutable std::optional<double> log_offset_hours_;  // the first numeric zone of a point's time
   std::optional<NoFixStretch> stretch_;  // the one going on
   Fix stretch_end_;                      // its last point
   std::vector<NoFixStretch> no_fix_stretches_;

@@ -44,6 +44,19 @@ std::string ClockName(double utc_offset_hours) {
   return text;
 }
 
+std::string ClockOf(const SimulationOptions& options) {
+  const std::string name = ClockName(options.utc_offset_hours);
+  switch (options.clock_source) {
+    case SimulationOptions::ClockSource::kOption:
+      return options.utc_offset_hours != 0.0 ? name + " by --utc-offset" : name;
+    case SimulationOptions::ClockSource::kLog:
+      return name + ", the log's own";
+    case SimulationOptions::ClockSource::kUtc:
+      break;
+  }
+  return name;
+}
+
 report::RunSummary RunSummaryFor(const SummaryInput& in) {
   report::RunSummary s;
   const SimulationResult& r = *in.result;
@@ -67,11 +80,17 @@ report::RunSummary RunSummaryFor(const SummaryInput& in) {
   s.verdict = AccuracyVerdict(*in.accuracy, unit);
   s.correct = in.accuracy->correct();
   for (const std::string& note : AccuracyNotes(*in.accuracy, unit)) s.notes.push_back(note);
-  const double offset = in.simulation->options().utc_offset_hours;
-  s.notes.push_back("Clock: the plug-in's local time is the drive's UTC time" +
-                    (offset == 0.0 ? std::string(" (no --utc-offset given)")
-                                   : " shifted by --utc-offset, " + ClockName(offset)) +
-                    ".");
+  const SimulationOptions& options = in.simulation->options();
+  const double offset = options.utc_offset_hours;
+  if (options.clock_source == SimulationOptions::ClockSource::kLog) {
+    s.notes.push_back("Clock: the plug-in's local time is the log's own, " + ClockName(offset) +
+                      " (the offset its times carry; --utc-offset sets another).");
+  } else {
+    s.notes.push_back("Clock: the plug-in's local time is the drive's UTC time" +
+                      (offset == 0.0 ? std::string(" (no --utc-offset given)")
+                                     : " shifted by --utc-offset, " + ClockName(offset)) +
+                      ".");
+  }
   if (in.drive) {
     for (const std::string& note : in.drive->notes) s.notes.push_back("Drive: " + note + ".");
   }

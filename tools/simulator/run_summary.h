@@ -13,7 +13,10 @@ namespace trezik::drive {
 // interpolated, what could not be counted.
 report::RunSummary RunSummaryFor(const SummaryInput& input);
 
-// The clock the run's local times are on: "UTC" or "UTC+2 (--utc-offset)".
+// The clock the run's local times are on: "UTC" or "UTC+2".
 std::string ClockName(double utc_offset_hours);
+// That clock with where its offset comes from: "UTC", "UTC+2 by
+// --utc-offset", "UTC+2, the log's own".
+std::string ClockOf(const SimulationOptions& options);
 
 }  // namespace trezik::drive

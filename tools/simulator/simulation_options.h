@@ -22,6 +22,9 @@ struct SimulationOptions {
   double realtime_factor = 0.0;  // 0: as fast as possible; 1: real time; 2: twice as fast
   char decimal_mark = '.';       // the user's number format
   double utc_offset_hours = 0.0;  // local time = drive time (UTC) + offset
+  // Where the offset comes from: --utc-offset, else the log's own times
+  // (Drive::utc_offset_hours), else none (UTC).
+  enum class ClockSource { kUtc, kOption, kLog } clock_source = ClockSource::kUtc;
   bool keep_state = false;        // keep tripmeter.ini and the logs of an earlier run
   // Once it is set (by Ctrl-C), the run stops after the tick it is in, leaves
   // out the "end" steps and releases the plug-in, which saves its meters.
