@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "report/report_test_support.h"
+#include "support/command_output.h"
 #include "tools/report/report.h"
 
 namespace trezik::report {
@@ -31,17 +32,6 @@ std::string FindChromium() {
     start = end + 1;
   }
   return "";
-}
-
-// Runs a command and gives what it printed on standard output.
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return text;
 }
 
 // The pixels of an 8-bit RGB or RGBA PNG, one 32-bit value each; empty when
@@ -137,7 +127,7 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   const std::string flags = " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
                             " --disable-background-networking --disable-component-update --disable-sync"
                             " --user-data-dir=" + scratch.Path("profile") + " --window-size=1000,1600 ";
-  const std::string dom = Output("timeout 120 " + chromium + flags + "--dump-dom file://" + page + " 2>/dev/null");
+  const std::string dom = trezik::testing::CommandOutput("timeout 120 " + chromium + flags + "--dump-dom file://" + page + " 2>/dev/null");
   ASSERT_NE(dom.find("</html>"), std::string::npos) << "chromium printed no page: " << dom.substr(0, 300);
 
   EXPECT_EQ(Element(dom, "trip-distance"), "30.00 km");
@@ -168,7 +158,7 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
   }
 
   const std::string shot = scratch.Path("shot.png");
-  Output("timeout 120 " + chromium + flags + "--screenshot=" + shot + " file://" + page + " >/dev/null 2>&1");
+  trezik::testing::CommandOutput("timeout 120 " + chromium + flags + "--screenshot=" + shot + " file://" + page + " >/dev/null 2>&1");
   const std::vector<std::uint32_t> pixels = DecodePng(scratch.Read("shot.png"));
   ASSERT_EQ(pixels.size(), 1000u * 1600u) << "the screenshot is not a 1000 x 1600 PNG";
   std::map<std::uint32_t, std::size_t> colours;
@@ -192,7 +182,7 @@ TEST(ReportBrowser, ChromiumShowsTheTotalsAndEveryChartAndLoadsNothingFromOutsid
       "const wide = [...d.querySelectorAll('.scroll')].filter(e => e.scrollWidth > e.clientWidth).length; "
       "document.body.setAttribute('data-widths', w.document.documentElement.scrollWidth + ' ' + w.innerWidth + "
       "' ' + wide + ' ' + d.querySelectorAll('.scroll').length); };</script></body></html>\n");
-  const std::string phone = Output("timeout 120 " + chromium + flags + "--allow-file-access-from-files --dump-dom file://" +
+  const std::string phone = trezik::testing::CommandOutput("timeout 120 " + chromium + flags + "--allow-file-access-from-files --dump-dom file://" +
                                    probe_page + " 2>/dev/null");
   std::smatch widths;
   ASSERT_TRUE(std::regex_search(phone, widths, std::regex("data-widths=\"([0-9]+) ([0-9]+) ([0-9]+) ([0-9]+)\"")))

@@ -14,20 +14,11 @@
 #include <sstream>
 
 #include "drive_test_support.h"
+#include "support/command_output.h"
 #include "tools/simulator/cli.h"
 
 namespace trezik::drive {
 namespace {
-
-std::string Output(const std::string& command) {
-  std::string text;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return text;
-}
 
 // The text inside the element with `id`, its tags taken out.
 std::string Element(const std::string& dom, const std::string& id) {
@@ -72,7 +63,7 @@ TEST(RunPageBrowser, ThePageOpensWithTheRunsHeadlineVerdictAndWhatWasFilledIn) {
 
   const std::string page = scratch.Path("run/report/report.html");
   const std::string flags = " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run ";
-  const std::string dom = Output("timeout 120 " + chromium + flags + "--dump-dom file://" + page + " 2>/dev/null");
+  const std::string dom = trezik::testing::CommandOutput("timeout 120 " + chromium + flags + "--dump-dom file://" + page + " 2>/dev/null");
   ASSERT_NE(dom.find("<section id=\"run-summary\">"), std::string::npos) << dom.substr(0, 2000);
   // It comes first, before the report's own sections.
   EXPECT_LT(dom.find("id=\"run-summary\""), dom.find("id=\"totals\""));
