@@ -219,6 +219,17 @@ INSTANTIATE_TEST_SUITE_P(
         Rule{.name = "GpxTimesWithTheirOffset",
              .content = Gpx(Point("5", "2020-01-01T02:00:00+02:00") + Point("5.001", "2019-12-31T20:30:01-03:30")),
              .fixes = 2, .first_time = 1577836800, .last_time = 1577836801, .last_line = 3, .utc_offset_hours = 2.0},
+        // Three points from 00:10:00, then ten from 00:00:00: a capture of its own.
+        Rule{.name = "GpxCaptureAppendedWithEarlierTimes",
+             .content = Gpx([] {
+               std::string points;
+               for (int s = 0; s < 3; ++s) points += Point("5.00" + std::to_string(s), "2020-01-01T00:10:0" + std::to_string(s) + "Z");
+               for (int s = 0; s < 10; ++s) points += Point("6.00" + std::to_string(s), "2020-01-01T00:00:0" + std::to_string(s) + "Z");
+               return points;
+             }()),
+             .fixes = 3, .first_time = 1577837400, .last_time = 1577837402, .last_line = 4,
+             .note = "line 5 starts another capture appended to the file: its time goes back 10 min 2 s from the point of "
+                     "line 4, so its 10 track points (lines 5 to 14) are left out"},
         Rule{.name = "GpxWithoutAnyTime", .content = Gpx(Point("5", "") + Point("5.001", "") + Point("5.002", "")),
              .refused = "none of its 3 track points has a time (<time>)"},
         Rule{.name = "GpxPointsShareOneTime",

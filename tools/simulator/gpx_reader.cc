@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/convert.h"
+#include "tools/simulator/appended_capture.h"
 #include "tools/simulator/civil_time.h"
 #include "tools/simulator/drive_notes.h"
 #include "tools/simulator/input_file.h"
@@ -48,7 +49,8 @@ struct PointFault {
 class GpxReader {
  public:
   GpxReader(const std::string& path, std::istream& in, ReadOptions options, const char* encoding)
-      : path_(path), in_(in), tally_(path, options), keep_nofix_(options.keep_nofix), encoding_(encoding) {}
+      : path_(path), in_(in), tally_(path, options), keep_nofix_(options.keep_nofix), strict_(options.strict),
+        encoding_(encoding) {}
 
   Drive Read() {
     std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(XML_ParserCreate(encoding_), XML_ParserFree);
@@ -105,6 +107,10 @@ class GpxReader {
       throw DriveError(path_, 0, what);
     }
     if (no_fix_ > 0) NoteNoFix(drive);
+    // Strictly, the first point going back is refused, as every fault.
+    if (!strict_) {
+      if (auto appended = CutAppendedCapture(drive.fixes, "track points")) drive.notes.push_back(*appended);
+    }
     FinishDrive(drive, tally_, "track point");
     return drive;
   }
@@ -331,6 +337,7 @@ class GpxReader {
   std::istream& in_;
   DamageTally tally_;
   bool keep_nofix_ = false;  // points marked <fix>none</fix> are kept as fixes
+  bool strict_ = false;      // every fault refuses the file
   const char* encoding_;     // overrides the file's own, when given
   XML_Parser parser_ = nullptr;
   std::exception_ptr failure_;  // thrown in a callback, thrown again once the parser stopped

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/simulator/appended_capture.h"
 #include "tools/simulator/civil_time.h"
 #include "tools/simulator/drive.h"
 #include "tools/simulator/nmea_fields.h"
@@ -19,11 +20,6 @@ namespace trezik::drive::nmea {
 
 // How late a sentence may come and still be put back in time order.
 inline constexpr double kOutOfOrderSeconds = 1.0;
-// Fixes going back one after the other make a capture of their own appended
-// to the log, rather than damaged times, when there are at least this many,
-// the first goes back more than a minute, and the log ends with them.
-inline constexpr std::size_t kAppendedCaptureFixes = 10;
-inline constexpr double kAppendedCaptureBackSeconds = 60.0;
 
 class FixOrder {
  public:

@@ -20,6 +20,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/run_summary.cc
   ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
   ${TREZIK_SIMULATOR_DIR}/drive_notes.cc
+  ${TREZIK_SIMULATOR_DIR}/appended_capture.cc
   ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
   ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
