@@ -66,17 +66,6 @@ TEST(ReportIntervals, PartialAndMissedFillUpsAsWorkedByHand) {
   EXPECT_NE(scratch.Read("out/months.csv").find("\"2026-11\",2377,203.7,280.54,9.46,"), std::string::npos);
 }
 
-TEST(ReportIntervals, TwoPartialsAndAFullTank) {
-  testing::Scratch scratch;
-  // (19.67 + 12.71 + 53.80) / 1371 = 86.18 / 1371 = 6.2859.
-  const Report r = ReportOf(scratch, Fill("2026-11-01", 19.67, 400, "", 1.5, "partial") +
-                                         Fill("2026-11-03", 12.71, 900, "", 1.5, "partial") +
-                                         Fill("2026-11-04", 53.80, 1371, "6.29", 1.5));
-  ASSERT_TRUE(r.totals.Consumption(UnitSystem::kMetric));
-  EXPECT_NEAR(*r.totals.Consumption(UnitSystem::kMetric), 6.29, 1e-9);
-  EXPECT_NEAR(r.totals.fill_distance, 1371, 1e-9);
-}
-
 TEST(ReportIntervals, OnlyPartialFillUpsSayConsumptionNeedsAFullTank) {
   testing::Scratch scratch;
   const Report r = ReportOf(scratch, Fill("2026-11-01", 5, 100, "", 1.5, "partial") +
