@@ -1,6 +1,6 @@
 // Where trezik-live takes its token from: --token, else --token-file, else
 // systemd's credential "token"; a file's line end is no part of it.
-#include "tools/live/command_line.h"
+#include "tools/live/live_command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ TEST(GivenToken, TheOptionThenTheFileThenTheCredential) {
 }
 
 TEST(GivenToken, TheOptionAndTheFileExcludeEachOther) {
-  EXPECT_THROW(ParseLiveCommandLine({"--token", "abcdefghijklm", "--token-file", "/x"}), UsageError);
+  EXPECT_THROW(ParseLiveCommandLine({"--token", "abcdefghijklm", "--token-file", "/x"}), tools::UsageError);
   EXPECT_EQ(ParseLiveCommandLine({"--token-file", "/x"}).token_file, "/x");
 }
 

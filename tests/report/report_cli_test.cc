@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "report/report_test_support.h"
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 namespace trezik::report {
 namespace {

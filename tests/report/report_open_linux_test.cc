@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "report/report_test_support.h"
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 namespace trezik::report {
 namespace {

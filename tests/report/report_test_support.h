@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tools/common/atomic_file.h"
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 namespace trezik::report::testing {
 

@@ -15,7 +15,7 @@
 
 #include "drive_test_support.h"
 #include "support/command_output.h"
-#include "tools/simulator/cli.h"
+#include "tools/simulator/trezik_drive.h"
 
 namespace trezik::drive {
 namespace {

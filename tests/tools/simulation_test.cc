@@ -10,7 +10,7 @@
 #include "drive_test_support.h"
 #include "core/convert.h"
 #include "state/form1.h"
-#include "tools/simulator/scenario.h"
+#include "tools/simulator/scenario_writer.h"
 #include "tools/simulator/summary.h"
 
 namespace trezik::drive {

@@ -1,15 +1,23 @@
-// The tools' shared command-line style: a mistake that CLI11 found, said in
-// one line the way every tool says it ("unknown option --x", "--out needs a
-// value", "--a and --b: give one of the two"). A tool words its own cases
-// (its operands, what is required) before it asks here.
+// The tools' shared command-line style: a mistake on the command line is a
+// UsageError, said in one line the way every tool says it ("unknown option
+// --x", "--out needs a value", "--a and --b: give one of the two"). A tool
+// words its own cases (its operands, what is required) before it asks
+// DescribeUsageError for one that CLI11 found.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace trezik::tools {
+
+// A usage mistake, in one line for the user; the tool adds "; see --help".
+class UsageError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
 
 inline std::string DescribeUsageError(const CLI::ParseError& error, const CLI::App& app) {
   if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {

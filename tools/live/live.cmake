@@ -23,7 +23,7 @@ find_package(CLI11 REQUIRED)
 # folder, the ending signals, the command line) and the dashboard's server
 # and page, with the exchange between the two.
 add_library(trezik_live STATIC
-  ${TREZIK_LIVE_DIR}/command_line.cc
+  ${TREZIK_LIVE_DIR}/live_command_line.cc
   ${TREZIK_LIVE_DIR}/connection_watch.cc
   ${TREZIK_LIVE_DIR}/dashboard.cc
   ${TREZIK_LIVE_DIR}/dashboard_json.cc

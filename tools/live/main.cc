@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "tools/live/command_line.h"
+#include "tools/live/live_command_line.h"
 #include "tools/live/dashboard.h"
 #include "tools/live/data_folder.h"
 #include "tools/live/fix_rules.h"
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   LiveOptions options;
   try {
     options = ParseLiveCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  } catch (const UsageError& error) {
+  } catch (const trezik::tools::UsageError& error) {
     std::cerr << "trezik-live: " << error.what() << "; see --help\n";
     return 2;
   }

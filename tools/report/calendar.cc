@@ -63,7 +63,7 @@ int MonthNumber(std::string_view month) { return Number(month, 0, 4) * 12 + Numb
 
 std::string MonthText(int number) { return FourDigits(number / 12) + "-" + TwoDigits(number % 12 + 1); }
 
-std::string DateText(double day) {
+std::string DateOfDay(double day) {
   using namespace std::chrono;
   const year_month_day civil{sys_days{days{static_cast<long>(std::floor(day))}}};
   return FourDigits(static_cast<int>(civil.year())) + "-" + TwoDigits(static_cast<int>(static_cast<unsigned>(civil.month()))) +

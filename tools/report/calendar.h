@@ -19,7 +19,8 @@ double When(std::string_view date, std::string_view time);
 // Months counted from the year 0 ("2026-03" is 2026 x 12 + 2), and back.
 int MonthNumber(std::string_view month);
 std::string MonthText(int number);
-// The date of a day number, YYYY-MM-DD.
-std::string DateText(double day);
+// The date of a day number (its fraction, the time of day, left out),
+// YYYY-MM-DD: "2026-03-02".
+std::string DateOfDay(double day);
 
 }  // namespace trezik::report

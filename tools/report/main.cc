@@ -2,7 +2,7 @@
 // page and as CSV files. See docs/report.md.
 #include <iostream>
 
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 int main(int argc, char** argv) {
   return trezik::report::RunTrezikReport(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);

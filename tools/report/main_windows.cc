@@ -8,7 +8,7 @@
 
 #include "platform/windows_headers.h"
 #include "platform/windows_text.h"
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 namespace {
 

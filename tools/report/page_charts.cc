@@ -32,7 +32,7 @@ std::string MonthLabel(int number, int step) {
 // Labels at month starts within [x_min, x_max] days, or at days when fewer
 // than three month starts fall inside: at least three ticks, at most seven.
 std::vector<std::pair<double, std::string>> TimeLabels(double x_min, double x_max) {
-  const int first = MonthNumber(DateText(x_min)) + 1, last = MonthNumber(DateText(x_max));
+  const int first = MonthNumber(DateOfDay(x_min)) + 1, last = MonthNumber(DateOfDay(x_max));
   std::vector<std::pair<double, std::string>> labels;
   if (last - first + 1 >= 3) {
     const int step = MonthStep(first, last, 7);
@@ -48,7 +48,7 @@ std::vector<std::pair<double, std::string>> TimeLabels(double x_min, double x_ma
     step = s;
     if ((to - from) / s + 1 <= 7) break;
   }
-  for (double day = from; day <= to; day += step) labels.emplace_back(day, DateText(day).substr(5));
+  for (double day = from; day <= to; day += step) labels.emplace_back(day, DateOfDay(day).substr(5));
   return labels;
 }
 
@@ -121,7 +121,7 @@ std::string ConsumptionChart(const Report& r) {
   std::vector<std::pair<double, double>> average;
   for (std::size_t i = 0; i < points.size(); ++i) {
     svg.Marker(p, points[i].when, points[i].value, "fillup", "#1f5fa8",
-               DateText(points[i].when) + ": " + ConsumptionText(r, points[i].value));
+               DateOfDay(points[i].when) + ": " + ConsumptionText(r, points[i].value));
     if (rolling && i + 1 >= static_cast<std::size_t>(kRollingPoints)) {
       double sum = 0;
       for (std::size_t k = i + 1 - kRollingPoints; k <= i; ++k) sum += points[k].value;
@@ -156,7 +156,7 @@ std::string PriceChart(const Report& r) {
   svg.Polyline(p, values, "price", "#2e8b57");
   for (const SeriesPoint& point : points) {
     svg.Marker(p, point.when, point.value, "price-point", "#2e8b57",
-               DateText(point.when) + ": " + Price(r, point.value, r.units.volume));
+               DateOfDay(point.when) + ": " + Price(r, point.value, r.units.volume));
   }
   return Figure(svg.Finish(), Html(title) + (EachPointOneRecord(points) ? " at each fill-up."
                                                                           : ", each dot the mean of a few fill-ups."));

@@ -7,7 +7,7 @@ find_package(CLI11 REQUIRED)
 set(TREZIK_REPORT_DIR ${CMAKE_CURRENT_SOURCE_DIR}/report)
 add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/calendar.cc
-  ${TREZIK_REPORT_DIR}/cli.cc
+  ${TREZIK_REPORT_DIR}/trezik_report.cc
   ${TREZIK_REPORT_DIR}/csv.cc
   ${TREZIK_REPORT_DIR}/csv_files.cc
   ${TREZIK_REPORT_DIR}/figures.cc
@@ -21,7 +21,7 @@ add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/report_html.cc
   ${TREZIK_REPORT_DIR}/run_summary_section.cc
   ${TREZIK_REPORT_DIR}/series.cc
-  ${TREZIK_REPORT_DIR}/units.cc
+  ${TREZIK_REPORT_DIR}/unit_system.cc
 )
 target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(trezik_report PUBLIC trezik_plugin trezik_core trezik_chart trezik_tools_common trezik_version CLI11::CLI11)

@@ -11,7 +11,7 @@
 #include "tools/report/log_reader.h"
 #include "tools/report/run_summary.h"
 #include "tools/report/series.h"
-#include "tools/report/units.h"
+#include "tools/report/unit_system.h"
 
 namespace trezik::report {
 

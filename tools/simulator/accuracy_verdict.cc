@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "tools/simulator/accuracy.h"
-#include "tools/simulator/trip_headline.h"
+#include "tools/simulator/display.h"
 
 namespace trezik::drive {
 
@@ -97,7 +97,7 @@ std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit
   for (const std::string& note : AccuracyNotes(a, unit)) text += "  " + note + "\n";
   if (a.standing_ticks > 0) {
     std::snprintf(line, sizeof line, "  Counted while stopped (reported speed under %s): %.2f %s in %s", stopped,
-                  a.standing_creep, u, Duration(static_cast<int>(a.standing_ticks)).c_str());
+                  a.standing_creep, u, HoursMinutesSeconds(static_cast<int>(a.standing_ticks)).c_str());
     text += line;
     const double jitter = a.standing_jitter();
     if (jitter >= 0.005) {  // shows as 0.01 or more

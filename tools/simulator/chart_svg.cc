@@ -9,9 +9,11 @@
 
 #include "plugin/log_record.h"
 #include "tools/chart/svg_chart.h"
+#include "tools/report/calendar.h"
 #include "tools/simulator/chart_layout.h"
+#include "tools/simulator/display.h"
 #include "tools/tracks/civil_time.h"
-#include "tools/simulator/run_summary.h"
+#include "tools/simulator/page_summary.h"
 
 namespace trezik::drive {
 
@@ -84,12 +86,8 @@ std::string ClockLabel(double local_seconds, double step, bool with_date) {
   return dated;
 }
 
-std::string DateText(double local_seconds) {
-  const CivilTime t = SplitEpochSeconds(local_seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.date.year, t.date.month, t.date.day);
-  return text;
-}
+// The date of a local time in seconds since 1970: "2026-03-02".
+std::string DateOfSeconds(double local_seconds) { return report::DateOfDay(local_seconds / 86400.0); }
 
 // What the chart writes of a refusal beside its line (the tooltip has it
 // all): the fill-up key's own failure, or the first 60 characters.
@@ -217,21 +215,19 @@ class DriveChart {
         break;
       }
     }
-    const bool long_drive = last_ >= 86400 || DateText(start) != DateText(end);
+    const bool long_drive = last_ >= 86400 || DateOfSeconds(start) != DateOfSeconds(end);
     std::string day;
     for (double t = std::ceil(start / step) * step; t <= end + 1e-9; t += step) {
-      const std::string date = DateText(t);
+      const std::string date = DateOfSeconds(t);
       svg_ << "<line x1=\"" << Number(X(t - start)) << "\" y1=\"" << base << "\" x2=\"" << Number(X(t - start))
            << "\" y2=\"" << base + 5 << "\" stroke=\"#888\"/>\n";
       TextAt(X(t - start), base + 18, ClockLabel(t, step, long_drive && date != day), "middle", "", "time");
       day = date;
     }
-    const int seconds = static_cast<int>(last_);
-    char duration[64];
-    std::snprintf(duration, sizeof duration, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    const std::string duration = HoursMinutesSeconds(static_cast<int>(last_), UnderAnHour::kWithHours);
     TextAt(kLeft + kWidth / 2, base + 38,
-           "the plug-in's clock (" + t_.clock + "), " + DateText(start) + (t_.date_assumed ? " (date assumed)" : "") + " " + ClockLabel(start, 1, false) + " to " +
-               (long_drive ? DateText(end) + " " : "") + ClockLabel(end, 1, false) + ", " + duration,
+           "the plug-in's clock (" + t_.clock + "), " + DateOfSeconds(start) + (t_.date_assumed ? " (date assumed)" : "") + " " + ClockLabel(start, 1, false) + " to " +
+               (long_drive ? DateOfSeconds(end) + " " : "") + ClockLabel(end, 1, false) + ", " + duration,
            "middle", "", "time-caption");
   }
 

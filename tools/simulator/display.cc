@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/tracks/civil_time.h"
+#include "tools/tracks/drive_notes.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
@@ -103,15 +103,21 @@ std::string ProgressLine(const LiveStatus& s, int width) {
 
 }  // namespace
 
-std::string DriveClock(int second) {
-  if (second < 0) return "start";
+std::string HoursMinutesSeconds(int seconds, UnderAnHour under_an_hour) {
   char text[32];
-  if (second >= 3600) {
-    std::snprintf(text, sizeof text, "+%d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+  if (seconds >= 3600 || under_an_hour == UnderAnHour::kWithHours) {
+    std::snprintf(text, sizeof text, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  } else if (under_an_hour == UnderAnHour::kTwoDigitMinutes) {
+    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 60, seconds % 60);
   } else {
-    std::snprintf(text, sizeof text, "+%02d:%02d", second / 60, second % 60);
+    std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
   }
   return text;
+}
+
+std::string DriveClock(int second) {
+  if (second < 0) return "start";
+  return "+" + HoursMinutesSeconds(second, UnderAnHour::kTwoDigitMinutes);
 }
 
 std::string LabelLine(const Labels& l) {
@@ -158,10 +164,7 @@ void Display::OnTick(const TickRecord& tick, const std::function<Labels()>& labe
     last_draw_ = now;
     LiveStatus& s = latest_;
     s.labels = labels();
-    const int of_day = static_cast<int>(SplitEpochSeconds(local_start_ + tick.second).seconds_of_day);
-    char clock[16];
-    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", of_day / 3600, of_day / 60 % 60, of_day % 60);
-    s.clock = clock;
+    s.clock = ClockTime(local_start_ + tick.second);
     char speed[32];
     std::snprintf(speed, sizeof speed, "%.0f ", tick.speed);
     s.speed = speed + s.labels.speedunits;

@@ -14,6 +14,13 @@
 
 namespace trezik::drive {
 
+// How HoursMinutesSeconds writes a span under an hour.
+enum class UnderAnHour { kMinutes, kTwoDigitMinutes, kWithHours };
+
+// A span of whole seconds as h:mm:ss, "1:02:05"; under an hour as
+// `under_an_hour` says: "5:03", "05:03" or "0:05:03".
+std::string HoursMinutesSeconds(int seconds, UnderAnHour under_an_hour = UnderAnHour::kMinutes);
+
 // "+mm:ss" (or "+h:mm:ss") for a drive second; "start" for -1.
 std::string DriveClock(int second);
 

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "tools/simulator/cli.h"
+#include "tools/simulator/trezik_drive.h"
 #include "tools/simulator/display.h"
 
 #ifndef TREZIK_DEFAULT_DRIVE_DIR

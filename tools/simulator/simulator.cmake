@@ -7,14 +7,14 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/accuracy_verdict.cc
   ${TREZIK_SIMULATOR_DIR}/chart_layout.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
-  ${TREZIK_SIMULATOR_DIR}/cli.cc
-  ${TREZIK_SIMULATOR_DIR}/command_line.cc
+  ${TREZIK_SIMULATOR_DIR}/trezik_drive.cc
+  ${TREZIK_SIMULATOR_DIR}/drive_command_line.cc
   ${TREZIK_SIMULATOR_DIR}/display.cc
-  ${TREZIK_SIMULATOR_DIR}/run_summary.cc
+  ${TREZIK_SIMULATOR_DIR}/page_summary.cc
   ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
   ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
-  ${TREZIK_SIMULATOR_DIR}/scenario.cc
+  ${TREZIK_SIMULATOR_DIR}/scenario_writer.cc
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
   ${TREZIK_SIMULATOR_DIR}/simulation_folders.cc
   ${TREZIK_SIMULATOR_DIR}/simulation_session.cc

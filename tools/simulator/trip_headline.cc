@@ -6,6 +6,7 @@
 #include <set>
 
 #include "plugin/log_record.h"
+#include "tools/simulator/display.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
@@ -47,16 +48,6 @@ TripHeadline MeasureTrip(const SimulationResult& result) {
   return trip;
 }
 
-std::string Duration(int seconds) {
-  char text[32];
-  if (seconds >= 3600) {
-    std::snprintf(text, sizeof text, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
-  }
-  return text;
-}
-
 std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& result, bool imperial) {
   const Labels& l = result.final_labels;
   char text[512];
@@ -64,15 +55,16 @@ std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& resul
     std::snprintf(text, sizeof text,
                   "Trip      %.2f %s in %s, never moving\n"
                   "          (the reported speed stayed under %s, at most %.0f %s)\n",
-                  trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(), imperial ? "2 mph" : "3 km/h",
-                  trip.max_speed, l.speedunits.c_str());
+                  trip.distance, l.distunit.c_str(), HoursMinutesSeconds(trip.seconds).c_str(),
+                  imperial ? "2 mph" : "3 km/h", trip.max_speed, l.speedunits.c_str());
   } else {
     std::snprintf(text, sizeof text,
                   "Trip      %.2f %s in %s, moving %s\n"
                   "          average moving speed %.0f %s, maximum %.0f %s%s, %zu stop%s\n",
-                  trip.distance, l.distunit.c_str(), Duration(trip.seconds).c_str(),
-                  Duration(trip.moving_seconds).c_str(), trip.average_moving_speed(), l.speedunits.c_str(),
-                  trip.max_speed, l.speedunits.c_str(), trip.max_from_steps ? " (from the positions)" : "",
+                  trip.distance, l.distunit.c_str(), HoursMinutesSeconds(trip.seconds).c_str(),
+                  HoursMinutesSeconds(trip.moving_seconds).c_str(), trip.average_moving_speed(),
+                  l.speedunits.c_str(), trip.max_speed, l.speedunits.c_str(),
+                  trip.max_from_steps ? " (from the positions)" : "",
                   trip.stops, trip.stops == 1 ? "" : "s");
   }
   std::string out = text;

@@ -47,9 +47,6 @@ struct TripHeadline {
 
 TripHeadline MeasureTrip(const SimulationResult& result);
 
-// "+29:29" style durations without the sign: "29:29", "1:02:05".
-std::string Duration(int seconds);
-
 // A few lines, at most 80 columns each: the trip, and the fill-ups the
 // plug-in logged.
 std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& result, bool imperial);

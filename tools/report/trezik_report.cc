@@ -1,4 +1,4 @@
-#include "tools/report/cli.h"
+#include "tools/report/trezik_report.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,9 +2,10 @@
 // said in one line).
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "tools/common/usage_error.h"
 
 namespace trezik::live {
 
@@ -21,18 +22,13 @@ struct LiveOptions {
   bool help = false, version = false;
 };
 
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// Throws UsageError for a mistake.
+// Throws tools::UsageError for a mistake.
 LiveOptions ParseLiveCommandLine(const std::vector<std::string>& arguments);
 std::string LiveUsageText();
 std::string LiveVersionText();
 
 // "HOST:PORT", "[IPV6]:PORT", or a host alone with `default_port`; throws
-// UsageError naming `option` when the port is not 1 to 65535 (0 too, when
+// tools::UsageError naming `option` when the port is not 1 to 65535 (0 too, when
 // `any_port`: the system picks one) or the host is empty.
 std::pair<std::string, int> SplitHostPort(const std::string& text, int default_port, const std::string& option,
                                           bool any_port);

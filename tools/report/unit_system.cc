@@ -1,4 +1,4 @@
-#include "tools/report/units.h"
+#include "tools/report/unit_system.h"
 
 #include <cmath>
 

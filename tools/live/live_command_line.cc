@@ -1,4 +1,4 @@
-#include "tools/live/command_line.h"
+#include "tools/live/live_command_line.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 
 #include "core/convert.h"
 #include "tools/live/request_guard.h"
@@ -70,24 +71,24 @@ std::pair<std::string, int> SplitHostPort(const std::string& text, int default_p
   std::string port;
   if (!text.empty() && text.front() == '[') {
     const std::size_t close = text.find(']');
-    if (close == std::string::npos) throw UsageError(option + ": '" + text + "' has no closing ']'");
+    if (close == std::string::npos) throw tools::UsageError(option + ": '" + text + "' has no closing ']'");
     host = text.substr(1, close - 1);
     if (close + 1 < text.size()) {
-      if (text[close + 1] != ':') throw UsageError(option + ": '" + text + "' is no ADDRESS:PORT");
+      if (text[close + 1] != ':') throw tools::UsageError(option + ": '" + text + "' is no ADDRESS:PORT");
       port = text.substr(close + 2);
     }
   } else if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
-    if (text.find(':') != colon) throw UsageError(option + ": write an IPv6 address in brackets: [" + text + "]");
+    if (text.find(':') != colon) throw tools::UsageError(option + ": write an IPv6 address in brackets: [" + text + "]");
     host = text.substr(0, colon);
     port = text.substr(colon + 1);
   }
-  if (host.empty()) throw UsageError(option + ": '" + text + "' names no host");
+  if (host.empty()) throw tools::UsageError(option + ": '" + text + "' names no host");
   if (port.empty() && text.back() != ':') return {host, default_port};
   const std::optional<double> number = ParseFileNumber(port);
   const double low = any_port ? 0 : 1;
   if (!number || *number != std::floor(*number) || *number < low || *number > 65535 ||
       port.find_first_not_of("0123456789") != std::string::npos) {
-    throw UsageError(option + ": '" + port + "' is no port (" + (any_port ? "0" : "1") + " to 65535)");
+    throw tools::UsageError(option + ": '" + port + "' is no port (" + (any_port ? "0" : "1") + " to 65535)");
   }
   return {host, static_cast<int>(*number)};
 }
@@ -106,7 +107,7 @@ LiveOptions ParseLiveCommandLine(const std::vector<std::string>& arguments) {
     options.version = true;
     return options;
   } catch (const CLI::ParseError& error) {
-    throw UsageError(tools::DescribeUsageError(error, *app));
+    throw tools::UsageError(tools::DescribeUsageError(error, *app));
   }
   if (!gpsd.empty()) {
     const auto [host, port] = SplitHostPort(gpsd, 2947, "--gpsd", false);
@@ -118,10 +119,10 @@ LiveOptions ParseLiveCommandLine(const std::vector<std::string>& arguments) {
   }
   if (!speedup.empty()) {
     const std::optional<double> n = ParseFileNumber(speedup);
-    if (!n || *n < 1 || *n > 1000) throw UsageError("--speedup: '" + speedup + "' is not a number from 1 to 1000");
+    if (!n || *n < 1 || *n > 1000) throw tools::UsageError("--speedup: '" + speedup + "' is not a number from 1 to 1000");
     options.speedup = *n;
   }
-  if (app->count("--data") > 0 && options.data.empty()) throw UsageError("--data: the folder's name is empty");
+  if (app->count("--data") > 0 && options.data.empty()) throw tools::UsageError("--data: the folder's name is empty");
   return options;
 }
 

@@ -1,5 +1,5 @@
 // The whole of trezik-drive behind its command line, so that tests can run it.
-#include "tools/simulator/cli.h"
+#include "tools/simulator/trezik_drive.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -9,15 +9,15 @@
 #include "tools/simulator/accuracy.h"
 #include "tools/common/atomic_file.h"
 #include "tools/simulator/chart_svg.h"
-#include "tools/simulator/command_line.h"
+#include "tools/simulator/drive_command_line.h"
 #include "tools/simulator/display.h"
 #include "tools/tracks/drive.h"
 #include "tools/tracks/read_drive.h"
 #include "tools/simulator/plugin_settings.h"
-#include "tools/simulator/scenario.h"
+#include "tools/simulator/scenario_writer.h"
 #include "tools/simulator/skin_script.h"
 #include "tools/simulator/summary.h"
-#include "tools/simulator/run_summary.h"
+#include "tools/simulator/page_summary.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {
@@ -48,7 +48,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
   CommandLine line;
   try {
     line = ParseCommandLine(arguments);
-  } catch (const UsageError& error) {
+  } catch (const tools::UsageError& error) {
     err << kName << error.what() << "; see --help\n";
     return kExitUsage;
   }

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tools/common/usage_error.h"
 #include "tools/simulator/simulation.h"
 
 namespace trezik::drive {
@@ -26,13 +26,7 @@ struct CommandLine {
   bool version = false;
 };
 
-// A usage mistake, in one line for the user.
-class UsageError : public std::invalid_argument {
- public:
-  using std::invalid_argument::invalid_argument;
-};
-
-// Parses argv[1..]; throws UsageError. Refuses a value out of its range,
+// Parses argv[1..]; throws tools::UsageError. Refuses a value out of its range,
 // --realtime with --speedup, and an --option that is no "KEY=VALUE" line.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

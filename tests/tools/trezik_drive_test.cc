@@ -1,7 +1,7 @@
 // trezik-drive from its command line: the default drive checked against an
 // independent reading of its GPX file, real recorded drives, and bad input.
 #include "support/log_fields.h"
-#include "tools/simulator/cli.h"
+#include "tools/simulator/trezik_drive.h"
 
 #include <gtest/gtest.h>
 

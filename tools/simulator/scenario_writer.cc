@@ -1,4 +1,4 @@
-#include "tools/simulator/scenario.h"
+#include "tools/simulator/scenario_writer.h"
 
 #include <utility>
 

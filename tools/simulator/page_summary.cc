@@ -1,4 +1,4 @@
-#include "tools/simulator/run_summary.h"
+#include "tools/simulator/page_summary.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/simulator/command_line.h"
+#include "tools/simulator/drive_command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -105,7 +105,7 @@ TEST(CommandLine, RefusesWhatItCannotUseInOneLine) {
     try {
       ParseCommandLine(refusal.arguments);
       ADD_FAILURE() << "accepted " << refusal.arguments[0];
-    } catch (const UsageError& error) {
+    } catch (const tools::UsageError& error) {
       const std::string what = error.what();
       EXPECT_NE(what.find(refusal.says), std::string::npos) << what;
       EXPECT_EQ(what.find('\n'), std::string::npos) << what;

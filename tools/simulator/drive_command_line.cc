@@ -1,4 +1,4 @@
-#include "tools/simulator/command_line.h"
+#include "tools/simulator/drive_command_line.h"
 
 #include <CLI/CLI.hpp>
 
@@ -202,10 +202,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   } catch (const CLI::CallForVersion&) {
     line.version = true;
   } catch (const CLI::ParseError& error) {
-    throw UsageError(Describe(error, *app, line.drive_path));
+    throw tools::UsageError(Describe(error, *app, line.drive_path));
   }
   if (!line.help && !line.version && app->count("DRIVE") > 0 && line.drive_path.empty()) {
-    throw UsageError("the drive's name is empty: name a GPX or NMEA file, '-' for standard input, or none for the "
+    throw tools::UsageError("the drive's name is empty: name a GPX or NMEA file, '-' for standard input, or none for the "
                      "default drive");
   }
   return line;
