@@ -73,26 +73,16 @@ i686-w64-mingw32-objdump -p "$build/trezik.dll" | grep 'DLL Name' | sed 's/^\s*/
 
 # ---------------------------------------------------------------- 3. end to end
 export TREZIK_WINEPREFIX="$root/build/wineprefix-e2e"
-wineserver_quit() { WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true; }
-wineserver_quit
-rm -rf "$TREZIK_WINEPREFIX" "$TREZIK_WINEPREFIX.lock"
-run() { "$root/scripts/wine-run.sh" "$@"; }
-if ! run cmd /c exit 0 >/dev/null 2>&1; then
-  fail "create the wine prefix"
-  finish
-fi
+fresh_prefix
 drive_c="$TREZIK_WINEPREFIX/drive_c"
 install="$drive_c/trezik"
-pwdir="$drive_c/PathWarden"
 work="$drive_c/trezik-tests"
-mkdir -p "$install" "$pwdir" "$work"
+mkdir -p "$install" "$work"
+front_end_folder "$drive_c/PathWarden"
 cp "$build/trezik.dll" "$build/trezik-testhost.exe" "$install/"
-printf 'isunits=True\r\n' >"$pwdir/pw.ini"
 printf 'decimalplaces=3\r\n' >"$install/trezik.ini"
 for f in drive.vbs calls.js; do cp "tests/wine/$f" "$work/"; done
-for f in drive.scenario inprocess.scenario; do
-  sed 's/@PWDIR@/C:\\PathWarden\\/' "tests/wine/$f" >"$work/$f"
-done
+for f in drive.scenario inprocess.scenario; do place_scenario "tests/wine/$f"; done
 reset_files() { rm -f "$install/tripmeter.ini" "$install/fuelcarry.ini" "$install/tripmeter.log" "$install/fuel.log"; }
 clsid='{246193E9-DC7C-491A-A78B-B6855B4A7E32}'
 libid='{CE896545-194F-4614-BF47-8542693DBF28}'

@@ -26,9 +26,7 @@ if [ ! -x "$native/tools/trezik-drive" ]; then
   if [ ! -f "$native/build.ninja" ]; then (cd "$root" && cmake --preset native >/dev/null); fi
   cmake --build "$native" --target trezik-drive -- -j2 >/dev/null || { fail "build trezik-drive"; finish; }
 fi
-for f in trezik.dll trezik-testhost.exe; do
-  [ -f "$mingw/$f" ] || { fail "$mingw/$f is there (build the mingw preset first)"; finish; }
-done
+require_built "$mingw" "build the mingw preset first" trezik.dll trezik-testhost.exe
 rm -rf "$work"
 mkdir -p "$work"
 if "$native/tools/trezik-drive" --out "$work/native" --decimals 9 --plain --every 86400 --no-chart \
@@ -42,10 +40,7 @@ fi
 
 # ---------------------------------------------------------------- the same under wine
 export TREZIK_WINEPREFIX="$root/build/wineprefix-drive"
-run() { "$root/scripts/wine-run.sh" "$@"; }
-WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
-rm -rf "$TREZIK_WINEPREFIX" "$TREZIK_WINEPREFIX.lock"
-run cmd /c exit 0 >/dev/null 2>&1 || { fail "create the wine prefix"; finish; }
+fresh_prefix
 install="$TREZIK_WINEPREFIX/drive_c/trezik"
 pwdir="$TREZIK_WINEPREFIX/drive_c/PathWarden"
 mkdir -p "$install" "$pwdir"
@@ -64,7 +59,7 @@ sed 's/^pwpath .*/pwpath C:\\PathWarden\\/' "$work/drive.scenario" >"$install/dr
 if run regsvr32 /s 'C:\trezik\trezik.dll' >/dev/null 2>&1; then pass "regsvr32 registers trezik.dll"; else fail "regsvr32 registers trezik.dll"; fi
 (cd "$install" && run 'C:\trezik\trezik-testhost.exe' drive.scenario 2>&1 | tr -d '\r') >"$work/wine.out"
 grep -E '^(command|label|indicator) ' "$work/wine.out" >"$work/wine.answers"
-WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+wineserver_quit
 
 # ---------------------------------------------------------------- compare
 # same_lines A B SEPARATOR SKIP: the files hold as many lines; line by line

@@ -26,25 +26,16 @@ mingw="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 export TREZIK_WINEPREFIX="${TREZIK_METERS_WINEPREFIX:-$root/build/wineprefix-meters}"
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-finish() {
-  wineserver_quit
-  finish_checks
-}
-run() { "$root/scripts/wine-run.sh" "$@"; }
 
-for f in trezik.dll trezik-testhost.exe; do
-  [ -f "$mingw/$f" ] || { fail "$mingw/$f is there (build the mingw preset first)"; finish; }
-done
-wineserver_quit
-rm -rf "$TREZIK_WINEPREFIX" "$TREZIK_WINEPREFIX.lock"
-run cmd /c exit 0 >/dev/null 2>&1 || { fail "create the wine prefix"; finish; }
+require_built "$mingw" "build the mingw preset first" trezik.dll trezik-testhost.exe
+fresh_prefix
 drive_c="$TREZIK_WINEPREFIX/drive_c"
 install="$drive_c/trezik"
 work="$drive_c/trezik-tests"
-mkdir -p "$install" "$drive_c/PathWarden" "$work"
+mkdir -p "$install" "$work"
+front_end_folder "$drive_c/PathWarden"
 cp "$mingw/trezik.dll" "$mingw/trezik-testhost.exe" "$install/"
 cp "$root/tests/wine/nohost.js" "$work/"
-printf 'isunits=True\r\n' >"$drive_c/PathWarden/pw.ini"
 run regsvr32 /s 'C:\trezik\trezik.dll' >/dev/null 2>&1 || { fail "regsvr32 registers trezik.dll"; finish; }
 
 decimal_mark="."  # the prefix's own (en-US)
@@ -63,7 +54,7 @@ setup_case() {
     if [ "$file" == "sDecimal" ]; then mark="$line"; else printf '%s\r\n' "$line" >>"$install/$file"; fi
   done < <(grep '^#setup ' "$scenario")
   set_decimal_mark "$mark"
-  sed 's/@PWDIR@/C:\\PathWarden\\/' "$scenario" >"$work/$(basename "$scenario")"
+  place_scenario "$scenario"
 }
 
 # play_case SCENARIO: the test host plays it; its results must be the

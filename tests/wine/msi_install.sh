@@ -37,16 +37,10 @@ build="${TREZIK_MINGW_BUILD:-$root/build/mingw}"
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
 
-tmp="$(mktemp -d "${TMPDIR:-/tmp}/trezik-msi.XXXXXX")"
+temporary_home trezik-msi
 prefix_msi="$tmp/prefix-msi"
 prefix_reg="$tmp/prefix-regsvr32"
-# Menu entries that wine may mirror for the desktop stay in the test's folder.
-export XDG_DATA_HOME="$tmp/xdg-data" XDG_CONFIG_HOME="$tmp/xdg-config"
-cleanup() {
-  for p in "$prefix_msi" "$prefix_reg"; do WINEPREFIX="$p" wineserver -k >/dev/null 2>&1; done
-  for p in "$prefix_msi" "$prefix_reg"; do WINEPREFIX="$p" wineserver -w >/dev/null 2>&1; done
-  rm -rf "$tmp"
-}
+cleanup() { remove_temporary_home "$prefix_msi" "$prefix_reg"; }
 finish() {
   cleanup
   finish_checks
@@ -64,10 +58,8 @@ user_classes='HKEY_CURRENT_USER\Software\Classes'
 machine_classes='HKEY_LOCAL_MACHINE\Software\Classes'
 
 # ---------------------------------------------------------------- the package
-version="$(sed -n 's/^#define TREZIK_VERSION_TEXT "\(.*\)"/\1/p' "$build/generated/trezik_version.h" 2>/dev/null)"
-for f in trezik.dll trezik.msi trezik-testhost.exe; do
-  [ -f "$build/$f" ] || { fail "$build/$f is there (build the mingw preset with wixl installed)"; finish; }
-done
+version="$(project_version "$build")"
+require_built "$build" "build the mingw preset with wixl installed" trezik.dll trezik.msi trezik-testhost.exe
 [ -n "$version" ] || { fail "the project version in $build/generated/trezik_version.h"; finish; }
 same "trezik.msi carries the project version" "$version" \
   "$(msiinfo export "$build/trezik.msi" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')"
@@ -146,9 +138,8 @@ activate() {
 
 setup_work() {  # the test host, the client and the front end's folder
   work="$prefix/drive_c/trezik-test"
-  mkdir -p "$work/PathWarden"
+  front_end_folder "$work/PathWarden"
   cp "$build/trezik-testhost.exe" "$root/tests/wine/msi_drive.vbs" "$work/"
-  printf 'isunits=True\r\n' >"$work/PathWarden/pw.ini"
   cat >"$work/msi.scenario" <<'SCENARIO'
 pwpath C:\trezik-test\PathWarden\
 road A12 Motorway
@@ -203,13 +194,8 @@ newer="$major.$minor.$((patch + 1))"
 mkdir -p "$tmp/newer"
 cp "$build/trezik.dll" "$tmp/newer/trezik.dll"
 printf 'rebuilt for the upgrade test' >>"$tmp/newer/trezik.dll"
-if bash "$root/installer/build_msi.sh" "$newer" "$tmp/newer/trezik.dll" "$work/trezik-newer.msi" \
-     "$build/trezik-report.exe" >"$tmp/newer/wixl.log" 2>&1; then
-  pass "build a newer trezik.msi ($newer)"
-else
-  sed 's/^/  /' "$tmp/newer/wixl.log"
-  fail "build a newer trezik.msi ($newer)"
-fi
+build_newer_msi "build a newer trezik.msi ($newer)" \
+  "$newer" "$tmp/newer/trezik.dll" "$work/trezik-newer.msi" "$build/trezik-report.exe"
 mkdir -p "$tmp/kept"
 for f in tripmeter.ini trezik.ini tripmeter.log fuel.log; do cp "$folder/$f" "$tmp/kept/" 2>/dev/null; done
 check "msiexec /i of the newer package /qn" run msiexec /i 'C:\trezik-test\trezik-newer.msi' /qn

@@ -32,13 +32,8 @@ export TREZIK_WINEPREFIX="${TREZIK_REPORT_WINEPREFIX:-$root/build/wineprefix-rep
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-finish() {
-  wineserver_quit
-  finish_checks
-}
-run() { "$root/scripts/wine-run.sh" "$@"; }
 
-[ -f "$mingw/trezik-report.exe" ] || { fail "$mingw/trezik-report.exe is there (build the mingw preset)"; finish; }
+require_built "$mingw" "build the mingw preset" trezik-report.exe
 if [ ! -f "$native/build.ninja" ]; then
   (cd "$root" && cmake --preset native >"$mingw/report-native-configure.log" 2>&1)
 fi
@@ -52,7 +47,7 @@ fi
 linux_report="$native/tools/trezik-report"
 
 wineserver_quit
-run cmd /c exit 0 >/dev/null 2>&1 || { fail "create the wine prefix"; finish; }
+open_prefix
 drive_c="$TREZIK_WINEPREFIX/drive_c"
 work="$drive_c/trezik-report-test"
 rm -rf "$work" "$TREZIK_WINEPREFIX.linux"

@@ -28,21 +28,14 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
 
-tmp="$(mktemp -d "${TMPDIR:-/tmp}/trezik-report-msi.XXXXXX")"
+temporary_home trezik-report-msi
 export TREZIK_WINEPREFIX="$tmp/prefix"
-# Menu entries that wine may mirror for the desktop stay in the test's folder.
-export XDG_DATA_HOME="$tmp/xdg-data" XDG_CONFIG_HOME="$tmp/xdg-config"
-cleanup() {
-  WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -k >/dev/null 2>&1
-  WINEPREFIX="$TREZIK_WINEPREFIX" wineserver -w >/dev/null 2>&1
-  rm -rf "$tmp"
-}
+cleanup() { remove_temporary_home "$TREZIK_WINEPREFIX"; }
 finish() {
   cleanup
   finish_checks
 }
 trap cleanup INT TERM
-run() { "$root/scripts/wine-run.sh" "$@"; }
 unix_path() { run winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 
 # lnk_fields FILE: a shell link's target (LinkInfo's local base path), its
@@ -77,11 +70,9 @@ lnk_fields() {
   printf '%s\n%s\n%s\n' "$target" "$folder" "$arguments"
 }
 
-for f in trezik.msi trezik.dll trezik-report.exe; do
-  [ -f "$build/$f" ] || { fail "$build/$f is there (build the mingw preset with wixl installed)"; finish; }
-done
-version="$(sed -n 's/^#define TREZIK_VERSION_TEXT "\(.*\)"/\1/p' "$build/generated/trezik_version.h" 2>/dev/null)"
-run cmd /c exit 0 >/dev/null 2>&1 || { fail "create the wine prefix"; finish; }
+require_built "$build" "build the mingw preset with wixl installed" trezik.msi trezik.dll trezik-report.exe
+version="$(project_version "$build")"
+open_prefix
 work="$TREZIK_WINEPREFIX/drive_c/trezik-test"
 mkdir -p "$work"
 cp "$build/trezik.msi" "$work/"
@@ -154,13 +145,8 @@ IFS=. read -r major minor patch <<<"$version"
 mkdir -p "$tmp/newer"
 cp "$build/trezik-report.exe" "$tmp/newer/trezik-report.exe"
 printf 'rebuilt for the upgrade test' >>"$tmp/newer/trezik-report.exe"
-if bash "$root/installer/build_msi.sh" "$major.$minor.$((patch + 1))" "$build/trezik.dll" "$work/trezik-newer.msi" \
-     "$tmp/newer/trezik-report.exe" >"$tmp/newer/wixl.log" 2>&1; then
-  pass "build a newer trezik.msi"
-else
-  sed 's/^/  /' "$tmp/newer/wixl.log"
-  fail "build a newer trezik.msi"
-fi
+build_newer_msi "build a newer trezik.msi" \
+  "$major.$minor.$((patch + 1))" "$build/trezik.dll" "$work/trezik-newer.msi" "$tmp/newer/trezik-report.exe"
 cp "$install/tripmeter.log" "$install/fuel.log" "$tmp/newer/"
 check "msiexec /i of the newer package /qn" run msiexec /i 'C:\trezik-test\trezik-newer.msi' /qn
 check "the upgrade replaced trezik-report.exe in place" cmp -s "$tmp/newer/trezik-report.exe" "$install/trezik-report.exe"

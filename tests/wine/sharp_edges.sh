@@ -31,27 +31,18 @@ export TREZIK_WINEPREFIX="${TREZIK_EDGES_WINEPREFIX:-$root/build/wineprefix-edge
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # shellcheck source=tests/wine/checks.sh
 source "$root/tests/wine/checks.sh"
-finish() {
-  wineserver_quit
-  finish_checks
-}
-run() { "$root/scripts/wine-run.sh" "$@"; }
 edges="$root/tests/wine/edges"
 
-for f in trezik.dll trezik-testhost.exe; do
-  [ -f "$mingw/$f" ] || { fail "$mingw/$f is there (build the mingw preset first)"; finish; }
-done
-wineserver_quit
-rm -rf "$TREZIK_WINEPREFIX" "$TREZIK_WINEPREFIX.lock"
-run cmd /c exit 0 >/dev/null 2>&1 || { fail "create the wine prefix"; finish; }
+require_built "$mingw" "build the mingw preset first" trezik.dll trezik-testhost.exe
+fresh_prefix
 drive_c="$TREZIK_WINEPREFIX/drive_c"
 cyrillic_name="Пробег"
 work="$drive_c/trezik-tests"
-mkdir -p "$drive_c/trezik" "$drive_c/$cyrillic_name" "$drive_c/PathWarden" "$work"
+mkdir -p "$drive_c/trezik" "$drive_c/$cyrillic_name" "$work"
+front_end_folder "$drive_c/PathWarden"
 cp "$mingw/trezik.dll" "$drive_c/trezik/"
 cp "$mingw/trezik.dll" "$drive_c/$cyrillic_name/"
 cp "$mingw/trezik-testhost.exe" "$work/"
-printf 'isunits=True\r\n' >"$drive_c/PathWarden/pw.ini"
 
 # setup_case SCENARIO FOLDER: the plug-in's files in FOLDER as the scenario's
 # "#setup" lines have them, and the scenario in the work folder.
@@ -61,7 +52,7 @@ setup_case() {
   while read -r _ file line; do
     printf '%s\r\n' "$line" >>"$folder/$file"
   done < <(grep '^#setup ' "$scenario")
-  sed 's/@PWDIR@/C:\\PathWarden\\/' "$scenario" >"$work/$(basename "$scenario")"
+  place_scenario "$scenario"
 }
 
 # results LOG: the test host's results in its log, without CRs.
@@ -74,7 +65,7 @@ play_case() {
   local scenario="$1" name status got want
   name="$(basename "$scenario")"
   if [ "${3:-}" == keep ]; then
-    sed 's/@PWDIR@/C:\\PathWarden\\/' "$scenario" >"$work/$name"
+    place_scenario "$scenario"
   else
     setup_case "$scenario" "$2"
   fi
