@@ -58,8 +58,8 @@ class Rig {
     folder_ = trezik::tools::MakeTemporaryFolder("trezik-bench-");
     trezik::tools::MakeFolders((folder_ / "host").string());
     trezik::tools::MakeFolders((folder_ / "plugin").string());
-    trezik::tools::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
-    if (!settings.empty()) trezik::tools::WriteFileWhole((folder_ / "plugin" / "trezik.ini").string(), settings);
+    trezik::tools::ReplaceFileDurably((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
+    if (!settings.empty()) trezik::tools::ReplaceFileDurably((folder_ / "plugin" / "trezik.ini").string(), settings);
     platform_.set_module_folder((folder_ / "plugin").string());
     host_ = std::make_unique<Host>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
     host_->SetRoad("Ring Road");

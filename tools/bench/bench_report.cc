@@ -19,7 +19,7 @@
 #include <string>
 
 #include "core/convert.h"
-#include "plugin/log_line.h"
+#include "contract/log_line.h"
 #include "tools/report/report.h"
 #include "tools/common/atomic_file.h"
 
@@ -102,8 +102,8 @@ History WriteHistory(const fs::path& folder) {
     }
   }
   trezik::tools::MakeFolders(folder.string());
-  trezik::tools::WriteFileWhole((folder / "tripmeter.log").string(), trip_log);
-  trezik::tools::WriteFileWhole((folder / "fuel.log").string(), fuel_log);
+  trezik::tools::ReplaceFileDurably((folder / "tripmeter.log").string(), trip_log);
+  trezik::tools::ReplaceFileDurably((folder / "fuel.log").string(), fuel_log);
   return h;
 }
 

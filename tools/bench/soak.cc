@@ -43,7 +43,7 @@
 #include "core/convert.h"
 #include "platform/emulation.h"
 #include "plugin/pwextension.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "state/form1.h"
 #include "host/host.h"
 #include "tools/common/atomic_file.h"
@@ -249,8 +249,8 @@ int main(int argc, char** argv) {
   const fs::path folder = trezik::tools::MakeTemporaryFolder("trezik-soak-");
   trezik::tools::MakeFolders((folder / "host").string());
   trezik::tools::MakeFolders((folder / "plugin").string());
-  trezik::tools::WriteFileWhole((folder / "host" / "pw.ini").string(), "isunits=True\r\n");
-  trezik::tools::WriteFileWhole((folder / "plugin" / "trezik.ini").string(),
+  trezik::tools::ReplaceFileDurably((folder / "host" / "pw.ini").string(), "isunits=True\r\n");
+  trezik::tools::ReplaceFileDurably((folder / "plugin" / "trezik.ini").string(),
                                 "autosave=10\r\nminspeed=3\r\ndecimalplaces=9\r\n");
   std::printf("soak: %d simulated days, autosave=10, minspeed=3, an odd reply every minute\n", days);
   std::fflush(stdout);
