@@ -4,16 +4,24 @@
 // through the vtable.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "contract/names.h"
 #include "core/error.h"
 #include "platform/windows_headers.h"
 
 namespace trezik::com {
 
-// The source every report names.
-inline constexpr wchar_t kErrorSource[] = L"trezik";
+// The source every report names: the plug-in's id, widened.
+inline constexpr std::array<wchar_t, sizeof kPluginId> kErrorSourceText = [] {
+  std::array<wchar_t, sizeof kPluginId> text{};
+  for (std::size_t i = 0; i < sizeof kPluginId; ++i) text[i] = static_cast<wchar_t>(kPluginId[i]);
+  return text;
+}();
+inline constexpr const wchar_t* kErrorSource = kErrorSourceText.data();
 
 // The standard automation error of a kind: 0x800A0000 plus the error number
 // that automation clients (VBScript's Err.Number, the front end's error

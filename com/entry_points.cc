@@ -4,6 +4,7 @@
 // could be linked in from another file's SSE2 copy.
 #include "com/entry_points.h"
 
+#include "com/com_errors.h"
 #include "com/com_interface.h"
 #include "com/module_life.h"
 
@@ -18,7 +19,7 @@ HRESULT RefuseProcessor() {
   ICreateErrorInfo* create = nullptr;
   if (SUCCEEDED(CreateErrorInfo(&create))) {
     create->SetGUID(kInterfaceId);
-    create->SetSource(const_cast<LPOLESTR>(L"trezik"));
+    create->SetSource(const_cast<LPOLESTR>(kErrorSource));
     create->SetDescription(const_cast<LPOLESTR>(L"this processor lacks SSE2"));
     IErrorInfo* info = nullptr;
     if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {

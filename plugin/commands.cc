@@ -4,16 +4,16 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/fuel_keypad.h"
-#include "plugin/log_line.h"
+#include "contract/log_line.h"
+#include "contract/log_record.h"
+#include "contract/names.h"
 #include "plugin/pwextension.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "state/state_file.h"
 #include "trip/engine.h"
 
 namespace trezik {
 namespace {
-
-constexpr char kTripLogFileName[] = "tripmeter.log";
 
 void LogTrip(Form1& form) {
   SendToHost(kHostWindowTitle, kRoadRequest);
@@ -21,16 +21,9 @@ void LogTrip(Form1& form) {
   const double distance = RoundHalfEven(form.Number(form.distance), form.dp);
   const double total = RoundHalfEven(form.Number(form.trip_total), form.dp);
   const double work = RoundHalfEven(form.Number(form.workmeter), form.dp);
-  const std::string record = LogLine()
-                                 .Text(DateText(now))
-                                 .Text(TimeText(now))
-                                 .Number(distance)
-                                 .Number(total)
-                                 .Number(work)
-                                 .Text(form.gpslat)
-                                 .Text(form.gpslon)
-                                 .Text(form.city)
-                                 .Finish();
+  const std::string record =
+      WriteTripRecord({RecordDate(now.year, now.month, now.day), RecordTime(now.seconds_since_midnight), distance,
+                       total, work, form.gpslat, form.gpslon, form.city});
   CurrentPlatform().AppendToFile(form.trezikdir + kTripLogFileName, record);
 }
 

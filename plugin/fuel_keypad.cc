@@ -5,9 +5,10 @@
 #include "core/arithmetic.h"
 #include "core/convert.h"
 #include "state/form1.h"
-#include "plugin/log_line.h"
-#include "plugin/log_record.h"
-#include "plugin/vocabulary.h"
+#include "contract/log_line.h"
+#include "contract/log_record.h"
+#include "contract/names.h"
+#include "contract/vocabulary.h"
 #include "state/fuel_carry_file.h"
 #include "state/state_file.h"
 
@@ -101,19 +102,23 @@ void QuantityClear(Form1& form) {
 
 std::string FuelRecord(Form1& form, FuelMark mark) {
   const LocalTime now = CurrentPlatform().Now();
-  const double total = RoundHalfEven(form.Number(form.trip_total), 2);
-  LogLine line;
-  line.Text(DateText(now)).Text(TimeText(now)).Number(form.litres).Number(total);
-  if (mark.any()) {
-    line.Text("").Number(form.price).Empty();
-  } else {
+  FuelLogRecord record;
+  record.date = RecordDate(now.year, now.month, now.day);
+  record.time = RecordTime(now.seconds_since_midnight);
+  record.quantity = form.litres;
+  record.distance = RoundHalfEven(form.Number(form.trip_total), 2);
+  record.price = form.price;
+  if (!mark.any()) {
     const double consumption = form.metric_units ? form.litres_per_100km : form.mpg;
     // The consumption is the one figure written as text, in the user's format.
-    line.Text(form.Text(RoundHalfEven(consumption, form.dp))).Number(form.price).Number(RoundHalfEven(form.priceperkm, 2));
+    record.consumption = form.Text(RoundHalfEven(consumption, form.dp));
+    record.cost_per_distance = RoundHalfEven(form.priceperkm, 2);
   }
-  line.Text(form.gpslat).Text(form.gpslon).Text(form.city);
-  if (mark.any()) line.Text(FuelMarkText(mark));
-  return line.Finish();
+  record.latitude = form.gpslat;
+  record.longitude = form.gpslon;
+  record.place = form.city;
+  record.mark = mark;
+  return WriteFuelRecord(record);
 }
 
 void AcceptFillUp(Form1& form) {

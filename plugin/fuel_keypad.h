@@ -1,4 +1,4 @@
-// The fuel keypad (its keys in plugin/vocabulary.h): the quantity's and the
+// The fuel keypad (its keys in contract/vocabulary.h): the quantity's and the
 // price's characters and clear keys, and the accept, which logs the fill-up.
 #pragma once
 
@@ -9,8 +9,6 @@
 namespace trezik {
 
 class Form1;
-
-inline constexpr char kFuelLogFileName[] = "fuel.log";
 
 // Runs the keypad key named by the text (any letter case): 2 for a key, 1
 // for an accepted fill-up, nothing when the text is no keypad key. Throws

@@ -6,7 +6,7 @@
 #include "core/convert.h"
 #include "state/form1.h"
 #include "plugin/pwextension.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik {
 namespace {
@@ -77,11 +77,11 @@ std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& 
 std::string PWExtension::ReturnIndicator(const std::string& ind) {
   const Form1& form = Form1::Get();
   const std::string name = ToLowerAscii(ind);
-  auto shown = [](bool on) { return on ? "True" : "False"; };
+  auto shown = [](bool on) { return std::string(on ? vocabulary::kIndicatorOn : vocabulary::kIndicatorOff); };
   if (name == vocabulary::kWorkIndicator) return shown(form.workbool);
   if (name == vocabulary::kPartialIndicator) return shown(form.fuel_carry().partial_mark);
   if (name == vocabulary::kMissedIndicator) return shown(form.fuel_carry().missed_mark);
-  return "False";
+  return shown(false);
 }
 
 }  // namespace trezik

@@ -1,13 +1,11 @@
 // The start-up sequence that runs inside the creation of a PWExtension.
 #pragma once
 
-#include "core/plugin_options.h"
+#include "contract/names.h"
+#include "contract/settings.h"
 #include "state/form1.h"
 
 namespace trezik {
-
-inline constexpr char kHostSettingsFileName[] = "pw.ini";
-inline constexpr char kPluginSettingsFileName[] = "trezik.ini";
 
 // Connects the thread's Form1 to the host, reads the settings and loads the
 // meters. Errors before the first item of "pw.ini" has been read (that file

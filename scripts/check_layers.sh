@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that every #include "..." of the project's own headers points to the
 # same layer or one below it:
-#   core < platform < state < hostlink < trip < plugin < com < host < tools
+#   core < contract < platform < state < hostlink < trip < plugin < com < host < tools
 # Inside tools/ the folders have ranks of their own:
 #   common < tracks < chart < report < simulator, live, testhost < bench
 # and a folder includes only its own files and those of lower ranks (the
@@ -12,7 +12,7 @@
 set -uo pipefail
 cd "${1:-$(dirname "$0")/..}"
 
-layers=(core platform state hostlink trip plugin com host tools)
+layers=(core contract platform state hostlink trip plugin com host tools)
 rank_of() {
   local i
   for i in "${!layers[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "contract/names.h"
 #include "core/convert.h"
 
 namespace trezik {
@@ -18,10 +19,6 @@ namespace {
 // com/module_life.h). ~Form1 makes no window call: the system destroys an
 // ended thread's window and timer itself.
 thread_local Form1* thread_form = nullptr;
-
-// The title the host sends its replies to: the plug-in's id
-// (hostlink/protocol.h, a layer above, says it again as kPluginId).
-constexpr char kWindowTitle[] = "trezik";
 
 }  // namespace
 
@@ -58,7 +55,7 @@ bool Form1::Unload() {
 }
 
 Form1::Form1(Platform& platform) : platform_(platform), decimal_mark_(platform.DecimalMark()) {
-  hwnd_ = platform_.CreateHiddenWindow(kWindowTitle, &Form1::WindowProcedure);
+  hwnd_ = platform_.CreateHiddenWindow(kPluginId, &Form1::WindowProcedure);
 }
 
 // No window call here: see thread_form. Unload destroys the window.

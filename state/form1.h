@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "core/plugin_options.h"
+#include "contract/settings.h"
 #include "platform/platform.h"
 #include "state/fuel_carry.h"
 #include "state/state_file_status.h"

@@ -10,12 +10,12 @@
 // A missing file carries nothing.
 #pragma once
 
+#include "contract/names.h"
+
 namespace trezik {
 
 class Form1;
 struct FuelCarry;
-
-inline constexpr char kFuelCarryFileName[] = "fuelcarry.ini";
 
 // Reads the file once per state holder (a second object keeps what the first
 // carries). Call it after the meters are loaded: when their total is lower

@@ -55,7 +55,7 @@ std::string StateFileContent(const Form1& form) {
 // temporary file is created afresh, so one left behind by a failed clean-up
 // does not stop the next save.
 void WriteWhole(Platform& platform, const std::string& path, const std::string& content) {
-  const std::string temporary = path + ".new";
+  const std::string temporary = path + kTemporaryFileSuffix;
   try {
     platform.WriteNewFile(temporary, content);
     platform.ReplaceFileByRename(temporary, path);
@@ -178,7 +178,7 @@ void TakeContent(Form1& form, const std::string& content) {
 void StartWithoutFile(Form1& form) {
   Platform& platform = CurrentPlatform();
   const std::string path = StateFilePath(form);
-  const std::string fresh = path + ".new";
+  const std::string fresh = path + kTemporaryFileSuffix;
   std::optional<std::string> lone;
   try {
     if (platform.FileSize(fresh)) lone = platform.ReadFile(fresh, kSettingsReadLimit);

@@ -8,13 +8,11 @@
 
 #include <string>
 
+#include "contract/names.h"
+
 namespace trezik {
 
 class Form1;
-
-inline constexpr char kTripStateFileName[] = "tripmeter.ini";
-// A copy of a state file whose content did not read as two numbers.
-inline constexpr char kUnreadableStateFileName[] = "tripmeter.ini.bad";
 
 
 // Sets trip_total and workmeter from the file. A missing file is created

@@ -20,7 +20,7 @@
 
 #include "core/convert.h"
 #include "oracles.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "tools/live/dashboard.h"
 #include "tools/live/dashboard_json.h"
 #include "tools/live/request_guard.h"

@@ -12,7 +12,7 @@ TEST(DataFolder, ThePluginAutosavesWithAValidAutosaveItemAsItReadsIt) {
     const char* ini;
     bool autosaves;
   } cases[] = {
-      // The plug-in's own rules (core/plugin_options) decide.
+      // The plug-in's own rules (contract/settings) decide.
       {"decimalplaces=3\r\nminspeed=3\r\nAUTOSAVE=30", true},
       {"autosave=9", false},                    // below 10 s: off
       {"autosave=30\r\nautosave=x\r\n", false}, // the last item counts

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "tests/live/server_test_support.h"
 
 namespace trezik::live {

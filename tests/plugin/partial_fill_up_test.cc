@@ -2,7 +2,7 @@
 // what "fuel.log" gets, worked by hand.
 #include <filesystem>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "support/started_plugin.h"
 
 namespace trezik {

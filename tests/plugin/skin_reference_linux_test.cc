@@ -12,7 +12,7 @@
 
 #include "hostlink/protocol.h"
 #include "hostlink/reply_parser.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "support/started_plugin.h"
 
 namespace trezik {
@@ -153,7 +153,7 @@ TEST_F(SkinReferenceTest, EveryLabelAnswersAsListedInBothUnitSystems) {
                                  std::string(vocabulary::kMissedIndicator)};
   for (const vocabulary::LabelName& label : vocabulary::kLabels) known.emplace(label.name);
   EXPECT_TRUE(Includes(Union(TableNames("Labels"), TableNames("Indicators")), known))
-      << "a label or indicator of plugin/vocabulary.h is missing from docs/skin.md";
+      << "a label or indicator of contract/vocabulary.h is missing from docs/skin.md";
 }
 
 TEST_F(SkinReferenceTest, EveryIndicatorLightsWithWorkRecording) {
@@ -178,13 +178,13 @@ TEST_F(SkinReferenceTest, EveryCommandAndKeyReturnsWhatIsListed) {
   std::set<std::string> commands;
   for (const vocabulary::CommandName& command : vocabulary::kCommands) commands.emplace(command.name);
   EXPECT_TRUE(Includes(TableNames("Commands"), commands))
-      << "a command of plugin/vocabulary.h is missing from docs/skin.md";
+      << "a command of contract/vocabulary.h is missing from docs/skin.md";
   std::set<std::string> keys;
   for (const std::string& name : vocabulary::AllCommands()) {
     if (!commands.count(name)) keys.insert(name);
   }
   EXPECT_TRUE(Includes(TableNames("Fuel keypad"), keys))
-      << "a key of plugin/vocabulary.h is missing from docs/skin.md";
+      << "a key of contract/vocabulary.h is missing from docs/skin.md";
 }
 
 TEST_F(SkinReferenceTest, MessagesToTheHostAreTheProtocolTexts) {

@@ -94,7 +94,7 @@ void WithFileSizeLimit(rlim_t bytes, const std::function<void()>& run) {
 
 // The two ways a file is written whole: at once, and piece by piece.
 const std::pair<const char*, std::function<void(const std::string&, const std::string&)>> kWriters[] = {
-    {"at once", [](const std::string& path, const std::string& content) { tools::WriteFileWhole(path, content); }},
+    {"at once", [](const std::string& path, const std::string& content) { tools::ReplaceFileDurably(path, content); }},
     {"in pieces",
      [](const std::string& path, const std::string& content) {
        tools::StreamedFile file(path);

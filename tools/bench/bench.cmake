@@ -36,7 +36,7 @@ target_link_libraries(bench_tracks PRIVATE trezik_drive)
 
 # bench_report: reading and reporting a generated ten-year history.
 add_executable(bench_report ${TREZIK_BENCH_DIR}/bench_report.cc)
-target_link_libraries(bench_report PRIVATE trezik_report trezik_plugin)
+target_link_libraries(bench_report PRIVATE trezik_report trezik_contract)
 
 add_custom_target(bench
   COMMAND bench_drive --benchmark_min_time=0.5 --benchmark_color=false

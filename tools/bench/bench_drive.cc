@@ -11,22 +11,21 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/emulation.h"
+#include "contract/names.h"
+#include "contract/settings.h"
+#include "contract/vocabulary.h"
 #include "core/convert.h"
+#include "host/hosted_plugin.h"
+#include "platform/emulation.h"
 #include "state/form1.h"
-#include "plugin/pwextension.h"
 #include "tools/common/atomic_file.h"
-#include "host/host.h"
 #include "trip/distance.h"
 #include "trip/wgs84.h"
 
 namespace {
-
-using trezik::host::Host;
 
 // A car going round a ring road of 2 km radius at 72 km/h, one fix a second.
 struct Fixes {
@@ -50,41 +49,47 @@ const Fixes& RingRoad() {
   return fixes;
 }
 
+// A temporary folder with the host's "pw.ini" in host/ and, unless
+// `settings` is empty, the plug-in's "trezik.ini" in plugin/.
+std::filesystem::path MakeRigFolder(const std::string& settings) {
+  const std::filesystem::path folder = trezik::tools::MakeTemporaryFolder("trezik-bench-");
+  trezik::tools::MakeFolders((folder / "host").string());
+  trezik::tools::MakeFolders((folder / "plugin").string());
+  trezik::tools::ReplaceFileDurably((folder / "host" / trezik::kHostSettingsFileName).string(),
+                                    trezik::SettingsWriter().Units(true).text());
+  if (!settings.empty()) {
+    trezik::tools::ReplaceFileDurably((folder / "plugin" / trezik::kPluginSettingsFileName).string(), settings);
+  }
+  return folder;
+}
+
 // The plug-in running in an emulated desktop with the host stand-in.
 class Rig {
  public:
   // `settings`: the plug-in's trezik.ini, none when empty.
-  explicit Rig(const std::string& settings = "") : use_(platform_) {
-    folder_ = trezik::tools::MakeTemporaryFolder("trezik-bench-");
-    trezik::tools::MakeFolders((folder_ / "host").string());
-    trezik::tools::MakeFolders((folder_ / "plugin").string());
-    trezik::tools::WriteFileWhole((folder_ / "host" / "pw.ini").string(), "isunits=True\r\n");
-    if (!settings.empty()) trezik::tools::WriteFileWhole((folder_ / "plugin" / "trezik.ini").string(), settings);
+  explicit Rig(const std::string& settings = "")
+      : folder_(MakeRigFolder(settings)),
+        hosted_(platform_, trezik::ToWindowsFolder((folder_ / "host").string()), nullptr) {
     platform_.set_module_folder((folder_ / "plugin").string());
-    host_ = std::make_unique<Host>(platform_, trezik::ToWindowsFolder((folder_ / "host").string()));
-    host_->SetRoad("Ring Road");
-    plugin_ = std::make_unique<trezik::PWExtension>();
+    hosted_.host().SetRoad("Ring Road");
+    hosted_.Create();
   }
   ~Rig() {
-    plugin_.reset();
-    trezik::Form1::Unload();
-    host_.reset();
+    hosted_.Release();
     std::filesystem::remove_all(folder_);
   }
   void Tick(std::size_t i) {
     const Fixes& fixes = RingRoad();
     const std::size_t k = i % fixes.lat.size();
-    host_->SetFix(fixes.lat_text[k], fixes.lon_text[k], fixes.speed_text[k]);
-    platform_.PumpMessagesFor(1000);
+    hosted_.host().SetFix(fixes.lat_text[k], fixes.lon_text[k], fixes.speed_text[k]);
+    hosted_.Tick();
   }
-  trezik::PWExtension& plugin() { return *plugin_; }
+  trezik::PWExtension& plugin() { return hosted_.plugin(); }
 
  private:
   trezik::EmulatedPlatform platform_;
-  trezik::ScopedPlatform use_;
   std::filesystem::path folder_;
-  std::unique_ptr<Host> host_;
-  std::unique_ptr<trezik::PWExtension> plugin_;
+  trezik::host::HostedPlugin hosted_;
 };
 
 void BM_TickThroughHost(benchmark::State& state) {
@@ -97,7 +102,7 @@ void BM_TickThroughHost(benchmark::State& state) {
 BENCHMARK(BM_TickThroughHost);
 
 void BM_TickThroughHostWgs84(benchmark::State& state) {
-  Rig rig("distance=wgs84\r\n");
+  Rig rig(trezik::SettingsWriter().Item(trezik::kDistanceKey, trezik::kWgs84Choice).text());
   std::size_t i = 0;
   for (auto _ : state) rig.Tick(i++);
   state.SetItemsProcessed(static_cast<std::int64_t>(i));
@@ -126,7 +131,8 @@ BENCHMARK(BM_Bare<trezik::Wgs84NauticalMiles>)->Name("BM_BareWgs84");
 void BM_ReturnLabel(benchmark::State& state) {
   Rig rig;
   for (int i = 0; i < 100; ++i) rig.Tick(i);
-  for (auto _ : state) benchmark::DoNotOptimize(rig.plugin().ReturnLabel("tripmeter", ""));
+  const std::string label(trezik::vocabulary::NameOf(trezik::vocabulary::Label::kTripMeter));
+  for (auto _ : state) benchmark::DoNotOptimize(rig.plugin().ReturnLabel(label, ""));
 }
 BENCHMARK(BM_ReturnLabel);
 

@@ -1,6 +1,6 @@
 // What a report costs. First ten years of one car: a generated history of
 // 3,650 trip records (one a day), 600 fill-ups and a few dozen damaged lines,
-// written with the plug-in's own record builder, then read and reported a
+// written with the plug-in's own record writers (contract/log_record.h), then read and reported a
 // few times; the best time against the aim of half a second. Then logs of
 // valid records of 5 MB, 50 MB and 500 MB, each reported once in a child
 // process of its own: the time and the child's peak memory, against the aims
@@ -18,27 +18,30 @@
 #include <random>
 #include <string>
 
+#include "contract/log_line.h"
+#include "contract/log_record.h"
+#include "contract/names.h"
 #include "core/convert.h"
-#include "plugin/log_line.h"
-#include "tools/report/report.h"
 #include "tools/common/atomic_file.h"
+#include "tools/report/report.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-trezik::LocalTime Day(int days_after_start, int seconds_of_day) {
-  // Day 0 is 2016-01-01; the civil date from the day count.
-  const int z = days_after_start + 16801 + 719468;  // 16801 days from 1970-01-01 to 2016-01-01
-  const int era = z / 146097, doe = z - era * 146097;
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  trezik::LocalTime t{};
-  t.day = doy - (153 * mp + 2) / 5 + 1;
-  t.month = mp < 10 ? mp + 3 : mp - 9;
-  t.year = yoe + era * 400 + (t.month <= 2);
-  t.seconds_since_midnight = seconds_of_day;
-  return t;
+// A record's date and time, as the plug-in writes them.
+struct When {
+  std::string date, time;
+  unsigned month = 0;
+};
+
+// Day 0 is 2016-01-01.
+When Day(int days_after_start, int seconds_of_day) {
+  using namespace std::chrono;
+  const year_month_day date{sys_days{year{2016} / January / 1} + days{days_after_start}};
+  return {trezik::RecordDate(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+                             static_cast<int>(static_cast<unsigned>(date.day()))),
+          trezik::RecordTime(seconds_of_day), static_cast<unsigned>(date.month())};
 }
 
 struct History {
@@ -53,9 +56,9 @@ History WriteHistory(const fs::path& folder) {
   std::string trip_log, fuel_log;
   History h;
   double total = 0, work = 0, price = 1.45;
-  int month = 0;
+  unsigned month = 0;
   for (int day = 0; day < 3650; ++day) {
-    const trezik::LocalTime when = Day(day, 18 * 3600 + static_cast<int>(unit(random) * 3600));
+    const When when = Day(day, 18 * 3600 + static_cast<int>(unit(random) * 3600));
     if (when.month != month) {
       month = when.month;
       work = 0;
@@ -63,34 +66,21 @@ History WriteHistory(const fs::path& folder) {
     const double trip = trezik::RoundHalfEven(15 + 70 * unit(random), 2);
     total += trip;
     if (day % 7 < 5) work += trezik::RoundHalfEven(trip * 0.6, 2);
-    trip_log += trezik::LogLine()
-                    .Text(trezik::DateText(when))
-                    .Text(trezik::TimeText(when))
-                    .Number(trip)
-                    .Number(trezik::RoundHalfEven(total, 2))
-                    .Number(trezik::RoundHalfEven(work, 2))
-                    .Text(trezik::DoubleToText(48 + unit(random), '.'))
-                    .Text(trezik::DoubleToText(11 + unit(random), '.'))
-                    .Text(day % 3 ? "Ring Road" : "Lindenweg \"Ost\"")
-                    .Finish();
+    const std::string latitude = trezik::DoubleToText(48 + unit(random), '.');
+    const std::string longitude = trezik::DoubleToText(11 + unit(random), '.');
+    trip_log += trezik::WriteTripRecord({when.date, when.time, trip, trezik::RoundHalfEven(total, 2),
+                                         trezik::RoundHalfEven(work, 2), latitude, longitude,
+                                         day % 3 ? "Ring Road" : "Lindenweg \"Ost\""});
     ++h.trips;
     if (h.fills < 600 && day % 6 == 5 && day > 0) {
       const double distance = trezik::RoundHalfEven(total, 2);
       const double litres = trezik::RoundHalfEven(distance * (6 + 2.5 * unit(random)) / 100, 2);
       price = std::clamp(price + 0.04 * (unit(random) - 0.5), 1.1, 2.1);
       const double shown_price = trezik::RoundHalfEven(price, 3);
-      fuel_log += trezik::LogLine()
-                      .Text(trezik::DateText(when))
-                      .Text(trezik::TimeText(when))
-                      .Number(litres)
-                      .Number(distance)
-                      .Text(trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), ','))
-                      .Number(shown_price)
-                      .Number(trezik::RoundHalfEven(litres * shown_price / distance, 2))
-                      .Text("48.1")
-                      .Text("11.5")
-                      .Text("Station")
-                      .Finish();
+      fuel_log += trezik::WriteFuelRecord({when.date, when.time, litres, distance,
+                                           trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), ','),
+                                           shown_price, trezik::RoundHalfEven(litres * shown_price / distance, 2),
+                                           "48.1", "11.5", "Station", {}});
       ++h.fills;
       total = 0;
     }
@@ -102,8 +92,8 @@ History WriteHistory(const fs::path& folder) {
     }
   }
   trezik::tools::MakeFolders(folder.string());
-  trezik::tools::WriteFileWhole((folder / "tripmeter.log").string(), trip_log);
-  trezik::tools::WriteFileWhole((folder / "fuel.log").string(), fuel_log);
+  trezik::tools::ReplaceFileDurably((folder / trezik::kTripLogFileName).string(), trip_log);
+  trezik::tools::ReplaceFileDurably((folder / trezik::kFuelLogFileName).string(), fuel_log);
   return h;
 }
 
@@ -113,41 +103,27 @@ void WriteLargeHistory(const fs::path& folder, std::size_t bytes) {
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0, 1);
   trezik::tools::MakeFolders(folder.string());
-  std::FILE* trips = std::fopen((folder / "tripmeter.log").string().c_str(), "wb");
-  std::FILE* fuel = std::fopen((folder / "fuel.log").string().c_str(), "wb");
+  std::FILE* trips = std::fopen((folder / trezik::kTripLogFileName).string().c_str(), "wb");
+  std::FILE* fuel = std::fopen((folder / trezik::kFuelLogFileName).string().c_str(), "wb");
   std::size_t written = 0;
   double total = 0, work = 0;
   for (long n = 0; written < bytes; ++n) {
-    const trezik::LocalTime when = Day(static_cast<int>(n / 48), static_cast<int>(n % 48) * 1800 + 60);
+    const When when = Day(static_cast<int>(n / 48), static_cast<int>(n % 48) * 1800 + 60);
     const double trip = trezik::RoundHalfEven(5 + 40 * unit(random), 2);
     total += trip;
     if (n % 3 == 0) work += trip;
-    const std::string line = trezik::LogLine()
-                                 .Text(trezik::DateText(when))
-                                 .Text(trezik::TimeText(when))
-                                 .Number(trip)
-                                 .Number(trezik::RoundHalfEven(total, 2))
-                                 .Number(trezik::RoundHalfEven(work, 2))
-                                 .Text("48.1234567")
-                                 .Text("11.5432109")
-                                 .Text(n % 2 ? "Ring Road" : "Lindenweg")
-                                 .Finish();
+    const std::string line =
+        trezik::WriteTripRecord({when.date, when.time, trip, trezik::RoundHalfEven(total, 2),
+                                 trezik::RoundHalfEven(work, 2), "48.1234567", "11.5432109",
+                                 n % 2 ? "Ring Road" : "Lindenweg"});
     written += std::fwrite(line.data(), 1, line.size(), trips);
     if (n % 12 == 11) {
       const double distance = trezik::RoundHalfEven(total, 2);
       const double litres = trezik::RoundHalfEven(distance * (6 + 2 * unit(random)) / 100, 2);
-      const std::string fill = trezik::LogLine()
-                                   .Text(trezik::DateText(when))
-                                   .Text(trezik::TimeText(when))
-                                   .Number(litres)
-                                   .Number(distance)
-                                   .Text(trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), '.'))
-                                   .Number(1.659)
-                                   .Number(trezik::RoundHalfEven(litres * 1.659 / distance, 2))
-                                   .Text("48.1")
-                                   .Text("11.5")
-                                   .Text("Station")
-                                   .Finish();
+      const std::string fill = trezik::WriteFuelRecord(
+          {when.date, when.time, litres, distance,
+           trezik::DoubleToText(trezik::RoundHalfEven(litres / distance * 100, 2), '.'), 1.659,
+           trezik::RoundHalfEven(litres * 1.659 / distance, 2), "48.1", "11.5", "Station", {}});
       written += std::fwrite(fill.data(), 1, fill.size(), fuel);
       total = 0;
     }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "contract/settings.h"
 #include "tools/simulator/accuracy.h"
 #include "tools/common/atomic_file.h"
 #include "tools/tracks/drive.h"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
     try {
       const trezik::drive::Drive drive = trezik::drive::ReadDrive((tracks / name).string());
       const trezik::drive::Accuracy plain = Replay(drive, folder / "plain", {});
-      const trezik::drive::Accuracy filtered = Replay(drive, folder / "minspeed", {"minspeed=3"});
+      const trezik::drive::Accuracy filtered = Replay(drive, folder / "minspeed", {std::string(trezik::kMinSpeedKey) + "=3"});
       const double change = (filtered.odometer / plain.odometer - 1.0) * 100.0;
       const bool met = std::fabs(change) < 0.3;
       std::printf("  %-30s %9.3f Km -> %9.3f Km at minspeed=3: %+.3f %% (%s); %zu of %zu ticks held; "

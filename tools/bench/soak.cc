@@ -40,12 +40,14 @@
 #include <string_view>
 #include <vector>
 
+#include "contract/log_record.h"
+#include "contract/names.h"
+#include "contract/settings.h"
+#include "contract/vocabulary.h"
 #include "core/convert.h"
+#include "host/hosted_plugin.h"
+#include "hostlink/protocol.h"
 #include "platform/emulation.h"
-#include "plugin/pwextension.h"
-#include "plugin/vocabulary.h"
-#include "state/form1.h"
-#include "host/host.h"
 #include "tools/common/atomic_file.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -159,14 +161,25 @@ class ReplyFuzzer {
     }
   }
 
-  static constexpr const char* kNames[] = {"gpslat", "gpslon", "gpsspd", "customfdroad", "fdroad",
-                                           "pwpath", "tripmeter", "$tripmeter$", "GPSLAT", "TripMeter"};
+  static constexpr const char* kNames[] = {
+      trezik::kLatitudeReply, trezik::kLongitudeReply, trezik::kSpeedReply, trezik::kRoadReply,
+      trezik::kOldRoadReply,  trezik::kPathReply,      trezik::kTotalReply, trezik::kTotalReplyQuoted,
+      trezik::kLatitudeName,  "TripMeter"};  // the last two: names in another letter case
   static constexpr const char* kOddNumbers[] = {
       "1e308", "-1e308", "1e309", "1.7976931348623157e308", "4.9e-324", "-0", "NaN", "inf", "-inf", "0x1p4",
       "1,5", "1.5.5", "  48.1  ", "+-1", "1e", ".", "", "48.1abc", "99999999999999999999999999999999", "1E+16",
       "-48.1234567 km/h", "\xe2\x82\xac 1", "12 mph", "1e-320"};
-  static constexpr const char* kNotReplies[] = {"REQUEST;trezik;GPSLAT", "REQUEST;trezik;PWPATH", "exit",
-                                                "||", "||||||||", "\r\n", ";;;;", "trezik_ok", "tripmeter"};
+  static constexpr const char* kNotReplies[] = {
+      trezik::request_text::Joined<trezik::kRequestPrefix, trezik::request_text::kId, trezik::request_text::kEnd,
+                                   trezik::request_text::kLatitude>::text.data(),
+      trezik::kPathRequest,
+      trezik::kKeypadCloseCommand,
+      "||",
+      "||||||||",
+      "\r\n",
+      ";;;;",
+      trezik::vocabulary::kAcceptKey.data(),
+      trezik::kTotalReply};
   static constexpr std::uintptr_t kDwData[] = {0, 2, 0xFFFFFFFFu, 0x7FFFFFFF};
 
   std::size_t Below(std::size_t n) { return static_cast<std::size_t>(random_() % n); }
@@ -249,9 +262,14 @@ int main(int argc, char** argv) {
   const fs::path folder = trezik::tools::MakeTemporaryFolder("trezik-soak-");
   trezik::tools::MakeFolders((folder / "host").string());
   trezik::tools::MakeFolders((folder / "plugin").string());
-  trezik::tools::WriteFileWhole((folder / "host" / "pw.ini").string(), "isunits=True\r\n");
-  trezik::tools::WriteFileWhole((folder / "plugin" / "trezik.ini").string(),
-                                "autosave=10\r\nminspeed=3\r\ndecimalplaces=9\r\n");
+  trezik::tools::ReplaceFileDurably((folder / "host" / trezik::kHostSettingsFileName).string(),
+                                    trezik::SettingsWriter().Units(true).text());
+  trezik::tools::ReplaceFileDurably((folder / "plugin" / trezik::kPluginSettingsFileName).string(),
+                                    trezik::SettingsWriter()
+                                        .Item(trezik::kAutosaveKey, "10")
+                                        .Item(trezik::kMinSpeedKey, "3")
+                                        .Item(trezik::kDecimalPlacesKey, "9")
+                                        .text());
   std::printf("soak: %d simulated days, autosave=10, minspeed=3, an odd reply every minute\n", days);
   std::fflush(stdout);
 
@@ -263,36 +281,32 @@ int main(int argc, char** argv) {
   std::size_t allocator_figure = 0;
   {
     trezik::EmulatedPlatform platform;
-    trezik::ScopedPlatform use(platform);
     platform.SetLocalTime(2026, 3, 2, 0.0);
     platform.set_module_folder((folder / "plugin").string());
-    trezik::host::Host host(platform, trezik::ToWindowsFolder((folder / "host").string()));
+    trezik::host::HostedPlugin hosted(platform, trezik::ToWindowsFolder((folder / "host").string()), nullptr);
+    trezik::host::Host& host = hosted.host();
     host.SetRoad("Ring Road");
     Yard yard(7);
     Fix fix;
     yard.At(0, fix);
     host.SetFix(fix.lat, fix.lon, fix.speed);
-    std::optional<trezik::PWExtension> plugin(std::in_place);
+    hosted.Create();
     using trezik::vocabulary::Command;
     const std::string_view kLogTrip = trezik::vocabulary::NameOf(Command::kLogTrip);
     const std::string_view kResetTotal = trezik::vocabulary::NameOf(Command::kResetTotal);
     const std::string_view kResetTrip = trezik::vocabulary::NameOf(Command::kResetTrip);
-    auto command = [&](std::string_view text) {
+    const std::string kTripTotal(trezik::vocabulary::NameOf(trezik::vocabulary::Label::kTripTotal));
+    auto command = [&](std::string_view text) { return hosted.Command(std::string(text)).code.value_or(-1); };
+    auto label = [&](const std::string& name) {
       try {
-        return static_cast<int>(plugin->ProcessCommand(std::string(text)));
-      } catch (const trezik::Error&) {
-        return -1;
-      }
-    };
-    auto label = [&](const char* name) {
-      try {
-        return trezik::TextToDouble(plugin->ReturnLabel(name, ""), '.');
+        return trezik::TextToDouble(hosted.plugin().ReturnLabel(name, ""), '.');
       } catch (const trezik::Error&) {
         return std::nan("");
       }
     };
     for (const std::string& text : ReplyFuzzer::Longest()) host.SendReply(text);
-    host.SendReply("tripmeter||0");  // a total again, so that the first day's fill-up counts
+    // A total again, so that the first day's fill-up counts.
+    host.SendReply(std::string(trezik::kTotalReply) + std::string(trezik::kFieldSeparator) + "0");
 
     for (int day = 0; day < days; ++day) {
       ReplyFuzzer fuzzer(1000 + static_cast<std::uint64_t>(day));
@@ -307,12 +321,12 @@ int main(int argc, char** argv) {
         }
         // A refused "logtrip" or fill-up is a fault unless an odd reply left
         // the total without a number.
-        auto refused = [&](const char* what) {
-          if (std::isnan(label("triptotal")) || faults.size() >= 60) return;
-          faults.push_back("day " + std::to_string(day + 1) + ": " + what + " refused with a total of " +
-                           plugin->ReturnLabel("triptotal", ""));
+        auto refused = [&](std::string_view what) {
+          if (std::isnan(label(kTripTotal)) || faults.size() >= 60) return;
+          faults.push_back("day " + std::to_string(day + 1) + ": " + std::string(what) + " refused with a total of " +
+                           hosted.plugin().ReturnLabel(kTripTotal, ""));
         };
-        if (now == 8 * 3600 && command(kLogTrip) != 2) refused("logtrip");
+        if (now == 8 * 3600 && command(kLogTrip) != 2) refused(kLogTrip);
         if (now == 18 * 3600 + 25 * 60) {
           bool accepted = true;
           for (const std::string& key : trezik::vocabulary::FillUpKeys("40", "1.8")) {
@@ -323,13 +337,13 @@ int main(int argc, char** argv) {
         }
         if (now == 18 * 3600 + 30 * 60) command(kResetTotal);
         if (now == 19 * 3600) {
-          if (command(kLogTrip) != 2) refused("logtrip");
+          if (command(kLogTrip) != 2) refused(kLogTrip);
           command(kResetTrip);
           heap.push_back(live_bytes);
           allocator_figure = AllocatorFigure();
           // Autosave: the file is at most 10 s of driving (200 m) behind.
-          const double total = label("triptotal");
-          const std::string state = ReadAll(folder / "plugin" / "tripmeter.ini");
+          const double total = label(kTripTotal);
+          const std::string state = ReadAll(folder / "plugin" / trezik::kTripStateFileName);
           const double saved = std::strtod(state.c_str(), nullptr);
           if (!(std::fabs(total - saved) <= 0.21) && faults.size() < 60) {
             faults.push_back("day " + std::to_string(day + 1) + ": tripmeter.ini holds " + std::to_string(saved) +
@@ -341,8 +355,7 @@ int main(int argc, char** argv) {
                   allocator_figure);
       std::fflush(stdout);
     }
-    plugin.reset();
-    trezik::Form1::Unload();
+    hosted.Release();
   }
 
   // The trip records: at 08:00 the morning's hour (72 km since the last
@@ -351,15 +364,15 @@ int main(int argc, char** argv) {
   // step each at most). A morning record is missing where an odd
   // "tripmeter" reply left the total without a number: the plug-in refuses
   // "logtrip" then, as it refuses a fill-up, until the total is reset.
-  std::ifstream log(folder / "plugin" / "tripmeter.log", std::ios::binary);
+  std::ifstream log(folder / "plugin" / trezik::kTripLogFileName, std::ios::binary);
   int mornings = 0, evenings = 0;
   for (std::string line; std::getline(log, line);) {
-    std::vector<std::string> fields;
-    std::stringstream split(line);
-    for (std::string field; std::getline(split, field, ',');) fields.push_back(field);
-    const bool morning = fields.size() > 2 && fields[1] == "\"08:00:00\"";
+    std::string_view record = line;
+    if (!record.empty() && record.back() == '\r') record.remove_suffix(1);
+    const std::optional<trezik::TripLogFields> fields = trezik::ReadTripRecord(record);
+    const bool morning = fields && fields->time == "08:00:00";
     (morning ? mornings : evenings) += 1;
-    const double trip = fields.size() > 2 ? std::strtod(fields[2].c_str(), nullptr) : -1;
+    const double trip = fields ? std::strtod(fields->trip.c_str(), nullptr) : -1;
     const double expected = morning ? 72.0 : 36.0;
     if (!(trip > expected * 0.97 && trip < expected * 1.01) && faults.size() < 60) {
       faults.push_back("trip record " + line + ": expected about " + std::to_string(expected) + " Km");
@@ -369,7 +382,7 @@ int main(int argc, char** argv) {
     faults.push_back(std::to_string(mornings) + " morning and " + std::to_string(evenings) + " evening trip records in " +
                      std::to_string(days) + " days");
   }
-  const std::string state = ReadAll(folder / "plugin" / "tripmeter.ini");
+  const std::string state = ReadAll(folder / "plugin" / trezik::kTripStateFileName);
   if (std::count(state.begin(), state.end(), '\n') != 2) faults.push_back("tripmeter.ini is not two lines: " + state);
   fs::remove_all(folder);
 

@@ -4,7 +4,7 @@
 
 namespace trezik::tools {
 
-void WriteFileWhole(const std::string& path, std::string_view content) {
+void ReplaceFileDurably(const std::string& path, std::string_view content) {
   StreamedFile file(path);
   file.Write(content);
   file.Commit();

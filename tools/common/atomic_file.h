@@ -11,13 +11,15 @@
 
 namespace trezik::tools {
 
-// Writes `content` to a new temporary file in the target's folder (a name of
-// its own from mkstemp, with the target's permissions, or the usual ones for
-// a new file), checks every write and the close, syncs it to the disk,
-// renames it over `path` and then syncs the folder so the rename is kept.
-// Throws std::runtime_error naming the file and the cause when any step
-// fails; the temporary file is then removed and the old file is untouched.
-void WriteFileWhole(const std::string& path, std::string_view content);
+// Replaces `path` by a file holding `content`, durably: writes it to a new
+// temporary file in the target's folder (a name of its own from mkstemp,
+// with the target's permissions, or the usual ones for a new file), checks
+// every write and the close, syncs it to the disk, renames it over `path`
+// and then syncs the folder so the rename is kept. Throws
+// std::runtime_error naming the file and the cause when any step fails; the
+// temporary file is then removed and the old file is untouched. (The
+// plug-in writes its own files on its seam: WriteFileWhole, state/state_file.h.)
+void ReplaceFileDurably(const std::string& path, std::string_view content);
 
 // Creates a folder and its parents; throws std::runtime_error when it cannot.
 void MakeFolders(const std::string& path);

@@ -3,7 +3,7 @@
 // every write is checked, and Commit syncs it to the disk, renames it over
 // the target and syncs the folder. Until Commit the old file stays as it
 // was; a file never committed (a failure, a refused run) is removed.
-// The one writer of the tools' output files: WriteFileWhole (atomic_file.h)
+// The one writer of the tools' output files: ReplaceFileDurably (atomic_file.h)
 // writes through it too. Its system parts: system_posix.cc, and on Windows
 // system_windows.cc (CreateFileW beside the target, FlushFileBuffers,
 // MoveFileExW).

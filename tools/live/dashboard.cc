@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::live {
 

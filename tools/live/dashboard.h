@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::live {
 

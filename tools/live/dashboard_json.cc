@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::live {
 namespace {

@@ -10,7 +10,8 @@
 #include <stdexcept>
 
 #include "core/item_reader.h"
-#include "core/plugin_options.h"
+#include "contract/names.h"
+#include "contract/settings.h"
 #include "tools/common/atomic_file.h"
 
 namespace trezik::live {
@@ -71,15 +72,15 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   if (folder.path.size() > 1 && folder.path.back() == '/') folder.path.pop_back();
   tools::MakeFolders(folder.path);
   folder.lock = std::make_unique<FolderLock>(folder.path);
-  const fs::path pw_ini = fs::path(folder.path) / "pw.ini";
+  const fs::path pw_ini = fs::path(folder.path) / kHostSettingsFileName;
   if (!fs::exists(pw_ini)) {
-    tools::WriteFileWhole(pw_ini.string(), imperial ? "isunits=False\r\n" : "isunits=True\r\n");
+    tools::ReplaceFileDurably(pw_ini.string(), SettingsWriter().Units(!imperial).text());
     folder.pw_ini_made = true;
   }
   folder.metric_units = ReadHostSettings(ReadStart(pw_ini, kSettingsReadLimit), '.').metric_units;
-  const fs::path trezik_ini = fs::path(folder.path) / "trezik.ini";
+  const fs::path trezik_ini = fs::path(folder.path) / kPluginSettingsFileName;
   if (!fs::exists(trezik_ini)) {
-    tools::WriteFileWhole(trezik_ini.string(), "autosave=" + std::to_string(kAutosaveSeconds) + "\r\n");
+    tools::ReplaceFileDurably(trezik_ini.string(), SettingsWriter().Item(kAutosaveKey, std::to_string(kAutosaveSeconds)).text());
   }
   folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit));
   const fs::path places = fs::path(folder.path) / "places.csv";

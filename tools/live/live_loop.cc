@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "tools/live/tick_clock.h"
 
 namespace trezik::live {

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "core/error.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::live {
 
@@ -56,7 +56,7 @@ Snapshot LiveSession::Read(GpsStatus gps) {
   const std::vector<std::string>& names = DashboardLabels();
   snapshot.labels.reserve(names.size());
   for (const std::string& name : names) snapshot.labels.emplace_back(name, hosted_.Label(name));
-  snapshot.workrec = hosted_.Indicator(vocabulary::kWorkIndicator) == "True";
+  snapshot.workrec = hosted_.Indicator(vocabulary::kWorkIndicator) == vocabulary::kIndicatorOn;
   snapshot.gps = gps;
   return snapshot;
 }

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "tools/live/dashboard.h"
 
 namespace trezik::live {

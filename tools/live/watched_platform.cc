@@ -1,7 +1,7 @@
 #include "tools/live/watched_platform.h"
 
 #include "core/error.h"
-#include "state/state_file.h"
+#include "contract/names.h"
 
 namespace trezik::live {
 
@@ -39,7 +39,7 @@ void WatchedPlatform::ReplaceFileByRename(const std::string& from, const std::st
     throw;
   }
   // The state file in place: a save has succeeded.
-  if (IsStateFilePath(to) && to.find(".bad") == std::string::npos) saves_.failing = false;
+  if (IsStateFilePath(to) && to.find(kUnreadableStateFileName) == std::string::npos) saves_.failing = false;
 }
 
 }  // namespace trezik::live

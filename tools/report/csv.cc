@@ -1,6 +1,6 @@
 #include "tools/report/csv.h"
 
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
 #include "tools/report/log_reader.h"
 
 namespace trezik::report {

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/convert.h"
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
 
 namespace trezik::report {
 namespace {
@@ -32,38 +32,34 @@ std::optional<std::size_t> ControlByte(std::string_view line) {
 // Reads the numbers and texts of a split line into a record, or says why not.
 class FieldReader {
  public:
-  explicit FieldReader(const std::vector<std::string>& fields) : fields_(fields) {}
-
-  std::string Date(std::size_t i) {
-    if (why_.empty() && !IsDate(fields_[i])) why_ = "date " + Shown(fields_[i]) + " is not a date (YYYY-MM-DD)";
-    return fields_[i];
+  std::string Date(const std::string& field) {
+    if (why_.empty() && !IsDate(field)) why_ = "date " + Shown(field) + " is not a date (YYYY-MM-DD)";
+    return field;
   }
-  std::string Time(std::size_t i) {
-    if (why_.empty() && !IsTime(fields_[i])) why_ = "time " + Shown(fields_[i]) + " is not a time (hh:mm:ss)";
-    return fields_[i];
+  std::string Time(const std::string& field) {
+    if (why_.empty() && !IsTime(field)) why_ = "time " + Shown(field) + " is not a time (hh:mm:ss)";
+    return field;
   }
-  double Number(std::size_t i, const char* name) {
-    const std::optional<double> value = ParseFileNumber(fields_[i]);
-    if (!value && why_.empty()) why_ = std::string(name) + " " + Shown(fields_[i]) + " is not a number";
+  double Number(const std::string& field, const char* name) {
+    const std::optional<double> value = ParseFileNumber(field);
+    if (!value && why_.empty()) why_ = std::string(name) + " " + Shown(field) + " is not a number";
     return value.value_or(0);
   }
   // A number in the user's format: "," or "." as its one decimal mark.
-  double UserNumber(std::size_t i, const char* name) {
-    std::string text = fields_[i];
+  double UserNumber(const std::string& field, const char* name) {
+    std::string text = field;
     if (text.find('.') == std::string::npos) {
       for (char& c : text) {
         if (c == ',') c = '.';
       }
     }
     const std::optional<double> value = ParseFileNumber(text);
-    if (!value && why_.empty()) why_ = std::string(name) + " " + Shown(fields_[i]) + " is not a number";
+    if (!value && why_.empty()) why_ = std::string(name) + " " + Shown(field) + " is not a number";
     return value.value_or(0);
   }
-  const std::string& Text(std::size_t i) const { return fields_[i]; }
   const std::string& why() const { return why_; }
 
  private:
-  const std::vector<std::string>& fields_;
   std::string why_;
 };
 
@@ -126,24 +122,25 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
     return bad(std::to_string(fields->size()) + " fields, " +
                (trip ? "a trip record has 8" : "a fill-up record has 10, or 11 marked"));
   }
-  FieldReader read(*fields);
+  FieldReader read;
   out.hash = Hash(trip ? 'T' : 'F', *fields);
   if (!trip) {
+    const FuelLogFields f = *ReadFuelRecord(*fields);
     FuelRecord& r = out.fill;
-    r.date = read.Date(kFuelDate);
-    r.time = read.Time(kFuelTime);
-    r.litres = read.Number(kFuelQuantity, "litres");
-    r.distance = read.Number(kFuelDistance, "distance");
-    if (marked) {
-      const std::optional<FuelMark> mark = ReadFuelMark((*fields)[kFuelMark]);
-      if (!mark) return bad("mark " + Shown((*fields)[kFuelMark]) + " is neither \"partial\" nor \"missed\"");
+    r.date = read.Date(f.date);
+    r.time = read.Time(f.time);
+    r.litres = read.Number(f.quantity, "litres");
+    r.distance = read.Number(f.distance, "distance");
+    if (f.mark) {
+      const std::optional<FuelMark> mark = ReadFuelMark(*f.mark);
+      if (!mark) return bad("mark " + Shown(*f.mark) + " is neither \"partial\" nor \"missed\"");
       r.mark = *mark;
       r.figure = false;  // a marked fill-up logs no consumption of its own
     } else {
-      r.consumption = read.UserNumber(kFuelConsumption, "consumption");
-      r.cost_per_distance = read.Number(kFuelCostPerDistance, "cost per distance");
+      r.consumption = read.UserNumber(f.consumption, "consumption");
+      r.cost_per_distance = read.Number(f.cost_per_distance, "cost per distance");
     }
-    r.price = read.Number(kFuelPrice, "price");
+    r.price = read.Number(f.price, "price");
     if (!read.why().empty()) return bad(read.why());
     r.cost = RoundHalfEven(r.litres * r.price, 2);
     // The interval since the last full tank: a partial fill-up is carried
@@ -157,25 +154,26 @@ ParsedLine LogParser::Line(std::string_view line, bool cut) {
       r.closes = open_;
       open_ = FillInterval{};
     }
-    r.latitude = read.Text(kFuelLatitude);
-    r.longitude = read.Text(kFuelLongitude);
-    r.place = read.Text(kFuelPlace);
+    r.latitude = f.latitude;
+    r.longitude = f.longitude;
+    r.place = f.place;
     out.what = ParsedLine::kFuel;
     return out;
   }
+  const TripLogFields f = *ReadTripRecord(*fields);
   TripRecord& r = out.trip;
-  r.date = read.Date(kTripDate);
-  r.time = read.Time(kTripTime);
-  r.trip = read.Number(kTripMeter, "trip");
-  r.total = read.Number(kTripTotal, "total");
-  r.work = read.Number(kTripWork, "work");
+  r.date = read.Date(f.date);
+  r.time = read.Time(f.time);
+  r.trip = read.Number(f.trip, "trip");
+  r.total = read.Number(f.total, "total");
+  r.work = read.Number(f.work, "work");
   if (!read.why().empty()) return bad(read.why());
-  r.latitude = read.Text(kTripLatitude);
-  r.longitude = read.Text(kTripLongitude);
-  r.place = read.Text(kTripPlace);
+  r.latitude = f.latitude;
+  r.longitude = f.longitude;
+  r.place = f.place;
   // The log's places: the most any of its meters showed so far (a meter
   // of 12.00 is logged as 12).
-  decimals_ = std::max({decimals_, Decimals(read.Text(kTripMeter)), Decimals(read.Text(kTripTotal))});
+  decimals_ = std::max({decimals_, Decimals(f.trip), Decimals(f.total)});
   if (previous_) {
     const TripRecord& p = *previous_;
     r.work_added = r.work >= p.work ? r.work - p.work : r.work;

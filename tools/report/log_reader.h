@@ -1,6 +1,6 @@
 // Reading the plug-in's two logs one line at a time, "tripmeter.log" (one
 // record per logtrip) and "fuel.log" (one per accepted fill-up), their
-// fields as plugin/log_record.h has them. The consumption is a text in the
+// fields as contract/log_record.h has them. The consumption is a text in the
 // user's number format ("35,2" or "35.2"). A line that does not read gives
 // the reason why.
 #pragma once
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
 #include "tools/report/calendar.h"
 
 namespace trezik::report {

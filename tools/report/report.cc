@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "contract/names.h"
 #include "core/convert.h"
 #include "tools/report/csv_files.h"
 #include "tools/report/figures.h"
@@ -135,8 +136,8 @@ std::vector<LogPath> FindLogs(const std::vector<std::string>& paths, std::vector
     std::vector<LogPath> found;
     for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
       const std::string name = ToLowerAscii(it->path().filename().string());
-      if (name == "tripmeter.log") found.push_back({it->path().string(), LogKind::kTrip});
-      if (name == "fuel.log") found.push_back({it->path().string(), LogKind::kFuel});
+      if (name == kTripLogFileName) found.push_back({it->path().string(), LogKind::kTrip});
+      if (name == kFuelLogFileName) found.push_back({it->path().string(), LogKind::kFuel});
     }
     if (error) throw InputError(given + ": the folder cannot be read: " + error.message());
     std::sort(found.begin(), found.end(), [](const LogPath& a, const LogPath& b) { return a.kind < b.kind; });

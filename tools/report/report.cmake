@@ -24,7 +24,7 @@ add_library(trezik_report STATIC
   ${TREZIK_REPORT_DIR}/unit_system.cc
 )
 target_include_directories(trezik_report PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trezik_report PUBLIC trezik_plugin trezik_core trezik_chart trezik_tools_common trezik_version CLI11::CLI11)
+target_link_libraries(trezik_report PUBLIC trezik_contract trezik_core trezik_chart trezik_tools_common trezik_version CLI11::CLI11)
 
 add_executable(trezik-report ${TREZIK_REPORT_DIR}/main.cc)
 target_link_libraries(trezik-report PRIVATE trezik_report)

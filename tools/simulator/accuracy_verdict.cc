@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "contract/names.h"
+#include "contract/settings.h"
 #include "tools/simulator/accuracy.h"
 #include "tools/simulator/display.h"
 
@@ -91,7 +93,7 @@ std::vector<std::string> AccuracyNotes(const Accuracy& a, const std::string& uni
 std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit, bool imperial) {
   const char* u = unit.c_str();
   const char* stopped = imperial ? "2 mph" : "3 km/h";
-  const char* minspeed = imperial ? "minspeed=2" : "minspeed=3";
+  const std::string minspeed = std::string(kMinSpeedKey) + (imperial ? "=2" : "=3");
   char line[512];
   std::string text = "  " + AccuracyVerdict(a, unit) + "\n";
   for (const std::string& note : AccuracyNotes(a, unit)) text += "  " + note + "\n";
@@ -117,7 +119,7 @@ std::string DescribeAccuracyForDriver(const Accuracy& a, const std::string& unit
       text += a.standing_creep * a.metres_per_unit >= 1.0 ? "; the car crept on: no GPS jitter to speak of." : ".";
     }
     if (a.minspeed_worth_setting()) {
-      text += std::string(" Set ") + minspeed + " in trezik.ini (here: --option=" + minspeed +
+      text += std::string(" Set ") + minspeed + " in " + kPluginSettingsFileName + " (here: --option=" + minspeed +
               ") to hold the meter while the car stands.";
     }
     text += "\n";

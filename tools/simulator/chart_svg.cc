@@ -7,7 +7,8 @@
 #include <set>
 #include <sstream>
 
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
+#include "contract/vocabulary.h"
 #include "tools/chart/svg_chart.h"
 #include "tools/report/calendar.h"
 #include "tools/simulator/chart_layout.h"
@@ -92,7 +93,7 @@ std::string DateOfSeconds(double local_seconds) { return report::DateOfDay(local
 // What the chart writes of a refusal beside its line (the tooltip has it
 // all): the fill-up key's own failure, or the first 60 characters.
 std::string ShortError(const std::string& error) {
-  const std::size_t ok = error.rfind("trezik_ok");
+  const std::size_t ok = error.rfind(vocabulary::kAcceptKey);
   if (ok != std::string::npos) return error.substr(ok);
   return error.size() > 60 ? error.substr(0, 57) + "..." : error;
 }
@@ -272,12 +273,11 @@ class DriveChart {
     }
     // Trip records: the plug-in's "tripmeter.log" lines.
     for (const TripRecordMark& mark : r_.trip_records) {
-      const std::vector<std::string> f = LogRecordFields(mark.record);
+      const std::optional<TripLogFields> f = ReadTripRecord(mark.record);
       std::string title = "trip record";
-      if (f.size() >= kTripFieldCount) {
-        title += " " + f[kTripTime] + ": trip " + f[kTripMeter] + " " + t_.distance_unit + ", total " +
-                 f[kTripTotal] + " " + t_.distance_unit + ", work " + f[kTripWork] + " " + t_.distance_unit +
-                 ", " + f[kTripPlace];
+      if (f) {
+        title += " " + f->time + ": trip " + f->trip + " " + t_.distance_unit + ", total " + f->total + " " +
+                 t_.distance_unit + ", work " + f->work + " " + t_.distance_unit + ", " + f->place;
       }
       VerticalLine(mark.second, "logtrip", kTripRecordColour, "2 3", title);
       AddLabel(mark.second, {{"trip record", "logtrip-label"}}, kTripRecordColour);
@@ -295,11 +295,11 @@ class DriveChart {
                  kRefusedColour);
         continue;
       }
-      const std::vector<std::string> f = LogRecordFields(fill.record);
+      const std::optional<FuelLogFields> f = ReadFuelRecord(fill.record);
       std::string figures;
-      if (f.size() >= kFuelFieldCount) {
-        figures = f[kFuelConsumption] + " " + t_.consumption_unit + " over " + f[kFuelDistance] + " " +
-                  t_.distance_unit + ", " + f[kFuelCostPerDistance] + " per " + t_.distance_unit;
+      if (f) {
+        figures = f->consumption + " " + t_.consumption_unit + " over " + f->distance + " " + t_.distance_unit +
+                  ", " + f->cost_per_distance + " per " + t_.distance_unit;
       }
       VerticalLine(fill.second, "fillup", kFillColour, "", "fill-up" + amount + ": " + figures);
       AddLabel(fill.second, {{"fill-up" + amount, "fillup"}, {figures, ""}}, kFillColour);

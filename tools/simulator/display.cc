@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "contract/vocabulary.h"
 #include "tools/tracks/drive_notes.h"
 #include "tools/simulator/text_width.h"
 
@@ -54,7 +55,7 @@ std::string LeftText(std::optional<double> left) {
 std::string StatusLine(const LiveStatus& s, int width) {
   const Labels& l = s.labels;
   bool clock = true, total = true, work = true, compact = false;
-  const bool recording = l.workrec == "True";
+  const bool recording = l.workrec == vocabulary::kIndicatorOn;
   auto line = [&] {
     // The unit after each meter, or (compact) once after the last one shown.
     const std::string unit = " " + l.distunit;
@@ -122,7 +123,7 @@ std::string DriveClock(int second) {
 
 std::string LabelLine(const Labels& l) {
   return "trip " + l.tripmeter + " " + l.distunit + "  total " + l.triptotal + " " + l.distunit + "  work " +
-         l.workmeter + " " + l.distunit + (l.workrec == "True" ? " (rec)" : "") + "  avg " + l.avspeed + " " +
+         l.workmeter + " " + l.distunit + (l.workrec == vocabulary::kIndicatorOn ? " (rec)" : "") + "  avg " + l.avspeed + " " +
          l.speedunits + "  max " + l.maxspeed + " " + l.speedunits + "  " + l.consumpunits + " " + l.mpg +
          "  cost/" + l.distunit + " " + l.costperdist;
 }

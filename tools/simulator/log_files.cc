@@ -4,8 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "plugin/log_record.h"
-
 namespace trezik::drive {
 
 std::optional<std::string> FileContent(const std::string& path) {
@@ -38,11 +36,6 @@ std::uintmax_t FileSizeOrZero(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   return error ? 0 : size;
-}
-
-std::vector<std::string> LogRecordFields(const std::string& record) {
-  std::string why;
-  return SplitLogFields(record, why).value_or(std::vector<std::string>());
 }
 
 }  // namespace trezik::drive

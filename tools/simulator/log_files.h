@@ -1,5 +1,5 @@
 // The plug-in's files as a run reads them: whole, or the records appended
-// to a log since a size, and the fields of a record.
+// to a log since a size (their fields are read with contract/log_record.h).
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,5 @@ std::vector<std::string> NewRecords(const std::string& path, std::uintmax_t& siz
 
 // The size of a file, 0 when there is none.
 std::uintmax_t FileSizeOrZero(const std::string& path);
-
-// The fields of a log record (plugin/log_record.h), none when it does not
-// split.
-std::vector<std::string> LogRecordFields(const std::string& record);
 
 }  // namespace trezik::drive

@@ -6,7 +6,7 @@
 
 #include "core/convert.h"
 #include "core/error.h"
-#include "core/plugin_options.h"
+#include "contract/settings.h"
 
 namespace trezik::drive {
 namespace {
@@ -19,15 +19,15 @@ std::string Number(double value) {
 
 // What the plug-in runs with when an item leaves its option off.
 std::string WhenOff(const std::string& key) {
-  if (key == "calibration") return "calibration stays 1";
-  if (key == "distance") return "distances on the sphere";
+  if (key == kCalibrationKey) return key + " stays 1";
+  if (key == kDistanceKey) return "distances on the sphere";
   return key + " is off";
 }
 
 // The range the plug-in accepts, from its own bounds.
 std::string Range(const std::string& key, bool metric_units) {
-  if (key == "autosave") return Number(kAutosaveMinSeconds) + " to " + Number(kAutosaveMaxSeconds) + " s";
-  if (key == "minspeed") {
+  if (key == kAutosaveKey) return Number(kAutosaveMinSeconds) + " to " + Number(kAutosaveMaxSeconds) + " s";
+  if (key == kMinSpeedKey) {
     return Number(kMinSpeedLow) + " to " + Number(kMinSpeedHigh) + (metric_units ? " km/h" : " mph");
   }
   return Number(kCalibrationLow) + " to " + Number(kCalibrationHigh);
@@ -111,7 +111,7 @@ SettingsCheck CheckPluginSettings(const std::string& trezik_ini, char decimal_ma
     bool overridden = false;
     // A later item of the key decides; for "decimalplaces" only one that reads.
     for (std::size_t later = i + 1; later < items.size(); ++later) {
-      if (items[later].key == item.key && (item.key != "decimalplaces" || items[later].applied)) overridden = true;
+      if (items[later].key == item.key && (item.key != kDecimalPlacesKey || items[later].applied)) overridden = true;
     }
     if (item.applied && !overridden) {
       check.in_force.push_back(item.text + (item.note.empty() ? "" : " (" + item.note + ")"));

@@ -1,7 +1,7 @@
 // What the plug-in makes of the run's "trezik.ini": the settings in force and
 // the items it passes over, with the reason, found by the plug-in's own item
 // reader and option rules (core/item_reader, core/settings_reader,
-// ApplyOption of core/plugin_options), not by rules of the simulator's own; and
+// ApplyOption of contract/settings), not by rules of the simulator's own; and
 // the calibration that would make the trip meter agree with an odometer.
 #pragma once
 

@@ -2,7 +2,9 @@
 
 #include <utility>
 
-#include "plugin/vocabulary.h"
+#include "contract/names.h"
+#include "contract/settings.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::drive {
 
@@ -12,16 +14,17 @@ void ScenarioWriter::OnSetUp(const Simulation& simulation, const std::string& pw
   scenario_ << "# trezik-drive scenario: " << simulation.drive().path
             << (script.path.empty() ? "" : ", script " + script.path) << "\n";
   // The files the plug-in finds at start-up, for whoever replays this.
-  scenario_ << "# trezik-drive setup: pw.ini isunits=" << (options.metric_units ? "True" : "False")
-            << "\n";
+  scenario_ << "# trezik-drive setup: " << kHostSettingsFileName << " " << kIsUnitsKey << "="
+            << (options.metric_units ? kTrueWord : kFalseWord) << "\n";
   if (options.decimal_places) {
-    scenario_ << "# trezik-drive setup: trezik.ini decimalplaces=" << *options.decimal_places << "\n";
+    scenario_ << "# trezik-drive setup: " << kPluginSettingsFileName << " " << kDecimalPlacesKey << "="
+              << *options.decimal_places << "\n";
   }
   for (const std::string& line : options.plugin_settings) {
-    scenario_ << "# trezik-drive setup: trezik.ini " << line << "\n";
+    scenario_ << "# trezik-drive setup: " << kPluginSettingsFileName << " " << line << "\n";
   }
   for (const ScriptStep* step : script.DueAt(ScriptStep::kBefore)) {
-    scenario_ << "# trezik-drive setup: tripmeter.ini " << step->commands[0] << " "
+    scenario_ << "# trezik-drive setup: " << kTripStateFileName << " " << step->commands[0] << " "
               << step->commands[1] << "\n";
   }
   scenario_ << "pwpath " << pwpath << "\n";

@@ -3,7 +3,7 @@
 #include "tools/simulator/simulation.h"
 
 #include "core/convert.h"
-#include "core/plugin_options.h"
+#include "contract/settings.h"
 #include "state/form1.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation_session.h"
@@ -11,10 +11,10 @@
 namespace trezik::drive {
 
 std::string PluginSettingsFile(const SimulationOptions& options) {
-  std::string content;
-  if (options.decimal_places) content += "decimalplaces=" + *options.decimal_places + "\r\n";
-  for (const std::string& line : options.plugin_settings) content += line + "\r\n";
-  return content;
+  SettingsWriter file;
+  if (options.decimal_places) file.Item(kDecimalPlacesKey, *options.decimal_places);
+  for (const std::string& line : options.plugin_settings) file.Item(line);
+  return file.text();
 }
 
 Simulation::Simulation(const Drive& drive, const Script& script, SimulationOptions options)

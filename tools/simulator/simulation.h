@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/plugin_options.h"
+#include "contract/settings.h"
 #include "tools/tracks/drive.h"
 #include "tools/simulator/simulation_options.h"
 #include "tools/simulator/log_files.h"

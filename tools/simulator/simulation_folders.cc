@@ -2,6 +2,8 @@
 // them.
 #include <filesystem>
 
+#include "contract/names.h"
+#include "contract/settings.h"
 #include "tools/common/atomic_file.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
@@ -19,19 +21,18 @@ std::string Join(const std::string& folder, const std::string& name) {
 void Simulation::SetUp(RunFolders& folders, SimulationResult& result) const {
   folders.host = Join(options_.folder, "host");
   folders.plugin = Join(options_.folder, "plugin");
-  result.pw_ini = Join(folders.host, "pw.ini");
-  result.trezik_ini = Join(folders.plugin, "trezik.ini");
-  result.tripmeter_ini = Join(folders.plugin, "tripmeter.ini");
-  result.tripmeter_log = Join(folders.plugin, "tripmeter.log");
-  result.fuel_log = Join(folders.plugin, "fuel.log");
-  const std::string pw_ini = std::string("[PathWarden]\r\nisunits=") +
-                             (options_.metric_units ? "True" : "False") + "\r\n";
+  result.pw_ini = Join(folders.host, kHostSettingsFileName);
+  result.trezik_ini = Join(folders.plugin, kPluginSettingsFileName);
+  result.tripmeter_ini = Join(folders.plugin, kTripStateFileName);
+  result.tripmeter_log = Join(folders.plugin, kTripLogFileName);
+  result.fuel_log = Join(folders.plugin, kFuelLogFileName);
+  const std::string pw_ini = SettingsWriter().Section(kHostSettingsSection).Units(options_.metric_units).text();
   try {
     tools::MakeFolders(folders.host);
     tools::MakeFolders(folders.plugin);
-    tools::WriteFileWhole(result.pw_ini, pw_ini);
+    tools::ReplaceFileDurably(result.pw_ini, pw_ini);
     if (const std::string settings = PluginSettingsFile(options_); !settings.empty()) {
-      tools::WriteFileWhole(result.trezik_ini, settings);
+      tools::ReplaceFileDurably(result.trezik_ini, settings);
     } else {
       std::filesystem::remove(result.trezik_ini);
     }
@@ -41,7 +42,7 @@ void Simulation::SetUp(RunFolders& folders, SimulationResult& result) const {
       }
     }
     for (const ScriptStep* step : script_.DueAt(ScriptStep::kBefore)) {
-      tools::WriteFileWhole(result.tripmeter_ini, step->commands[0] + "\r\n" + step->commands[1] + "\r\n");
+      tools::ReplaceFileDurably(result.tripmeter_ini, step->commands[0] + "\r\n" + step->commands[1] + "\r\n");
     }
   } catch (const std::exception& error) {
     throw SimulationError(error.what());

@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #include "core/convert.h"
-#include "plugin/log_record.h"
-#include "plugin/vocabulary.h"
+#include "contract/log_record.h"
+#include "contract/names.h"
+#include "contract/vocabulary.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/simulation_session.h"
@@ -68,9 +69,8 @@ void Simulation::RunSteps(DriveSession& session, int when, int shown_second, Sim
     }
     bool logged = false;
     for (std::string& line : NewRecords(result.fuel_log, fuel_size)) {
-      const std::vector<std::string> fields = LogRecordFields(line);
-      result.fill_ups.push_back({shown_second, fields.size() > kFuelQuantity ? fields[kFuelQuantity] : "",
-                                 fields.size() > kFuelPrice ? fields[kFuelPrice] : "",
+      const std::optional<FuelLogFields> fields = ReadFuelRecord(line);
+      result.fill_ups.push_back({shown_second, fields ? fields->quantity : "", fields ? fields->price : "",
                                  std::move(line), ""});
       logged = true;
     }
@@ -81,7 +81,7 @@ void Simulation::RunSteps(DriveSession& session, int when, int shown_second, Sim
                                       [](const std::string& command) { return ToLowerAscii(command) == vocabulary::kAcceptKey; });
     if (keyed_ok && !logged) {
       result.fill_ups.push_back({shown_second, step->fill_up_quantity, step->fill_up_price, "",
-                                 failed ? outcome.substr(1) : "no fuel.log record"});
+                                 failed ? outcome.substr(1) : std::string("no ") + kFuelLogFileName + " record"});
     }
     // The step as written, without its time.
     std::string text = step->source.substr(step->source.find_first_of(" \t"));

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "core/convert.h"
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::drive {
 

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::drive {
 

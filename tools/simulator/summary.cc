@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/text_width.h"
 #include "tools/simulator/trip_headline.h"

@@ -155,12 +155,12 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     if (line.chart) {
       const ChartText text = ChartTextFor(drive, simulation.timeline(), line.simulation, result);
       const std::string chart = (folder / "drive.svg").string();
-      tools::WriteFileWhole(chart, DrawChartSvg(result, text));
+      tools::ReplaceFileDurably(chart, DrawChartSvg(result, text));
       summary.outputs.push_back(chart);
     }
     if (!line.scenario_path.empty()) {
-      tools::WriteFileWhole(line.scenario_path, scenario.str());
-      tools::WriteFileWhole(line.scenario_path + ".expected", transcript.str());
+      tools::ReplaceFileDurably(line.scenario_path, scenario.str());
+      tools::ReplaceFileDurably(line.scenario_path + ".expected", transcript.str());
       summary.outputs.push_back(line.scenario_path);
       summary.outputs.push_back(line.scenario_path + ".expected");
     }
@@ -178,7 +178,7 @@ int RunTrezikDrive(const std::vector<std::string>& arguments, std::ostream& out,
     const std::string summary_path = (folder / "summary.txt").string();
     summary.outputs.push_back(summary_path);
     const std::string text = WriteSummary(summary);
-    tools::WriteFileWhole(summary_path, text);
+    tools::ReplaceFileDurably(summary_path, text);
     out << "\n" << text;
   } catch (const std::exception& error) {
     err << kName << error.what() << "\n";

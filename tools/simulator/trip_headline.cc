@@ -5,7 +5,7 @@
 #include <optional>
 #include <set>
 
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
 #include "tools/simulator/display.h"
 #include "tools/simulator/text_width.h"
 
@@ -74,17 +74,17 @@ std::string DescribeTrip(const TripHeadline& trip, const SimulationResult& resul
       out += "\n";
       continue;
     }
-    const std::vector<std::string> f = LogRecordFields(fill.record);
-    if (f.size() < kFuelFieldCount) continue;
-    const std::string filled = "Fill-up   " + f[kFuelQuantity] + (imperial ? " gal" : " L") + " at " + f[kFuelPrice];
-    const std::optional<FuelMark> mark = f.size() > kFuelMark ? ReadFuelMark(f[kFuelMark]) : std::nullopt;
+    const std::optional<FuelLogFields> f = ReadFuelRecord(fill.record);
+    if (!f) continue;
+    const std::string filled = "Fill-up   " + f->quantity + (imperial ? " gal" : " L") + " at " + f->price;
+    const std::optional<FuelMark> mark = f->mark ? ReadFuelMark(*f->mark) : std::nullopt;
     std::string figures;
     if (mark && mark->partial) {
       figures = ": partial, no figure; its fuel counts at the next full tank";
     } else if (mark && mark->missed) {
       figures = ": no figure, a fill-up since the last full tank was not keyed in";
     } else {
-      figures = ": " + f[kFuelConsumption] + " " + l.consumpunits + ", " + f[kFuelCostPerDistance] + " per " +
+      figures = ": " + f->consumption + " " + l.consumpunits + ", " + f->cost_per_distance + " per " +
                 l.distunit;
     }
     out += FitWidth(filled + figures, 80) + "\n";

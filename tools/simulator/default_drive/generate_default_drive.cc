@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
                                       std::pair{std::string("default_drive.script"), script.str()},
                                       std::pair{std::string("default_drive.nmea"), nmea}}) {
     try {
-      trezik::tools::WriteFileWhole(folder + "/" + name, content);
+      trezik::tools::ReplaceFileDurably(folder + "/" + name, content);
     } catch (const std::exception& error) {
       std::cerr << error.what() << "\n";
       return 1;

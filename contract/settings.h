@@ -1,8 +1,9 @@
-// The options of the plug-in's "trezik.ini" beside "decimalplaces":
-// "autosave", "minspeed", "calibration" and "distance", with their ranges and
-// the rule that reads each. The plug-in's start-up applies them; a tool (the
-// drive simulator) uses the same rule to say what the plug-in will make of a
-// file.
+// The plug-in's settings: the keys of the host's "pw.ini" it reads
+// ("isunits") and of its own "trezik.ini" ("decimalplaces", and the options
+// "autosave", "minspeed", "calibration" and "distance"), with their ranges,
+// the rule that reads each, and the one way the tools write these files.
+// The plug-in's start-up applies them; a tool (the drive simulator) uses the
+// same rule to say what the plug-in will make of a file.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,22 @@
 #include "core/settings_reader.h"
 
 namespace trezik {
+
+// The keys, matched as the settings reader gives them (core/settings_reader.h).
+inline constexpr char kIsUnitsKey[] = "isunits";
+inline constexpr char kDecimalPlacesKey[] = "decimalplaces";
+inline constexpr char kAutosaveKey[] = "autosave";
+inline constexpr char kMinSpeedKey[] = "minspeed";
+inline constexpr char kCalibrationKey[] = "calibration";
+inline constexpr char kDistanceKey[] = "distance";
+// The two values of "distance" (any letter case), and the words "isunits"
+// is written with.
+inline constexpr char kSphereChoice[] = "sphere";
+inline constexpr char kWgs84Choice[] = "wgs84";
+inline constexpr char kTrueWord[] = "True";
+inline constexpr char kFalseWord[] = "False";
+// The section the host writes at the top of its "pw.ini".
+inline constexpr char kHostSettingsSection[] = "PathWarden";
 
 // How steps are counted. The defaults count every step as the plug-in
 // always has.
@@ -74,7 +91,6 @@ struct PluginSettings {
   PluginOptions options;
   std::vector<SettingsItemReading> items;  // in file order, empty items too
 };
-inline constexpr char kDecimalPlacesKey[] = "decimalplaces";
 
 // Reads the content of "trezik.ini" as the plug-in's start-up does: its
 // first 64 KiB, item by item; the last valid "decimalplaces" and the last
@@ -88,5 +104,24 @@ struct HostSettings {
   bool metric_units = true;
 };
 HostSettings ReadHostSettings(std::string_view content, char decimal_mark);
+
+// A settings file as a tool writes one for the plug-in (a test host's
+// "pw.ini", a run's "trezik.ini"): one line per section or item, each ended
+// by CR LF.
+class SettingsWriter {
+ public:
+  // "[NAME]".
+  SettingsWriter& Section(std::string_view name);
+  // "KEY=VALUE".
+  SettingsWriter& Item(std::string_view key, std::string_view value);
+  // An item as it was given ("minspeed=3" on a tool's command line).
+  SettingsWriter& Item(std::string_view item);
+  // "isunits=True" for metric units, "isunits=False" for imperial ones.
+  SettingsWriter& Units(bool metric_units);
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string text_;
+};
 
 }  // namespace trezik

@@ -1,6 +1,8 @@
-#include "plugin/log_record.h"
+#include "contract/log_record.h"
 
 #include <algorithm>
+
+#include "contract/log_line.h"
 
 namespace trezik {
 
@@ -76,6 +78,59 @@ std::optional<std::vector<std::string>> SplitLogFields(std::string_view line, st
     if (i >= line.size()) return fields;
     ++i;  // the comma
   }
+}
+
+std::string WriteTripRecord(const TripLogRecord& r) {
+  return LogLine()
+      .Text(r.date)
+      .Text(r.time)
+      .Number(r.trip)
+      .Number(r.total)
+      .Number(r.work)
+      .Text(r.latitude)
+      .Text(r.longitude)
+      .Text(r.place)
+      .Finish();
+}
+
+std::string WriteFuelRecord(const FuelLogRecord& r) {
+  LogLine line;
+  line.Text(r.date).Text(r.time).Number(r.quantity).Number(r.distance).Text(r.consumption).Number(r.price);
+  if (r.cost_per_distance) {
+    line.Number(*r.cost_per_distance);
+  } else {
+    line.Empty();
+  }
+  line.Text(r.latitude).Text(r.longitude).Text(r.place);
+  if (r.mark.any()) line.Text(FuelMarkText(r.mark));
+  return line.Finish();
+}
+
+std::optional<TripLogFields> ReadTripRecord(const std::vector<std::string>& f) {
+  if (f.size() != kTripFieldCount) return std::nullopt;
+  return TripLogFields{f[kTripDate],  f[kTripTime],     f[kTripMeter],      f[kTripTotal],
+                       f[kTripWork],  f[kTripLatitude], f[kTripLongitude],  f[kTripPlace]};
+}
+
+std::optional<TripLogFields> ReadTripRecord(std::string_view line) {
+  std::string why;
+  const auto fields = SplitLogFields(line, why);
+  return fields ? ReadTripRecord(*fields) : std::nullopt;
+}
+
+std::optional<FuelLogFields> ReadFuelRecord(const std::vector<std::string>& f) {
+  if (f.size() != kFuelFieldCount && f.size() != kMarkedFuelFieldCount) return std::nullopt;
+  FuelLogFields r{f[kFuelDate],  f[kFuelTime],  f[kFuelQuantity], f[kFuelDistance], f[kFuelConsumption],
+                  f[kFuelPrice], f[kFuelCostPerDistance], f[kFuelLatitude], f[kFuelLongitude], f[kFuelPlace],
+                  std::nullopt};
+  if (f.size() == kMarkedFuelFieldCount) r.mark = f[kFuelMark];
+  return r;
+}
+
+std::optional<FuelLogFields> ReadFuelRecord(std::string_view line) {
+  std::string why;
+  const auto fields = SplitLogFields(line, why);
+  return fields ? ReadFuelRecord(*fields) : std::nullopt;
 }
 
 }  // namespace trezik

@@ -1,7 +1,8 @@
 // The two logs' records field by field, in the order the plug-in writes them
-// (commands.cc for "tripmeter.log", fuel_keypad.cc for "fuel.log"), and the
-// one way to split a record back into its fields, which the report and the
-// simulator read them with:
+// ("tripmeter.log" on "logtrip", "fuel.log" on an accepted fill-up), with one
+// writer and one reader per record and the one way to split a record back
+// into its fields. The plug-in writes its records with the writers; the
+// report and the simulator read them with the readers:
 //   "date","time",trip,total,work,"lat","lon","place"
 //   "date","time",litres,distance,"consumption",price,cost_per_distance,"lat","lon","place"[,"mark"]
 #pragma once
@@ -54,5 +55,49 @@ std::optional<FuelMark> ReadFuelMark(std::string_view text);
 // reason in `why`, for a quote left open, text after a closing quote, or a
 // quote inside a field that is not quoted.
 std::optional<std::vector<std::string>> SplitLogFields(std::string_view line, std::string& why);
+
+// What a trip record holds, to write it. The date and the time as
+// contract/log_line.h writes them (RecordDate, RecordTime).
+struct TripLogRecord {
+  std::string date, time;
+  double trip = 0, total = 0, work = 0;
+  std::string latitude, longitude, place;
+};
+// The record as one line with its CR LF.
+std::string WriteTripRecord(const TripLogRecord& record);
+
+// What a fill-up record holds, to write it. A marked one has no consumption
+// ("") and no cost per distance.
+struct FuelLogRecord {
+  std::string date, time;
+  double quantity = 0, distance = 0;
+  std::string consumption;  // in the user's number format
+  double price = 0;
+  std::optional<double> cost_per_distance;
+  std::string latitude, longitude, place;
+  FuelMark mark;
+};
+std::string WriteFuelRecord(const FuelLogRecord& record);
+
+// A trip record's fields as they were written, by name.
+struct TripLogFields {
+  std::string date, time, trip, total, work, latitude, longitude, place;
+};
+// The fields of a split trip record; nothing unless there are 8.
+std::optional<TripLogFields> ReadTripRecord(const std::vector<std::string>& fields);
+// The same from the line as written (without its line end); nothing for a
+// line that does not split, too.
+std::optional<TripLogFields> ReadTripRecord(std::string_view line);
+
+// A fill-up record's fields as they were written, by name; the mark's text
+// when the record has one.
+struct FuelLogFields {
+  std::string date, time, quantity, distance, consumption, price, cost_per_distance, latitude, longitude, place;
+  std::optional<std::string> mark;
+};
+// The fields of a split fill-up record; nothing unless there are 10, or 11
+// with the mark.
+std::optional<FuelLogFields> ReadFuelRecord(const std::vector<std::string>& fields);
+std::optional<FuelLogFields> ReadFuelRecord(std::string_view line);
 
 }  // namespace trezik

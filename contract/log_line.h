@@ -1,12 +1,11 @@
 // One record of "tripmeter.log" or "fuel.log", built whole in memory so that
 // it is appended in one write: fields separated by commas, texts in double
 // quotes, numbers with "." whatever the user's decimal mark, CR LF at the end.
+// The records' own writers (contract/log_record.h) build theirs with it.
 #pragma once
 
 #include <string>
 #include <string_view>
-
-#include "platform/platform.h"
 
 namespace trezik {
 
@@ -29,8 +28,9 @@ class LogLine {
   int fields_ = 0;
 };
 
-// The date as 2026-12-07 and the time of day as 14:03:25.
-std::string DateText(const LocalTime& now);
-std::string TimeText(const LocalTime& now);
+// A record's date as 2026-12-07, and its time of day as 14:03:25 (the
+// seconds since midnight, their fraction dropped).
+std::string RecordDate(int year, int month, int day);
+std::string RecordTime(double seconds_since_midnight);
 
 }  // namespace trezik

@@ -1,4 +1,4 @@
-#include "core/plugin_options.h"
+#include "contract/settings.h"
 
 #include <cmath>
 
@@ -18,28 +18,28 @@ OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptio
     if (whole && *number != std::floor(*number)) return OptionReading::kNotWhole;
     return OptionReading::kOutOfRange;
   };
-  if (item.key == "autosave") {
+  if (item.key == kAutosaveKey) {
     const std::optional<int> seconds =
         WholeNumberInRange(item.value, decimal_mark, kAutosaveMinSeconds, kAutosaveMaxSeconds);
     autosave_seconds = seconds.value_or(0);
     return seconds ? OptionReading::kApplied : refused(true);
   }
-  if (item.key == "minspeed") {
+  if (item.key == kMinSpeedKey) {
     const std::optional<double> speed = NumberInRange(item.value, decimal_mark, kMinSpeedLow, kMinSpeedHigh);
     trip.minspeed = speed.value_or(0.0);
     return speed ? OptionReading::kApplied : refused(false);
   }
-  if (item.key == "calibration") {
+  if (item.key == kCalibrationKey) {
     const std::optional<double> factor =
         NumberInRange(item.value, decimal_mark, kCalibrationLow, kCalibrationHigh);
     trip.calibration = factor.value_or(1.0);
     return factor ? OptionReading::kApplied : refused(false);
   }
-  if (item.key == "distance") {
+  if (item.key == kDistanceKey) {
     const std::string choice = item.value ? ToLowerAscii(*item.value) : "";
-    trip.wgs84 = choice == "wgs84";
+    trip.wgs84 = choice == kWgs84Choice;
     if (!item.value) return OptionReading::kNoValue;
-    return trip.wgs84 || choice == "sphere" ? OptionReading::kApplied : OptionReading::kNotAChoice;
+    return trip.wgs84 || choice == kSphereChoice ? OptionReading::kApplied : OptionReading::kNotAChoice;
   }
   return OptionReading::kUnknownKey;
 }
@@ -71,11 +71,34 @@ HostSettings ReadHostSettings(std::string_view content, char decimal_mark) {
     ItemReader reader(std::string(content.substr(0, kSettingsReadLimit)));
     while (!reader.AtEnd()) {
       const SettingsItem item = SplitSettingsItem(reader.Next());
-      if (item.key == "isunits") settings.metric_units = IsUnitsValue(item.value, decimal_mark);
+      if (item.key == kIsUnitsKey) settings.metric_units = IsUnitsValue(item.value, decimal_mark);
     }
   } catch (const Error&) {
   }
   return settings;
+}
+
+SettingsWriter& SettingsWriter::Section(std::string_view name) {
+  text_ += '[';
+  text_ += name;
+  text_ += "]\r\n";
+  return *this;
+}
+
+SettingsWriter& SettingsWriter::Item(std::string_view key, std::string_view value) {
+  text_ += key;
+  text_ += '=';
+  return Item(value);
+}
+
+SettingsWriter& SettingsWriter::Item(std::string_view item) {
+  text_ += item;
+  text_ += "\r\n";
+  return *this;
+}
+
+SettingsWriter& SettingsWriter::Units(bool metric_units) {
+  return Item(kIsUnitsKey, metric_units ? kTrueWord : kFalseWord);
 }
 
 }  // namespace trezik

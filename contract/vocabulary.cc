@@ -1,4 +1,4 @@
-#include "plugin/vocabulary.h"
+#include "contract/vocabulary.h"
 
 #include "core/convert.h"
 

@@ -109,6 +109,9 @@ std::string_view NameOf(Label label);
 // The indicators: "True" while the work meter records, and while the entry
 // on the keypad carries the partial or the missed mark (named as their keys).
 inline constexpr std::string_view kWorkIndicator = "workrec";
+// What an indicator returns: on, and off (also for a name that is none).
+inline constexpr std::string_view kIndicatorOn = "True";
+inline constexpr std::string_view kIndicatorOff = "False";
 inline constexpr std::string_view kPartialIndicator = kPartialKey;
 inline constexpr std::string_view kMissedIndicator = kMissedKey;
 

@@ -1,4 +1,4 @@
-#include "plugin/log_line.h"
+#include "contract/log_line.h"
 
 #include <cmath>
 
@@ -44,14 +44,14 @@ LogLine& LogLine::Empty() {
   return *this;
 }
 
-std::string DateText(const LocalTime& now) {
-  std::string year = std::to_string(now.year);
-  while (year.size() < 4) year.insert(0, "0");
-  return year + "-" + TwoDigits(now.month) + "-" + TwoDigits(now.day);
+std::string RecordDate(int year, int month, int day) {
+  std::string text = std::to_string(year);
+  while (text.size() < 4) text.insert(0, "0");
+  return text + "-" + TwoDigits(month) + "-" + TwoDigits(day);
 }
 
-std::string TimeText(const LocalTime& now) {
-  const int seconds = static_cast<int>(std::floor(now.seconds_since_midnight));
+std::string RecordTime(double seconds_since_midnight) {
+  const int seconds = static_cast<int>(std::floor(seconds_since_midnight));
   return TwoDigits(seconds / 3600) + ":" + TwoDigits(seconds / 60 % 60) + ":" +
          TwoDigits(seconds % 60);
 }
