@@ -3,7 +3,7 @@
 # same layer or one below it:
 #   core < platform < state < hostlink < trip < plugin < com < host < tools
 # Inside tools/ the folders have ranks of their own:
-#   common < chart < report < simulator, live, testhost < bench
+#   common < tracks < chart < report < simulator, live, testhost < bench
 # and a folder includes only its own files and those of lower ranks (the
 # three of one rank not each other). No two files include each other,
 # directly or around a loop (a file and its header count as one). Tests may
@@ -38,8 +38,8 @@ done
 # The ranks inside tools/.
 tool_rank() {
   case "$1" in
-    common) echo 0 ;; chart) echo 1 ;; report) echo 2 ;;
-    simulator | live | testhost) echo 3 ;; bench) echo 4 ;; *) echo -1 ;;
+    common) echo 0 ;; tracks) echo 1 ;; chart) echo 2 ;; report) echo 3 ;;
+    simulator | live | testhost) echo 4 ;; bench) echo 5 ;; *) echo -1 ;;
   esac
 }
 if [ -d tools ]; then

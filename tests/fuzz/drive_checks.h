@@ -7,7 +7,7 @@
 #include <string>
 
 #include "oracles.h"
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::fuzz {
 

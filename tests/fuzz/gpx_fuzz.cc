@@ -7,7 +7,7 @@
 #include <string>
 
 #include "drive_checks.h"
-#include "tools/simulator/gpx_reader.h"
+#include "tools/tracks/gpx_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace trezik;

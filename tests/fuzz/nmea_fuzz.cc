@@ -13,8 +13,8 @@
 #include <string>
 
 #include "drive_checks.h"
-#include "tools/simulator/input_file.h"
-#include "tools/simulator/nmea_reader.h"
+#include "tools/tracks/input_file.h"
+#include "tools/tracks/nmea_reader.h"
 
 namespace trezik::fuzz {
 namespace {

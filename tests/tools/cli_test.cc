@@ -14,9 +14,9 @@
 
 #include "drive_math.h"
 #include "drive_test_support.h"
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 #include "tools/simulator/summary.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/read_drive.h"
 
 namespace trezik::drive {
 namespace {

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "drive_test_support.h"
-#include "tools/simulator/drive.h"
-#include "tools/simulator/input_file.h"
-#include "tools/simulator/nmea_reader.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/drive.h"
+#include "tools/tracks/input_file.h"
+#include "tools/tracks/nmea_reader.h"
+#include "tools/tracks/read_drive.h"
 
 namespace trezik::drive {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "drive_test_support.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/read_drive.h"
 
 namespace trezik::drive {
 namespace {

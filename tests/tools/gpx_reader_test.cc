@@ -1,12 +1,12 @@
-#include "tools/simulator/gpx_reader.h"
+#include "tools/tracks/gpx_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "drive_test_support.h"
-#include "tools/simulator/civil_time.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/civil_time.h"
+#include "tools/tracks/read_drive.h"
 
 namespace trezik::drive {
 namespace {

@@ -1,5 +1,5 @@
-#include "tools/simulator/nmea_reader.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/nmea_reader.h"
+#include "tools/tracks/read_drive.h"
 
 #include <gtest/gtest.h>
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "drive_test_support.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/read_drive.h"
 
 namespace trezik::drive {
 namespace {

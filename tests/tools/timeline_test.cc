@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/simulator/gpx_reader.h"
+#include "tools/tracks/gpx_reader.h"
 
 namespace trezik::drive {
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "drive_test_support.h"
-#include "tools/simulator/drive.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/drive.h"
+#include "tools/tracks/read_drive.h"
 #include "trip/wgs84.h"
 
 namespace trezik::drive {

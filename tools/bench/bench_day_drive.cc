@@ -23,8 +23,8 @@
 
 #include "tools/simulator/accuracy.h"
 #include "tools/common/atomic_file.h"
-#include "tools/simulator/drive.h"
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/drive.h"
+#include "tools/tracks/read_drive.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/skin_script.h"
 

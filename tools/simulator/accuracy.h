@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 #include "tools/simulator/simulation.h"
 #include "tools/simulator/timeline.h"
 

@@ -10,7 +10,7 @@
 #include "plugin/log_record.h"
 #include "tools/chart/svg_chart.h"
 #include "tools/simulator/chart_layout.h"
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 #include "tools/simulator/run_summary.h"
 
 namespace trezik::drive {

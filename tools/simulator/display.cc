@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 #include "tools/simulator/text_width.h"
 
 namespace trezik::drive {

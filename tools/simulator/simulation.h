@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/plugin_options.h"
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 #include "tools/simulator/simulation_options.h"
 #include "tools/simulator/log_files.h"
 #include "tools/simulator/recorded_fixes.h"

@@ -1,7 +1,7 @@
 #include "tools/simulator/simulation_session.h"
 
 #include "core/error.h"
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 
 namespace trezik::drive {
 

@@ -1,9 +1,5 @@
 # The drive simulator: trezik-drive replays a recorded drive through the
 # plug-in on Linux, playing the host application.
-find_package(EXPAT REQUIRED)
-list(APPEND CMAKE_MODULE_PATH /usr/share/cmake/geographiclib)
-find_package(GeographicLib REQUIRED)
-
 set(TREZIK_SIMULATOR_DIR ${CMAKE_CURRENT_SOURCE_DIR}/simulator)
 
 add_library(trezik_drive STATIC
@@ -11,22 +7,12 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/accuracy_verdict.cc
   ${TREZIK_SIMULATOR_DIR}/chart_layout.cc
   ${TREZIK_SIMULATOR_DIR}/chart_svg.cc
-  ${TREZIK_SIMULATOR_DIR}/civil_time.cc
   ${TREZIK_SIMULATOR_DIR}/cli.cc
   ${TREZIK_SIMULATOR_DIR}/command_line.cc
   ${TREZIK_SIMULATOR_DIR}/display.cc
-  ${TREZIK_SIMULATOR_DIR}/drive.cc
-  ${TREZIK_SIMULATOR_DIR}/read_drive.cc
   ${TREZIK_SIMULATOR_DIR}/run_summary.cc
   ${TREZIK_SIMULATOR_DIR}/recorded_fixes.cc
-  ${TREZIK_SIMULATOR_DIR}/drive_notes.cc
-  ${TREZIK_SIMULATOR_DIR}/appended_capture.cc
-  ${TREZIK_SIMULATOR_DIR}/gpx_reader.cc
-  ${TREZIK_SIMULATOR_DIR}/input_file.cc
   ${TREZIK_SIMULATOR_DIR}/log_files.cc
-  ${TREZIK_SIMULATOR_DIR}/nmea_fields.cc
-  ${TREZIK_SIMULATOR_DIR}/nmea_fix_order.cc
-  ${TREZIK_SIMULATOR_DIR}/nmea_reader.cc
   ${TREZIK_SIMULATOR_DIR}/plugin_settings.cc
   ${TREZIK_SIMULATOR_DIR}/scenario.cc
   ${TREZIK_SIMULATOR_DIR}/simulation.cc
@@ -41,7 +27,7 @@ add_library(trezik_drive STATIC
   ${TREZIK_SIMULATOR_DIR}/trip_headline.cc
 )
 target_include_directories(trezik_drive PUBLIC ${PROJECT_SOURCE_DIR} ${GeographicLib_INCLUDE_DIRS})
-target_link_libraries(trezik_drive PUBLIC trezik_plugin trezik_host EXPAT::EXPAT
+target_link_libraries(trezik_drive PUBLIC trezik_tracks trezik_plugin trezik_host
                       ${GeographicLib_LIBRARIES})
 # The command line (CLI11, --version), and the history report of the run,
 # written with trezik-report's library (whose trezik_tools_common writes whole

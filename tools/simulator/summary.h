@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tools/simulator/accuracy.h"
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 #include "tools/simulator/simulation.h"
 
 namespace trezik::drive {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
+#include "tools/tracks/geodesic.h"
 
 namespace trezik::drive {
 
@@ -112,8 +113,5 @@ class Timeline {
   // `second`, when the step ends at or before the next fix.
   std::optional<std::size_t> GapOfStep(std::int64_t second) const;
 };
-
-// Geodesic length on the WGS84 ellipsoid, in metres.
-double GeodesicMetres(double lat1, double lon1, double lat2, double lon2);
 
 }  // namespace trezik::drive

@@ -1,9 +1,9 @@
-#include "tools/simulator/appended_capture.h"
+#include "tools/tracks/appended_capture.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "tools/simulator/drive_notes.h"
+#include "tools/tracks/drive_notes.h"
 
 namespace trezik::drive {
 

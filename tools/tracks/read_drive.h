@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::drive {
 

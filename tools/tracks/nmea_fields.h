@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/simulator/civil_time.h"
-#include "tools/simulator/drive.h"
+#include "tools/tracks/civil_time.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::drive::nmea {
 

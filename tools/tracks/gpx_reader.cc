@@ -1,4 +1,4 @@
-#include "tools/simulator/gpx_reader.h"
+#include "tools/tracks/gpx_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +13,11 @@
 #include <string_view>
 
 #include "core/convert.h"
-#include "tools/simulator/appended_capture.h"
-#include "tools/simulator/civil_time.h"
-#include "tools/simulator/drive_notes.h"
-#include "tools/simulator/input_file.h"
-#include "tools/simulator/timeline.h"
+#include "tools/tracks/appended_capture.h"
+#include "tools/tracks/civil_time.h"
+#include "tools/tracks/drive_notes.h"
+#include "tools/tracks/input_file.h"
+#include "tools/tracks/geodesic.h"
 
 namespace trezik::drive {
 

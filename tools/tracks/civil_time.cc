@@ -1,4 +1,4 @@
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 
 #include <cctype>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "tools/simulator/nmea_reader.h"
+#include "tools/tracks/nmea_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/convert.h"
-#include "tools/simulator/civil_time.h"
-#include "tools/simulator/input_file.h"
-#include "tools/simulator/nmea_fields.h"
-#include "tools/simulator/nmea_fix_order.h"
+#include "tools/tracks/civil_time.h"
+#include "tools/tracks/input_file.h"
+#include "tools/tracks/nmea_fields.h"
+#include "tools/tracks/nmea_fix_order.h"
 
 namespace trezik::drive {
 

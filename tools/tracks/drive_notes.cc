@@ -1,9 +1,9 @@
-#include "tools/simulator/drive_notes.h"
+#include "tools/tracks/drive_notes.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "tools/simulator/civil_time.h"
+#include "tools/tracks/civil_time.h"
 
 namespace trezik::drive {
 

@@ -1,4 +1,4 @@
-#include "tools/simulator/read_drive.h"
+#include "tools/tracks/read_drive.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,10 +7,10 @@
 #include <istream>
 #include <memory>
 
-#include "tools/simulator/gpx_reader.h"
-#include "tools/simulator/input_file.h"
-#include "tools/simulator/nmea_fields.h"
-#include "tools/simulator/nmea_reader.h"
+#include "tools/tracks/gpx_reader.h"
+#include "tools/tracks/input_file.h"
+#include "tools/tracks/nmea_fields.h"
+#include "tools/tracks/nmea_reader.h"
 
 namespace trezik::drive {
 namespace {

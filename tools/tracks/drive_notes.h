@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::drive {
 

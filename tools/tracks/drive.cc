@@ -1,4 +1,4 @@
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,9 +1,9 @@
-#include "tools/simulator/nmea_fix_order.h"
+#include "tools/tracks/nmea_fix_order.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "tools/simulator/drive_notes.h"
+#include "tools/tracks/drive_notes.h"
 
 namespace trezik::drive::nmea {
 namespace {

@@ -4,7 +4,7 @@
 #include <istream>
 #include <string>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::drive {
 

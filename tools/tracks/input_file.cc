@@ -1,4 +1,4 @@
-#include "tools/simulator/input_file.h"
+#include "tools/tracks/input_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "tools/simulator/drive.h"
+#include "tools/tracks/drive.h"
 
 namespace trezik::drive {
 

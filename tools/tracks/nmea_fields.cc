@@ -1,4 +1,4 @@
-#include "tools/simulator/nmea_fields.h"
+#include "tools/tracks/nmea_fields.h"
 
 #include <algorithm>
 #include <array>

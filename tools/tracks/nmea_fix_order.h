@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "tools/simulator/appended_capture.h"
-#include "tools/simulator/civil_time.h"
-#include "tools/simulator/drive.h"
-#include "tools/simulator/nmea_fields.h"
+#include "tools/tracks/appended_capture.h"
+#include "tools/tracks/civil_time.h"
+#include "tools/tracks/drive.h"
+#include "tools/tracks/nmea_fields.h"
 
 namespace trezik::drive::nmea {
 
