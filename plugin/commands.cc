@@ -39,14 +39,14 @@ std::int16_t PWExtension::ProcessCommand(const std::string& cmd) {
   switch (*command) {
     case vocabulary::Command::kResetTrip:
       form.distance = "0";
-      form.startdate = form.SecondsSinceMidnightNow();
+      form.NoteTripStart();
       form.maxspeed = 0.0;
       break;
     case vocabulary::Command::kResetTotal:
       form.trip_total = "0";
       form.distance = "0";
       form.maxspeed = 0.0;
-      form.startdate = form.SecondsSinceMidnightNow();
+      form.NoteTripStart();
       SaveReset(form, SavedMeter::kTotal);
       DropCarriedFuel(form);
       break;

@@ -150,7 +150,7 @@ void AcceptFillUp(Form1& form) {
     form.trip_total = "0";
     form.distance = "0";
     form.maxspeed = 0.0;
-    form.startdate = form.SecondsSinceMidnightNow();
+    form.NoteTripStart();
     SaveReset(form, SavedMeter::kTotal);
     carry.quantity = 0.0;
     carry.cost = 0.0;

@@ -19,9 +19,17 @@ std::string Rounded(const Form1& form, double value) {
 
 // The average speed of the trip since startdate, in distance units per hour.
 std::string AverageSpeed(const Form1& form) {
-  std::int32_t elapsed = form.SecondsSinceMidnightNow() - form.startdate;
+  const Form1::ClockReading now = form.ReadClock();
+  std::int32_t elapsed = now.seconds - form.startdate;
   // startdate holds no date: a trip that began before midnight began yesterday.
-  if (elapsed < 0) elapsed += kSecondsPerDay;
+  const bool crossed_midnight = elapsed < 0;
+  if (crossed_midnight) elapsed += kSecondsPerDay;
+  // The whole days beyond that, by the day the trip's time started on. A
+  // clock set back to an earlier day adds none: the time of day alone rules.
+  if (const std::optional<std::int64_t> start_day = form.trip_start_day()) {
+    const std::int64_t whole_days = now.day - *start_day - (crossed_midnight ? 1 : 0);
+    if (whole_days > 0) elapsed = ToInt32(static_cast<double>(elapsed) + static_cast<double>(whole_days) * kSecondsPerDay);
+  }
   const double hours = elapsed / 3600.0;
   return std::to_string(ToInt32(CheckedDivide(form.Number(form.distance), hours)));
 }

@@ -93,7 +93,7 @@ void RunStartUp() {
   ReadPluginSettingsFile(form);
   form.multiplier = form.metric_units ? 1.0 : kKilometresPerMile;
   form.set_timer1_enabled(true);
-  form.startdate = form.SecondsSinceMidnightNow();
+  form.NoteTripStart();
   if (!keep_meters) LoadTripState(form);
   LoadFuelCarry(form);
 }

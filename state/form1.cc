@@ -1,5 +1,6 @@
 #include "state/form1.h"
 
+#include <chrono>
 #include <cmath>
 
 #include "contract/names.h"
@@ -76,8 +77,17 @@ double Form1::Number(const std::string& text) const { return TextToDouble(text, 
 
 std::string Form1::Text(double value) const { return DoubleToText(value, decimal_mark_); }
 
-std::int32_t Form1::SecondsSinceMidnightNow() const {
-  return ToInt32(platform_.Now().seconds_since_midnight);
+Form1::ClockReading Form1::ReadClock() const {
+  using namespace std::chrono;
+  const LocalTime now = platform_.Now();
+  const sys_days date{year{now.year} / month{static_cast<unsigned>(now.month)} / day{static_cast<unsigned>(now.day)}};
+  return {date.time_since_epoch().count(), ToInt32(now.seconds_since_midnight)};
+}
+
+void Form1::NoteTripStart() {
+  const ClockReading now = ReadClock();
+  startdate = now.seconds;
+  trip_start_day_ = now.day;
 }
 
 // Nothing may leave a window procedure (user32 cannot pass an exception on;

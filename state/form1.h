@@ -135,8 +135,21 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   double Number(const std::string& text) const;  // throws kTypeMismatch
   std::string Text(double value) const;
 
-  // The time of day now in whole seconds since midnight, halves to even.
-  std::int32_t SecondsSinceMidnightNow() const;
+  // One reading of the local clock: the day (days since 1970-01-01 on the
+  // local calendar) and the time of day in whole seconds since midnight,
+  // halves to even.
+  struct ClockReading {
+    std::int64_t day = 0;
+    std::int32_t seconds = 0;
+  };
+  ClockReading ReadClock() const;
+  // Starts the trip's time now: startdate, and the day it falls on, from one
+  // reading of the clock (start-up, "resettrip", "resettotal", a fill-up).
+  void NoteTripStart();
+  // The day the trip's time started on, beside startdate, which holds no
+  // date; none until NoteTripStart. Like the trip meter it lives in memory
+  // only: every start-up starts the trip anew.
+  std::optional<std::int64_t> trip_start_day() const { return trip_start_day_; }
 
   // Writes the meters to "tripmeter.ini" (state_file.cc); throws the file
   // error when the save fails, leaving the old file whole. While start-up
@@ -160,6 +173,7 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   FuelCarry fuel_carry_;
   ReportedSpeed reported_speed_;
   TripFilterState trip_filter_;
+  std::optional<std::int64_t> trip_start_day_;
 };
 
 PluginOptions& OptionsToWrite(Form1& form);

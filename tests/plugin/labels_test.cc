@@ -64,19 +64,41 @@ TEST_F(LabelsTest, UnknownNamesGiveEmptyText) {
   EXPECT_EQ(Label(""), "");
 }
 
-TEST_F(LabelsTest, AverageSpeedOverTheTrip) {
-  form().distance = "30";
-  platform_.AdvanceSeconds(1800);
-  EXPECT_EQ(Label("avspeed"), "60");
-  form().distance = "0.5";
-  EXPECT_EQ(Label("avspeed"), "1");
+// Trips started by "resettrip" on 7 December and read some hours later;
+// the averages are worked by hand: distance over the hours the trip lasted.
+TEST_F(LabelsTest, AverageSpeedCountsTheWholeDaysOfATrip) {
+  struct Case {
+    const char* trip;
+    double start;  // time of day on 7 December, seconds
+    double hours;  // until the label is read
+    const char* distance;
+    const char* avspeed;
+  };
+  const Case cases[] = {
+      {"30 min", 8 * 3600.0, 0.5, "30", "60"},
+      {"0.5 km in 30 min", 8 * 3600.0, 0.5, "0.5", "1"},
+      {"across midnight, 23:30 to 00:30", 23.5 * 3600.0, 1.0, "45", "45"},
+      {"24 h to the second", 8 * 3600.0, 24.0, "2400", "100"},  // a time of day alone: 0 s
+      {"25 h, 08:00 to 09:00 the next day", 8 * 3600.0, 25.0, "1400", "56"},  // alone: 1400
+      {"49 h, 23:30 to 00:30 three days on", 23.5 * 3600.0, 49.0, "2744", "56"},  // alone: 2744
+  };
+  for (const Case& c : cases) {
+    platform_.now = {2026, 12, 7, c.start};
+    Command("resettrip");
+    form().distance = c.distance;
+    platform_.AdvanceSeconds(c.hours * 3600.0);
+    EXPECT_EQ(Label("avspeed"), c.avspeed) << c.trip;
+  }
 }
 
-TEST_F(LabelsTest, AverageSpeedAfterMidnightCountsFromYesterday) {
-  form().startdate = 86400 - 900;
+TEST_F(LabelsTest, AverageSpeedOnAClockSetBackKeepsTheTimeOfDayRule) {
+  platform_.now = {2026, 12, 7, 8 * 3600.0};
+  Command("resettrip");
   form().distance = "30";
-  platform_.now.seconds_since_midnight = 900;
+  platform_.now = {2026, 12, 6, 8.5 * 3600.0};  // a day back: no whole days are added
   EXPECT_EQ(Label("avspeed"), "60");
+  platform_.now = {2026, 12, 7, 7.75 * 3600.0};  // earlier that day: read as yesterday's start
+  EXPECT_EQ(Label("avspeed"), "1");  // 30 km over 23.75 h
 }
 
 TEST_F(LabelsTest, FailuresOfTheLabels) {

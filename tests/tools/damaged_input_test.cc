@@ -218,8 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                          log[end - 1] = log[end - 1] == '0' ? '1' : '0';
                        }
                        return log; },
-                     .refused = "no usable fix is left: no RMC or GGA sentence with a valid fix (skipped: 9931 with a "
-                                "bad checksum)"},
+                     .refused = "no usable fix is left: no RMC, GGA or GLL sentence with a valid fix (skipped: 9931 "
+                                "with a bad checksum; the first at line 1: checksum mismatch: the sentence says"},
         DamagedInput{.name = "BinaryFile", .damage = [](std::string) { return Binary(4096); },
                      .refused = "is not text at all"},
         DamagedInput{.name = "EmptyFile", .damage = [](std::string) { return std::string(); },

@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadLog{"ShortChecksum", "$GPRMC,1*5\r\n", 1, "not two hex digits"},
         BadLog{"NotASentence", kRmc1 + "\r\nhello\r\n", 3, "not an NMEA sentence"},
         BadLog{"Latitude", Sentence("GPRMC,235958,A,49x1.5940,N,01203.9163,E,1,1,110410,,"), 1, "latitude"},
-        BadLog{"LatitudeDigits", Sentence("GPRMC,235958,A,491.5940,N,01203.9163,E,1,1,110410,,"), 1, "ddmm.mmmm"},
+        BadLog{"LatitudeDigits", Sentence("GPRMC,235958,A,49001.5940,N,01203.9163,E,1,1,110410,,"), 1, "ddmm.mmmm"},
         BadLog{"Hemisphere", Sentence("GPRMC,235958,A,4901.5940,E,01203.9163,E,1,1,110410,,"), 1, "hemisphere"},
         BadLog{"Minutes", Sentence("GPRMC,235958,A,4961.5940,N,01203.9163,E,1,1,110410,,"), 1, "degrees and minutes"},
         BadLog{"Date", Sentence("GPRMC,235958,A,4901.5940,N,01203.9163,E,1,1,310210,,"), 1, "ddmmyy"},
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadLog{"Status", Sentence("GPRMC,235958,X,4901.5940,N,01203.9163,E,1,1,110410,,"), 1, "status"},
         BadLog{"FewFields", Sentence("GPRMC,235958,A,4901.5940"), 1, "fields"},
         BadLog{"GgaQuality", Sentence("GPGGA,235958,4901.5940,N,01203.9163,E,x,07,1.0,1,M,1,M,,"), 1, "quality"},
-        BadLog{"NoFix", Sentence("GPRMC,235959,V,,,,,,,110410,,,N"), 0, "no RMC or GGA sentence with a valid fix"},
+        BadLog{"NoFix", Sentence("GPRMC,235959,V,,,,,,,110410,,,N"), 0, "no RMC, GGA or GLL sentence with a valid fix"},
         BadLog{"OneFix", kRmc1, 0, "at least two"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -33,6 +33,11 @@ std::string Rmc(const std::string& time, const std::string& date = "110410", con
 std::string Gga(const std::string& time, const std::string& lat = "4901.5940") {
   return Nmea("GPGGA," + time + "," + lat + ",N,01203.9163,E,1,07,1.0,336.7,M,46.6,M,,");
 }
+std::string Gll(const std::string& time, const std::string& status = "A") {
+  return Nmea("GPGLL,4901.5940,N,01203.9163,E," + time + "," + status + ",A");
+}
+// A phone's export: each sentence between a tag and the time it was taken.
+std::string Tagged(const std::string& sentence) { return "NMEA," + sentence + ",1270980000000"; }
 std::string Zda(const std::string& time, const std::string& day_month_year) {
   return Nmea("GPZDA," + time + "," + day_month_year + ",00,00");
 }
@@ -93,6 +98,7 @@ struct Rule {
   const char* note = nullptr;
   bool date_assumed = false;
   std::optional<double> utc_offset_hours = {};  // the offset the log's times carry
+  std::optional<std::pair<double, double>> first_position = {};  // latitude, longitude
   // Refused: words of the message.
   const char* refused = nullptr;
 };
@@ -133,6 +139,10 @@ TEST_P(ReadingRules, ReadOrRefusedInTheDriversWords) {
     EXPECT_NE(notes.find(rule.note), std::string::npos) << notes;
   }
   EXPECT_EQ(drive.date_assumed, rule.date_assumed);
+  if (rule.first_position) {
+    EXPECT_NEAR(drive.fixes.front().latitude, rule.first_position->first, 1e-6);
+    EXPECT_NEAR(drive.fixes.front().longitude, rule.first_position->second, 1e-6);
+  }
 }
 
 constexpr double k20100411 = 1270944000;  // 2010-04-11T00:00:00Z
@@ -236,6 +246,36 @@ INSTANTIATE_TEST_SUITE_P(
              .content = Gpx(Point("5", "2020-01-01T00:00:00Z") + Point("5.001", "2020-01-01T00:00:00Z") +
                             Point("5.002", "2020-01-01T00:00:00Z")),
              .refused = "all 3 track points with a time share one, 2020-01-01 00:00:00 UTC"},
+        // As GPSBabel and gpsd read: GLL fixes, dated by ZDA or RMC where the log has them, else by assumption.
+        Rule{.name = "GllAloneIsDatedByAssumption", .content = Lines({Gll("100000"), Gll("100001"), Gll("100002", "V")}),
+             .fixes = 2, .first_time = 946720800, .last_time = 946720801, .last_line = 2,
+             .note = "1 GLL sentence(s) with status V", .date_assumed = true,
+             .first_position = std::pair{49.02656667, 12.06527167}},
+        Rule{.name = "GllDatedByZda", .content = Lines({Zda("100000", "11,04,2010"), Gll("100000"), Gll("100001")}),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 3},
+        // 30 deg 3.1914' south, 51 deg 26.2728' east; 9 deg 0.5' west.
+        Rule{.name = "CoordinatesWithASignAndFewerDigits",
+             .content = Lines({Nmea("GPRMC,100000,A,-3003.1914,N,5126.2728,E,10.0,131.9,110410,,,A"),
+                               Nmea("GPGGA,100001,+3003.1914,S,900.5,W,1,07,1.0,336.7,M,46.6,M,,")}),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 2,
+             .first_position = std::pair{-30.05319, 51.43788}},
+        Rule{.name = "GpxOffsetsWithoutAColonOrMinutes",
+             .content = Gpx(Point("5", "2020-01-01T01:00:00+0100") + Point("5.001", "2020-01-01T01:00:01+01")),
+             .fixes = 2, .first_time = 1577836800, .last_time = 1577836801, .last_line = 3, .utc_offset_hours = 1.0},
+        // Each line counted once, under its first reason (the tag, not the checksum after it).
+        Rule{.name = "PhoneExportCountedOncePerLine",
+             .content = Lines({Tagged(Rmc("100000")), Rmc("100000"), Tagged(Rmc("100001")), Rmc("100001")}),
+             .fixes = 2, .first_time = k20100411 + k10h, .last_time = k20100411 + k10h + 1, .last_line = 4,
+             .skipped = {{Damage::kGarbled, 2}}},
+        Rule{.name = "RefusalNamesTheMostCommonReason",
+             .content = Lines({Tagged(Rmc("100000")), Tagged(Rmc("100001")), Tagged(Rmc("100002"))}),
+             .refused = "no usable fix is left: no RMC, GGA or GLL sentence with a valid fix (skipped: 3 garbled; the "
+                        "first at line 1: not an NMEA sentence: it does not start with '$')"},
+        Rule{.name = "RefusalNamesTheLineAndTheField",
+             .content = Lines({Nmea("GPRMC,100000,A,4901.5940,N,1203x9163,E,10.0,131.9,110410,,,A"),
+                               "GPRMC,100001", Nmea("GPRMC,100002,A,4901.5940,N,1203.9163,Q,10.0,131.9,110410,,,A")}),
+             .refused = "(skipped: 1 garbled, 2 with a field that cannot be read; most of them with a field that "
+                        "cannot be read, the first at line 1: RMC longitude '1203x9163,E' is not dddmm.mmmm)"},
         Rule{.name = "BinaryWithoutNmea", .content = [] { std::uint32_t s = 1; return Ubx(4096, s); }(),
              .refused = "is not text at all"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <GeographicLib/Geodesic.hpp>
+
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -67,15 +70,85 @@ TEST(Timeline, CrossesTheAntimeridianTheShortWay) {
   EXPECT_NEAR(std::abs(mid.longitude), 180.0, 1e-9);
 }
 
-TEST(Timeline, DerivesAMissingSpeedFromTheStepThatLedToTheFix) {
-  Drive drive = Make({{0.0, 0.0, 0.0, {}, 0}, {10.0, 0.0, 0.001, {}, 0}, {20.0, 0.0, 0.003, {}, 0}});
-  const Timeline timeline(drive, {Between::kHold, 10.0});
-  const double first_step = GeodesicMetres(0, 0, 0, 0.001) / 10.0;
-  const double second_step = GeodesicMetres(0, 0.001, 0, 0.003) / 10.0;
-  EXPECT_NEAR(timeline.At(0).speed_mps, first_step, 1e-9);  // the step leaving the first fix
-  EXPECT_NEAR(timeline.At(10).speed_mps, first_step, 1e-9);
-  EXPECT_NEAR(timeline.At(20).speed_mps, second_step, 1e-9);
-  EXPECT_EQ(timeline.derived_speeds(), 3u);
+// Fixes without speeds every 2 s due north at 33 m/s (118.8 km/h), some
+// thrown 100 m east: the step into such a fix is 216 km/h, below the bound
+// of a jump. The true speed is 33 m/s at every fix.
+TEST(Timeline, SpeedFromPositionsIsTheCarsThroughFixesThrownOff) {
+  const struct {
+    const char* name;
+    std::vector<int> thrown;  // fix indexes
+  } cases[] = {{"none", {}}, {"one fix", {6}}, {"two in a row", {6, 7}}, {"the first and the last", {0, 14}}};
+  const GeographicLib::Geodesic& wgs84 = GeographicLib::Geodesic::WGS84();
+  for (const auto& c : cases) {
+    std::vector<Fix> fixes;
+    for (int i = 0; i < 15; ++i) {
+      double lat = 0, lon = 0;
+      wgs84.Direct(48.0, 11.0, 0.0, 66.0 * i, lat, lon);
+      if (std::find(c.thrown.begin(), c.thrown.end(), i) != c.thrown.end()) wgs84.Direct(lat, lon, 90.0, 100.0, lat, lon);
+      fixes.push_back({2.0 * i, lat, lon, {}, 0});
+    }
+    const Drive drive = Make(fixes);
+    const Timeline timeline(drive, {});
+    EXPECT_EQ(timeline.derived_speeds(), 15u);
+    for (int second = 0; second <= 28; ++second) EXPECT_NEAR(timeline.At(second).speed_mps, 33.0, 1e-6) << c.name << " " << second;
+  }
+}
+
+// Driving at 20 m/s, then a gap of 2 h in which the car moved 5 m
+// (parked), or 3.6 km (driven through), or the fix after it thrown 30 km off.
+TEST(Timeline, AHeldGapShowsMotionOnlyWhenItsTwoSidesDo) {
+  const GeographicLib::Geodesic& wgs84 = GeographicLib::Geodesic::WGS84();
+  auto drive_with = [&](double gap_s, double across_m, bool thrown) {
+    std::vector<Fix> fixes;
+    double lat = 48.0, lon = 11.0, t = 0;
+    for (int i = 0; i < 5; ++i, t += 1) {
+      fixes.push_back({t, lat, lon, {}, 0});
+      wgs84.Direct(lat, lon, 0.0, 20.0, lat, lon);
+    }
+    t += gap_s - 1;
+    wgs84.Direct(lat, lon, 0.0, across_m - 20.0, lat, lon);
+    if (thrown) {
+      double jlat = 0, jlon = 0;
+      wgs84.Direct(lat, lon, 90.0, 30000.0, jlat, jlon);
+      fixes.push_back({t++, jlat, jlon, {}, 0});
+    }
+    for (int i = 0; i < 5; ++i, t += 1) {
+      fixes.push_back({t, lat, lon, {}, 0});
+      wgs84.Direct(lat, lon, 0.0, 20.0, lat, lon);
+    }
+    return Make(fixes);
+  };
+  const TimelineOptions fill{}, no_fill{Between::kInterpolate, 10.0, 0.0}, hold{Between::kHold, 10.0};
+  const struct {
+    const char* name;
+    double gap_s, across_m;
+    bool thrown;
+    TimelineOptions options;
+    bool parked, standing;
+    double speed_in_gap;  // m/s, -1: the fix's before it
+  } cases[] = {
+      {"parked", 7200, 5, false, fill, true, true, 0.0},
+      {"parked, --no-fill", 7200, 5, false, no_fill, false, true, -1},
+      {"parked, --hold", 7200, 5, false, hold, false, true, -1},
+      {"driven through, --no-fill", 180, 3600, false, no_fill, false, false, -1},
+      {"driven through, --hold", 180, 3600, false, hold, false, false, -1},
+      {"a fix thrown off after a short gap, moving", 3, 60, true, fill, false, false, -1},
+      {"a fix thrown off after a short gap, standing", 3, 2, true, fill, false, true, -1},
+  };
+  for (const auto& c : cases) {
+    const Drive drive = drive_with(c.gap_s, c.across_m, c.thrown);
+    const Timeline timeline(drive, c.options);
+    const auto last_in_gap = static_cast<std::int64_t>(4 + c.gap_s);
+    EXPECT_EQ(timeline.ParkedGap(4), c.parked) << c.name;
+    EXPECT_TRUE(timeline.HeldGap(4)) << c.name;
+    for (const std::int64_t second : {std::int64_t{5}, last_in_gap}) {
+      EXPECT_EQ(timeline.HeldStepStanding(second), c.standing) << c.name << " " << second;
+    }
+    EXPECT_FALSE(timeline.HeldStepStanding(3)) << c.name;
+    const double in_gap = c.speed_in_gap < 0 ? timeline.At(4).speed_mps : c.speed_in_gap;
+    EXPECT_EQ(timeline.At(5).speed_mps, in_gap) << c.name;
+    EXPECT_EQ(timeline.At(last_in_gap - 1).speed_mps, in_gap) << c.name;
+  }
 }
 
 // A receiver that reports a wrong date leaves a gap of years. The timeline

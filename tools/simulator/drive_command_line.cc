@@ -21,9 +21,9 @@ constexpr char kIntroduction[] =
     "Replays a recorded drive through the trezik plug-in, playing the host\n"
     "application PathWarden: the plug-in asks for a GPS fix every simulated second\n"
     "and the skin script presses its buttons. DRIVE is a GPX track or an NMEA 0183\n"
-    "log (RMC, GGA) of at most 1 GiB, or '-' to read one from standard input;\n"
-    "without it the bundled default drive and its script are replayed. Options\n"
-    "may stand before or after DRIVE.\n\n";
+    "log (RMC, GGA, GLL) of at most 1 GiB, or '-' to read one from standard\n"
+    "input; without it the bundled default drive and its script are replayed.\n"
+    "Options may stand before or after DRIVE.\n\n";
 
 constexpr char kExitStatus[] =
     "Exit status: 0 after a run, 1 when the run failed, 2 for a usage error or bad\n"

@@ -45,6 +45,9 @@ Labels ReadLabels(DriveSession& session);
 struct TickRecord {
   int second = 0;
   bool work_on = false;  // beside the second, where it takes no room of its own
+  // The step into this second lies in a gap the host held across which the
+  // positions show no motion (Timeline::HeldStepStanding): never moving.
+  bool held_standing = false;
   double speed = 0.0;  // as the host reported it, in the user's unit
   double trip = 0.0, total = 0.0, work = 0.0;  // the meters, in the user's unit
 };

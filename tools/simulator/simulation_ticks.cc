@@ -46,6 +46,7 @@ void Simulation::TickLoop(DriveSession& session, StepListener& steps, Clock::tim
     // The meters as the plug-in holds them after the tick, to every digit of
     // its meter texts.
     TickRecord tick{second, session.Indicator(vocabulary::kWorkIndicator.data()) == vocabulary::kIndicatorOn,
+                    timeline_.HeldStepStanding(second),
                     SpeedInUserUnit(timeline_.At(second).speed_mps, options_.metric_units), 0.0, 0.0, 0.0};
     tick.trip = step.trip.value_or(0.0);
     tick.total = step.total.value_or(0.0);

@@ -6,25 +6,62 @@
 
 namespace trezik::drive {
 
+namespace {
+
+// The speed of each fix from the positions, for a log without speeds: the
+// lowest of the chord speeds (the WGS84 geodesic from the window's first fix
+// to its last, over its time) of the windows of kSpeedWindowSteps
+// consecutive steps that hold the fix. A fix thrown off the road ends or
+// starts some of those windows but lies inside others, whose two ends are
+// on the road, so one step through a jump (or two fixes thrown off in a
+// row) cannot become a speed; and the speed is one the positions hold over
+// the whole of a window. Over a straight road at a steady speed it is that
+// speed; where the car speeds up or slows down it is the slower end's, a
+// step or so behind.
+std::vector<double> SpeedsFromPositions(const std::vector<Fix>& fixes) {
+  const std::size_t n = fixes.size();
+  std::vector<double> speeds(n, 0.0);
+  if (n < 2) return speeds;
+  const std::size_t k = std::min<std::size_t>(kSpeedWindowSteps, n - 1);
+  std::vector<double> chord(n - k);  // of the window that starts at fix a
+  for (std::size_t a = 0; a + k < n; ++a) {
+    const double dt = fixes[a + k].time - fixes[a].time;
+    chord[a] = dt > 0 ? GeodesicMetres(fixes[a].latitude, fixes[a].longitude, fixes[a + k].latitude,
+                                       fixes[a + k].longitude) / dt
+                      : 0.0;
+  }
+  // The first fix and the last, which one window alone holds, also take the
+  // window beside it, which the next fix along holds: a first fix thrown off
+  // (as receivers give at a start) is no speed either.
+  const std::size_t windows = chord.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t first = i >= k ? i - k : 0;
+    std::size_t last = std::min(i, windows - 1);
+    if (i == 0 && windows > 1) last = 1;
+    if (i == n - 1 && windows > 1) first = windows - 2;
+    double lowest = chord[first];
+    for (std::size_t a = first + 1; a <= last; ++a) lowest = std::min(lowest, chord[a]);
+    speeds[i] = lowest;
+  }
+  return speeds;
+}
+
+}  // namespace
+
 Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive), options_(options) {
   const std::vector<Fix>& fixes = drive.fixes;
   speeds_.resize(fixes.size());
-  // A fix without a reported speed gets the speed of the step that led to
-  // it (the first fix: of the step that leaves it).
+  std::vector<double> from_positions;
   for (std::size_t i = 0; i < fixes.size(); ++i) {
     if (fixes[i].speed_mps) {
       speeds_[i] = *fixes[i].speed_mps;
       continue;
     }
+    if (from_positions.empty()) from_positions = SpeedsFromPositions(fixes);
     ++derived_speeds_;
-    const std::size_t a = i == 0 ? 0 : i - 1;
-    const std::size_t b = i == 0 ? std::min<std::size_t>(1, fixes.size() - 1) : i;
-    const double dt = fixes[b].time - fixes[a].time;
-    speeds_[i] = dt > 0 ? GeodesicMetres(fixes[a].latitude, fixes[a].longitude, fixes[b].latitude,
-                                         fixes[b].longitude) / dt
-                        : 0.0;
-    // A step faster than any car is a GPS jump, not a speed: the fix keeps
-    // the speed of the one before.
+    speeds_[i] = from_positions[i];
+    // Faster than any car still (every window through jumps): no speed; the
+    // fix keeps the speed of the one before.
     if (options_.fill_kmh > 0 && speeds_[i] * 3.6 > options_.fill_kmh) speeds_[i] = i == 0 ? 0.0 : speeds_[i - 1];
   }
   last_second_ = static_cast<std::int64_t>(std::floor(drive.duration()));
@@ -41,7 +78,7 @@ Timeline::Timeline(const Drive& drive, TimelineOptions options) : drive_(drive),
       filled_.push_back(i - 1);
       longest_filled_s_ = std::max(longest_filled_s_, gap);
     } else if (gap > options_.max_gap_s) {
-      ++held_parked_;
+      held_parked_.push_back(i - 1);
     }
   }
 }
@@ -72,6 +109,28 @@ bool Timeline::HeldGap(std::size_t index) const {
          std::binary_search(held_fast_.begin(), held_fast_.end(), index);
 }
 
+bool Timeline::ParkedGap(std::size_t index) const {
+  return std::binary_search(held_parked_.begin(), held_parked_.end(), index);
+}
+
+bool Timeline::HeldStepStanding(std::int64_t second) const {
+  const auto i = GapOfStep(second);
+  if (!i || !HeldGap(*i)) return false;
+  if (ParkedGap(*i)) return true;
+  // The side after the gap: the next fix within a car's reach of the one
+  // before it, so that a fix thrown off the road there shows no motion.
+  const std::vector<Fix>& fixes = drive_.fixes;
+  const Fix& before = fixes[*i];
+  const double fastest = options_.fill_kmh > 0 ? options_.fill_kmh : kFillUpToKmh;
+  for (std::size_t j = *i + 1; j < fixes.size() && j <= *i + kSpeedWindowSteps; ++j) {
+    const double kmh =
+        GeodesicMetres(before.latitude, before.longitude, fixes[j].latitude, fixes[j].longitude) /
+        (fixes[j].time - before.time) * 3.6;
+    if (kmh <= fastest) return kmh < kFillFromKmh;
+  }
+  return true;
+}
+
 bool Timeline::HeldStep(std::int64_t second) const {
   const auto i = GapOfStep(second);
   return i && HeldGap(*i);
@@ -89,6 +148,8 @@ Position Timeline::At(std::int64_t second) const {
   const std::size_t i = after == fixes.begin() ? 0 : static_cast<std::size_t>(after - fixes.begin()) - 1;
   Position p{fixes[i].latitude, fixes[i].longitude, speeds_[i]};
   if (options_.between == Between::kHold || i + 1 >= fixes.size() || t <= fixes[i].time) return p;
+  // Parked: the car stands across the gap, whatever speed the fix before it had.
+  if (ParkedGap(i)) return {p.latitude, p.longitude, 0.0};
   const Fix& a = fixes[i];
   const Fix& b = fixes[i + 1];
   const double gap = b.time - a.time;
@@ -122,7 +183,7 @@ std::string Timeline::Describe() const {
     if (!filled_.empty()) text << " (longest " << longest_filled_s_ << " s)";
     text << "; it holds the last fix towards a GPS jump (over " << options_.fill_kmh << " km/h): "
          << held_fast_.size() << ", and across a longer gap slower than " << kFillFromKmh
-         << " km/h (parked): " << held_parked_;
+         << " km/h (parked): " << held_parked_.size();
   }
   if (drive_.fixes.size() > 1) {
     const double gap = drive_.fixes[longest_gap_index_ + 1].time - drive_.fixes[longest_gap_index_].time;

@@ -18,10 +18,10 @@ enum class Between {
   // in one position a second along the straight line (linear in latitude
   // and longitude) when the speed the gap implies is at most fill_kmh, as a
   // receiver in the car would have reported them (a gap slower than
-  // kFillFromKmh is held: the car was parked). A gap of any length
-  // faster than that (a GPS jump) holds the last fix, and a speed derived
-  // from such a step is no speed. With fill_kmh 0 (--no-fill): linear up to
-  // max_gap, the last fix held across a longer gap, whatever its speed.
+  // kFillFromKmh is held at speed 0: the car was parked). A gap of any
+  // length faster than that (a GPS jump) holds the last fix. With fill_kmh
+  // 0 (--no-fill): linear up to max_gap, the last fix held across a longer
+  // gap, whatever its speed.
   kInterpolate,
   // Always reports the last fix received.
   kHold,
@@ -35,6 +35,10 @@ inline constexpr double kFillUpToKmh = 250.0;
 // where positions creeping on by millimetres a second would make the
 // plug-in's formula count its rounding every second.
 inline constexpr double kFillFromKmh = 3.0;
+
+// Where the log has no speeds, a fix's speed is the lowest chord speed of
+// the windows of this many consecutive steps that hold it (timeline.cc).
+inline constexpr std::size_t kSpeedWindowSteps = 3;
 
 struct TimelineOptions {
   Between between = Between::kInterpolate;
@@ -77,6 +81,16 @@ class Timeline {
   // Whether the host held the last fix across the gap that starts at fix
   // `index` (longer than a second).
   bool HeldGap(std::size_t index) const;
+  // Whether that gap was held because the car was parked (longer than
+  // max_gap, slower than kFillFromKmh): the host reports speed 0 across it.
+  bool ParkedGap(std::size_t index) const;
+  // Whether the step into `second` lies in a held gap across which the
+  // positions show no motion: a parked gap; or a gap held for another
+  // reason (a jump, --hold, --no-fill) whose two sides lie closer than
+  // kFillFromKmh over its time, the side after it being the first of the
+  // next kSpeedWindowSteps fixes a car could reach (at most the fill speed,
+  // else kFillUpToKmh) from the fix before it; none of them: no motion.
+  bool HeldStepStanding(std::int64_t second) const;
   // Whether the gap that starts at fix `index` was filled.
   bool Filled(std::size_t index) const;
   std::size_t filled_gaps() const { return filled_.size(); }
@@ -94,7 +108,7 @@ class Timeline {
   std::vector<std::size_t> filled_;  // the fixes that start a filled gap, ascending
   std::vector<std::size_t> held_fast_;  // the fixes that start a gap held as a GPS jump, ascending
   double longest_filled_s_ = 0.0;
-  std::size_t held_parked_ = 0;  // gaps longer than max_gap held as slower than kFillFromKmh
+  std::vector<std::size_t> held_parked_;  // the fixes that start a gap held as parked, ascending
   // The fix at or before `second` - 1 whose gap holds the step into
   // `second`, when the step ends at or before the next fix.
   std::optional<std::size_t> GapOfStep(std::int64_t second) const;

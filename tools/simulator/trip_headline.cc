@@ -24,25 +24,27 @@ TripHeadline MeasureTrip(const SimulationResult& result) {
   for (const DroppedStep& step : result.dropped) dropped.insert(step.second);
   bool moved = false;
   int standing = 0;
-  double fastest_step = 0.0;  // of the counted moving steps, in the speed unit
   for (std::size_t i = 0; i < result.ticks.size(); ++i) {
     const TickRecord& tick = result.ticks[i];
     if (dropped.count(tick.second)) continue;
     trip.max_speed = std::max(trip.max_speed, tick.speed);
-    if (tick.speed >= stopped_below) {
+    // Across a held gap whose two sides show no motion the car stood, whatever
+    // speed the host kept reporting.
+    if (tick.speed >= stopped_below && !tick.held_standing) {
       moved = true;
       standing = 0;
       if (i == 0) continue;  // the first tick has no step: it starts the trip's time
-      const double counted = i < result.counted.size() ? result.counted[i] : 0.0;
       ++trip.moving_seconds;
-      trip.moving_distance += counted;
-      fastest_step = std::max(fastest_step, counted * 3600.0 / (tick.second - result.ticks[i - 1].second));
+      trip.moving_distance += i < result.counted.size() ? result.counted[i] : 0.0;
     } else if (moved && ++standing == kShortestStopSeconds) {
       ++trip.stops;
     }
   }
+  // The positions went faster than the speeds reported (a receiver's speed
+  // that lags, the step across a held gap the car drove through): the car
+  // went at least its average.
   if (trip.average_moving_speed() > trip.max_speed) {
-    trip.max_speed = fastest_step;
+    trip.max_speed = trip.average_moving_speed();
     trip.max_from_steps = true;
   }
   return trip;

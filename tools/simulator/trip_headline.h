@@ -29,14 +29,15 @@ struct TripHeadline {
   double distance = 0.0;   // what the plug-in's meter counted over the drive, in its unit
   int seconds = 0;         // from the first tick to the last
   // The seconds (a tick's step from the tick before) with the reported
-  // speed at or above StoppedBelow and a step the meter did not drop, and
-  // what the meter counted in them.
+  // speed at or above StoppedBelow, a step the meter did not drop and not
+  // in a held gap across which the positions show no motion
+  // (TickRecord::held_standing), and what the meter counted in them.
   int moving_seconds = 0;
   double moving_distance = 0.0;
   // The highest speed reported in a second whose step was not dropped, in
   // the speed unit; where the positions went faster than the speeds the
   // host reported (a receiver's speed that lags, a held gap's step), the
-  // fastest counted moving step instead, and max_from_steps is set.
+  // average moving speed instead, and max_from_steps is set.
   double max_speed = 0.0;
   bool max_from_steps = false;
   std::size_t stops = 0;

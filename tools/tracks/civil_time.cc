@@ -88,11 +88,15 @@ std::optional<double> ParseIsoTime(std::string_view text, std::optional<int>* zo
     } else if (text[pos] == '+' || text[pos] == '-') {
       const int sign = text[pos] == '-' ? -1 : 1;
       ++pos;
+      // ISO 8601 writes the offset "+01:00", "+0100" or "+01".
       int oh = 0, om = 0;
-      if (!Digits(text, pos, 2, oh) || !Expect(text, pos, ':') || !Digits(text, pos, 2, om) ||
-          oh > 14 || om > 59) {
-        return std::nullopt;
+      if (!Digits(text, pos, 2, oh)) return std::nullopt;
+      if (pos < text.size()) {
+        const bool colon = text[pos] == ':';
+        if (colon) ++pos;
+        if (!Digits(text, pos, 2, om)) return std::nullopt;
       }
+      if (oh > 14 || om > 59) return std::nullopt;
       offset_seconds = sign * (oh * 3600 + om * 60);
       numeric_zone = true;
     }

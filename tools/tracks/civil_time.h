@@ -22,7 +22,7 @@ CivilDate CivilFromDays(std::int64_t days);
 bool IsValidDate(const CivilDate& date);
 
 // "2010-02-01T12:31:38.545Z" and its variants with a numeric offset
-// ("+01:00") or no zone at all (read as UTC): seconds since 1970 UTC, or
+// ("+01:00", "+0100", "+01") or no zone at all (read as UTC): seconds since 1970 UTC, or
 // nothing when the text is not such a time.
 // `zone_seconds`, when given, gets the numeric offset the text carries
 // ("+01:00": 3600), and nothing for "Z" or no zone.

@@ -68,7 +68,7 @@ void DamageTally::Skip(Damage damage, int line, const std::string& what) {
   if (options_.strict) throw DriveError(path_, line, what);
   Skipped& kind = kinds_[static_cast<std::size_t>(damage)];
   kind.damage = damage;
-  ++kind.count;
+  if (kind.count++ == 0) kind.first_what = what;
   if (kind.first_lines.size() < kLinesListed) kind.first_lines.push_back(line);
 }
 
@@ -85,6 +85,20 @@ std::string DamageTally::Counts() const {
     text += (text.empty() ? "" : ", ") + std::to_string(kind.count) + " " + DamageText(kind.damage);
   }
   return text;
+}
+
+std::string DamageTally::Refusal() const {
+  const Skipped* most = nullptr;
+  std::size_t kinds = 0;
+  for (const Skipped& kind : kinds_) {
+    if (kind.count == 0) continue;
+    ++kinds;
+    if (most == nullptr || kind.count > most->count) most = &kind;
+  }
+  if (most == nullptr) return "";
+  return " (skipped: " + Counts() + "; " +
+         (kinds > 1 ? std::string("most of them ") + DamageText(most->damage) + ", the first" : "the first") +
+         " at line " + std::to_string(most->first_lines.front()) + ": " + most->first_what + ")";
 }
 
 void DamageTally::Record(Drive& drive, const std::string& unit) const {
@@ -133,7 +147,7 @@ void FinishDrive(Drive& drive, DamageTally& tally, const std::string& unit) {
   if (drive.fixes.size() < 2) {
     std::string what = drive.fixes.empty() ? "no usable fix is left" : "only 1 usable fix is left";
     what += "; a drive needs at least two";
-    if (tally.total() > 0) what += " (skipped: " + tally.Counts() + ")";
+    what += tally.Refusal();
     throw DriveError(drive.path, 0, what);
   }
   const double span = drive.duration();

@@ -40,6 +40,7 @@ struct Skipped {
   Damage damage = Damage::kGarbled;
   std::size_t count = 0;
   std::vector<int> first_lines;  // the first few, in file order
+  std::string first_what;        // what was wrong with the first, in the reader's words
 };
 
 // Track points marked <fix>none</fix> one after the other, which the drive
@@ -119,6 +120,10 @@ class DamageTally {
   std::size_t total() const;
   // "3 with a bad checksum, 1 cut off", or "" when nothing was skipped.
   std::string Counts() const;
+  // For a refusal: " (skipped: 3 with a bad checksum, 96 garbled; most of
+  // them garbled, the first at line 2: ...)" naming the most common kind with its
+  // first line and what was wrong there; "" when nothing was skipped.
+  std::string Refusal() const;
   // Fills drive.skipped, and a line of drive.notes for each kind:
   // "skipped 3 lines with a bad checksum (lines 12, 40, 97)"; `unit` names
   // what was skipped ("line", "track point").

@@ -103,7 +103,7 @@ class GpxReader {
                                    " track points are marked <fix>none</fix>"
                              : "no usable fix is left among its " + std::to_string(points_) +
                                    (points_ == 1 ? " track point" : " track points");
-      if (tally_.total() > 0) what += " (skipped: " + tally_.Counts() + ")";
+      what += tally_.Refusal();
       throw DriveError(path_, 0, what);
     }
     if (no_fix_ > 0) NoteNoFix(drive);

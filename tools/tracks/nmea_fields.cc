@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "core/convert.h"
@@ -31,7 +32,11 @@ double TimeOfDay(std::string_view field, const char* sentence) {
   return hh * 3600.0 + mm * 60.0 + *seconds;
 }
 
-// ddmm.mmmm (latitude, 2 degree digits) or dddmm.mmmm (longitude, 3).
+// ddmm.mmmm (latitude, 2 degree digits) or dddmm.mmmm (longitude, 3), read
+// as GPSBabel and gpsd read them: the number's hundreds are the degrees,
+// so fewer leading digits than the field's width do ("5126.2728" is
+// 051 degrees 26'), and a sign before it counts with the hemisphere's
+// ("-3003.1914,N" lies south, as "3003.1914,S").
 double Angle(std::string_view value, std::string_view hemisphere, int degree_digits, const char* sentence,
              const char* what) {
   const char positive = degree_digits == 2 ? 'N' : 'E';
@@ -39,24 +44,27 @@ double Angle(std::string_view value, std::string_view hemisphere, int degree_dig
   const double limit = degree_digits == 2 ? 90.0 : 180.0;
   const std::string shown = std::string(value) + "," + std::string(hemisphere);
   const std::string named = std::string(sentence) + " " + what;
-  const std::size_t dot = value.find('.');
-  const std::size_t integer_digits = dot == std::string_view::npos ? value.size() : dot;
-  if (integer_digits != static_cast<std::size_t>(degree_digits) + 2) {
+  const bool minus = value.starts_with('-');
+  const std::string_view digits = minus || value.starts_with('+') ? value.substr(1) : value;
+  const std::size_t dot = digits.find('.');
+  const std::size_t integer_digits = dot == std::string_view::npos ? digits.size() : dot;
+  if (integer_digits == 0 || integer_digits > static_cast<std::size_t>(degree_digits) + 2) {
     BadField(named + " '" + shown + "' is not " + (degree_digits == 2 ? "ddmm.mmmm" : "dddmm.mmmm"));
   }
-  const std::optional<double> degrees = FieldNumber(value.substr(0, degree_digits));
-  const std::optional<double> minutes = FieldNumber(value.substr(degree_digits));
-  if (!degrees || !minutes || value.front() == '-' || value.front() == '+' || *minutes >= 60.0) {
+  const std::optional<double> number = FieldNumber(digits);
+  if (!number || digits.front() == '-' || digits.front() == '+' || !AllDigits(digits.substr(0, integer_digits)) ||
+      std::fmod(*number, 100.0) >= 60.0) {
     BadField(named + " '" + shown + "' is not a number of degrees and minutes");
   }
-  const double angle = *degrees + *minutes / 60.0;
+  const double degrees = std::floor(*number / 100.0);
+  const double angle = degrees + (*number - degrees * 100.0) / 60.0;
   if (hemisphere.size() != 1 || (hemisphere[0] != positive && hemisphere[0] != negative)) {
     BadField(named + " hemisphere '" + std::string(hemisphere) + "' is neither " + positive + " nor " + negative);
   }
   if (angle > limit) {
     BadField(named + " '" + shown + "' lies beyond " + std::to_string(static_cast<int>(limit)) + " degrees");
   }
-  return hemisphere[0] == negative ? -angle : angle;
+  return (hemisphere[0] == negative) != minus ? -angle : angle;
 }
 
 // The talker identifiers of NMEA 0183 (satellite receivers GP, GL, GA, GB,
@@ -151,6 +159,21 @@ std::optional<SentenceFix> ReadGga(const std::vector<std::string_view>& f, int l
   entry.seconds_of_day = TimeOfDay(f[1], "GGA");
   entry.fix.latitude = Angle(f[2], f[3], 2, "GGA", "latitude");
   entry.fix.longitude = Angle(f[4], f[5], 3, "GGA", "longitude");
+  return entry;
+}
+
+std::optional<SentenceFix> ReadGll(const std::vector<std::string_view>& f, int line) {
+  if (f.size() < 5) BadField("GLL sentence with " + std::to_string(f.size() - 1) + " fields; it needs at least 4");
+  // NMEA 1.5 wrote no time or status: such a GLL gives no fix of a time.
+  if (f.size() < 7 || f[5].empty() || f[6].empty()) return std::nullopt;
+  if (f[6] == "V") return std::nullopt;
+  if (f[6] != "A") BadField("GLL status '" + std::string(f[6]) + "' is neither A nor V");
+  if (f.size() > 7 && f[7] == "N") return std::nullopt;  // mode: not valid
+  SentenceFix entry;
+  entry.fix.line = line;
+  entry.seconds_of_day = TimeOfDay(f[5], "GLL");
+  entry.fix.latitude = Angle(f[1], f[2], 2, "GLL", "latitude");
+  entry.fix.longitude = Angle(f[3], f[4], 3, "GLL", "longitude");
   return entry;
 }
 

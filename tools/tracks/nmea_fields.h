@@ -1,6 +1,6 @@
 // The pieces of an NMEA sentence as the log reader takes it apart: its
 // fields, numbers, checksum digits and address, and the fixes and dates of
-// the sentences it reads (RMC, GGA, ZDA).
+// the sentences it reads (RMC, GGA, GLL, ZDA).
 #pragma once
 
 #include <optional>
@@ -21,7 +21,7 @@ struct Fault {
 };
 [[noreturn]] void Fail(Damage damage, const std::string& what);
 
-// A fix of an RMC or GGA sentence; the time is that of day until the log
+// A fix of an RMC, GGA or GLL sentence; the time is that of day until the log
 // reader dates it.
 struct SentenceFix {
   Fix fix;
@@ -34,6 +34,11 @@ struct SentenceFix {
 std::optional<SentenceFix> ReadRmc(const std::vector<std::string_view>& f, int line);
 // The fix of a GGA sentence, nothing for fix quality 0 or empty.
 std::optional<SentenceFix> ReadGga(const std::vector<std::string_view>& f, int line);
+
+// The fix of a GLL sentence (latitude, longitude, time of day, status, and
+// from NMEA 2.3 a mode), nothing for status V, mode N (not valid) or an
+// older GLL without time and status.
+std::optional<SentenceFix> ReadGll(const std::vector<std::string_view>& f, int line);
 
 // The UTC date and time of a ZDA sentence (hhmmss.ss,dd,mm,yyyy,...),
 // nothing when its fields are empty (a receiver that does not know them yet).

@@ -86,6 +86,7 @@ class NmeaReader {
   // leaves a sentence unfinished and goes on with the next in the same line.
   // Between binary messages, whatever is no sentence is a part of them.
   void ReadLine(std::string_view text, int line, bool unterminated) {
+    bool skipped = false;  // a line is counted once, under the first reason it gives
     std::size_t at = 0;
     while (at < text.size()) {
       const std::size_t next = text.find('$', at + 1);
@@ -114,7 +115,8 @@ class NmeaReader {
           Binary(piece.size());  // a '$' among the binary bytes
         } else {
           in_binary_ = false;
-          tally_.Skip(fault.damage, line, fault.what);
+          if (!skipped) tally_.Skip(fault.damage, line, fault.what);
+          skipped = true;
         }
       }
     }
@@ -179,6 +181,12 @@ class NmeaReader {
       } else {
         ++no_fix_gga_;
       }
+    } else if (type == "GLL") {
+      if (std::optional<SentenceFix> fix = ReadGll(fields, line)) {
+        order_.TakeFix(std::move(*fix), false);
+      } else {
+        ++no_fix_gll_;
+      }
     } else if (type == "ZDA") {
       if (const std::optional<ZdaDate> zda = ReadZda(fields)) order_.TakeDate(zda->date, zda->seconds_of_day);
     }
@@ -192,12 +200,15 @@ class NmeaReader {
     if (order_.empty()) {
       std::string what = sentences_ == 0 ? "neither a GPX track (it does not start with '<') nor an NMEA log (none "
                                            "of its " + std::to_string(lines_) + " lines starts with '$')"
-                                         : "no usable fix is left: no RMC or GGA sentence with a valid fix";
-      if (tally_.total() > 0) what += " (skipped: " + tally_.Counts() + ")";
+                                         : "no usable fix is left: no RMC, GGA or GLL sentence with a valid fix";
+      what += tally_.Refusal();
       throw DriveError(path_, 0, what);
     }
     if (void_rmc_ > 0) drive.notes.push_back(std::to_string(void_rmc_) + " RMC sentence(s) with status V (no fix) left out");
     if (no_fix_gga_ > 0) drive.notes.push_back(std::to_string(no_fix_gga_) + " GGA sentence(s) without a fix left out");
+    if (no_fix_gll_ > 0) {
+      drive.notes.push_back(std::to_string(no_fix_gll_) + " GLL sentence(s) with status V or without a time left out");
+    }
     order_.Finish(drive);
     drive.unchecked_sentences = unchecked_;
     if (unchecked_ > 0) {
@@ -226,6 +237,7 @@ class NmeaReader {
   std::size_t sentences_ = 0;  // pieces of lines that start with '$' or '!'
   std::size_t void_rmc_ = 0;
   std::size_t no_fix_gga_ = 0;
+  std::size_t no_fix_gll_ = 0;
   std::size_t checksummed_ = 0;  // sentences read with a matching checksum
   std::size_t unchecked_ = 0;    // sentences read without one
   std::size_t comments_ = 0;     // lines starting with '#'
