@@ -66,14 +66,18 @@ TEST(GpsdReceiver, AFloodOfReportsIsWorkedOnOneATickAndTheRestCounted) {
   FloodingGpsd gpsd(std::chrono::milliseconds(2500));
   GpsdReceiver receiver("127.0.0.1", std::to_string(gpsd.port()));
   receiver.Start();
-  std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-  const GpsState state = receiver.State();
+  // Asked every 50 ms, as often as a plug-in busy with commands might.
+  GpsState state;
+  for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
+    state = receiver.State();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   receiver.Stop();
   ASSERT_TRUE(state.fix);
   EXPECT_EQ(state.fix->mode, FixMode::k3D);
   EXPECT_NEAR(state.fix->latitude, 49.01, 1e-9);
-  // Two seconds: one report at the start and one a tick after.
-  EXPECT_GE(state.worked, 1u);
+  // Two seconds: one report at the start and at most one a tick after.
+  EXPECT_GE(state.worked, 2u);
   EXPECT_LE(state.worked, 3u);
   EXPECT_GT(state.dropped, 500u);
   EXPECT_GT(gpsd.sent(), 100'000u);
