@@ -77,7 +77,7 @@ case "$case_name" in
     [ $? = 1 ] || fail "a second trezik-live started once the lock file was deleted"
     grep -q "process $first" "$work/third.err" || fail "without the lock file, process $first is not named"
     mkdir "$work/other"
-    flock "$work/other" sleep 20 &
+    flock "$work/other" sleep 3 >/dev/null 2>&1 &
     pids+=($!)
     sleep 0.3
     "$live" --gpsd 127.0.0.1:1 --data "$work/other" --listen 127.0.0.1:0 >"$work/fourth.out" 2>"$work/fourth.err"
