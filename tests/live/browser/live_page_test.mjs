@@ -282,7 +282,9 @@ async function main() {
   // The browser reports the failed answer on its console too.
   const expected = problems.findIndex((problem) => problem.includes("the server responded with a status of"));
   if (expected >= 0) problems.splice(expected, 1);
-  step(`error line: ${await page.$eval("#error", (e) => e.textContent)}`);
+  const errorLine = await page.$eval("#error", (e) => e.textContent);
+  check(errorLine.includes(`"${path.join(data, "tripmeter.log")}"`), `the error names no Linux path: ${errorLine}`);
+  step(`error line: ${errorLine}`);
 
   await stop(gpsfake);
   await page.waitForFunction(() => document.getElementById("gps").textContent.startsWith("No GPS:"),
