@@ -73,14 +73,14 @@ case "$case_name" in
     [ ! -s "$work/second.out" ] || fail "the second one printed a page"
     kill -0 "$first" || fail "the first one is gone"
     rm "$work/data/trezik-live.lock"
-    "$live" --gpsd 127.0.0.1:1 --data "$work/data" --listen 127.0.0.1:0 >"$work/third.out" 2>"$work/third.err"
+    timeout 5 "$live" --gpsd 127.0.0.1:1 --data "$work/data" --listen 127.0.0.1:0 >"$work/third.out" 2>"$work/third.err"
     [ $? = 1 ] || fail "a second trezik-live started once the lock file was deleted"
     grep -q "process $first" "$work/third.err" || fail "without the lock file, process $first is not named"
     mkdir "$work/other"
     flock "$work/other" sleep 3 >/dev/null 2>&1 &
     pids+=($!)
     sleep 0.3
-    "$live" --gpsd 127.0.0.1:1 --data "$work/other" --listen 127.0.0.1:0 >"$work/fourth.out" 2>"$work/fourth.err"
+    timeout 5 "$live" --gpsd 127.0.0.1:1 --data "$work/other" --listen 127.0.0.1:0 >"$work/fourth.out" 2>"$work/fourth.err"
     [ $? = 1 ] || fail "trezik-live started on a folder another program locked"
     grep -q "locked by another program, flock" "$work/fourth.err" || fail "the other program is not named"
     end_live

@@ -265,7 +265,6 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
       }
       return refuse(401, "the dashboard's token is missing or wrong", {{"WWW-Authenticate", "Bearer"}});
     }
-    watch_.Prefer(request.entry);
   }
   if (!IsJsonContentType(Header(connection, "Content-Type"))) {
     return refuse(415, "a command is sent as application/json");
@@ -283,7 +282,6 @@ void Server::Serve(MHD_Connection* connection, const Request& request) {
     return;
   }
   std::string body;
-  HeaderList headers;
   const char* type = kJson;
   std::string nonce, session;
   if (request.path == "/") {
