@@ -1,6 +1,8 @@
 # trezik-live's tests (Linux only, and only where trezik-live is built).
 if(TARGET trezik_live AND NOT WIN32)
   trezik_add_test_folder(live LIBS trezik_live)
+  # Recorded tracks are read back by trezik-drive's reader.
+  target_link_libraries(track_recorder_test PRIVATE trezik_tracks)
 endif()
 
 # The page in Debian's Chromium against the real trezik-live and a real gpsd

@@ -44,6 +44,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/signal_watcher.cc
   ${TREZIK_LIVE_DIR}/tick_clock.cc
   ${TREZIK_LIVE_DIR}/token_throttle.cc
+  ${TREZIK_LIVE_DIR}/track_recorder.cc
   ${TREZIK_LIVE_DIR}/watched_platform.cc
 )
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})

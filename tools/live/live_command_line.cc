@@ -58,6 +58,15 @@ std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::
                   "the token from this file (default: the systemd\ncredential \"token\", when there is one)")
       ->option_text("FILE")
       ->excludes(token);
+  app->add_flag("--no-record{false}", options.record,
+                "no track of the drive in the data folder's\ntracks folder (default: one a day)");
+  app->add_option("--keep-tracks", options.keep_track_days, "days a track is kept (1 to 3650; default: 90)")
+      ->option_text("DAYS")
+      ->check(CLI::Range(1, 3650));
+  app->add_option("--tracks-size", options.tracks_megabytes,
+                  "the most the tracks take together, the oldest\nremoved first (1 to 100000; default: 500)")
+      ->option_text("MB")
+      ->check(CLI::Range(1, 100000));
   app->set_version_flag("--version", LiveVersionText(), "the version of trezik-live and of the plug-in");
   return app;
 }

@@ -19,6 +19,9 @@ struct LiveOptions {
   int listen_port = 8787;
   std::string token;
   std::string token_file;  // the token from this file (no trailing line end)
+  bool record = true;      // the drive recorded in the data folder's tracks
+  int keep_track_days = 90;
+  int tracks_megabytes = 500;
   bool help = false, version = false;
 };
 

@@ -36,6 +36,10 @@ class Loop {
   void Tick() {
     NameRoad();
     p_.session.Tick();
+    if (p_.recorder != nullptr) {
+      const bool handed = p_.rules.Fresh(state_.fix, std::chrono::steady_clock::now());
+      p_.recorder->Tick(p_.session.HostTime(), handed ? state_.fix : std::nullopt, p_.session.log_appends());
+    }
     // A failure is noted by the session's platform, as for every save.
     if (p_.save_every_ticks > 0 && ++ticks_ >= p_.save_every_ticks) {
       ticks_ = 0;
@@ -85,6 +89,12 @@ class Loop {
              << "\n" << std::flush;
       told_failing_ = saves.failing;
     }
+    const std::string recording = p_.recorder != nullptr ? p_.recorder->problem() : "";
+    if (!recording.empty()) snapshot.problems.push_back(recording);
+    if (recording != told_recording_) {
+      p_.log << "trezik-live: " << (recording.empty() ? "the drive is recorded again" : recording) << "\n" << std::flush;
+      told_recording_ = recording;
+    }
     p_.dashboard.Publish(std::move(snapshot));
   }
 
@@ -92,6 +102,7 @@ class Loop {
   GpsState state_;
   bool connected_ = false;
   bool told_failing_ = false;
+  std::string told_recording_;
   int ticks_ = 0;
   std::uint64_t told_dropped_ = 0;
   std::optional<std::chrono::steady_clock::time_point> told_at_;

@@ -21,6 +21,7 @@
 #include "tools/live/gpsd_receiver.h"
 #include "tools/live/live_session.h"
 #include "tools/live/places.h"
+#include "tools/live/track_recorder.h"
 
 namespace trezik::live {
 
@@ -34,6 +35,7 @@ struct LoopParts {
   std::ostream& log;                            // gpsd coming and going, failed saves
   std::string state_file_problem;               // tripmeter.ini unread at the start
   int save_every_ticks = 0;                     // 0: the plug-in autosaves
+  TrackRecorder* recorder = nullptr;            // records the drive; none: --no-record
 };
 
 void RunLiveLoop(LoopParts parts);

@@ -43,6 +43,9 @@ class LiveSession {
 
   // How the saves of tripmeter.ini went so far.
   const SaveRecord& saves() const { return platform_.saves(); }
+  // The records the plug-in logged since the start, and the desktop's clock.
+  const LogAppends& log_appends() const { return platform_.log_appends(); }
+  LocalTime HostTime() { return platform_.Now(); }
   std::string StateFileProblem() const { return host::HostedPlugin::StateFileProblem(); }
   bool MetersChangedSinceFile() const { return host::HostedPlugin::MetersChangedSinceFile(); }
 

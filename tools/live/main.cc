@@ -18,6 +18,7 @@
 #include "tools/live/live_session.h"
 #include "tools/live/server.h"
 #include "tools/live/signal_watcher.h"
+#include "tools/live/track_recorder.h"
 
 namespace trezik::live {
 namespace {
@@ -104,8 +105,16 @@ int Run(const LiveOptions& options) {
   const std::string state_file_problem = session.StateFileProblem();
   if (!state_file_problem.empty()) std::cerr << kName << state_file_problem << "\n" << std::flush;
 
+  std::optional<TrackRecorder> recorder;
+  if (options.record) {
+    recorder.emplace(folder->path + "/" + kTracksFolderName,
+                     TrackLimits{options.keep_track_days, std::uint64_t(options.tracks_megabytes) * 1000000},
+                     LocalUtcOffsetSeconds());
+  }
   RunLiveLoop({session, dashboard, receiver, rules, folder->places, TickPeriod(options.speedup), std::cerr,
-               state_file_problem, folder->plugin_autosaves ? 0 : kAutosaveSeconds});
+               state_file_problem, folder->plugin_autosaves ? 0 : kAutosaveSeconds,
+               recorder ? &*recorder : nullptr});
+  recorder.reset();
   session.Release();
   server.Stop();
   receiver.Stop();

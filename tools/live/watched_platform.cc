@@ -22,6 +22,14 @@ void WatchedPlatform::Failed(const std::string& path, const Error& error) {
   saves_.last_error = what.empty() ? ErrorKindName(error.kind()) : what;
 }
 
+void WatchedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
+  EmulatedPlatform::AppendToFile(path, bytes);
+  const auto slash = path.find_last_of("\\/");
+  const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+  if (name == kTripLogFileName) ++log_appends_.trips;
+  if (name == kFuelLogFileName) ++log_appends_.fill_ups;
+}
+
 void WatchedPlatform::WriteNewFile(const std::string& path, std::string_view bytes) {
   try {
     EmulatedPlatform::WriteNewFile(path, bytes);

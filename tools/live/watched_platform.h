@@ -6,6 +6,7 @@
 // here its outcome is noted on the way. Plug-in's thread only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,18 @@ struct SaveRecord {
   std::string last_error;  // why the latest failed save failed
 };
 
+// The records the plug-in appended to its logs since the start.
+struct LogAppends {
+  std::uint64_t trips = 0;     // to tripmeter.log
+  std::uint64_t fill_ups = 0;  // to fuel.log
+};
+
 class WatchedPlatform : public EmulatedPlatform {
  public:
   const SaveRecord& saves() const { return saves_; }
+  const LogAppends& log_appends() const { return log_appends_; }
 
+  void AppendToFile(const std::string& path, std::string_view bytes) override;
   void WriteNewFile(const std::string& path, std::string_view bytes) override;
   void ReplaceFileByRename(const std::string& from, const std::string& to) override;
 
@@ -30,6 +39,7 @@ class WatchedPlatform : public EmulatedPlatform {
   void Failed(const std::string& path, const Error& error);
 
   SaveRecord saves_;
+  LogAppends log_appends_;
 };
 
 // Whether `path` (written with "\" or "/") is the state file or one of its

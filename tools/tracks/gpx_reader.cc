@@ -60,7 +60,7 @@ class GpxReader {
     XML_SetElementHandler(parser_, &GpxReader::OnStart, &GpxReader::OnEnd);
     XML_SetCharacterDataHandler(parser_, &GpxReader::OnText);
     std::vector<char> block(1 << 16);
-    std::uintmax_t total = 0;
+    std::uintmax_t total = 0, fed = 0;
     bool first = true;
     for (bool last = false; !last;) {
       in_.read(block.data(), static_cast<std::streamsize>(block.size()));
@@ -72,8 +72,14 @@ class GpxReader {
       std::size_t from = 0;
       if (first) from = SkipLeadingBlanks(block.data(), got);
       first = first && from == got && !last;
+      const std::uintmax_t fed_before = fed;
+      fed += got - from;
       if (XML_Parse(parser_, block.data() + from, static_cast<int>(got - from), last) == XML_STATUS_ERROR) {
         if (failure_) std::rethrow_exception(failure_);
+        if (last && CutOffAtEnd(block.data() + from, got - from, fed_before)) {
+          cut_off_line_ = Line();
+          break;
+        }
         throw DriveError(path_, Line(),
                          std::string("malformed XML: ") + XML_ErrorString(XML_GetErrorCode(parser_)));
       }
@@ -107,6 +113,11 @@ class GpxReader {
       throw DriveError(path_, 0, what);
     }
     if (no_fix_ > 0) NoteNoFix(drive);
+    if (cut_off_line_ > 0) {
+      drive.notes.push_back("the track is cut off at its end (line " + std::to_string(cut_off_line_) +
+                            ", as a power cut while recording leaves it): read up to its last whole track point, " +
+                            ClockTime(drive.fixes.back().time) + " UTC");
+    }
     // Strictly, the first point going back is refused, as every fault.
     if (!strict_) {
       if (auto appended = CutAppendedCapture(drive.fixes, "track points")) drive.notes.push_back(*appended);
@@ -134,6 +145,29 @@ class GpxReader {
       ++at;
     }
     return at;
+  }
+
+  // Whether the parser stopped because the file ends too early: inside a
+  // tag or a character, before the root element closes, or at NUL bytes
+  // that a file system leaves after a power cut in place of what was not
+  // written yet. `data` is the last piece fed, `fed_before` the bytes fed
+  // before it.
+  bool CutOffAtEnd(const char* data, std::size_t size, std::uintmax_t fed_before) const {
+    switch (XML_GetErrorCode(parser_)) {
+      case XML_ERROR_NO_ELEMENTS:
+      case XML_ERROR_UNCLOSED_TOKEN:
+      case XML_ERROR_PARTIAL_CHAR:
+      case XML_ERROR_UNCLOSED_CDATA_SECTION:
+        return true;
+      case XML_ERROR_INVALID_TOKEN: {
+        const XML_Index at = XML_GetCurrentByteIndex(parser_);
+        if (at < 0 || static_cast<std::uintmax_t>(at) < fed_before) return false;
+        const std::size_t from = static_cast<std::size_t>(static_cast<std::uintmax_t>(at) - fed_before);
+        return from < size && std::all_of(data + from, data + size, [](char c) { return c == '\0'; });
+      }
+      default:
+        return false;
+    }
   }
 
   int Line() const { return static_cast<int>(XML_GetCurrentLineNumber(parser_)) + skipped_lines_; }
@@ -342,6 +376,7 @@ class GpxReader {
   XML_Parser parser_ = nullptr;
   std::exception_ptr failure_;  // thrown in a callback, thrown again once the parser stopped
   int skipped_lines_ = 0;       // line ends before the document
+  int cut_off_line_ = 0;        // where the file ends too early, when it does
   std::string format_ = "GPX";
   std::vector<std::string> stack_;  // the local names of the open elements
   // The track point being read.
