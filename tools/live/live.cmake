@@ -31,6 +31,8 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/fix_rules.cc
   ${TREZIK_LIVE_DIR}/folder_lock.cc
   ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
+  ${TREZIK_LIVE_DIR}/history_page.cc
+  ${TREZIK_LIVE_DIR}/history_view.cc
   ${TREZIK_LIVE_DIR}/http_answer.cc
   ${TREZIK_LIVE_DIR}/live_loop.cc
   ${TREZIK_LIVE_DIR}/live_session.cc
@@ -48,7 +50,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/watched_platform.cc
 )
 target_include_directories(trezik_live PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common trezik_version
+target_link_libraries(trezik_live PUBLIC trezik_plugin trezik_host trezik_tools_common trezik_report trezik_version
                       CLI11::CLI11 PkgConfig::LIBGPS PkgConfig::MICROHTTPD nlohmann_json::nlohmann_json
                       Threads::Threads)
 

@@ -90,7 +90,8 @@ int Run(const LiveOptions& options) {
               << error.what() << ")\n";
     return 1;
   }
-  Server server(dashboard, {options.listen_address, options.listen_port, token, &std::cerr});
+  HistoryView history(folder->path);
+  Server server(dashboard, {options.listen_address, options.listen_port, token, &std::cerr, &history});
   std::string error;
   if (!server.Start(error)) {
     std::cerr << kName << error << "\n";

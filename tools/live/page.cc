@@ -1,9 +1,11 @@
 #include "tools/live/page.h"
 
+
 #include <nlohmann/json.hpp>
 
 #include "contract/vocabulary.h"
 #include "tools/live/dashboard.h"
+#include "tools/live/history_page.h"
 
 namespace trezik::live {
 namespace {
@@ -80,7 +82,9 @@ std::string Body() {
 <header class="status">
   <span id="gps" class="gps waiting" role="status">Connecting…</span>
   <span id="link" class="link"></span>
-</header>
+)";
+  body += kHistoryButton;
+  body += R"(</header>
 <p id="problems" class="error problems" role="alert" hidden></p>
 <p id="error" class="error" role="alert" hidden></p>
 <p id="notice" class="notice" role="status" hidden></p>
@@ -145,6 +149,7 @@ std::string Body() {
   </div>
 </div>
 )";
+  body += kHistoryPanel;
   return body;
 }
 
@@ -166,6 +171,7 @@ std::string DashboardPage(std::string_view nonce) {
   page += nonce;
   page += "\">\n";
   page += kPageStyle;
+  page += kHistoryStyle;
   page += "</style>\n";
   static const std::string body = Body();
   page += body;
@@ -175,6 +181,7 @@ std::string DashboardPage(std::string_view nonce) {
   static const std::string names = ScriptNames();
   page += names;
   page += kPageScript;
+  page += kHistoryScript;
   page += "</script>\n</body>\n</html>\n";
   return page;
 }

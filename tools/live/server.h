@@ -31,6 +31,7 @@
 
 #include "tools/live/connection_watch.h"
 #include "tools/live/dashboard.h"
+#include "tools/live/history_view.h"
 #include "tools/live/token_throttle.h"
 
 struct MHD_Daemon;
@@ -46,6 +47,7 @@ struct ServerOptions {
   std::string token;    // required when `address` is not loopback: 12 to 256
                         // visible ASCII characters, no blank
   std::ostream* log = nullptr;  // wrong tokens slowed down; none: not told
+  HistoryView* history = nullptr;  // the History view's report; none: 404
 };
 
 // The server's bounds.

@@ -58,6 +58,10 @@ std::string PagePolicy(const std::string& nonce) {
          "frame-ancestors 'none'";
 }
 
+// The report's page: its own inline style and pictures, nothing else.
+constexpr char kHistoryPolicy[] =
+    "default-src 'none'; style-src 'unsafe-inline'; img-src data:; base-uri 'none'; form-action 'none'";
+
 // The time a client has to take an answer of `bytes` (ServerLimits).
 std::chrono::milliseconds AnswerTime(std::size_t bytes) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(ServerLimits::kAnswerBase) +
@@ -81,8 +85,8 @@ struct Route {
   const char* path;
   const char* method;
 };
-constexpr std::array<Route, 4> kRoutes = {{
-    {"/", "GET"}, {"/labels", "GET"}, {"/events", "GET"}, {"/command", "POST"}}};
+constexpr std::array<Route, 5> kRoutes = {{
+    {"/", "GET"}, {"/labels", "GET"}, {"/events", "GET"}, {"/command", "POST"}, {"/history", "GET"}}};
 
 // The header lines of a request, and how often each header that a check
 // reads, or that frames the body, is given.
@@ -239,8 +243,10 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
        guard_->TokenAccepted(Header(connection, "Authorization"), Header(connection, "X-Trezik-Token")))) {
     watch_.Prefer(request.entry);
   }
-  if (route->method == std::string_view("GET")) {
-    if (has_body) return refuse(400, "a GET carries no body");
+  const bool get = route->method == std::string_view("GET");
+  if (get && has_body) return refuse(400, "a GET carries no body");
+  // The History view shows where the car went: asked for as a command is.
+  if (get && path != "/history") {
     // Answered once the request is complete: an answer queued now would
     // end the connection.
     request.get = true;
@@ -251,7 +257,8 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
   const std::string origin = Header(connection, "Origin");
   if (MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Origin") != nullptr &&
       !guard_->OriginAccepted(origin)) {
-    return refuse(403, "commands come from the dashboard's own page only");
+    return refuse(403, get ? "the history comes to the dashboard's own page only"
+                           : "commands come from the dashboard's own page only");
   }
   if (guard_->token_required()) {
     // The token is always looked at: a right one is never refused, however
@@ -266,6 +273,11 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
       return refuse(401, "the dashboard's token is missing or wrong", {{"WWW-Authenticate", "Bearer"}});
     }
   }
+  if (get) {
+    request.get = true;
+    request.path = path;
+    return true;
+  }
   if (!IsJsonContentType(Header(connection, "Content-Type"))) {
     return refuse(415, "a command is sent as application/json");
   }
@@ -279,6 +291,17 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
 void Server::Serve(MHD_Connection* connection, const Request& request) {
   if (request.path == "/events") {
     Events(connection, request.entry);
+    return;
+  }
+  if (request.path == "/history") {
+    const HistoryPage page = options_.history != nullptr ? options_.history->Page()
+                                                         : HistoryPage{404, "trezik-live keeps no history here"};
+    watch_.Answering(request.entry, AnswerTime(page.html.size()));
+    if (page.status != 200) {
+      AnswerError(connection, static_cast<unsigned>(page.status), page.html);
+    } else {
+      Answer(connection, 200, page.html, "text/html; charset=utf-8", {{"Content-Security-Policy", kHistoryPolicy}});
+    }
     return;
   }
   std::string body;

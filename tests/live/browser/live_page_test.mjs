@@ -12,6 +12,8 @@
 //     asking, resets nothing;
 //   - with every event stream taken (two each from 127.0.0.10 to .17), a
 //     new page reads the labels every second instead and says so;
+//   - the History view shows the report with a trip logged and the fill-up,
+//     and the day's track marks both;
 //   - reset work asks first; a command the plug-in fails shows its error;
 //     with gpsd gone the page says "No GPS".
 //
@@ -179,6 +181,44 @@ async function withoutStreams(url) {
   await second.close();
 }
 
+// A trip logged after the fill-ups; then the History view (the report of
+// the data folder's logs) shows the trip and the 35.2 fill-up, and fits
+// 800x480; the day's track has both marks.
+async function historyView(page, click) {
+  const logged = page.waitForResponse((response) => response.url().endsWith("/command"), { timeout: 10000 });
+  await click("logtrip");
+  check((await logged).status() === 200, "logtrip was not carried out");
+  const built = page.waitForResponse((response) => response.url().endsWith("/history"), { timeout: 10000 });
+  await click("history-open");
+  check((await built).status() === 200, "/history was not answered 200");
+  const shown = await page.waitForFunction(() => {
+    const report = document.getElementById("history-report").shadowRoot;
+    const trips = report && report.querySelector("#trips-section tbody");
+    const fills = report && report.querySelector("#fillups-section tbody");
+    if (!trips || !fills) return null;
+    return { trips: trips.rows.length, fills: fills.textContent, panel: document.getElementById("history").hidden,
+             scrollWidth: document.getElementById("history-report").scrollWidth,
+             width: document.getElementById("history-report").clientWidth };
+  }, { timeout: 10000, polling: 100 }).then((handle) => handle.jsonValue());
+  check(!shown.panel && shown.trips === 1, `the History view shows ${shown.trips} trip record(s)`);
+  check(shown.fills.includes("35.2"), `the History view's fill-ups hold no 35.2: ${shown.fills}`);
+  check(shown.scrollWidth <= shown.width, `the History view is ${shown.scrollWidth} px wide in ${shown.width}`);
+  const file = path.join(data, "history-800x480.png");
+  const picture = await drawn(await page.screenshot({ path: file }));
+  check(picture.colours > 3, `the History view (${file}) is not drawn`);
+  await click("history-close");
+  check(await page.$eval("#history", (e) => e.hidden), "the History view did not close");
+  const tracks = fs.readdirSync(path.join(data, "tracks"));
+  check(tracks.length === 1, `tracks: ${tracks.join(", ")}`);
+  const marks = () => fs.readFileSync(path.join(data, "tracks", tracks[0]), "latin1");
+  const until = Date.now() + 5000;
+  while (!(/<name>[^<]*trip/.test(marks()) && /<name>[^<]*fill-up/.test(marks()))) {
+    check(Date.now() < until, `the track ${tracks[0]} has no trip or fill-up mark`);
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  step(`History view: ${shown.trips} trip record, the 35.2 fill-up; ${tracks[0]} marks both`);
+}
+
 async function main() {
   const gpsdPort = await freePort();
   // 12.5 sentences a fix in this log: one fix every 0.25 s, fresh for the
@@ -259,6 +299,7 @@ async function main() {
   step(`fuel.log: ${fs.readFileSync(fuelLog, "latin1").trim()}`);
   check(await page.$eval("#error", (e) => e.hidden), `the page shows an error: ${await page.$eval("#error", (e) => e.textContent)}`);
 
+  await historyView(page, click);
   await layoutAt(page, 390, 844, "390 px wide");
 
   // Reset work asks first: Cancel sends nothing, Reset sends the command.
@@ -274,6 +315,7 @@ async function main() {
 
   // A trip log that cannot be written (a folder in its place): the
   // plug-in's own failure, shown on the page.
+  fs.renameSync(path.join(data, "tripmeter.log"), path.join(data, "tripmeter.log.before"));
   fs.mkdirSync(path.join(data, "tripmeter.log"));
   const failedAnswer = page.waitForResponse((response) => response.url().endsWith("/command"), { timeout: 10000 });
   await click("logtrip");
