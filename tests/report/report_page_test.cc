@@ -86,3 +86,37 @@ TEST(ReportPage, ManyFillUpsAreDrawnAsMeansOfNeighboursInDateOrder) {
 
 }  // namespace
 }  // namespace trezik::report
+
+namespace trezik::report {
+namespace {
+
+// The numbers of a chart's left axis, bottom to top.
+std::vector<double> LeftAxis(const std::string& svg) {
+  const std::regex label("<text x=\"65.0\" y=\"[0-9.]+\" text-anchor=\"end\">([0-9.]+)<");
+  std::vector<double> values;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator(); ++it) {
+    values.push_back(std::stod((*it)[1]));
+  }
+  return values;
+}
+
+// One fill-up alone (8 L/100 km at 1.6 a litre) is drawn on a scale a
+// driver can read: a band of at least a quarter of its value around it,
+// not one of the value's last digits.
+TEST(ReportPage, OneFillUpIsDrawnOnAReadableScale) {
+  testing::Scratch scratch;
+  scratch.Write("plugin/fuel.log", "\"2026-03-02\",\"08:00:00\",40,500,\"8\",1.6,0.13,\"a\",\"b\",\"c\"\r\n");
+  WriteReport({scratch.Path("plugin")}, scratch.Path("out"), {});
+  const std::string page = scratch.Read("out/report.html");
+  for (const auto& [id, value] : {std::pair{"chart-consumption", 8.0}, std::pair{"chart-price", 1.6}}) {
+    const std::vector<double> axis = LeftAxis(ChartSvg(page, id));
+    ASSERT_GE(axis.size(), 3u) << id;
+    EXPECT_LT(axis.front(), value) << id;
+    EXPECT_GT(axis.back(), value) << id;
+    EXPECT_GE(axis.back() - axis.front(), value / 4) << id;
+    EXPECT_GE(axis.front(), 0.0) << id;
+  }
+}
+
+}  // namespace
+}  // namespace trezik::report

@@ -67,8 +67,16 @@ chart::Panel TimePanel(const std::vector<SeriesPoint>& points, double top, doubl
   const double x_pad = std::max(3.0, (points.back().when - points.front().when) * 0.03);
   panel.x_min = points.front().when - x_pad;
   panel.x_max = points.back().when + x_pad;
-  const double y_pad = std::max(high - low, std::fabs(high) * 0.02) * 0.06;
-  axis = chart::NiceAxis(low - y_pad, high + y_pad, 5, false);
+  double y_pad = std::max(high - low, std::fabs(high) * 0.02) * 0.06;
+  // Few points close together (one fill-up alone) get a band a driver can
+  // read, a quarter of their value wide, not a scale of their rounding; a
+  // band of figures that cannot go below zero stops at zero.
+  const double least = std::max(std::fabs(high), std::fabs(low)) * 0.25;
+  if (high - low + 2 * y_pad < least) y_pad = (least - (high - low)) / 2;
+  if (least == 0) y_pad = 1;
+  double bottom = low - y_pad;
+  if (low >= 0 && bottom < 0) bottom = 0;
+  axis = chart::NiceAxis(bottom, high + y_pad, 5, false);
   panel.y_min = axis.min;
   panel.y_max = axis.max;
   return panel;

@@ -44,16 +44,20 @@ std::string TotalsSection(const Report& r) {
   const Totals& t = r.totals;
   const Units& u = r.units;
   std::string html = "<dl class=\"totals\">\n";
-  html += Item("trips", "Trips (trip records)", std::to_string(t.trips) + " (" + std::to_string(t.trip_records) + ")");
+  // In plain words: a trip runs from a reset of the trip meter to the
+  // next, and "Log trip" may log it several times on the way.
+  html += Item("trips", "Trips, from one reset of the trip meter to the next",
+               std::to_string(t.trips) + (t.trips == 1 ? " trip" : " trips") + ", logged " +
+                   (t.trip_records == 1 ? std::string("once") : std::to_string(t.trip_records) + " times"));
   html += Item("trip-distance", "Driven, from trip records", Distance(r, t.trip_distance));
   if (t.trips > 0) html += Item("longest-trip", "Longest trip", Distance(r, t.longest_trip));
   if (t.timed_seconds > 0) {
     const double hours = t.timed_seconds / 3600;
     const long minutes = std::lround(t.timed_seconds / 60);
-    html += Item("trip-time", "Time between a trip's records",
+    html += Item("trip-time", "Time driven between two logs of the same trip",
                  std::to_string(minutes / 60) + " h " + (minutes % 60 < 10 ? "0" : "") + std::to_string(minutes % 60) +
                      " min");
-    html += Item("trip-speed", "Speed between a trip's records",
+    html += Item("trip-speed", "Average speed over that time",
                  FixedNumber(t.timed_distance / hours, 1) + (u.distance == "km" ? " km/h" : " mph"));
   }
   html += Item("work-distance", "Driven for work (work meter)", Distance(r, t.work_distance));

@@ -14,6 +14,11 @@ namespace {
 
 constexpr std::size_t kMostListed = 20;  // logs and notes named in the header
 
+// The charts are drawn 640 units wide with 13-unit text and grow no wider
+// than that on the page: their text stays the size of the page's own small
+// print and of a drive chart's (1060 wide, 12-unit text, at the page's
+// full width), instead of growing with a wide screen.
+
 constexpr char kStyle[] = R"(
 :root{color-scheme:light}
 *{box-sizing:border-box}
@@ -29,6 +34,7 @@ h2{font-size:1.25rem;border-bottom:1px solid #ccc;padding-bottom:.2rem;margin-to
 .totals dd{margin:0;font-size:1.1rem;font-weight:600}
 figure{margin:1rem 0}
 figure svg,img.drive{width:100%;height:auto;display:block}
+figure svg{max-width:640px}
 figcaption,.note{font-size:.85rem;color:#444}
 .scroll,.chart{overflow-x:auto;max-width:100%}
 table{border-collapse:collapse;font-size:.9rem;font-variant-numeric:tabular-nums;width:100%}
