@@ -9,11 +9,19 @@
 namespace trezik::host {
 namespace {
 
-std::string TextOrError(const std::function<std::string()>& read) {
+// What the calls answer before Create, or after a Create that failed.
+constexpr char kNoPlugin[] = "the plug-in has not started";
+
+// A label's or indicator's text, or "error: <kind>": the plug-in's own
+// errors as the host gets them, and an allocation that failed.
+std::string TextOrError(PWExtension* plugin, const std::function<std::string(PWExtension&)>& read) {
+  if (plugin == nullptr) return std::string("error: ") + kNoPlugin;
   try {
-    return read();
+    return read(*plugin);
   } catch (const Error& error) {
     return std::string("error: ") + ErrorKindName(error.kind());
+  } catch (const std::bad_alloc&) {
+    return std::string("error: ") + ErrorKindName(ErrorKind::kOutOfMemory);
   }
 }
 
@@ -29,6 +37,10 @@ void HostedPlugin::Tick() { platform_.PumpMessagesFor(Form1::kTimer1IntervalMs);
 
 CommandResult HostedPlugin::Command(const std::string& command) {
   CommandResult result;
+  if (!plugin_) {
+    result.error_text = kNoPlugin;
+    return result;
+  }
   try {
     result.code = plugin_->ProcessCommand(command);
   } catch (const Error& error) {
@@ -41,11 +53,13 @@ CommandResult HostedPlugin::Command(const std::string& command) {
 }
 
 std::string HostedPlugin::Label(std::string_view name) {
-  return TextOrError([&] { return plugin_->ReturnLabel(std::string(name), ""); });
+  return TextOrError(plugin_ ? &*plugin_ : nullptr,
+                     [&](PWExtension& plugin) { return plugin.ReturnLabel(std::string(name), ""); });
 }
 
 std::string HostedPlugin::Indicator(std::string_view name) {
-  return TextOrError([&] { return plugin_->ReturnIndicator(std::string(name)); });
+  return TextOrError(plugin_ ? &*plugin_ : nullptr,
+                     [&](PWExtension& plugin) { return plugin.ReturnIndicator(std::string(name)); });
 }
 
 void HostedPlugin::Release() {
@@ -65,6 +79,18 @@ std::string HostedPlugin::StateFileProblem() {
                        "content is kept as ") + kUnreadableStateFileName;
   }
   return "";
+}
+
+std::string HostedPlugin::FuelCarryProblem() {
+  const Form1* form = Form1::Existing();
+  if (form == nullptr || form->fuel_carry().write_error.empty()) return "";
+  return std::string(kFuelCarryFileName) + " could not be written (" + form->fuel_carry().write_error +
+         "): the fuel of the partial fill-ups since the last full tank is lost at a power cut";
+}
+
+int HostedPlugin::FuelCarryWriteFailures() {
+  const Form1* form = Form1::Existing();
+  return form == nullptr ? 0 : form->fuel_carry().write_failures;
 }
 
 bool HostedPlugin::MetersChangedSinceFile() {

@@ -37,13 +37,17 @@ class HostedPlugin {
   HostedPlugin(const HostedPlugin&) = delete;
   HostedPlugin& operator=(const HostedPlugin&) = delete;
 
-  // The plug-in's start-up; throws trezik::Error when it fails.
+  // The plug-in's start-up; throws trezik::Error when it fails. Until it
+  // has succeeded, Command, Label and Indicator answer that the plug-in has
+  // not started.
   void Create() { plugin_.emplace(); }
+  bool created() const { return plugin_.has_value(); }
   // One tick of Timer1: the platform's clock moves its interval.
   void Tick();
   CommandResult Command(const std::string& command);
-  // A label's or indicator's text, or "error: <kind>" when the call fails,
-  // so that whoever shows it can say why it is blank.
+  // A label's or indicator's text, or "error: <kind>" when the call fails
+  // (as Command, an allocation that failed too), so that whoever shows it
+  // can say why it is blank.
   std::string Label(std::string_view name);
   std::string Indicator(std::string_view name);
   // Releases the plug-in; Form1's unload saves tripmeter.ini. Also after a
@@ -51,12 +55,18 @@ class HostedPlugin {
   void Release();
 
   Host& host() { return *host_; }
-  PWExtension& plugin() { return *plugin_; }
+  // Only after a Create that succeeded.
+  PWExtension& plugin() { return plugin_.value(); }
 
   // After Create: why the meters did not start from tripmeter.ini, when the
   // file is there but could not be read or held no meters; empty when they
   // did.
   static std::string StateFileProblem();
+  // While a write of fuelcarry.ini fails: what it means for the driver,
+  // with the failure's words; empty while the file holds the carry.
+  static std::string FuelCarryProblem();
+  // The writes of fuelcarry.ini that failed since the plug-in started.
+  static int FuelCarryWriteFailures();
   // Whether the meters differ from what tripmeter.ini was last read or
   // written with (the plug-in's own test, as for its autosave).
   static bool MetersChangedSinceFile();

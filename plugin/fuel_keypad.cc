@@ -129,6 +129,9 @@ void AcceptFillUp(Form1& form) {
   form.litres = form.Number(form.myosk);
   Figure(form, ComputeConsumption);
   Figure(form, ComputeCostPerDistance);
+  // Worked out as the figures were, before anything is logged.
+  const double full_tank_consumption =
+      mark.any() ? 0.0 : CheckedDivide(IntervalFuel(form), form.Number(form.trip_total));
   SendToHost(kHostWindowTitle, kRoadRequest);
   CurrentPlatform().AppendToFile(form.trezikdir + kFuelLogFileName, FuelRecord(form, mark));
   carry.partial_mark = false;
@@ -145,7 +148,10 @@ void AcceptFillUp(Form1& form) {
     AutoSaveMeters(form);
     StoreFuelCarry(form, carry);
   } else {
-    // A full tank: the next distance starts here.
+    // A full tank: its consumption is kept for the range (none is known
+    // over an interval with a missed fill-up), and the next distance starts
+    // here.
+    carry.consumption = full_tank_consumption;
     form.litres = 0.0;
     form.trip_total = "0";
     form.distance = "0";

@@ -150,6 +150,12 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   // date; none until NoteTripStart. Like the trip meter it lives in memory
   // only: every start-up starts the trip anew.
   std::optional<std::int64_t> trip_start_day() const { return trip_start_day_; }
+  // The seconds the trip has lasted, as "avspeed" and "trezik_triptime" count
+  // them: the time of day since startdate, an earlier time of day read as the
+  // next day's, plus the whole days beyond that since trip_start_day. A
+  // clock set back to an earlier day adds none. Throws kOverflow beyond a
+  // 32-bit integer.
+  std::int32_t TripSeconds() const;
 
   // Writes the meters to "tripmeter.ini" (state_file.cc); throws the file
   // error when the save fails, leaving the old file whole. While start-up

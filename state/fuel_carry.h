@@ -1,9 +1,12 @@
 // What a fill-up carries to the next one: the partial fill-ups since the
 // last full tank (their fuel and its cost), whether a fill-up went unkeyed in
-// that interval, and the marks of the fill-up being keyed in. Its one writer
+// that interval, the consumption of the last full tank, and the marks of the
+// fill-up being keyed in. Its one writer
 // is state/fuel_carry_file.cc, which keeps it in "fuelcarry.ini" beside the
 // meters; everyone else reads it through Form1::fuel_carry().
 #pragma once
+
+#include <string>
 
 namespace trezik {
 
@@ -32,10 +35,19 @@ struct FuelCarry {
   // key take them off.
   bool partial_mark = false;
   bool missed_mark = false;
+  // The consumption of the last full tank, in fuel per distance unit: the
+  // fuel of its interval over the interval's distance. 0 while none is known
+  // (no full tank yet, or the last one closed an interval with a missed
+  // fill-up). "trezik_range" works from it.
+  double consumption = 0.0;
   // What the labels show (not saved: after a start there is no figure yet).
   FuelFigure figure = FuelFigure::kShown;
   // The file has been read (or found missing) by this thread's state.
   bool loaded = false;
+  // Writes of the file that failed in this state's life, and why the latest
+  // failed while it still does (empty once the file holds the carry).
+  int write_failures = 0;
+  std::string write_error;
 };
 
 // What the entry on the keypad shows: a partial entry has no figure; one
