@@ -1,6 +1,17 @@
 // The Linux stand-in for the Windows calls: an in-process desktop and POSIX
 // files. Sends run the receiving procedure at once, on the calling thread,
 // exactly as SendMessage does for a window of the same thread.
+//
+// Files are what they claim to be. A folder shared with other programs may
+// hold, where the plug-in's file should be, a FIFO (an open would wait for
+// a writer forever, and the plug-in's thread with it), a device, or a
+// symbolic link (a save would write through it into any file the user may
+// write). So every file is opened without following a link in its last
+// step and without waiting (O_NOFOLLOW, O_NONBLOCK), and then used only
+// when it is a regular file; anything else fails as a file error that
+// names it. A new file is made afresh (O_EXCL) after whatever had its name
+// is removed: a stale temporary file, or a link, is unlinked, never written
+// through.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +69,31 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path) {
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
+}
+
+// Opens `posix` with `flags` plus O_NOFOLLOW, O_NONBLOCK and O_CLOEXEC and
+// checks that it is a regular file; -1 with errno set when it cannot be
+// opened, and a failure naming it when it is anything else. The descriptor
+// blocks again for regular files (where O_NONBLOCK means nothing anyway).
+int OpenRegular(const std::string& posix, int flags, const std::string& path, bool creating) {
+  const int fd = ::open(posix.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENXIO) {
+      const int code = errno;
+      Fail(ErrorKind::kFileIo, std::string(creating ? "cannot create" : "cannot open") + " \"" + path + "\": " +
+                                   (code == ELOOP ? "it is a symbolic link" : "it is no regular file"));
+    }
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool folder = S_ISDIR(info.st_mode);
+    ::close(fd);
+    Fail(ErrorKind::kFileIo, std::string(creating ? "cannot write" : "cannot read") + " \"" + path + "\": " +
+                                 (folder ? "it is a folder" : "it is no regular file"));
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 }  // namespace
@@ -247,7 +283,7 @@ void EmulatedPlatform::InjectedFault(FileStep step, const std::string& path) {
 std::string EmulatedPlatform::ReadFile(const std::string& path, std::size_t max_bytes) {
   const std::string posix = ToPosixPath(path);
   InjectedFault(FileStep::kOpen, path);
-  const int fd = ::open(posix.c_str(), O_RDONLY);
+  const int fd = OpenRegular(posix, O_RDONLY, path, false);
   if (fd < 0) {
     const int code = errno;
     // As on Windows, a file in a folder that does not exist is "path not found".
@@ -261,10 +297,6 @@ std::string EmulatedPlatform::ReadFile(const std::string& path, std::size_t max_
     int fd;
     ~FdCloser() { ::close(fd); }
   } closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-    Fail(ErrorKind::kFileIo, "cannot read \"" + path + "\": it is a folder");
-  }
   std::string content;
   char buffer[8192];
   try {
@@ -287,7 +319,7 @@ std::string EmulatedPlatform::ReadFile(const std::string& path, std::size_t max_
 
 std::optional<std::uint64_t> EmulatedPlatform::FileSize(const std::string& path) {
   struct stat info {};
-  if (::stat(ToPosixPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (::lstat(ToPosixPath(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -315,7 +347,7 @@ void EmulatedPlatform::CloseFile(int fd, const std::string& path) {
 void EmulatedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
   InjectedFault(FileStep::kOpen, path);
   const std::string posix = ToPosixPath(path);
-  const int fd = ::open(posix.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int fd = OpenRegular(posix, O_WRONLY | O_CREAT | O_APPEND, path, true);
   if (fd < 0) ThrowFileError("cannot open", path, errno, true);
   struct stat info {};
   const off_t size_before = ::fstat(fd, &info) == 0 ? info.st_size : -1;
@@ -331,7 +363,13 @@ void EmulatedPlatform::AppendToFile(const std::string& path, std::string_view by
 
 void EmulatedPlatform::WriteNewFile(const std::string& path, std::string_view bytes) {
   InjectedFault(FileStep::kOpen, path);
-  const int fd = ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const std::string posix = ToPosixPath(path);
+  // Whatever has the name goes first (a link itself, not its target); a
+  // folder stays and fails the creation.
+  if (::unlink(posix.c_str()) != 0 && errno != ENOENT && errno != EISDIR && errno != EPERM) {
+    ThrowFileError("cannot replace", path, errno, true);
+  }
+  const int fd = OpenRegular(posix, O_WRONLY | O_CREAT | O_EXCL, path, true);
   if (fd < 0) ThrowFileError("cannot create", path, errno, true);
   WriteBytes(fd, bytes, path);
   try {

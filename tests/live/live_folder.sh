@@ -3,7 +3,14 @@
 #
 # usage: live_folder.sh CASE TREZIK-LIVE
 #   lock     a second trezik-live on the same folder exits at once with 1 and
-#            one line naming the folder and the first one's process id
+#            one line naming the folder and the first one's process id, also
+#            after the lock file was deleted; a folder another program locked
+#            is named as such
+#   strange  files that are not what they claim to be: tripmeter.ini as a
+#            FIFO and places.csv as a link loop hold neither the start nor
+#            SIGTERM; tripmeter.ini.new as a link or a FIFO is replaced by
+#            the save, not written through; a FIFO as the token file ends
+#            the start at once
 #   save     saves that fail (a read-only folder; as root, to whom every
 #            folder is writable, a folder where the temporary file goes) are
 #            shown in /labels' problems, on stderr, and in the exit code, 3
@@ -65,6 +72,17 @@ case "$case_name" in
     grep -q "$work/data .*process $first" "$work/second.err" || fail "the folder or process $first is not named"
     [ ! -s "$work/second.out" ] || fail "the second one printed a page"
     kill -0 "$first" || fail "the first one is gone"
+    rm "$work/data/trezik-live.lock"
+    timeout 5 "$live" --gpsd 127.0.0.1:1 --data "$work/data" --listen 127.0.0.1:0 >"$work/third.out" 2>"$work/third.err"
+    [ $? = 1 ] || fail "a second trezik-live started once the lock file was deleted"
+    grep -q "process $first" "$work/third.err" || fail "without the lock file, process $first is not named"
+    mkdir "$work/other"
+    flock "$work/other" sleep 3 >/dev/null 2>&1 &
+    pids+=($!)
+    sleep 0.3
+    timeout 5 "$live" --gpsd 127.0.0.1:1 --data "$work/other" --listen 127.0.0.1:0 >"$work/fourth.out" 2>"$work/fourth.err"
+    [ $? = 1 ] || fail "trezik-live started on a folder another program locked"
+    grep -q "locked by another program, flock" "$work/fourth.err" || fail "the other program is not named"
     end_live
     [ "$status" = 0 ] || fail "the first one ended with $status"
     echo "refused in $took ms: $(cat "$work/second.err")"
@@ -96,6 +114,40 @@ case "$case_name" in
     [ "$status" = 3 ] || fail "trezik-live ended with $status after an unreadable tripmeter.ini"
     [ -f "$work/data/tripmeter.ini.bad" ] || fail "no tripmeter.ini.bad was kept"
     echo "told: $(head -2 "$work/live.err" | tr '\n' ' ')"
+    ;;
+  strange)
+    mkdir -p "$work/data"
+    mkfifo "$work/data/tripmeter.ini"
+    ln -s places.csv "$work/data/places.csv"
+    start_live live "$work/data"
+    labels_until '"problems":\["tripmeter.ini cannot be read'
+    grep -q 'places.csv: it is a symbolic link' "$work/live.err" || fail "the link loop is not named"
+    started=$(date +%s%N)
+    end_live
+    took=$((($(date +%s%N) - started) / 1000000))
+    [ "$took" -lt 3000 ] || fail "SIGTERM took $took ms"
+    rm -rf "$work/data"; mkdir -p "$work/data"
+    printf '12.5\r\n3\r\n' >"$work/data/tripmeter.ini"
+    printf 'the user'"'"'s own\n' >"$work/outside"
+    ln -s "$work/outside" "$work/data/tripmeter.ini.new"
+    start_live live "$work/data"
+    command() { curl -s -m 5 -H 'Content-Type: application/json' -d "{\"command\":\"$1\"}" "${page}command"; }
+    grep -q '"result":2' <<<"$(command resettotal)" || fail "resettotal was not answered"
+    [ "$(cat "$work/outside")" = "the user's own" ] || fail "the save wrote through the link"
+    [ -f "$work/data/tripmeter.ini" ] && [ ! -L "$work/data/tripmeter.ini" ] || fail "tripmeter.ini is no file"
+    [ "$(head -1 "$work/data/tripmeter.ini" | tr -d '\r')" = 0 ] || fail "the reset total was not saved"
+    mkfifo "$work/data/tripmeter.ini.new"
+    grep -q '"result":2' <<<"$(command resetwork)" || fail "a save over a FIFO hung"
+    [ "$(sed -n 2p "$work/data/tripmeter.ini" | tr -d '\r')" = 0 ] || fail "the reset work meter was not saved"
+    end_live
+    [ "$status" = 0 ] || fail "trezik-live ended with $status"
+    mkfifo "$work/token"
+    started=$(date +%s%N)
+    timeout 5 "$live" --gpsd 127.0.0.1:1 --data "$work/data" --listen 0.0.0.0:0 --token-file "$work/token" \
+      >"$work/token.out" 2>"$work/token.err"
+    [ $? = 1 ] || fail "a FIFO as the token file did not end the start with 1"
+    grep -q 'token file' "$work/token.err" || fail "the token file is not named"
+    echo "told: $(cat "$work/token.err")"
     ;;
   *)
     echo "unknown case $case_name"; exit 2 ;;

@@ -175,7 +175,9 @@ TEST(NonLoopbackServer, EveryCommandCarriesTheToken) {
   EXPECT_EQ(Exchange(server.port(), Request("GET", "/labels", {kHost}, "", server.port())).status, 200);
 }
 
-TEST(NonLoopbackServer, WrongTokensFromAnAddressAreSlowedDownAndLogged) {
+// A local program guessing from the kiosk's own address slows only its
+// own guesses: the kiosk's right token still passes.
+TEST(NonLoopbackServer, WrongTokensAreSlowedDownAndToldButARightOneAlwaysPasses) {
   Dashboard dashboard;
   FakePlugin plugin(dashboard);
   const std::string token = "k3y-0f-th3-d4shb0ard";
@@ -187,12 +189,15 @@ TEST(NonLoopbackServer, WrongTokensFromAnAddressAreSlowedDownAndLogged) {
     return Exchange(open.port(), Request("POST", "/command", {kHost, kJson, "X-Trezik-Token: " + given}, kReset,
                                          open.port()));
   };
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(press("wrong-token-" + std::to_string(i)).status, 401) << i;
-  const RawAnswer held = press(token);  // even the right one, while the wait lasts
-  EXPECT_EQ(held.status, 429);
-  EXPECT_NE(held.head.find("retry-after: 1\r\n"), std::string::npos) << held.head;
-  EXPECT_NE(log.str().find("from 127.0.0.1"), std::string::npos) << log.str();
-  EXPECT_TRUE(plugin.received().empty());
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(press("wrong-token-" + std::to_string(i)).status, 401) << i;
+  for (int i = 0; i < 10; ++i) {
+    const RawAnswer held = press("wrong-token");
+    EXPECT_EQ(held.status, 429) << i;
+    EXPECT_NE(held.head.find("retry-after: 1\r\n"), std::string::npos) << held.head;
+    EXPECT_EQ(press(token).status, 200) << i;
+  }
+  EXPECT_EQ(plugin.received().size(), 10u);
+  EXPECT_EQ(log.str(), "trezik-live: 5 wrong tokens from 127.0.0.1: wrong tokens get 429 for 1 s\n");
 }
 
 TEST(NonLoopbackServer, WillNotStartWithoutAUsableToken) {

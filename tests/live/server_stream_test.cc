@@ -100,17 +100,34 @@ TEST_F(ServedDashboard, EventsCarryEachPublicationAndEndWhenTheServerStops) {
   EXPECT_FALSE(stream.ReceiveUntil("never sent", rest));  // the stream has ended
 }
 
-TEST_F(ServedDashboard, OpenStreamsAreBounded) {
-  std::vector<std::unique_ptr<Connection>> streams;
+// Four streams held from one address leave it two, its newest; another
+// address still gets one.
+TEST_F(ServedDashboard, AnAddressKeepsTwoStreamsItsNewestAndNoneKeepsAnotherOut) {
   const std::string request = "GET /events HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(server_.port()) + "\r\n\r\n";
-  for (int i = 0; i < 4; ++i) {
-    streams.push_back(std::make_unique<Connection>(server_.port()));
-    streams.back()->Send(request);
+  const auto open = [&](const char* from) {
+    auto stream = std::make_unique<Connection>(server_.port(), from, 2);
+    stream->Send(request);
     std::string received;
-    ASSERT_TRUE(streams.back()->ReceiveUntil("data: ", received)) << i;
+    EXPECT_TRUE(stream->ReceiveUntil("data: ", received)) << from << received;
+    return stream;
+  };
+  std::vector<std::unique_ptr<Connection>> held;
+  for (int i = 0; i < 4; ++i) held.push_back(open("127.0.0.2"));
+  const auto other = open("127.0.0.3");
+  for (int i = 0; i < 2; ++i) {
+    // The two oldest end at once (a read that times out takes 2 s).
+    const auto start = std::chrono::steady_clock::now();
+    std::string rest;
+    EXPECT_FALSE(held[i]->ReceiveUntil("never sent", rest));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << i;
   }
-  EXPECT_EQ(Get("/events").status, 503);
-  // Commands and labels are still served beside the four streams.
+  dashboard_.Publish(Published("2.25"));
+  for (int i = 2; i < 4; ++i) {
+    std::string received;
+    EXPECT_TRUE(held[i]->ReceiveUntil("2.25", received)) << i;
+  }
+  std::string received;
+  EXPECT_TRUE(other->ReceiveUntil("2.25", received));
   EXPECT_EQ(Get("/labels").status, 200);
 }
 

@@ -62,16 +62,26 @@ class FakePlugin {
   std::thread thread_;
 };
 
-// One TCP connection to 127.0.0.1:port, reads time out after 5 s.
+// One TCP connection to 127.0.0.1:port, from `from` (another loopback
+// address stands for another client), reads time out after `wait_seconds`;
+// `receive_buffer` > 0 makes a small window, as a client that reads slowly.
 class Connection {
  public:
-  explicit Connection(int port) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+  explicit Connection(int port, const char* from = nullptr, int wait_seconds = 5, int receive_buffer = 0)
+      : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval timeout{5, 0};
+    timeval timeout{wait_seconds, 0};
     setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    if (receive_buffer > 0) setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+    if (from != nullptr) {
+      sockaddr_in source{};
+      source.sin_family = AF_INET;
+      inet_pton(AF_INET, from, &source.sin_addr);
+      ::bind(socket_, reinterpret_cast<sockaddr*>(&source), sizeof source);
+    }
     connected_ = ::connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   }
   ~Connection() { ::close(socket_); }
@@ -114,8 +124,8 @@ struct RawAnswer {
   std::string body;
 };
 
-inline RawAnswer Exchange(int port, const std::string& request) {
-  Connection connection(port);
+inline RawAnswer Exchange(int port, const std::string& request, const char* from = nullptr) {
+  Connection connection(port, from);
   connection.Send(request);
   std::string all;
   for (std::string more = connection.Receive(); !more.empty(); more = connection.Receive()) all += more;

@@ -33,7 +33,7 @@ endif()
 # trezik-live per folder, failed saves and an unreadable tripmeter.ini told
 # on the page, on stderr and in the exit code; in both builds.
 if(TARGET trezik-live)
-  foreach(case lock save unread)
+  foreach(case lock save unread strange)
     add_test(NAME live_folder_${case}
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/live/live_folder.sh ${case} $<TARGET_FILE:trezik-live>)
     set_tests_properties(live_folder_${case} PROPERTIES LABELS live TIMEOUT 60)

@@ -3,7 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 #include <vector>
+
+#include "core/error.h"
 
 namespace trezik {
 namespace {
@@ -95,6 +102,41 @@ TEST(EmulationPathTest, PathsAreWrittenWithBackslashes) {
   EmulatedPlatform platform;
   platform.set_module_folder("/opt/trezik");
   EXPECT_EQ(platform.ModuleFolder(), "\\opt\\trezik\\");
+}
+
+// A folder shared with other programs may hold a FIFO, a link or a folder
+// where a file should be: none is opened for long or written through.
+TEST(EmulationFileTest, OnlyRegularFilesAreReadAndANewFileIsMadeAfresh) {
+  char folder_template[] = "/tmp/trezik-emulation-XXXXXX";
+  const std::string folder = ::mkdtemp(folder_template);
+  const std::string outside = folder + "/outside", fifo = folder + "/fifo", link = folder + "/link";
+  EmulatedPlatform platform;
+  platform.WriteNewFile(outside, "the user's own\r\n");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(outside.c_str(), link.c_str()), 0);
+  ASSERT_EQ(::mkdir((folder + "/sub").c_str(), 0700), 0);
+  for (const std::string& path : {fifo, link, folder + "/sub"}) {
+    SCOPED_TRACE(path);
+    try {
+      platform.ReadFile(path, 100);
+      ADD_FAILURE() << "read";
+    } catch (const Error& error) {
+      EXPECT_EQ(error.kind(), ErrorKind::kFileIo);
+    }
+    EXPECT_FALSE(platform.FileSize(path));
+    EXPECT_THROW(platform.AppendToFile(path, "x"), Error);
+  }
+  // A link or a FIFO in the way of a new file is replaced, not written
+  // through; a folder fails the write.
+  for (const std::string& path : {fifo, link}) {
+    platform.WriteNewFile(path, "12.5\r\n3\r\n");
+    EXPECT_EQ(platform.ReadFile(path, 100), "12.5\r\n3\r\n");
+  }
+  EXPECT_EQ(platform.ReadFile(outside, 100), "the user's own\r\n");
+  EXPECT_THROW(platform.WriteNewFile(folder + "/sub", "x"), Error);
+  for (const char* name : {"/outside", "/fifo", "/link"}) ::unlink((folder + name).c_str());
+  ::rmdir((folder + "/sub").c_str());
+  ::rmdir(folder.c_str());
 }
 
 }  // namespace

@@ -8,6 +8,13 @@
 
 namespace trezik::live {
 
+std::string CountedAddress(const std::string& address) {
+  constexpr char kMapped[] = "::ffff:";
+  if (address.rfind(kMapped, 0) == 0 && address.find('.') != std::string::npos) return address.substr(7);
+  if (address == "::1") return "127.0.0.1";
+  return address;
+}
+
 ConnectionWatch::ConnectionWatch(Limits limits) : limits_(limits) {}
 
 void ConnectionWatch::Start() {
@@ -30,18 +37,17 @@ void ConnectionWatch::Stop() {
 void ConnectionWatch::Run() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
-    // A connection that begins to wait later has its time up after the
-    // longest sleep here, so the earliest time up of those waiting now is
+    // A deadline set later lies after the longest sleep here, or wakes
+    // the thread (Answering), so the earliest deadline of those set now is
     // when to look again.
     const auto now = Clock::now();
     auto next = now + std::chrono::seconds(1);
     for (Entry& entry : entries_) {
-      if (!entry.waiting || entry.shut) continue;
-      const auto up = entry.since + limits_.request_time;
-      if (up <= now) {
+      if (entry.state == State::kStreaming || entry.shut) continue;
+      if (entry.deadline <= now) {
         ShutDown(entry);
       } else {
-        next = std::min(next, up);
+        next = std::min(next, entry.deadline);
       }
     }
     wake_.wait_until(lock, next);
@@ -55,32 +61,36 @@ void ConnectionWatch::ShutDown(Entry& entry) {
 }
 
 void ConnectionWatch::MakeRoom(const std::string& address) {
+  const std::string counted = CountedAddress(address);
   std::lock_guard lock(mutex_);
   int total = 0, same = 0;
-  Entry* oldest = nullptr;
-  Entry* oldest_same = nullptr;
-  for (Entry& entry : entries_) {
-    if (!entry.waiting || entry.shut) continue;
+  for (const Entry& entry : entries_) {
+    if (entry.shut) continue;
     ++total;
-    if (oldest == nullptr || entry.since < oldest->since) oldest = &entry;
-    if (entry.address == address) {
-      ++same;
-      if (oldest_same == nullptr || entry.since < oldest_same->since) oldest_same = &entry;
+    same += entry.address == counted;
+  }
+  const bool own = same >= limits_.open_per_address;
+  if (!own && total < limits_.open_total) return;
+  // The one longest in its state, of the address when it is at its cap;
+  // preferred connections only when no other is left, streams never.
+  Entry* victim = nullptr;
+  for (Entry& entry : entries_) {
+    if (entry.shut || entry.state == State::kStreaming || (own && entry.address != counted)) continue;
+    if (victim == nullptr || (victim->preferred && !entry.preferred) ||
+        (victim->preferred == entry.preferred && entry.since < victim->since)) {
+      victim = &entry;
     }
   }
-  if (same >= limits_.waiting_per_address) {
-    ShutDown(*oldest_same);
-  } else if (total >= limits_.waiting_total) {
-    ShutDown(*oldest);
-  }
+  if (victim != nullptr) ShutDown(*victim);
 }
 
 ConnectionWatch::Entry* ConnectionWatch::Opened(int socket, std::string address) {
   std::lock_guard lock(mutex_);
   Entry& entry = entries_.emplace_back();
   entry.socket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
-  entry.address = std::move(address);
+  entry.address = CountedAddress(address);
   entry.since = Clock::now();
+  entry.deadline = entry.since + limits_.request_time;
   // Without a duplicate the connection cannot be watched; it is refused.
   if (entry.socket < 0 || stopping_) {
     entry.shut = true;
@@ -97,28 +107,68 @@ void ConnectionWatch::Closed(Entry* entry) {
   entries_.erase(it);
 }
 
-void ConnectionWatch::Answering(Entry* entry) {
+void ConnectionWatch::Answering(Entry* entry, std::chrono::milliseconds time) {
   if (entry == nullptr) return;
-  std::lock_guard lock(mutex_);
-  entry->waiting = false;
+  {
+    std::lock_guard lock(mutex_);
+    entry->state = State::kAnswering;
+    entry->since = Clock::now();
+    entry->deadline = entry->since + time;
+  }
+  wake_.notify_all();
 }
 
 void ConnectionWatch::Answered(Entry* entry) {
   if (entry == nullptr) return;
   std::lock_guard lock(mutex_);
-  entry->waiting = true;
+  entry->state = State::kWaiting;
   entry->since = Clock::now();
+  entry->deadline = entry->since + limits_.request_time;
+}
+
+void ConnectionWatch::Prefer(Entry* entry) {
+  if (entry == nullptr) return;
+  std::lock_guard lock(mutex_);
+  entry->preferred = true;
+}
+
+bool ConnectionWatch::Streaming(Entry* entry) {
+  if (entry == nullptr) return false;
+  std::lock_guard lock(mutex_);
+  int total = 0, same = 0;
+  Entry* oldest_same = nullptr;
+  for (Entry& other : entries_) {
+    if (other.shut || other.state != State::kStreaming) continue;
+    ++total;
+    if (other.address != entry->address) continue;
+    ++same;
+    if (oldest_same == nullptr || other.since < oldest_same->since) oldest_same = &other;
+  }
+  if (same >= limits_.streams_per_address) {
+    ShutDown(*oldest_same);
+    --total;
+  }
+  if (total >= limits_.streams_total) return false;
+  entry->state = State::kStreaming;
+  entry->since = Clock::now();
+  return true;
+}
+
+bool ConnectionWatch::IsShut(const Entry* entry) const {
+  if (entry == nullptr) return false;
+  std::lock_guard lock(mutex_);
+  return entry->shut;
 }
 
 int ConnectionWatch::waiting() const {
   std::lock_guard lock(mutex_);
   return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
-                                        [](const Entry& e) { return e.waiting && !e.shut; }));
+                                        [](const Entry& e) { return e.state == State::kWaiting && !e.shut; }));
 }
 
 int ConnectionWatch::open() const {
   std::lock_guard lock(mutex_);
-  return static_cast<int>(entries_.size());
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.shut; }));
 }
 
 }  // namespace trezik::live

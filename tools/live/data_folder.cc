@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include "core/item_reader.h"
@@ -21,11 +22,14 @@ std::runtime_error CannotRead(const std::filesystem::path& file, const std::stri
   return std::runtime_error("cannot read " + file.string() + ": " + why);
 }
 
-// The first `limit` bytes of a regular file; with `whole_limit`, a larger
-// file is refused. Opened without waiting, so that a FIFO put there cannot
-// hold the start.
-std::string ReadStart(const std::filesystem::path& file, std::size_t limit, bool whole_limit = false) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}  // namespace
+
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit, bool whole_limit) {
+  const std::filesystem::path file(path);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return std::nullopt;
+  if (fd < 0 && errno == ELOOP) throw CannotRead(file, "it is a symbolic link");
+  if (fd < 0 && errno == ENXIO) throw CannotRead(file, "it is no regular file");
   if (fd < 0) throw CannotRead(file, std::strerror(errno));
   struct stat info {};
   std::string content;
@@ -53,6 +57,15 @@ std::string ReadStart(const std::filesystem::path& file, std::size_t limit, bool
   return content;
 }
 
+namespace {
+
+// A settings file that must be there (it was made if it was not).
+std::string ReadSettings(const std::filesystem::path& file) {
+  std::optional<std::string> content = ReadRegularFile(file.string(), kSettingsReadLimit);
+  if (!content) throw CannotRead(file, std::strerror(ENOENT));
+  return std::move(*content);
+}
+
 }  // namespace
 
 bool PluginAutosaves(std::string_view trezik_ini) {
@@ -73,24 +86,25 @@ DataFolder PrepareDataFolder(const std::string& path, bool imperial) {
   tools::MakeFolders(folder.path);
   folder.lock = std::make_unique<FolderLock>(folder.path);
   const fs::path pw_ini = fs::path(folder.path) / kHostSettingsFileName;
-  if (!fs::exists(pw_ini)) {
+  if (!fs::exists(fs::symlink_status(pw_ini))) {
     tools::ReplaceFileDurably(pw_ini.string(), SettingsWriter().Units(!imperial).text());
     folder.pw_ini_made = true;
   }
-  folder.metric_units = ReadHostSettings(ReadStart(pw_ini, kSettingsReadLimit), '.').metric_units;
+  folder.metric_units = ReadHostSettings(ReadSettings(pw_ini), '.').metric_units;
   const fs::path trezik_ini = fs::path(folder.path) / kPluginSettingsFileName;
-  if (!fs::exists(trezik_ini)) {
+  if (!fs::exists(fs::symlink_status(trezik_ini))) {
     tools::ReplaceFileDurably(trezik_ini.string(), SettingsWriter().Item(kAutosaveKey, std::to_string(kAutosaveSeconds)).text());
   }
-  folder.plugin_autosaves = PluginAutosaves(ReadStart(trezik_ini, kSettingsReadLimit));
+  folder.plugin_autosaves = PluginAutosaves(ReadSettings(trezik_ini));
   const fs::path places = fs::path(folder.path) / "places.csv";
-  if (fs::exists(places)) {
-    try {
-      folder.places = Places::Parse(ReadStart(places, kPlacesSizeLimit, true), folder.bad_place_lines);
+  // Optional: one that cannot be read is named and passed over.
+  try {
+    if (const auto content = ReadRegularFile(places.string(), kPlacesSizeLimit, true)) {
+      folder.places = Places::Parse(*content, folder.bad_place_lines);
       folder.has_places = true;
-    } catch (const std::runtime_error& error) {
-      folder.places_refused = error.what();
     }
+  } catch (const std::runtime_error& error) {
+    folder.places_refused = error.what();
   }
   return folder;
 }

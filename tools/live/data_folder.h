@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,14 @@ inline constexpr int kAutosaveSeconds = 30;
 // Whether trezik.ini's content sets a valid "autosave", as the plug-in
 // reads it.
 bool PluginAutosaves(std::string_view trezik_ini);
+
+// The first `limit` bytes of the regular file `path`; none when there is
+// nothing by that name. Opened without following a link and without
+// waiting (O_NOFOLLOW, O_NONBLOCK), so that a FIFO or a link put in the
+// folder can neither hold the start nor lead elsewhere; anything but a
+// regular file, and with `whole_limit` a larger one, throws
+// std::runtime_error naming the file and why.
+std::optional<std::string> ReadRegularFile(const std::string& path, std::size_t limit, bool whole_limit = false);
 
 // places.csv is the driver's own list: a few thousand places at most.
 inline constexpr std::size_t kPlacesSizeLimit = 1024 * 1024;

@@ -14,10 +14,32 @@
 
 namespace trezik::live {
 
-FolderInUse::FolderInUse(const std::string& folder, long holder)
-    : std::runtime_error("the data folder " + folder + " is in use by another trezik-live" +
-                         (holder > 0 ? " (process " + std::to_string(holder) + ")" : std::string())),
-      pid(holder) {}
+namespace {
+
+constexpr char kProgram[] = "trezik-live";
+
+std::string InUse(const std::string& folder, long holder, const std::string& program) {
+  const std::string process = holder > 0 ? "process " + std::to_string(holder) : std::string();
+  if (program.empty() || program == kProgram) {
+    return "the data folder " + folder + " is in use by another trezik-live" +
+           (process.empty() ? std::string() : " (" + process + ")");
+  }
+  return "the data folder " + folder + " is locked by another program, " + program +
+         (process.empty() ? std::string() : " (" + process + ")") + ", not by a trezik-live";
+}
+
+}  // namespace
+
+FolderInUse::FolderInUse(const std::string& folder, long holder, const std::string& program)
+    : std::runtime_error(InUse(folder, holder, program)), pid(holder) {}
+
+std::string ProgramName(long pid) {
+  if (pid <= 0) return "";
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
 
 long FlockHolder(int fd) {
   struct stat file {};
@@ -36,23 +58,48 @@ long FlockHolder(int fd) {
   return 0;
 }
 
-FolderLock::FolderLock(const std::string& folder) {
-  const std::string file = folder + "/" + kLockFileName;
-  fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd_ < 0 && (errno == EACCES || errno == EROFS)) fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd_ < 0 && errno == ENOENT) fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd_ < 0) throw std::runtime_error("cannot lock the data folder: " + file + ": " + std::strerror(errno));
-  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return;
+namespace {
+
+// Takes the lock on `fd` without waiting; throws FolderInUse naming its
+// holder when another process has it.
+void Lock(int fd, const std::string& folder, const std::string& what) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return;
   const int error = errno;
-  const long holder = error == EWOULDBLOCK ? FlockHolder(fd_) : 0;
-  ::close(fd_);
-  fd_ = -1;
-  if (error == EWOULDBLOCK) throw FolderInUse(folder, holder);
-  throw std::runtime_error("cannot lock the data folder: " + file + ": " + std::strerror(error));
+  if (error != EWOULDBLOCK) throw std::runtime_error("cannot lock the data folder: " + what + ": " + std::strerror(error));
+  const long holder = FlockHolder(fd);
+  throw FolderInUse(folder, holder, ProgramName(holder));
+}
+
+}  // namespace
+
+FolderLock::FolderLock(const std::string& folder) {
+  try {
+    folder_fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd_ < 0) throw std::runtime_error("cannot lock the data folder " + folder + ": " + std::strerror(errno));
+    Lock(folder_fd_, folder, folder);
+    const std::string file = folder + "/" + kLockFileName;
+    file_fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    if (file_fd_ < 0 && (errno == EACCES || errno == EROFS)) {
+      file_fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    }
+    if (file_fd_ < 0 && errno != ENOENT) {
+      throw std::runtime_error("cannot lock the data folder: " + file + ": " + std::strerror(errno));
+    }
+    struct stat info {};
+    if (file_fd_ >= 0 && (fstat(file_fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
+      throw std::runtime_error("cannot lock the data folder: " + file + ": it is no regular file");
+    }
+    if (file_fd_ >= 0) Lock(file_fd_, folder, file);
+  } catch (...) {
+    if (file_fd_ >= 0) ::close(file_fd_);
+    if (folder_fd_ >= 0) ::close(folder_fd_);
+    throw;
+  }
 }
 
 FolderLock::~FolderLock() {
-  if (fd_ >= 0) ::close(fd_);
+  if (file_fd_ >= 0) ::close(file_fd_);
+  if (folder_fd_ >= 0) ::close(folder_fd_);
 }
 
 }  // namespace trezik::live

@@ -4,7 +4,9 @@
 // there, stops or restarts. The plug-in's thread reads what it keeps. Under
 // --speedup N the waits are of host time too, N times as short (at least
 // 20 ms), so that a sped-up run loses no more of a drive while it connects
-// than a real one does.
+// than a real one does. At most one position report a tick (1/N s) is
+// worked on, the newest, when the plug-in's thread asks; the others are
+// dropped and counted (gpsd_receiver.cc says why).
 #pragma once
 
 #include <chrono>
@@ -23,6 +25,8 @@ struct GpsState {
   bool connected = false;
   std::optional<GpsReport> fix;  // the latest 2D or 3D report
   std::uint64_t reconnects = 0;  // connections made after the first
+  std::uint64_t worked = 0;      // position reports worked on: at most one a tick
+  std::uint64_t dropped = 0;     // position reports passed over for a newer one
 };
 
 class GpsdReceiver {
@@ -43,6 +47,9 @@ class GpsdReceiver {
   // after 2 s.
   void Stop();
 
+  // What the receiver knows now; works on the newest report when one came
+  // since the last call, and the last was worked on 9/10 of a tick ago or
+  // more.
   GpsState State() const;
 
   // What the thread keeps (gpsd_receiver.cc).

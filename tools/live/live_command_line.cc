@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "core/convert.h"
+#include "tools/live/data_folder.h"
 #include "tools/live/request_guard.h"
 #include "tools/common/usage_error.h"
 #include "tools/common/usage_help.h"
@@ -148,11 +149,15 @@ std::string NewToken() {
 }
 
 std::string ReadTokenFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string token(258, '\0');
-  if (!in || !std::filesystem::is_regular_file(path)) throw std::runtime_error("cannot read the token file " + path);
-  in.read(token.data(), static_cast<std::streamsize>(token.size()));
-  token.resize(static_cast<std::size_t>(in.gcount()));
+  // Not followed through a link, nor waited for as a FIFO (data_folder.h).
+  std::optional<std::string> read;
+  try {
+    read = ReadRegularFile(path, 258);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("the token file: ") + error.what());
+  }
+  if (!read) throw std::runtime_error("cannot read the token file " + path + ": it is not there");
+  std::string token = std::move(*read);
   while (!token.empty() && (token.back() == '\n' || token.back() == '\r')) token.pop_back();
   if (!IsUsableToken(token)) {
     throw std::runtime_error("the token file " + path + " holds no token of 12 to 256 visible characters");
@@ -165,7 +170,7 @@ std::string GivenToken(const LiveOptions& options, const char* credentials_direc
   if (!options.token_file.empty()) return ReadTokenFile(options.token_file);
   if (credentials_directory != nullptr && credentials_directory[0] != '\0') {
     const std::string credential = std::string(credentials_directory) + "/token";
-    if (std::filesystem::exists(credential)) return ReadTokenFile(credential);
+    if (std::filesystem::exists(std::filesystem::symlink_status(credential))) return ReadTokenFile(credential);
   }
   return "";
 }

@@ -1,5 +1,6 @@
 #include "tools/live/live_loop.h"
 
+#include <optional>
 #include <ostream>
 
 #include "contract/vocabulary.h"
@@ -58,6 +59,14 @@ class Loop {
              << std::flush;
       connected_ = state_.connected;
     }
+    // A flood is told once a minute at most, with its count.
+    const auto now = std::chrono::steady_clock::now();
+    if (state_.dropped > told_dropped_ && (!told_at_ || now - *told_at_ >= std::chrono::minutes(1))) {
+      p_.log << "trezik-live: gpsd sends more than one fix a tick: " << state_.dropped - told_dropped_
+             << " passed over" << (told_at_ ? " in the last minute" : "") << "\n" << std::flush;
+      told_dropped_ = state_.dropped;
+      told_at_ = now;
+    }
   }
 
   void Publish() {
@@ -84,6 +93,8 @@ class Loop {
   bool connected_ = false;
   bool told_failing_ = false;
   int ticks_ = 0;
+  std::uint64_t told_dropped_ = 0;
+  std::optional<std::chrono::steady_clock::time_point> told_at_;
 };
 
 }  // namespace

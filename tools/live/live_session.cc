@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -47,8 +48,11 @@ LiveSession::LiveSession(const std::string& folder, host::FixSource& source)
 CommandAnswer LiveSession::Command(const std::string& command) {
   const host::CommandResult result = hosted_.Command(command);
   if (result.code) return {200, result.code, ""};
-  return {CommandErrorStatus(result.error_kind), std::nullopt,
-          result.error_text.empty() ? ErrorKindName(result.error_kind) : result.error_text};
+  // The emulation names files as Windows does; the driver knows them by
+  // their Linux names.
+  std::string error = result.error_text.empty() ? ErrorKindName(result.error_kind) : result.error_text;
+  std::replace(error.begin(), error.end(), '\\', '/');
+  return {CommandErrorStatus(result.error_kind), std::nullopt, error};
 }
 
 Snapshot LiveSession::Read(GpsStatus gps) {

@@ -3,7 +3,9 @@
 namespace trezik::live {
 
 // The labels come through /events (EventSource reconnects by itself; a
-// stream the server refused is opened again after a pause). Commands go to
+// stream the server refused is opened again after a pause). While the page
+// has no stream (all are taken, or its own was given to a newer one), it
+// reads /labels every second instead and says so in its status line. Commands go to
 // /command one at a time, in the order pressed: each waits for the answer
 // to the one before, so a fill-up keyed quickly reaches the plug-in key by
 // key as on its own keypad. A command the server refused, or could not hand
@@ -76,17 +78,46 @@ const char* const kPageScript = R"js((() => {
     $("link").textContent = yes ? "" : "No connection to trezik-live: reconnecting…";
   }
 
+  // The page's requests carry the token (when it has one) and its session
+  // cookie, so that the server never shuts them for room.
+  const authorised = (headers) => {
+    if (token()) headers["Authorization"] = "Bearer " + token();
+    return headers;
+  };
+
+  let polling = 0;
+  async function poll() {
+    try {
+      const response = await fetch("/labels", { headers: authorised({}), cache: "no-store", credentials: "same-origin" });
+      if (!response.ok) throw new Error("HTTP " + response.status);
+      show(await response.json());
+      $("main").classList.remove("stale");
+      $("link").textContent = "No live updates from trezik-live: the labels are read every second";
+    } catch (e) {
+      connected(false);
+    }
+  }
+  function startPolling() {
+    if (polling) return;
+    polling = setInterval(poll, 1000);
+    poll();
+  }
+  function stopPolling() {
+    clearInterval(polling);
+    polling = 0;
+  }
+
   let source = null;
   function listen() {
     source = new EventSource("/events");
     source.onmessage = (message) => {
-      try { show(JSON.parse(message.data)); connected(true); } catch (e) { connected(false); }
+      try { show(JSON.parse(message.data)); connected(true); stopPolling(); } catch (e) { connected(false); }
     };
     source.onerror = () => {
-      connected(false);
+      startPolling();
       if (source.readyState === EventSource.CLOSED) {
         source.close();
-        setTimeout(listen, 3000);
+        setTimeout(listen, 5000);
       }
     };
   }
@@ -108,12 +139,11 @@ const char* const kPageScript = R"js((() => {
 
   // Sends one command; resolves to true when the keys after it may follow.
   async function post(command, askedForToken) {
-    const headers = { "Content-Type": "application/json" };
-    if (token()) headers["Authorization"] = "Bearer " + token();
+    const headers = authorised({ "Content-Type": "application/json" });
     let response;
     try {
       response = await fetch("/command", {
-        method: "POST", headers, body: JSON.stringify({ command }), cache: "no-store", credentials: "omit",
+        method: "POST", headers, body: JSON.stringify({ command }), cache: "no-store", credentials: "same-origin",
       });
     } catch (e) {
       failed(command + ": trezik-live cannot be reached");

@@ -44,8 +44,9 @@ Server::Server(Dashboard& dashboard, ServerOptions options)
     : dashboard_(dashboard),
       options_(std::move(options)),
       loopback_(IsLoopbackAddress(options_.address)),
-      watch_({ServerLimits::kWaitingConnections, ServerLimits::kWaitingPerAddress,
-              std::chrono::duration_cast<std::chrono::milliseconds>(ServerLimits::kRequestTime)}) {}
+      watch_({ServerLimits::kConnections, ServerLimits::kConnectionsPerAddress,
+              std::chrono::duration_cast<std::chrono::milliseconds>(ServerLimits::kRequestTime),
+              ServerLimits::kStreams, ServerLimits::kStreamsPerAddress}) {}
 
 Server::~Server() { Stop(); }
 

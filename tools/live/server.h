@@ -11,14 +11,23 @@
 // bounded before any check or handler sees it (docs/live.md, "Bounds"): a
 // refused request is answered before its body is read and its connection
 // closed, so that no byte of that body is ever taken for a request.
+//
+// The driver's requests always get through: a new connection is always
+// admitted and answered on its own thread, and room is made for it by
+// shutting the idlest or slowest connection of the busiest place, never
+// one that carried the token or the page's session while another is left
+// (connection_watch.h). The page's session is a cookie that the page gets
+// with itself; the server keeps the newest few, at most two an address.
 #pragma once
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "tools/live/connection_watch.h"
 #include "tools/live/dashboard.h"
@@ -45,12 +54,19 @@ struct ServerLimits {
   static constexpr std::size_t kDrainedBody = 16 * 1024;  // read and dropped before a 413; more: closed
   static constexpr unsigned kMaxHeaders = 64;             // header lines of a request
   static constexpr std::size_t kConnectionMemory = 32 * 1024;  // the head and the answer's head
-  static constexpr unsigned kConnections = 128;           // open at once (a thread each)
-  static constexpr unsigned kConnectionsPerAddress = 96;
-  static constexpr int kWaitingConnections = 32;          // waiting for a request: more takes the oldest
-  static constexpr int kWaitingPerAddress = 24;
+  static constexpr int kConnections = 128;                // open at once: more takes one (a thread each)
+  static constexpr int kConnectionsPerAddress = 12;       // from one address: more takes one of its own
+  // libmicrohttpd's own limit, above the server's, so that connections
+  // being shut for new ones never keep a new one from being accepted.
+  static constexpr unsigned kDaemonConnections = kConnections + 32;
   static constexpr unsigned kIdleSeconds = 5;             // silence, also between kept-alive requests
   static constexpr std::chrono::seconds kRequestTime{10}; // from the wait's start to the body's end
+  // An answer must be taken within kAnswerBase plus its size at kAnswerRate.
+  static constexpr std::chrono::seconds kAnswerBase{2};
+  static constexpr std::size_t kAnswerRate = 4 * 1024;    // bytes a second
+  static constexpr int kStreams = 16;                     // event streams open at once
+  static constexpr int kStreamsPerAddress = 2;            // the oldest gives way to a new one
+  static constexpr std::size_t kSessions = 32;            // page sessions kept, 2 an address
 };
 
 // 127.0.0.0/8, ::1 (also written [::1]) and "localhost".
@@ -86,10 +102,14 @@ class Server {
   // (false; `queued` says whether the answer could be queued) or admits it
   // to be answered once its body is read (true).
   bool Admit(MHD_Connection* connection, const char* url, const char* method, Request& request, bool& queued);
-  void Serve(MHD_Connection* connection, const std::string& path);  // a GET
+  void Serve(MHD_Connection* connection, const Request& request);  // a GET
   void Command(MHD_Connection* connection, const Request& request);
-  void Events(MHD_Connection* connection);
+  void Events(MHD_Connection* connection, ConnectionWatch::Entry* entry);
   void Log(const std::string& line);
+  // The page's sessions: a new one for `address`, and whether a request's
+  // Cookie header carries one.
+  std::string NewSession(const std::string& address);
+  bool KnownSession(const std::string& cookie);
 
   Dashboard& dashboard_;
   ServerOptions options_;
@@ -100,8 +120,9 @@ class Server {
   TokenThrottle throttle_;
   MHD_Daemon* daemon_ = nullptr;
   std::atomic<bool> stopping_{false};
-  std::atomic<int> streams_{0};
   std::mutex log_mutex_;
+  std::mutex sessions_mutex_;
+  std::deque<std::pair<std::string, std::string>> sessions_;  // session, address; oldest first
 };
 
 }  // namespace trezik::live

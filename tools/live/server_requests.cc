@@ -23,6 +23,7 @@ namespace trezik::live {
 
 struct Server::Request {
   ConnectionWatch::Entry* entry = nullptr;
+  std::string address;  // the client's, as counted
   std::string path;  // once admitted
   bool get = false;
   std::string body;
@@ -41,7 +42,7 @@ struct Server::Callbacks {
 namespace {
 
 constexpr auto kPressTimeout = std::chrono::seconds(5);
-constexpr int kMaxStreams = 4;
+constexpr char kSessionCookie[] = "trezik-live-session";
 // An event stream looks for a new publication (and for Stop) this often,
 // and says something at least every kKeepAlive; a reader that takes none
 // of it for kStreamIdleSeconds is dropped.
@@ -57,6 +58,13 @@ std::string PagePolicy(const std::string& nonce) {
          "frame-ancestors 'none'";
 }
 
+// The time a client has to take an answer of `bytes` (ServerLimits).
+std::chrono::milliseconds AnswerTime(std::size_t bytes) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(ServerLimits::kAnswerBase) +
+         std::chrono::milliseconds(bytes * 1000 / ServerLimits::kAnswerRate);
+}
+
+// 128 random bits as 32 hexadecimal digits.
 std::string NewNonce() {
   std::random_device random;
   std::string nonce;
@@ -121,8 +129,7 @@ MHD_Daemon* Server::StartDaemon(int socket) {
       MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC, 0,
       &Callbacks::Accept, this, &Callbacks::Access, this,
       MHD_OPTION_LISTEN_SOCKET, socket,
-      MHD_OPTION_CONNECTION_LIMIT, ServerLimits::kConnections,
-      MHD_OPTION_PER_IP_CONNECTION_LIMIT, ServerLimits::kConnectionsPerAddress,
+      MHD_OPTION_CONNECTION_LIMIT, ServerLimits::kDaemonConnections,
       MHD_OPTION_CONNECTION_TIMEOUT, ServerLimits::kIdleSeconds,
       MHD_OPTION_CONNECTION_MEMORY_LIMIT, ServerLimits::kConnectionMemory,
       MHD_OPTION_NOTIFY_CONNECTION, &Callbacks::Connection, this,
@@ -165,9 +172,10 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
     *request = state;
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
     state->entry = static_cast<ConnectionWatch::Entry*>(info->socket_context);
+    state->address = CountedAddress(ClientAddress(connection));
     bool queued = false;
     if (self.Admit(connection, url, method, *state, queued)) return MHD_YES;
-    self.watch_.Answering(state->entry);
+    self.watch_.Answering(state->entry, AnswerTime(1024));
     return queued ? MHD_YES : MHD_NO;
   }
   if (*upload_size > 0) {
@@ -179,11 +187,12 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
     *upload_size = 0;
     return MHD_YES;
   }
-  self.watch_.Answering(state->entry);
   if (state->get) {
-    self.Serve(connection, state->path);
+    self.Serve(connection, *state);
     return MHD_YES;
   }
+  self.watch_.Answering(state->entry, std::chrono::duration_cast<std::chrono::milliseconds>(kPressTimeout) +
+                                          AnswerTime(1024));
   if (state->received > ServerLimits::kMaxBody) {
     return AnswerError(connection, 413, "the request is too large") ? MHD_YES : MHD_NO;
   }
@@ -223,6 +232,13 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
   }
   const std::string length_text = Header(connection, "Content-Length");
   const bool has_body = chunked || (content_length && length_text.find_first_not_of('0') != std::string::npos);
+  // The page's own requests, and a right token's, are never the ones shut
+  // for room (a GET's token is only looked at, never counted).
+  if (KnownSession(Header(connection, "Cookie")) ||
+      (guard_->token_required() &&
+       guard_->TokenAccepted(Header(connection, "Authorization"), Header(connection, "X-Trezik-Token")))) {
+    watch_.Prefer(request.entry);
+  }
   if (route->method == std::string_view("GET")) {
     if (has_body) return refuse(400, "a GET carries no body");
     // Answered once the request is complete: an answer queued now would
@@ -238,19 +254,17 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
     return refuse(403, "commands come from the dashboard's own page only");
   }
   if (guard_->token_required()) {
-    const std::string address = ClientAddress(connection);
-    const auto now = TokenThrottle::Clock::now();
-    if (const auto wait = throttle_.Wait(address, now); wait.count() > 0) {
-      return refuse(429, "too many wrong tokens: try again later", {{"Retry-After", std::to_string(wait.count())}});
-    }
+    // The token is always looked at: a right one is never refused, however
+    // many wrong ones came from its address; wrong ones are slowed down.
     if (!guard_->TokenAccepted(Header(connection, "Authorization"), Header(connection, "X-Trezik-Token"))) {
-      if (const auto wait = throttle_.Wrong(address, now); wait.count() > 0) {
-        Log(std::to_string(TokenThrottle::kFreeTries) + " or more wrong tokens in a row from " + address +
-            ": its commands get 429 for " + std::to_string(wait.count()) + " s");
+      const TokenThrottle::Verdict verdict = throttle_.Wrong(request.address, TokenThrottle::Clock::now());
+      if (verdict.report) Log(*verdict.report);
+      if (verdict.wait.count() > 0) {
+        return refuse(429, "too many wrong tokens: try again later",
+                      {{"Retry-After", std::to_string(verdict.wait.count())}});
       }
       return refuse(401, "the dashboard's token is missing or wrong", {{"WWW-Authenticate", "Bearer"}});
     }
-    throttle_.Right(address);
   }
   if (!IsJsonContentType(Header(connection, "Content-Type"))) {
     return refuse(415, "a command is sent as application/json");
@@ -262,16 +276,51 @@ bool Server::Admit(MHD_Connection* connection, const char* url, const char* meth
   return true;
 }
 
-void Server::Serve(MHD_Connection* connection, const std::string& path) {
-  if (path == "/") {
-    const std::string nonce = NewNonce();
-    Answer(connection, 200, DashboardPage(nonce), "text/html; charset=utf-8",
-           {{"Content-Security-Policy", PagePolicy(nonce)}});
-  } else if (path == "/labels") {
-    Answer(connection, 200, SnapshotJson(dashboard_.Latest()), kJson);
-  } else {
-    Events(connection);
+void Server::Serve(MHD_Connection* connection, const Request& request) {
+  if (request.path == "/events") {
+    Events(connection, request.entry);
+    return;
   }
+  std::string body;
+  const char* type = kJson;
+  std::string nonce, session;
+  if (request.path == "/") {
+    nonce = NewNonce();
+    session = std::string(kSessionCookie) + "=" + NewSession(request.address) + "; Path=/; HttpOnly; SameSite=Strict";
+    body = DashboardPage(nonce);
+    type = "text/html; charset=utf-8";
+  } else {
+    body = SnapshotJson(dashboard_.Latest());
+  }
+  watch_.Answering(request.entry, AnswerTime(body.size()));
+  if (request.path == "/") {
+    Answer(connection, 200, body, type, {{"Content-Security-Policy", PagePolicy(nonce)}, {"Set-Cookie", session}});
+  } else {
+    Answer(connection, 200, body, type);
+  }
+}
+
+std::string Server::NewSession(const std::string& address) {
+  std::string session = NewNonce();
+  std::lock_guard lock(sessions_mutex_);
+  // At most two an address (its oldest goes), kSessions in all.
+  const auto first = std::find_if(sessions_.begin(), sessions_.end(), [&](const auto& s) { return s.second == address; });
+  if (first != sessions_.end() &&
+      std::count_if(sessions_.begin(), sessions_.end(), [&](const auto& s) { return s.second == address; }) >= 2) {
+    sessions_.erase(first);
+  }
+  if (sessions_.size() >= ServerLimits::kSessions) sessions_.pop_front();
+  sessions_.emplace_back(session, address);
+  return session;
+}
+
+bool Server::KnownSession(const std::string& cookie) {
+  const std::string name = std::string(kSessionCookie) + "=";
+  const auto at = cookie.find(name);
+  if (at == std::string::npos || (at > 0 && cookie[at - 1] != ' ' && cookie[at - 1] != ';')) return false;
+  const std::string given = cookie.substr(at + name.size(), 32);
+  std::lock_guard lock(sessions_mutex_);
+  return std::any_of(sessions_.begin(), sessions_.end(), [&](const auto& s) { return SameSecret(given, s.first); });
 }
 
 void Server::Command(MHD_Connection* connection, const Request& request) {
@@ -282,12 +331,14 @@ void Server::Command(MHD_Connection* connection, const Request& request) {
     return;
   }
   const CommandAnswer answer = dashboard_.Press(std::move(*command), kPressTimeout);
-  Answer(connection, static_cast<unsigned>(answer.status), AnswerJson(answer), kJson);
+  const std::string json = AnswerJson(answer);
+  watch_.Answering(request.entry, AnswerTime(json.size()));
+  Answer(connection, static_cast<unsigned>(answer.status), json, kJson);
 }
 
-void Server::Events(MHD_Connection* connection) {
-  if (streams_.fetch_add(1) >= kMaxStreams) {
-    streams_.fetch_sub(1);
+void Server::Events(MHD_Connection* connection, ConnectionWatch::Entry* entry) {
+  if (!watch_.Streaming(entry)) {
+    watch_.Answering(entry, AnswerTime(1024));
     AnswerError(connection, 503, "too many open dashboards");
     return;
   }
@@ -303,14 +354,14 @@ void Server::Events(MHD_Connection* connection) {
   StreamBody body;
   // Each call hands on what is pending, or waits for one event or
   // keep-alive, or ends the stream.
-  body.next = [this, stream, event](char* buffer, std::size_t room) -> ssize_t {
+  body.next = [this, stream, event, entry](char* buffer, std::size_t room) -> ssize_t {
     while (stream->pending.empty()) {
       if (stream->first) {
         stream->first = false;
         const Snapshot latest = dashboard_.Latest();
         stream->version = latest.version;
         stream->pending = "retry: 2000\n" + event(latest);
-      } else if (stopping_ || dashboard_.closed()) {
+      } else if (stopping_ || dashboard_.closed() || watch_.IsShut(entry)) {
         return MHD_CONTENT_READER_END_OF_STREAM;
       } else if (const auto newer = dashboard_.WaitNewer(stream->version, kStreamSlice)) {
         stream->version = newer->version;
@@ -325,7 +376,6 @@ void Server::Events(MHD_Connection* connection) {
     stream->last_write = std::chrono::steady_clock::now();
     return static_cast<ssize_t>(n);
   };
-  body.done = [this] { streams_.fetch_sub(1); };
   AnswerStream(connection, std::move(body), "text/event-stream", {{"X-Accel-Buffering", "no"}});
 }
 

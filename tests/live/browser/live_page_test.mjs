@@ -10,6 +10,8 @@
 //   - a page of another origin (on 127.0.0.2) that posts a whole reset
 //     request as the text/plain body of its own, as a browser sends without
 //     asking, resets nothing;
+//   - with every event stream taken (two each from 127.0.0.10 to .17), a
+//     new page reads the labels every second instead and says so;
 //   - reset work asks first; a command the plug-in fails shows its error;
 //     with gpsd gone the page says "No GPS".
 //
@@ -152,6 +154,31 @@ async function crossOriginReset(url, page) {
   }
 }
 
+// Every event stream taken, from eight other addresses: a new page gets
+// none, and follows the meters by reading /labels every second.
+async function withoutStreams(url) {
+  const held = [];
+  for (let i = 0; i < 16; i++) {
+    const request = http.get(`${url}events`, { localAddress: `127.0.0.${10 + (i >> 1)}` });
+    request.on("response", (response) => response.resume());
+    request.on("error", () => {});
+    held.push(request);
+  }
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  const second = await browser.newPage();
+  await second.goto(url, { waitUntil: "load" });
+  await second.waitForFunction(() => document.getElementById("link").textContent.includes("read every second") &&
+                                     parseFloat(document.getElementById("tripmeter").textContent) > 0,
+                               { timeout: 10000, polling: 100 });
+  const before = await second.$eval("#tripmeter", (e) => e.textContent);
+  await second.waitForFunction((text) => document.getElementById("tripmeter").textContent !== text,
+                               { timeout: 20000, polling: 100 }, before);
+  step(`no stream: "${await second.$eval("#link", (e) => e.textContent)}", trip ${before} -> ` +
+       `${await second.$eval("#tripmeter", (e) => e.textContent)}`);
+  for (const request of held) request.destroy();
+  await second.close();
+}
+
 async function main() {
   const gpsdPort = await freePort();
   // 12.5 sentences a fix in this log: one fix every 0.25 s, fresh for the
@@ -190,6 +217,7 @@ async function main() {
   step(`trip ${first} -> ${await trip()} with no reload`);
   check(await page.$eval("#gps", (e) => e.classList.contains("fix")), "the page does not say GPS fix while driving");
 
+  await withoutStreams(url);
   await crossOriginReset(url, page);
   await layoutAt(page, 800, 480, "800x480");
 
@@ -254,7 +282,9 @@ async function main() {
   // The browser reports the failed answer on its console too.
   const expected = problems.findIndex((problem) => problem.includes("the server responded with a status of"));
   if (expected >= 0) problems.splice(expected, 1);
-  step(`error line: ${await page.$eval("#error", (e) => e.textContent)}`);
+  const errorLine = await page.$eval("#error", (e) => e.textContent);
+  check(errorLine.includes(`"${path.join(data, "tripmeter.log")}"`), `the error names no Linux path: ${errorLine}`);
+  step(`error line: ${errorLine}`);
 
   await stop(gpsfake);
   await page.waitForFunction(() => document.getElementById("gps").textContent.startsWith("No GPS:"),
