@@ -81,16 +81,22 @@ std::string HostedPlugin::StateFileProblem() {
   return "";
 }
 
-std::string HostedPlugin::FuelCarryProblem() {
+std::vector<vocabulary::Label> HostedPlugin::LabelsWithoutFigure() {
+  using vocabulary::Label;
+  std::vector<Label> labels;
   const Form1* form = Form1::Existing();
-  if (form == nullptr || form->fuel_carry().write_error.empty()) return "";
-  return std::string(kFuelCarryFileName) + " could not be written (" + form->fuel_carry().write_error +
-         "): the fuel of the partial fill-ups since the last full tank is lost at a power cut";
-}
-
-int HostedPlugin::FuelCarryWriteFailures() {
-  const Form1* form = Form1::Existing();
-  return form == nullptr ? 0 : form->fuel_carry().write_failures;
+  if (form == nullptr) return labels;
+  // PARTIAL and UNKNOWN are the plug-in's own words for a fill-up's figure.
+  const bool figure_shown = form->fuel_carry().figure == FuelFigure::kShown;
+  if (figure_shown && !form->worked_figures().consumption) labels.push_back(Label::kConsumption);
+  if (figure_shown && !form->worked_figures().cost) labels.push_back(Label::kCostPerDistance);
+  if (form->options().tank <= 0.0 || form->fuel_carry().consumption <= 0.0) labels.push_back(Label::kRange);
+  try {
+    if (form->TripSeconds() <= 0) labels.push_back(Label::kAverageSpeed);
+  } catch (const Error&) {
+    labels.push_back(Label::kAverageSpeed);
+  }
+  return labels;
 }
 
 bool HostedPlugin::MetersChangedSinceFile() {

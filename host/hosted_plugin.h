@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "contract/vocabulary.h"
 #include "core/error.h"
 #include "host/host.h"
 #include "platform/platform.h"
@@ -62,11 +64,13 @@ class HostedPlugin {
   // file is there but could not be read or held no meters; empty when they
   // did.
   static std::string StateFileProblem();
-  // While a write of fuelcarry.ini fails: what it means for the driver,
-  // with the failure's words; empty while the file holds the carry.
-  static std::string FuelCarryProblem();
-  // The writes of fuelcarry.ini that failed since the plug-in started.
-  static int FuelCarryWriteFailures();
+  // The labels whose text is no figure of the plug-in's yet, though it may
+  // read as one: "mpg" and "trezik_costperdist" at their start values 0
+  // (nothing worked out since the start, or the quantity cleared),
+  // "trezik_range" without a tank or a full tank's consumption, "avspeed"
+  // in a trip's first second. A host that shows "no figure" in place of
+  // these texts decides by this, not by the texts.
+  static std::vector<vocabulary::Label> LabelsWithoutFigure();
   // Whether the meters differ from what tripmeter.ini was last read or
   // written with (the plug-in's own test, as for its autosave).
   static bool MetersChangedSinceFile();

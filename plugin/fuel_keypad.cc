@@ -24,6 +24,7 @@ double IntervalFuel(const Form1& form) { return CheckedAdd(form.fuel_carry().qua
 void ComputeCostPerDistance(Form1& form) {
   const double cost = CheckedAdd(form.fuel_carry().cost, CheckedMultiply(form.litres, form.price));
   form.priceperkm = CheckedDivide(cost, form.Number(form.trip_total));
+  WorkedFiguresToWrite(form).cost = true;
 }
 
 // Consumption from the interval's fuel and the distance since the last full tank.
@@ -31,6 +32,7 @@ void ComputeConsumption(Form1& form) {
   const double fuel = IntervalFuel(form);
   form.litres_per_100km = CheckedMultiply(CheckedDivide(fuel, form.Number(form.trip_total)), 100.0);
   form.mpg = CheckedDivide(form.Number(form.trip_total), fuel);
+  WorkedFiguresToWrite(form).consumption = true;
 }
 
 // An entry that shows a figure fails as the arithmetic does; one that shows
@@ -98,6 +100,7 @@ void QuantityClear(Form1& form) {
   carry.missed_mark = false;
   carry.figure = EntryFigure(carry);
   StoreFuelCarry(form, carry);
+  WorkedFiguresToWrite(form).consumption = false;
 }
 
 std::string FuelRecord(Form1& form, FuelMark mark) {
@@ -168,6 +171,8 @@ void AcceptFillUp(Form1& form) {
 }
 
 }  // namespace
+
+WorkedFigures& WorkedFiguresToWrite(Form1& form) { return form.worked_figures_; }
 
 void DropCarriedFuel(Form1& form) {
   FuelCarry carry = form.fuel_carry();

@@ -6,8 +6,6 @@
 // meters; everyone else reads it through Form1::fuel_carry().
 #pragma once
 
-#include <string>
-
 namespace trezik {
 
 // What the consumption labels show for the fill-up being keyed in or the
@@ -44,10 +42,19 @@ struct FuelCarry {
   FuelFigure figure = FuelFigure::kShown;
   // The file has been read (or found missing) by this thread's state.
   bool loaded = false;
-  // Writes of the file that failed in this state's life, and why the latest
-  // failed while it still does (empty once the file holds the carry).
-  int write_failures = 0;
-  std::string write_error;
+  // The file's latest write failed: it does not hold the carry yet.
+  bool unsaved = false;
+};
+
+// Whether the consumption and the cost per distance hold figures worked out
+// in this session (a key of the entry, an accept), not the start values 0
+// that stand for none yet; the quantity's clear key puts the consumption's
+// 0 back. Not saved. Its one writer is the fuel keypad
+// (plugin/fuel_keypad.cc); a host that can show "no figure" in place of a 0
+// (trezik-live's page) reads it through Form1::worked_figures().
+struct WorkedFigures {
+  bool consumption = false;
+  bool cost = false;
 };
 
 // What the entry on the keypad shows: a partial entry has no figure; one

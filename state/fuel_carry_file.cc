@@ -108,15 +108,9 @@ namespace {
 void WriteCarry(Form1& form, FuelCarry& carry) noexcept {
   try {
     WriteFileWhole(CarryPath(form), CarryContent(carry));
-    carry.write_error.clear();
-  } catch (const std::exception& error) {
-    // The state holds the carry; the next store writes it again.
-    ++carry.write_failures;
-    const Error* typed = dynamic_cast<const Error*>(&error);
-    carry.write_error = *error.what() != '\0' ? error.what() : typed ? ErrorKindName(typed->kind()) : "failed";
+    carry.unsaved = false;
   } catch (...) {
-    ++carry.write_failures;
-    carry.write_error = "failed";
+    carry.unsaved = true;
   }
 }
 
@@ -125,18 +119,16 @@ void WriteCarry(Form1& form, FuelCarry& carry) noexcept {
 void StoreFuelCarry(Form1& form, const FuelCarry& next) noexcept {
   FuelCarry& carry = FuelCarryToWrite(form);
   const bool changed = CarryContent(carry) != CarryContent(next);
-  const int failures = carry.write_failures;
-  const std::string error = carry.write_error;
+  const bool unsaved = carry.unsaved;
   carry = next;
   carry.loaded = true;
-  carry.write_failures = failures;
-  carry.write_error = error;
-  if (changed || !carry.write_error.empty()) WriteCarry(form, carry);
+  carry.unsaved = unsaved;
+  if (changed || unsaved) WriteCarry(form, carry);
 }
 
 void SaveFuelCarry(Form1& form) noexcept {
   FuelCarry& carry = FuelCarryToWrite(form);
-  if (!carry.write_error.empty()) WriteCarry(form, carry);
+  if (carry.unsaved) WriteCarry(form, carry);
 }
 
 }  // namespace trezik

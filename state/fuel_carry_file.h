@@ -26,10 +26,10 @@ void LoadFuelCarry(Form1& form) noexcept;
 
 // The new carry, kept in the state and, when anything of it that the file
 // holds changed or the file's last write failed, written to the file. A
-// failed write is swallowed, as the front end wants, and noted in the
-// carry's write_failures and write_error for a host that tells its driver:
-// the state holds the carry, and the next store or SaveFuelCarry writes it
-// again.
+// failed write is swallowed, as inside the front end it must be (a host
+// that tells its driver watches the file's writes at the platform): the
+// state holds the carry and notes it unsaved, and the next store or
+// SaveFuelCarry writes it again.
 void StoreFuelCarry(Form1& form, const FuelCarry& carry) noexcept;
 
 // Writes the carry again when its last write failed (the final save).
