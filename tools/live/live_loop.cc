@@ -82,7 +82,6 @@ class Loop {
     Snapshot snapshot = p_.session.Read(p_.rules.Status(state.connected, state.fix, now));
     snapshot.speed = p_.rules.PageSpeed(state.fix, now);
     snapshot.place = place_;
-    if (!state.unreached.empty()) snapshot.problems.push_back(state.unreached);
     if (!p_.state_file_problem.empty()) snapshot.problems.push_back(p_.state_file_problem);
     const SaveRecord& saves = p_.session.saves();
     if (saves.failing) {
@@ -109,6 +108,8 @@ class Loop {
              << "\n" << std::flush;
       told_carry_failing_ = carry.failing;
     }
+    // The files first: gpsd's absence the page's status line says as well.
+    if (!state.unreached.empty()) snapshot.problems.push_back(state.unreached);
     p_.dashboard.Publish(std::move(snapshot));
   }
 
