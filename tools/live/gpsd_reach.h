@@ -1,7 +1,8 @@
 // Why gpsd cannot be reached, in words a driver can act on. libgps's
 // gps_open says only that it failed; this looks the address up and tries a
 // connection itself to name the cause: "no gpsd at HOST:PORT: connection
-// refused", "...: Name or service not known" lowercased, "...: timed out".
+// refused", "...: name or service not known", "...: connection timed out"
+// (the system's words, lower case at the start).
 #pragma once
 
 #include <chrono>
