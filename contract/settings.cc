@@ -8,8 +8,8 @@
 
 namespace trezik {
 
-OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptions& trip,
-                          int& autosave_seconds) {
+OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, PluginOptions& options) {
+  TripOptions& trip = options.trip;
   // Why a number's value leaves its option off.
   auto refused = [&](bool whole) {
     if (!item.value) return OptionReading::kNoValue;
@@ -21,7 +21,7 @@ OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptio
   if (item.key == kAutosaveKey) {
     const std::optional<int> seconds =
         WholeNumberInRange(item.value, decimal_mark, kAutosaveMinSeconds, kAutosaveMaxSeconds);
-    autosave_seconds = seconds.value_or(0);
+    options.autosave_seconds = seconds.value_or(0);
     return seconds ? OptionReading::kApplied : refused(true);
   }
   if (item.key == kMinSpeedKey) {
@@ -34,6 +34,11 @@ OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptio
         NumberInRange(item.value, decimal_mark, kCalibrationLow, kCalibrationHigh);
     trip.calibration = factor.value_or(1.0);
     return factor ? OptionReading::kApplied : refused(false);
+  }
+  if (item.key == kTankKey) {
+    const std::optional<double> size = NumberInRange(item.value, decimal_mark, kTankLow, kTankHigh);
+    options.tank = size.value_or(0.0);
+    return size ? OptionReading::kApplied : refused(false);
   }
   if (item.key == kDistanceKey) {
     const std::string choice = item.value ? ToLowerAscii(*item.value) : "";

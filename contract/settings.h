@@ -1,6 +1,6 @@
 // The plug-in's settings: the keys of the host's "pw.ini" it reads
 // ("isunits") and of its own "trezik.ini" ("decimalplaces", and the options
-// "autosave", "minspeed", "calibration" and "distance"), with their ranges,
+// "autosave", "minspeed", "calibration", "distance" and "tank"), with their ranges,
 // the rule that reads each, and the one way the tools write these files.
 // The plug-in's start-up applies them; a tool (the drive simulator) uses the
 // same rule to say what the plug-in will make of a file.
@@ -23,6 +23,7 @@ inline constexpr char kAutosaveKey[] = "autosave";
 inline constexpr char kMinSpeedKey[] = "minspeed";
 inline constexpr char kCalibrationKey[] = "calibration";
 inline constexpr char kDistanceKey[] = "distance";
+inline constexpr char kTankKey[] = "tank";
 // The two values of "distance" (any letter case), and the words "isunits"
 // is written with.
 inline constexpr char kSphereChoice[] = "sphere";
@@ -44,6 +45,7 @@ struct TripOptions {
 struct PluginOptions {
   TripOptions trip;
   int autosave_seconds = 0;  // autosave every this many seconds; 0 is off
+  double tank = 0.0;         // the tank's size in the volume unit; 0: not given
 };
 
 // The ranges of the options.
@@ -51,6 +53,7 @@ inline constexpr double kMinSpeedLow = 0.5, kMinSpeedHigh = 20.0;
 inline constexpr double kCalibrationLow = 0.8, kCalibrationHigh = 1.2;
 inline constexpr int kAutosaveMinSeconds = 10;
 inline constexpr int kAutosaveMaxSeconds = 3600;
+inline constexpr double kTankLow = 5.0, kTankHigh = 500.0;
 
 // What was made of one item of "trezik.ini" beside "decimalplaces".
 enum class OptionReading {
@@ -67,12 +70,7 @@ enum class OptionReading {
 // valid (the last item of a key counts), reading numbers with
 // `decimal_mark` or ".". Says what it made of the item, so that a tool can
 // show which settings the plug-in passes over, and why.
-OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, TripOptions& trip,
-                          int& autosave_seconds);
-inline OptionReading ApplyOption(const SettingsItem& item, char decimal_mark,
-                                 PluginOptions& options) {
-  return ApplyOption(item, decimal_mark, options.trip, options.autosave_seconds);
-}
+OptionReading ApplyOption(const SettingsItem& item, char decimal_mark, PluginOptions& options);
 
 // One item of "trezik.ini" and what the plug-in made of it.
 struct SettingsItemReading {

@@ -81,6 +81,7 @@ const std::vector<std::string>& AllCommands();
 enum class Label {
   kTripMeter, kTripTotal, kWorkMeter, kAverageSpeed, kMaxSpeed, kFuelEntry, kSpeedUnits,
   kVolumeUnits, kConsumptionUnits, kDistanceUnit, kConsumption, kUnitPrice, kCostPerDistance, kFillUpMark,
+  kTripTime, kRange,
 };
 struct LabelName {
   std::string_view name;
@@ -101,6 +102,8 @@ inline constexpr LabelName kLabels[] = {
     {"trezik_unitprice", Label::kUnitPrice},
     {"trezik_costperdist", Label::kCostPerDistance},
     {"trezik_fillmark", Label::kFillUpMark},
+    {"trezik_triptime", Label::kTripTime},
+    {"trezik_range", Label::kRange},
 };
 std::optional<Label> FindLabel(std::string_view name);
 // The name of a label, as the skin writes it.
@@ -120,6 +123,8 @@ inline constexpr std::string_view kMissedIndicator = kMissedKey;
 // missed fill-up.
 inline constexpr std::string_view kPartialFigureText = "PARTIAL";
 inline constexpr std::string_view kUnknownFigureText = "UNKNOWN";
+// "trezik_range" shows kUnknownFigureText too, while no full tank's
+// consumption is known, and "" while "trezik.ini" sets no tank.
 // What the label "trezik_fillmark" shows of the entry's marks: "PARTIAL",
 // "MISSED", both separated by a blank, or "" for none.
 inline constexpr std::string_view kPartialMarkText = "PARTIAL";

@@ -9,11 +9,19 @@
 namespace trezik::host {
 namespace {
 
-std::string TextOrError(const std::function<std::string()>& read) {
+// What the calls answer before Create, or after a Create that failed.
+constexpr char kNoPlugin[] = "the plug-in has not started";
+
+// A label's or indicator's text, or "error: <kind>": the plug-in's own
+// errors as the host gets them, and an allocation that failed.
+std::string TextOrError(PWExtension* plugin, const std::function<std::string(PWExtension&)>& read) {
+  if (plugin == nullptr) return std::string("error: ") + kNoPlugin;
   try {
-    return read();
+    return read(*plugin);
   } catch (const Error& error) {
     return std::string("error: ") + ErrorKindName(error.kind());
+  } catch (const std::bad_alloc&) {
+    return std::string("error: ") + ErrorKindName(ErrorKind::kOutOfMemory);
   }
 }
 
@@ -29,6 +37,10 @@ void HostedPlugin::Tick() { platform_.PumpMessagesFor(Form1::kTimer1IntervalMs);
 
 CommandResult HostedPlugin::Command(const std::string& command) {
   CommandResult result;
+  if (!plugin_) {
+    result.error_text = kNoPlugin;
+    return result;
+  }
   try {
     result.code = plugin_->ProcessCommand(command);
   } catch (const Error& error) {
@@ -41,11 +53,13 @@ CommandResult HostedPlugin::Command(const std::string& command) {
 }
 
 std::string HostedPlugin::Label(std::string_view name) {
-  return TextOrError([&] { return plugin_->ReturnLabel(std::string(name), ""); });
+  return TextOrError(plugin_ ? &*plugin_ : nullptr,
+                     [&](PWExtension& plugin) { return plugin.ReturnLabel(std::string(name), ""); });
 }
 
 std::string HostedPlugin::Indicator(std::string_view name) {
-  return TextOrError([&] { return plugin_->ReturnIndicator(std::string(name)); });
+  return TextOrError(plugin_ ? &*plugin_ : nullptr,
+                     [&](PWExtension& plugin) { return plugin.ReturnIndicator(std::string(name)); });
 }
 
 void HostedPlugin::Release() {
@@ -65,6 +79,24 @@ std::string HostedPlugin::StateFileProblem() {
                        "content is kept as ") + kUnreadableStateFileName;
   }
   return "";
+}
+
+std::vector<vocabulary::Label> HostedPlugin::LabelsWithoutFigure() {
+  using vocabulary::Label;
+  std::vector<Label> labels;
+  const Form1* form = Form1::Existing();
+  if (form == nullptr) return labels;
+  // PARTIAL and UNKNOWN are the plug-in's own words for a fill-up's figure.
+  const bool figure_shown = form->fuel_carry().figure == FuelFigure::kShown;
+  if (figure_shown && !form->worked_figures().consumption) labels.push_back(Label::kConsumption);
+  if (figure_shown && !form->worked_figures().cost) labels.push_back(Label::kCostPerDistance);
+  if (form->options().tank <= 0.0 || form->fuel_carry().consumption <= 0.0) labels.push_back(Label::kRange);
+  try {
+    if (form->TripSeconds() <= 0) labels.push_back(Label::kAverageSpeed);
+  } catch (const Error&) {
+    labels.push_back(Label::kAverageSpeed);
+  }
+  return labels;
 }
 
 bool HostedPlugin::MetersChangedSinceFile() {

@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "contract/vocabulary.h"
 #include "core/error.h"
 #include "host/host.h"
 #include "platform/platform.h"
@@ -37,13 +39,17 @@ class HostedPlugin {
   HostedPlugin(const HostedPlugin&) = delete;
   HostedPlugin& operator=(const HostedPlugin&) = delete;
 
-  // The plug-in's start-up; throws trezik::Error when it fails.
+  // The plug-in's start-up; throws trezik::Error when it fails. Until it
+  // has succeeded, Command, Label and Indicator answer that the plug-in has
+  // not started.
   void Create() { plugin_.emplace(); }
+  bool created() const { return plugin_.has_value(); }
   // One tick of Timer1: the platform's clock moves its interval.
   void Tick();
   CommandResult Command(const std::string& command);
-  // A label's or indicator's text, or "error: <kind>" when the call fails,
-  // so that whoever shows it can say why it is blank.
+  // A label's or indicator's text, or "error: <kind>" when the call fails
+  // (as Command, an allocation that failed too), so that whoever shows it
+  // can say why it is blank.
   std::string Label(std::string_view name);
   std::string Indicator(std::string_view name);
   // Releases the plug-in; Form1's unload saves tripmeter.ini. Also after a
@@ -51,12 +57,20 @@ class HostedPlugin {
   void Release();
 
   Host& host() { return *host_; }
-  PWExtension& plugin() { return *plugin_; }
+  // Only after a Create that succeeded.
+  PWExtension& plugin() { return plugin_.value(); }
 
   // After Create: why the meters did not start from tripmeter.ini, when the
   // file is there but could not be read or held no meters; empty when they
   // did.
   static std::string StateFileProblem();
+  // The labels whose text is no figure of the plug-in's yet, though it may
+  // read as one: "mpg" and "trezik_costperdist" at their start values 0
+  // (nothing worked out since the start, or the quantity cleared),
+  // "trezik_range" without a tank or a full tank's consumption, "avspeed"
+  // in a trip's first second. A host that shows "no figure" in place of
+  // these texts decides by this, not by the texts.
+  static std::vector<vocabulary::Label> LabelsWithoutFigure();
   // Whether the meters differ from what tripmeter.ini was last read or
   // written with (the plug-in's own test, as for its autosave).
   static bool MetersChangedSinceFile();

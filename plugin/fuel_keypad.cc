@@ -24,6 +24,7 @@ double IntervalFuel(const Form1& form) { return CheckedAdd(form.fuel_carry().qua
 void ComputeCostPerDistance(Form1& form) {
   const double cost = CheckedAdd(form.fuel_carry().cost, CheckedMultiply(form.litres, form.price));
   form.priceperkm = CheckedDivide(cost, form.Number(form.trip_total));
+  WorkedFiguresToWrite(form).cost = true;
 }
 
 // Consumption from the interval's fuel and the distance since the last full tank.
@@ -31,6 +32,7 @@ void ComputeConsumption(Form1& form) {
   const double fuel = IntervalFuel(form);
   form.litres_per_100km = CheckedMultiply(CheckedDivide(fuel, form.Number(form.trip_total)), 100.0);
   form.mpg = CheckedDivide(form.Number(form.trip_total), fuel);
+  WorkedFiguresToWrite(form).consumption = true;
 }
 
 // An entry that shows a figure fails as the arithmetic does; one that shows
@@ -98,6 +100,7 @@ void QuantityClear(Form1& form) {
   carry.missed_mark = false;
   carry.figure = EntryFigure(carry);
   StoreFuelCarry(form, carry);
+  WorkedFiguresToWrite(form).consumption = false;
 }
 
 std::string FuelRecord(Form1& form, FuelMark mark) {
@@ -129,6 +132,9 @@ void AcceptFillUp(Form1& form) {
   form.litres = form.Number(form.myosk);
   Figure(form, ComputeConsumption);
   Figure(form, ComputeCostPerDistance);
+  // Worked out as the figures were, before anything is logged.
+  const double full_tank_consumption =
+      mark.any() ? 0.0 : CheckedDivide(IntervalFuel(form), form.Number(form.trip_total));
   SendToHost(kHostWindowTitle, kRoadRequest);
   CurrentPlatform().AppendToFile(form.trezikdir + kFuelLogFileName, FuelRecord(form, mark));
   carry.partial_mark = false;
@@ -145,7 +151,10 @@ void AcceptFillUp(Form1& form) {
     AutoSaveMeters(form);
     StoreFuelCarry(form, carry);
   } else {
-    // A full tank: the next distance starts here.
+    // A full tank: its consumption is kept for the range (none is known
+    // over an interval with a missed fill-up), and the next distance starts
+    // here.
+    carry.consumption = full_tank_consumption;
     form.litres = 0.0;
     form.trip_total = "0";
     form.distance = "0";
@@ -162,6 +171,8 @@ void AcceptFillUp(Form1& form) {
 }
 
 }  // namespace
+
+WorkedFigures& WorkedFiguresToWrite(Form1& form) { return form.worked_figures_; }
 
 void DropCarriedFuel(Form1& form) {
   FuelCarry carry = form.fuel_carry();

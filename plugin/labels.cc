@@ -1,4 +1,5 @@
 // The texts of the skin's labels and the state of its indicator.
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -11,27 +12,35 @@
 namespace trezik {
 namespace {
 
-constexpr std::int32_t kSecondsPerDay = 86400;
-
 std::string Rounded(const Form1& form, double value) {
   return form.Text(RoundHalfEven(value, form.dp));
 }
 
-// The average speed of the trip since startdate, in distance units per hour.
+// The average speed of the trip, in distance units per hour.
 std::string AverageSpeed(const Form1& form) {
-  const Form1::ClockReading now = form.ReadClock();
-  std::int32_t elapsed = now.seconds - form.startdate;
-  // startdate holds no date: a trip that began before midnight began yesterday.
-  const bool crossed_midnight = elapsed < 0;
-  if (crossed_midnight) elapsed += kSecondsPerDay;
-  // The whole days beyond that, by the day the trip's time started on. A
-  // clock set back to an earlier day adds none: the time of day alone rules.
-  if (const std::optional<std::int64_t> start_day = form.trip_start_day()) {
-    const std::int64_t whole_days = now.day - *start_day - (crossed_midnight ? 1 : 0);
-    if (whole_days > 0) elapsed = ToInt32(static_cast<double>(elapsed) + static_cast<double>(whole_days) * kSecondsPerDay);
-  }
-  const double hours = elapsed / 3600.0;
+  const double hours = form.TripSeconds() / 3600.0;
   return std::to_string(ToInt32(CheckedDivide(form.Number(form.distance), hours)));
+}
+
+// The time the trip has lasted, h:mm, the minutes begun not counted.
+std::string TripTime(const Form1& form) {
+  const std::int32_t minutes = form.TripSeconds() / 60;
+  const std::int32_t hours = minutes / 60;
+  const std::int32_t rest = minutes % 60;
+  return std::to_string(hours) + (rest < 10 ? ":0" : ":") + std::to_string(rest);
+}
+
+// How far the fuel in the tank still goes at the last full tank's
+// consumption: the tank, less what the distance since then used, plus the
+// partial fill-ups since, never above the tank nor below 0.
+std::string Range(const Form1& form) {
+  const double tank = form.options().tank;
+  if (tank <= 0.0) return "";
+  const FuelCarry& carry = form.fuel_carry();
+  if (carry.consumption <= 0.0) return std::string(vocabulary::kUnknownFigureText);
+  const double used = CheckedMultiply(form.Number(form.trip_total), carry.consumption);
+  const double left = std::clamp(CheckedAdd(tank - used, carry.quantity), 0.0, tank);
+  return Rounded(form, CheckedDivide(left, carry.consumption));
 }
 
 // What the consumption labels show in place of a figure, if they show none.
@@ -78,6 +87,8 @@ std::string PWExtension::ReturnLabel(const std::string& lbl, const std::string& 
       if (auto text = NoFigure(form)) return *text;
       return Rounded(form, form.priceperkm);
     case vocabulary::Label::kFillUpMark: return MarkText(form);
+    case vocabulary::Label::kTripTime: return TripTime(form);
+    case vocabulary::Label::kRange: return Range(form);
   }
   return "";
 }

@@ -63,8 +63,12 @@ PluginOptions& OptionsToWrite(Form1& form) { return form.options_; }
 
 namespace {
 
-// At teardown and at the end of the session.
-void FinalSave(Form1& form) { AutoSaveMeters(form); }
+// At teardown and at the end of the session: the meters, and the carry
+// when its last write failed.
+void FinalSave(Form1& form) {
+  AutoSaveMeters(form);
+  SaveFuelCarry(form);
+}
 
 }  // namespace
 

@@ -90,6 +90,22 @@ void Form1::NoteTripStart() {
   trip_start_day_ = now.day;
 }
 
+std::int32_t Form1::TripSeconds() const {
+  constexpr std::int32_t kSecondsPerDay = 86400;
+  const ClockReading now = ReadClock();
+  std::int32_t elapsed = now.seconds - startdate;
+  // startdate holds no date: a trip that began before midnight began yesterday.
+  const bool crossed_midnight = elapsed < 0;
+  if (crossed_midnight) elapsed += kSecondsPerDay;
+  // The whole days beyond that, by the day the trip's time started on. A
+  // clock set back to an earlier day adds none: the time of day alone rules.
+  if (trip_start_day_) {
+    const std::int64_t whole_days = now.day - *trip_start_day_ - (crossed_midnight ? 1 : 0);
+    if (whole_days > 0) elapsed = ToInt32(static_cast<double>(elapsed) + static_cast<double>(whole_days) * kSecondsPerDay);
+  }
+  return elapsed;
+}
+
 // Nothing may leave a window procedure (user32 cannot pass an exception on;
 // the front end would end): a handler that fails has done what it could.
 std::intptr_t TREZIK_CALLBACK Form1::WindowProcedure(WindowHandle window, std::uint32_t message,

@@ -113,6 +113,9 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   // (state/fuel_carry_file.cc).
   const FuelCarry& fuel_carry() const { return fuel_carry_; }
   friend FuelCarry& FuelCarryToWrite(Form1& form);
+  // Which fuel figures were worked out: the fuel keypad (plugin/fuel_keypad.cc).
+  const WorkedFigures& worked_figures() const { return worked_figures_; }
+  friend WorkedFigures& WorkedFiguresToWrite(Form1& form);
   // The host's latest speed: the host link (hostlink/reply_parser.cc).
   const ReportedSpeed& reported_speed() const { return reported_speed_; }
   friend ReportedSpeed& ReportedSpeedToWrite(Form1& form);
@@ -150,6 +153,12 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   // date; none until NoteTripStart. Like the trip meter it lives in memory
   // only: every start-up starts the trip anew.
   std::optional<std::int64_t> trip_start_day() const { return trip_start_day_; }
+  // The seconds the trip has lasted, as "avspeed" and "trezik_triptime" count
+  // them: the time of day since startdate, an earlier time of day read as the
+  // next day's, plus the whole days beyond that since trip_start_day. A
+  // clock set back to an earlier day adds none. Throws kOverflow beyond a
+  // 32-bit integer.
+  std::int32_t TripSeconds() const;
 
   // Writes the meters to "tripmeter.ini" (state_file.cc); throws the file
   // error when the save fails, leaving the old file whole. While start-up
@@ -171,6 +180,7 @@ FuelCarry& FuelCarryToWrite(Form1& form);
   PluginOptions options_;
   StateFileStatus state_file_;
   FuelCarry fuel_carry_;
+  WorkedFigures worked_figures_;
   ReportedSpeed reported_speed_;
   TripFilterState trip_filter_;
   std::optional<std::int64_t> trip_start_day_;
@@ -179,6 +189,7 @@ FuelCarry& FuelCarryToWrite(Form1& form);
 PluginOptions& OptionsToWrite(Form1& form);
 StateFileStatus& StateFileToWrite(Form1& form);
 FuelCarry& FuelCarryToWrite(Form1& form);
+WorkedFigures& WorkedFiguresToWrite(Form1& form);
 ReportedSpeed& ReportedSpeedToWrite(Form1& form);
 TripFilterState& TripFilterToWrite(Form1& form);
 

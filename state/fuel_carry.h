@@ -1,6 +1,7 @@
 // What a fill-up carries to the next one: the partial fill-ups since the
 // last full tank (their fuel and its cost), whether a fill-up went unkeyed in
-// that interval, and the marks of the fill-up being keyed in. Its one writer
+// that interval, the consumption of the last full tank, and the marks of the
+// fill-up being keyed in. Its one writer
 // is state/fuel_carry_file.cc, which keeps it in "fuelcarry.ini" beside the
 // meters; everyone else reads it through Form1::fuel_carry().
 #pragma once
@@ -32,10 +33,28 @@ struct FuelCarry {
   // key take them off.
   bool partial_mark = false;
   bool missed_mark = false;
+  // The consumption of the last full tank, in fuel per distance unit: the
+  // fuel of its interval over the interval's distance. 0 while none is known
+  // (no full tank yet, or the last one closed an interval with a missed
+  // fill-up). "trezik_range" works from it.
+  double consumption = 0.0;
   // What the labels show (not saved: after a start there is no figure yet).
   FuelFigure figure = FuelFigure::kShown;
   // The file has been read (or found missing) by this thread's state.
   bool loaded = false;
+  // The file's latest write failed: it does not hold the carry yet.
+  bool unsaved = false;
+};
+
+// Whether the consumption and the cost per distance hold figures worked out
+// in this session (a key of the entry, an accept), not the start values 0
+// that stand for none yet; the quantity's clear key puts the consumption's
+// 0 back. Not saved. Its one writer is the fuel keypad
+// (plugin/fuel_keypad.cc); a host that can show "no figure" in place of a 0
+// (trezik-live's page) reads it through Form1::worked_figures().
+struct WorkedFigures {
+  bool consumption = false;
+  bool cost = false;
 };
 
 // What the entry on the keypad shows: a partial entry has no figure; one

@@ -24,7 +24,8 @@ std::string CarryContent(const FuelCarry& carry) {
          "missed=" + flag(carry.missed) + "\r\n" +                   //
          "total=" + DoubleToLogText(carry.total_at) + "\r\n" +       //
          "partial_mark=" + flag(carry.partial_mark) + "\r\n" +       //
-         "missed_mark=" + flag(carry.missed_mark) + "\r\n";
+         "missed_mark=" + flag(carry.missed_mark) + "\r\n" +       //
+         "consumption=" + DoubleToLogText(carry.consumption) + "\r\n";
 }
 
 // The carry a file's content holds; nothing when a line is not one of its
@@ -55,6 +56,8 @@ std::optional<FuelCarry> ParseCarry(std::string_view content) {
       carry.cost = *number;
     } else if (key == "total") {
       carry.total_at = *number;
+    } else if (key == "consumption") {
+      carry.consumption = *number;
     } else {
       return std::nullopt;
     }
@@ -80,7 +83,8 @@ void LoadFuelCarry(Form1& form) noexcept {
   if (!read) return;
   // The distance restarted after the carry was written: a full tank or a
   // total reset was saved to the meters, and a power cut caught the carry.
-  // Only meters read from the file tell that.
+  // Only meters read from the file tell that. The consumption of the last
+  // full tank stays: the newer tank's is lost with the carry.
   const StateFileStatus& meters = form.state_file();
   if (meters.loaded && !meters.load_pending) {
     try {
@@ -99,17 +103,32 @@ void LoadFuelCarry(Form1& form) noexcept {
   carry.figure = EntryFigure(carry);
 }
 
+namespace {
+
+void WriteCarry(Form1& form, FuelCarry& carry) noexcept {
+  try {
+    WriteFileWhole(CarryPath(form), CarryContent(carry));
+    carry.unsaved = false;
+  } catch (...) {
+    carry.unsaved = true;
+  }
+}
+
+}  // namespace
+
 void StoreFuelCarry(Form1& form, const FuelCarry& next) noexcept {
   FuelCarry& carry = FuelCarryToWrite(form);
   const bool changed = CarryContent(carry) != CarryContent(next);
+  const bool unsaved = carry.unsaved;
   carry = next;
   carry.loaded = true;
-  if (!changed) return;
-  try {
-    WriteFileWhole(CarryPath(form), CarryContent(carry));
-  } catch (...) {
-    // The state holds the carry; the next change writes it again.
-  }
+  carry.unsaved = unsaved;
+  if (changed || unsaved) WriteCarry(form, carry);
+}
+
+void SaveFuelCarry(Form1& form) noexcept {
+  FuelCarry& carry = FuelCarryToWrite(form);
+  if (carry.unsaved) WriteCarry(form, carry);
 }
 
 }  // namespace trezik

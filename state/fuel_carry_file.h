@@ -6,6 +6,7 @@
 //   total=557
 //   partial_mark=0
 //   missed_mark=0
+//   consumption=0.08
 // Numbers are written with "."; it is replaced whole, as "tripmeter.ini" is.
 // A missing file carries nothing.
 #pragma once
@@ -24,8 +25,14 @@ struct FuelCarry;
 void LoadFuelCarry(Form1& form) noexcept;
 
 // The new carry, kept in the state and, when anything of it that the file
-// holds changed, written to the file. A failed write is swallowed: the state
-// holds the carry, and the next change writes it again.
+// holds changed or the file's last write failed, written to the file. A
+// failed write is swallowed, as inside the front end it must be (a host
+// that tells its driver watches the file's writes at the platform): the
+// state holds the carry and notes it unsaved, and the next store or
+// SaveFuelCarry writes it again.
 void StoreFuelCarry(Form1& form, const FuelCarry& carry) noexcept;
+
+// Writes the carry again when its last write failed (the final save).
+void SaveFuelCarry(Form1& form) noexcept;
 
 }  // namespace trezik

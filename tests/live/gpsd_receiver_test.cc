@@ -83,5 +83,33 @@ TEST(GpsdReceiver, AFloodOfReportsIsWorkedOnOneATickAndTheRestCounted) {
   EXPECT_GT(gpsd.sent(), 100'000u);
 }
 
+// A port on which nothing listens: one bound for a moment and let go.
+int ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+TEST(GpsdReceiver, AGpsdNeverReachedIsNamedWithItsCause) {
+  const std::string port = std::to_string(ClosedPort());
+  GpsdReceiver receiver("127.0.0.1", port, 10.0);
+  receiver.Start();
+  const std::string refused = "no gpsd at 127.0.0.1:" + port + ": connection refused";
+  GpsState state;
+  for (const auto end = Clock::now() + std::chrono::seconds(3); Clock::now() < end && state.unreached.empty();) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    state = receiver.State();
+  }
+  receiver.Stop();
+  EXPECT_FALSE(state.connected);
+  EXPECT_EQ(state.unreached, refused);
+}
+
 }  // namespace
 }  // namespace trezik::live

@@ -14,6 +14,9 @@
 #   save     saves that fail (a read-only folder; as root, to whom every
 #            folder is writable, a folder where the temporary file goes) are
 #            shown in /labels' problems, on stderr, and in the exit code, 3
+#   told     gpsd unreached is named with its cause, once, on stderr and in
+#            /labels' problems; a write of fuelcarry.ini that fails (a folder
+#            where its temporary file goes) likewise, and in the exit code, 3
 #   unread   a tripmeter.ini that holds no meters and a FIFO as places.csv:
 #            the start is not held, both are named, the exit code is 3
 set -uo pipefail
@@ -102,6 +105,25 @@ case "$case_name" in
     grep -q 'could not be saved at the end' "$work/live.err" || fail "the failed last save is not told"
     [ "$(head -1 "$work/data/tripmeter.ini" | tr -d '\r')" = 12.5 ] || fail "tripmeter.ini was changed"
     echo "told: $(tail -1 "$work/live.err")"
+    ;;
+  told)
+    mkdir -p "$work/data"
+    start_live live "$work/data"
+    labels_until '"problems":\["no gpsd at 127.0.0.1:1: connection refused"\]'
+    mkdir "$work/data/fuelcarry.ini.new"
+    answer=$(curl -s -H 'Content-Type: application/json' -d '{"command":"trezik_partial"}' "${page}command")
+    grep -q '"result":2' <<<"$answer" || fail "trezik_partial was answered $answer"
+    labels_until 'carry to the next full tank could not be saved'
+    grep -q 'fuelcarry.ini could not be written' "$work/live.err" || fail "the failed write is not told on stderr"
+    sleep 2  # gpsd is tried again meanwhile, with the same outcome
+    told=$(grep -c 'no gpsd at 127.0.0.1:1: connection refused' "$work/live.err")
+    [ "$told" = 1 ] || fail "gpsd unreached was told $told times"
+    end_live
+    [ "$status" = 3 ] || fail "trezik-live ended with $status after a failed write of fuelcarry.ini"
+    # The write at the key, and the one tried again at the plug-in's release.
+    grep -q 'fuelcarry.ini could not be written at the end' "$work/live.err" || fail "the last write is not told"
+    grep -q '2 writes of fuelcarry.ini failed in this run' "$work/live.err" || fail "the run's failed writes are not counted"
+    echo "told: $(head -1 "$work/live.err"); $(grep 'fuelcarry' "$work/live.err" | head -1)"
     ;;
   unread)
     mkdir -p "$work/data"

@@ -46,12 +46,16 @@ Snapshot Published(std::string trip) {
   snapshot.workrec = true;
   snapshot.gps = GpsStatus::kNoFix;
   snapshot.problems = {"The meters could not be saved"};
+  snapshot.no_figure = {"trezik_costperdist"};
+  snapshot.speed = "87";
+  snapshot.clock = "07:05";
   return snapshot;
 }
 
 TEST_F(ServedDashboard, LabelsAreTheTextsAsPublishedInTheirOrder) {
   const RawAnswer before = Get("/labels");
-  EXPECT_EQ(before.body, R"({"labels":{},"indicators":{"workrec":false},"gps":"no gps","problems":[]})");
+  EXPECT_EQ(before.body, R"({"labels":{},"indicators":{"workrec":false},"gps":"no gps","problems":[],)"
+                         R"("nofigure":[],"speed":null,"clock":"","place":null})");
 
   dashboard_.Publish(Published("24.03"));
   const RawAnswer after = Get("/labels");
@@ -62,7 +66,11 @@ TEST_F(ServedDashboard, LabelsAreTheTextsAsPublishedInTheirOrder) {
                "avspeed": "", "trezik_costperdist": "say \"0.12\" \u20ac"},
     "indicators": {"workrec": true},
     "gps": "no fix",
-    "problems": ["The meters could not be saved"]})");
+    "problems": ["The meters could not be saved"],
+    "nofigure": ["trezik_costperdist"],
+    "speed": "87",
+    "clock": "07:05",
+    "place": null})");
   EXPECT_EQ(nlohmann::ordered_json::parse(after.body), expected);
 }
 

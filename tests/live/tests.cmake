@@ -32,10 +32,11 @@ if(TARGET trezik-live AND TARGET trezik-drive)
 endif()
 
 # trezik-live and its data folder, without gpsd (live_folder.sh): one
-# trezik-live per folder, failed saves and an unreadable tripmeter.ini told
-# on the page, on stderr and in the exit code; in both builds.
+# trezik-live per folder, failed saves, a failed write of fuelcarry.ini, an
+# unreadable tripmeter.ini and the unreached gpsd told on the page, on stderr
+# and in the exit code; in both builds.
 if(TARGET trezik-live)
-  foreach(case lock save unread strange)
+  foreach(case lock save told unread strange)
     add_test(NAME live_folder_${case}
              COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/live/live_folder.sh ${case} $<TARGET_FILE:trezik-live>)
     set_tests_properties(live_folder_${case} PROPERTIES LABELS live TIMEOUT 60)

@@ -64,30 +64,34 @@ TEST_F(LabelsTest, UnknownNamesGiveEmptyText) {
   EXPECT_EQ(Label(""), "");
 }
 
-// Trips started by "resettrip" on 7 December and read some hours later;
+// Trips started by "resettrip" on 7 December and read some seconds later;
 // the averages are worked by hand: distance over the hours the trip lasted.
-TEST_F(LabelsTest, AverageSpeedCountsTheWholeDaysOfATrip) {
+TEST_F(LabelsTest, AverageSpeedAndTripTimeCountTheWholeDaysOfATrip) {
   struct Case {
     const char* trip;
-    double start;  // time of day on 7 December, seconds
-    double hours;  // until the label is read
+    double start;    // time of day on 7 December, seconds
+    double seconds;  // until the labels are read
     const char* distance;
     const char* avspeed;
+    const char* triptime;
   };
   const Case cases[] = {
-      {"30 min", 8 * 3600.0, 0.5, "30", "60"},
-      {"0.5 km in 30 min", 8 * 3600.0, 0.5, "0.5", "1"},
-      {"across midnight, 23:30 to 00:30", 23.5 * 3600.0, 1.0, "45", "45"},
-      {"24 h to the second", 8 * 3600.0, 24.0, "2400", "100"},  // a time of day alone: 0 s
-      {"25 h, 08:00 to 09:00 the next day", 8 * 3600.0, 25.0, "1400", "56"},  // alone: 1400
-      {"49 h, 23:30 to 00:30 three days on", 23.5 * 3600.0, 49.0, "2744", "56"},  // alone: 2744
+      {"30 min", 8 * 3600.0, 1800, "30", "60", "0:30"},
+      {"0.5 km in 30 min", 8 * 3600.0, 1800, "0.5", "1", "0:30"},
+      {"59 s", 8 * 3600.0, 59, "0.1", "6", "0:00"},
+      {"1 h 59 min 59 s", 8 * 3600.0, 7199, "10", "5", "1:59"},
+      {"across midnight, 23:30 to 00:30", 23.5 * 3600.0, 3600, "45", "45", "1:00"},
+      {"24 h to the second", 8 * 3600.0, 86400, "2400", "100", "24:00"},  // a time of day alone: 0 s
+      {"25 h, 08:00 to 09:00 the next day", 8 * 3600.0, 90000, "1400", "56", "25:00"},  // alone: 1400
+      {"49 h 5 min, 23:30 to 00:35 three days on", 23.5 * 3600.0, 176700, "2749", "56", "49:05"},
   };
   for (const Case& c : cases) {
     platform_.now = {2026, 12, 7, c.start};
     Command("resettrip");
     form().distance = c.distance;
-    platform_.AdvanceSeconds(c.hours * 3600.0);
+    platform_.AdvanceSeconds(c.seconds);
     EXPECT_EQ(Label("avspeed"), c.avspeed) << c.trip;
+    EXPECT_EQ(Label("Trezik_TripTime"), c.triptime) << c.trip;
   }
 }
 
@@ -97,6 +101,7 @@ TEST_F(LabelsTest, AverageSpeedOnAClockSetBackKeepsTheTimeOfDayRule) {
   form().distance = "30";
   platform_.now = {2026, 12, 6, 8.5 * 3600.0};  // a day back: no whole days are added
   EXPECT_EQ(Label("avspeed"), "60");
+  EXPECT_EQ(Label("trezik_triptime"), "0:30");
   platform_.now = {2026, 12, 7, 7.75 * 3600.0};  // earlier that day: read as yesterday's start
   EXPECT_EQ(Label("avspeed"), "1");  // 30 km over 23.75 h
 }

@@ -12,6 +12,7 @@
 
 #include "hostlink/protocol.h"
 #include "hostlink/reply_parser.h"
+#include "contract/settings.h"
 #include "contract/vocabulary.h"
 #include "support/started_plugin.h"
 
@@ -118,12 +119,12 @@ bool Includes(const std::set<std::string>& all, const std::set<std::string>& par
 
 class SkinReferenceTest : public testing::StartedPlugin {
  protected:
-  // A started plug-in that has driven and has both keypad entries begun,
-  // marked partial, so that every label has a text and every key and
-  // command succeeds.
+  // A started plug-in with a tank that has driven and has both keypad
+  // entries begun, marked partial, so that every label has a text and every
+  // key and command succeeds.
   void StartDriven(bool metric) {
     std::filesystem::remove(folder_ / "plugin" / "fuelcarry.ini");  // the marks of the start before
-    Start('.', metric);
+    Start('.', metric, SettingsWriter().Item(kTankKey, "50").text());
     form().distance = "50";
     form().trip_total = "100";
     platform_.AdvanceSeconds(3600);

@@ -49,7 +49,7 @@ set_decimal_mark() {
 # scenario's "#setup" lines have them, and the scenario in the work folder.
 setup_case() {
   local scenario="$1" file line mark="."
-  rm -f "$install/trezik.ini" "$install"/tripmeter.* "$install/fuel.log"
+  rm -f "$install/trezik.ini" "$install"/tripmeter.* "$install"/fuelcarry.* "$install/fuel.log"
   while read -r _ file line; do
     if [ "$file" == "sDecimal" ]; then mark="$line"; else printf '%s\r\n' "$line" >>"$install/$file"; fi
   done < <(grep '^#setup ' "$scenario")

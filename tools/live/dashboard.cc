@@ -22,7 +22,7 @@ const std::vector<std::string>& DashboardLabels() {
     for (Label label : {Label::kTripMeter, Label::kTripTotal, Label::kWorkMeter, Label::kAverageSpeed,
                         Label::kMaxSpeed, Label::kConsumption, Label::kCostPerDistance, Label::kFuelEntry,
                         Label::kUnitPrice, Label::kSpeedUnits, Label::kVolumeUnits, Label::kConsumptionUnits,
-                        Label::kDistanceUnit, Label::kFillUpMark}) {
+                        Label::kDistanceUnit, Label::kFillUpMark, Label::kTripTime, Label::kRange}) {
       all.emplace_back(vocabulary::NameOf(label));
     }
     return all;

@@ -37,6 +37,12 @@ struct Snapshot {
   bool workrec = false;  // the work indicator (vocabulary::kWorkIndicator)
   GpsStatus gps = GpsStatus::kNoGps;
   std::vector<std::string> problems;  // what the driver must know: a failed save, ...
+  // The labels whose text is no figure of the plug-in's yet (a 0 that
+  // stands for none, "trezik_range" without a tank): the page shows "–".
+  std::vector<std::string> no_figure;
+  std::optional<std::string> speed;  // the host's speed now, whole, in the speed unit
+  std::string clock;                 // the plug-in's time of day, HH:MM
+  std::optional<std::string> place;  // the place the host names now (places.csv)
 };
 
 // The plug-in's answer to one command: its result, or its error's text with

@@ -21,6 +21,10 @@ std::string SnapshotJson(const Snapshot& snapshot) {
   json["indicators"] = {{std::string(vocabulary::kWorkIndicator), snapshot.workrec}};
   json["gps"] = GpsStatusText(snapshot.gps);
   json["problems"] = snapshot.problems;
+  json["nofigure"] = snapshot.no_figure;
+  json["speed"] = snapshot.speed ? nlohmann::ordered_json(*snapshot.speed) : nlohmann::ordered_json();
+  json["clock"] = snapshot.clock;
+  json["place"] = snapshot.place ? nlohmann::ordered_json(*snapshot.place) : nlohmann::ordered_json();
   return Dump(json);
 }
 

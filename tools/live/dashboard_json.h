@@ -11,8 +11,10 @@
 namespace trezik::live {
 
 // {"labels": {"tripmeter": "24.03", ...}, "indicators": {"workrec": false},
-//  "gps": "fix", "problems": []}: the labels in the snapshot's order, texts
-// as published (bytes that are no UTF-8 become U+FFFD).
+//  "gps": "fix", "problems": [], "nofigure": ["mpg", ...], "speed": "87",
+//  "clock": "14:05", "place": "Ring Road"}: the labels in the snapshot's
+// order, texts as published (bytes that are no UTF-8 become U+FFFD);
+// "speed" and "place" are null when there is none.
 std::string SnapshotJson(const Snapshot& snapshot);
 
 // The command of a body that is exactly {"command": "NAME"} with NAME one of

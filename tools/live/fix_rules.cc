@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/convert.h"
 #include "host/fix_text.h"
 
 namespace trezik::live {
@@ -35,6 +36,12 @@ std::optional<host::Fix> FixRules::HostFix(const std::optional<GpsReport>& fix,
     text.speed = host::SpeedText(*fix->speed_mps, metric_units_, decimal_mark_);
   }
   return text;
+}
+
+std::optional<std::string> FixRules::PageSpeed(const std::optional<GpsReport>& fix,
+                                               std::chrono::steady_clock::time_point now) const {
+  if (!Fresh(fix, now) || !fix->speed_mps || !std::isfinite(*fix->speed_mps)) return std::nullopt;
+  return DoubleToText(RoundHalfEven(host::SpeedInUserUnit(*fix->speed_mps, metric_units_), 0), decimal_mark_);
 }
 
 GpsStatus FixRules::Status(bool connected, const std::optional<GpsReport>& fix,

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "host/host.h"
 #include "tools/live/dashboard.h"
@@ -53,6 +54,10 @@ class FixRules {
   // takes as no speed reported), or none when it is not fresh.
   std::optional<host::Fix> HostFix(const std::optional<GpsReport>& fix,
                                    std::chrono::steady_clock::time_point now) const;
+  // The speed of the fix as the page shows it: a whole number in km/h or
+  // mph as pw.ini says; none when the fix is not fresh or gave no speed.
+  std::optional<std::string> PageSpeed(const std::optional<GpsReport>& fix,
+                                       std::chrono::steady_clock::time_point now) const;
   // What the page says of the GPS.
   GpsStatus Status(bool connected, const std::optional<GpsReport>& fix,
                    std::chrono::steady_clock::time_point now) const;

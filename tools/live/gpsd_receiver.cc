@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "tools/live/gpsd_reach.h"
+
 namespace trezik::live {
 
 // Everything the thread touches, owned together with the receiver, so that
@@ -28,6 +30,7 @@ struct GpsdReceiver::Shared {
   bool finished = false;
   bool connected = false;
   bool ever_connected = false;
+  std::string unreached;  // why the latest connection failed; empty once one is made
   std::uint64_t reconnects = 0;
   std::uint64_t worked = 0, dropped = 0;
   std::chrono::steady_clock::duration tick{std::chrono::seconds(1)};
@@ -165,11 +168,14 @@ void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
   std::chrono::milliseconds retry = shared->first_retry;
   while (!shared->Stopping()) {
     gps_data_t data{};
+    bool opened = false;
     if (gps_open(shared->host.c_str(), shared->port.c_str(), &data) == 0) {
       if (gps_stream(&data, WATCH_ENABLE | WATCH_JSON, nullptr) == 0) {
+        opened = true;
         KeepAlive(data.gps_fd);
         {
           std::lock_guard lock(shared->mutex);
+          shared->unreached.clear();
           shared->connected = true;
           if (shared->ever_connected) ++shared->reconnects;
           shared->ever_connected = true;
@@ -182,6 +188,16 @@ void Run(const std::shared_ptr<GpsdReceiver::Shared>& shared) {
       shared->connected = false;
       shared->latest.Forget();
       shared->has_report = false;
+    }
+    if (!opened) {
+      std::string why;
+      try {
+        why = GpsdUnreached(shared->host, shared->port);
+      } catch (const std::exception& error) {
+        why = "no gpsd at " + shared->host + ":" + shared->port + ": " + error.what();
+      }
+      std::lock_guard lock(shared->mutex);
+      shared->unreached = std::move(why);
     }
     if (shared->WaitOrStop(retry)) break;
     retry = std::min<std::chrono::milliseconds>(retry * 2, shared->longest_retry);
@@ -253,7 +269,7 @@ GpsState GpsdReceiver::State() const {
       }
     }
   }
-  return {shared.connected, shared.latest.fix(), shared.reconnects, shared.worked, shared.dropped};
+  return {shared.connected, shared.latest.fix(), shared.reconnects, shared.worked, shared.dropped, shared.unreached};
 }
 
 }  // namespace trezik::live

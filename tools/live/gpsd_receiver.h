@@ -27,6 +27,9 @@ struct GpsState {
   std::uint64_t reconnects = 0;  // connections made after the first
   std::uint64_t worked = 0;      // position reports worked on: at most one a tick
   std::uint64_t dropped = 0;     // position reports passed over for a newer one
+  // While gpsd cannot be reached: why, as "no gpsd at HOST:PORT: CAUSE"
+  // (gpsd_reach.h); empty once a connection is made.
+  std::string unreached;
 };
 
 class GpsdReceiver {

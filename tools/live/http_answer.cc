@@ -30,13 +30,22 @@ bool Queue(MHD_Connection* connection, unsigned status, MHD_Response* response, 
   return queued;
 }
 
+// libmicrohttpd's callbacks of a stream: nothing may leave them (see
+// server_requests.cc); a piece that cannot be made ends the stream.
 ssize_t NextPiece(void* body, std::uint64_t, char* buffer, std::size_t room) {
-  return static_cast<StreamBody*>(body)->next(buffer, room);
+  try {
+    return static_cast<StreamBody*>(body)->next(buffer, room);
+  } catch (...) {
+    return MHD_CONTENT_READER_END_WITH_ERROR;
+  }
 }
 
 void StreamOver(void* body) {
   auto* stream = static_cast<StreamBody*>(body);
-  if (stream->done) stream->done();
+  try {
+    if (stream->done) stream->done();
+  } catch (...) {
+  }
   delete stream;
 }
 

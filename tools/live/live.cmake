@@ -30,6 +30,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/data_folder.cc
   ${TREZIK_LIVE_DIR}/fix_rules.cc
   ${TREZIK_LIVE_DIR}/folder_lock.cc
+  ${TREZIK_LIVE_DIR}/gpsd_reach.cc
   ${TREZIK_LIVE_DIR}/gpsd_receiver.cc
   ${TREZIK_LIVE_DIR}/history_page.cc
   ${TREZIK_LIVE_DIR}/history_view.cc

@@ -29,7 +29,9 @@ constexpr char kIntroduction[] =
 constexpr char kExitStatus[] =
     "Exit status: 0 after a signal ended the run, 1 when it could not start (also\n"
     "when another trezik-live has the data folder), 2 for a usage error, 3 after\n"
-    "a run in which a save of the meters failed or tripmeter.ini could not be read.\n";
+    "a run in which a save of the meters or a write of fuelcarry.ini failed or\n"
+    "tripmeter.ini could not be read, 4 when an error ended the run (the plug-in\n"
+    "saved its meters first).\n";
 
 std::unique_ptr<CLI::App> MakeApp(LiveOptions& options, std::string& gpsd, std::string& listen,
                                   std::string& speedup) {

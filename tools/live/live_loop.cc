@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "contract/names.h"
 #include "contract/vocabulary.h"
 #include "tools/live/tick_clock.h"
 
@@ -57,6 +58,12 @@ class Loop {
       place = p_.places.Nearest(state_.fix->latitude, state_.fix->longitude);
     }
     p_.session.SetRoad(place != nullptr ? &place->name : nullptr);
+    place_ = place != nullptr ? std::optional<std::string>(place->name) : std::nullopt;
+    // Why gpsd cannot be reached: told once, and again when the cause changes.
+    if (state_.unreached != told_unreached_) {
+      if (!state_.unreached.empty()) p_.log << "trezik-live: " << state_.unreached << "\n" << std::flush;
+      told_unreached_ = state_.unreached;
+    }
     if (state_.connected != connected_) {
       p_.log << (state_.connected ? "trezik-live: gpsd connected\n"
                                   : "trezik-live: gpsd is gone; connecting again\n")
@@ -75,7 +82,10 @@ class Loop {
 
   void Publish() {
     const GpsState state = p_.receiver.State();
-    Snapshot snapshot = p_.session.Read(p_.rules.Status(state.connected, state.fix, std::chrono::steady_clock::now()));
+    const auto now = std::chrono::steady_clock::now();
+    Snapshot snapshot = p_.session.Read(p_.rules.Status(state.connected, state.fix, now));
+    snapshot.speed = p_.rules.PageSpeed(state.fix, now);
+    snapshot.place = place_;
     if (!p_.state_file_problem.empty()) snapshot.problems.push_back(p_.state_file_problem);
     const SaveRecord& saves = p_.session.saves();
     if (saves.failing) {
@@ -89,12 +99,27 @@ class Loop {
              << "\n" << std::flush;
       told_failing_ = saves.failing;
     }
+    const SaveRecord& carry = p_.session.carry_saves();
+    if (carry.failing) {
+      snapshot.problems.push_back("What the partial fill-ups carry to the next full tank could not be saved (" +
+                                  carry.last_error +
+                                  "): a power cut now loses it. The plug-in tries again at the next key of "
+                                  "the fill-up keypad and at the end.");
+    }
+    if (carry.failing != told_carry_failing_) {
+      p_.log << "trezik-live: " << kFuelCarryFileName
+             << (carry.failing ? " could not be written: " + carry.last_error : std::string(" is written again"))
+             << "\n" << std::flush;
+      told_carry_failing_ = carry.failing;
+    }
     const std::string recording = p_.recorder != nullptr ? p_.recorder->problem() : "";
     if (!recording.empty()) snapshot.problems.push_back(recording);
     if (recording != told_recording_) {
       p_.log << "trezik-live: " << (recording.empty() ? "the drive is recorded again" : recording) << "\n" << std::flush;
       told_recording_ = recording;
     }
+    // The files first: gpsd's absence the page's status line says as well.
+    if (!state.unreached.empty()) snapshot.problems.push_back(state.unreached);
     p_.dashboard.Publish(std::move(snapshot));
   }
 
@@ -102,6 +127,9 @@ class Loop {
   GpsState state_;
   bool connected_ = false;
   bool told_failing_ = false;
+  bool told_carry_failing_ = false;
+  std::string told_unreached_;
+  std::optional<std::string> place_;
   std::string told_recording_;
   int ticks_ = 0;
   std::uint64_t told_dropped_ = 0;

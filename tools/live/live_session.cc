@@ -60,8 +60,15 @@ Snapshot LiveSession::Read(GpsStatus gps) {
   const std::vector<std::string>& names = DashboardLabels();
   snapshot.labels.reserve(names.size());
   for (const std::string& name : names) snapshot.labels.emplace_back(name, hosted_.Label(name));
+  for (vocabulary::Label label : host::HostedPlugin::LabelsWithoutFigure()) {
+    snapshot.no_figure.emplace_back(vocabulary::NameOf(label));
+  }
   snapshot.workrec = hosted_.Indicator(vocabulary::kWorkIndicator) == vocabulary::kIndicatorOn;
   snapshot.gps = gps;
+  const LocalTime now = platform_.Now();
+  const int minutes = static_cast<int>(now.seconds_since_midnight) / 60;
+  const auto two_digits = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  snapshot.clock = two_digits(minutes / 60) + ":" + two_digits(minutes % 60);
   return snapshot;
 }
 

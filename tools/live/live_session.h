@@ -32,17 +32,19 @@ class LiveSession {
   // One tick of Timer1: the desktop's clock moves 1000 ms.
   void Tick() { hosted_.Tick(); }
   CommandAnswer Command(const std::string& command);
-  // The labels of the page and the work indicator. A label whose call
-  // fails reads "error: <kind>" ("error: invalid argument"), as in
-  // trezik-drive's tables, so that the page shows why it is blank.
+  // The labels of the page, those of them that show no figure yet, the
+  // work indicator and the plug-in's time of day. A label whose call fails
+  // reads "error: <kind>" ("error: invalid argument"), as in trezik-drive's
+  // tables, so that the page shows why it is blank.
   Snapshot Read(GpsStatus gps);
   // The place name the host reports from now on; none: no reply.
   void SetRoad(const std::string* name);
   // Releases the plug-in; Form1's unload saves tripmeter.ini. Safe twice.
   void Release() { hosted_.Release(); }
 
-  // How the saves of tripmeter.ini went so far.
+  // How the saves of tripmeter.ini, and the writes of fuelcarry.ini, went so far.
   const SaveRecord& saves() const { return platform_.saves(); }
+  const SaveRecord& carry_saves() const { return platform_.carry_saves(); }
   // The records the plug-in logged since the start, and the desktop's clock.
   const LogAppends& log_appends() const { return platform_.log_appends(); }
   LocalTime HostTime() { return platform_.Now(); }

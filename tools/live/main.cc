@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "contract/names.h"
 #include "core/error.h"
 #include "tools/live/live_command_line.h"
 #include "tools/live/dashboard.h"
@@ -24,9 +25,11 @@ namespace trezik::live {
 namespace {
 
 constexpr char kName[] = "trezik-live: ";
-// A run that ended after a save of the meters failed, or without the
-// meters of an unreadable tripmeter.ini.
+// A run that ended after a save of the meters or a write of fuelcarry.ini
+// failed, or without the meters of an unreadable tripmeter.ini.
 constexpr int kExitMetersAtRisk = 3;
+// A run an error ended; the plug-in saved what it could.
+constexpr int kExitError = 4;
 
 // The page's address as a browser takes it (an IPv6 address in brackets),
 // with the token in the fragment when one is needed: the page keeps it from
@@ -112,9 +115,17 @@ int Run(const LiveOptions& options) {
                      TrackLimits{options.keep_track_days, std::uint64_t(options.tracks_megabytes) * 1000000},
                      LocalUtcOffsetSeconds());
   }
-  RunLiveLoop({session, dashboard, receiver, rules, folder->places, TickPeriod(options.speedup), std::cerr,
-               state_file_problem, folder->plugin_autosaves ? 0 : kAutosaveSeconds,
-               recorder ? &*recorder : nullptr});
+  bool ended_by_error = false;
+  try {
+    RunLiveLoop({session, dashboard, receiver, rules, folder->places, TickPeriod(options.speedup), std::cerr,
+                 state_file_problem, folder->plugin_autosaves ? 0 : kAutosaveSeconds,
+                 recorder ? &*recorder : nullptr});
+  } catch (const std::exception& error) {
+    // The plug-in is still whole: it saves at its release below.
+    ended_by_error = true;
+    dashboard.Close();
+    std::cerr << kName << "the run ends on an error: " << error.what() << "\n" << std::flush;
+  }
   recorder.reset();
   session.Release();
   server.Stop();
@@ -125,7 +136,16 @@ int Run(const LiveOptions& options) {
     std::cerr << kName << saves.failures << (saves.failures == 1 ? " save" : " saves")
               << " of the meters failed in this run\n";
   }
-  return saves.failures > 0 || !state_file_problem.empty() ? kExitMetersAtRisk : 0;
+  const SaveRecord& carry = session.carry_saves();
+  if (carry.failing) {
+    std::cerr << kName << kFuelCarryFileName << " could not be written at the end: " << carry.last_error << "\n";
+  }
+  if (carry.failures > 0) {
+    std::cerr << kName << carry.failures << (carry.failures == 1 ? " write" : " writes") << " of "
+              << kFuelCarryFileName << " failed in this run\n";
+  }
+  if (ended_by_error) return kExitError;
+  return saves.failures > 0 || carry.failures > 0 || !state_file_problem.empty() ? kExitMetersAtRisk : 0;
 }
 
 }  // namespace
@@ -148,5 +168,13 @@ int main(int argc, char** argv) {
     std::cout << LiveVersionText();
     return 0;
   }
-  return Run(options);
+  // Whatever Run could not handle itself (an allocation that failed while
+  // it started or ended) is told; the plug-in, when it was created, has
+  // saved at its release as the stack unwound.
+  try {
+    return Run(options);
+  } catch (const std::exception& error) {
+    std::cerr << "trezik-live: the run ends on an error: " << error.what() << "\n";
+    return kExitError;
+  }
 }

@@ -81,7 +81,9 @@ std::string Body() {
 <body>
 <header class="status">
   <span id="gps" class="gps waiting" role="status">Connecting…</span>
+  <span id="place" class="place" hidden></span>
   <span id="link" class="link"></span>
+  <span id="clock" class="clock">–</span>
 )";
   body += kHistoryButton;
   body += R"(</header>
@@ -91,16 +93,24 @@ std::string Body() {
 <main id="main" class="stale">
   <section class="meters" aria-label="Meters">
 )";
-  body += Meter("    ", "meter trip", "Trip", Label::kTripMeter);
+  // The speed, large, beside the trip.
+  body += "    <div class=\"pair glance\">\n";
+  body += "      <div class=\"meter speed\">\n        <span class=\"name\">Speed</span>\n"
+          "        <span class=\"value\"><span id=\"speed\">–</span>\n          " +
+          Unit(Label::kSpeedUnits) + "</span>\n      </div>\n";
+  body += Meter("      ", "meter trip", "Trip", Label::kTripMeter);
+  body += "    </div>\n";
   body += "    <div class=\"pair\">\n";
   body += Meter("      ", "meter", "Since fill-up", Label::kTripTotal);
   body += Meter("      ", "meter", "Work <span id=\"" + work + "\" class=\"rec\">off</span>", Label::kWorkMeter);
   body += "    </div>\n    <div class=\"stats\">\n";
   body += Stat("Max speed", "<span>" + Shown(Label::kMaxSpeed) + " " + Unit(Label::kSpeedUnits) + "</span>");
   body += Stat("Average", "<span>" + Shown(Label::kAverageSpeed) + " " + Unit(Label::kSpeedUnits) + "</span>");
+  body += Stat("Trip time", Shown(Label::kTripTime));
   body += Stat("Consumption",
                "<span>" + Shown(Label::kConsumption) + " " + Unit(Label::kConsumptionUnits) + "</span>");
   body += Stat("Cost per " + InName(Label::kDistanceUnit), Shown(Label::kCostPerDistance));
+  body += Stat("Range", "<span>" + Shown(Label::kRange) + " " + Unit(Label::kDistanceUnit) + "</span>");
   body += "    </div>\n    <div class=\"buttons\">\n";
   body += Button(Command::kResetTrip, "Reset trip");
   body += Button(Command::kResetTotal, "Reset total",

@@ -15,7 +15,9 @@ namespace trezik::live {
 // puts "use strict" before it, and VOCABULARY: the plug-in's names of the
 // work indicator, the work meter's command and the keypad's accept. Every
 // other name comes with the elements (data-label, data-command, and a key's
-// data-quantity and data-price).
+// data-quantity and data-price). The host's speed, its place and the
+// plug-in's clock come beside the labels, and "nofigure" names the labels
+// that show "–" for want of a figure.
 const char* const kPageScript = R"js((() => {
   const TOKEN_KEY = "trezik-token";
   const $ = (id) => document.getElementById(id);
@@ -41,17 +43,25 @@ const char* const kPageScript = R"js((() => {
     "no gps": ["No GPS: gpsd cannot be reached", "nogps"],
   };
 
+  const text = (value) => typeof value === "string" && value !== "" ? value : null;
+
   function show(snapshot) {
+    // A figure the plug-in has not got yet shows "–", whatever its label's text.
+    const noFigure = new Set(Array.isArray(snapshot.nofigure) ? snapshot.nofigure : []);
     for (const [name, elements] of labelled) {
-      const text = snapshot.labels && typeof snapshot.labels[name] === "string" ? snapshot.labels[name] : "";
+      const shown = snapshot.labels && typeof snapshot.labels[name] === "string" ? snapshot.labels[name] : "";
       for (const element of elements) {
-        if (element.classList.contains("unit") || element.classList.contains("keyed") || element.closest(".name")) {
-          element.textContent = text;
+        if (element.matches(".unit, .keyed, .mark") || element.closest(".name")) {
+          element.textContent = shown;
         } else {
-          element.textContent = text === "" ? "–" : text;
+          element.textContent = shown === "" || noFigure.has(name) ? "–" : shown;
         }
       }
     }
+    $("speed").textContent = text(snapshot.speed) || "–";
+    $("clock").textContent = text(snapshot.clock) || "–";
+    $("place").textContent = text(snapshot.place) || "";
+    $("place").hidden = !text(snapshot.place);
     const working = !!(snapshot.indicators && snapshot.indicators[VOCABULARY.workIndicator]);
     $(VOCABULARY.workIndicator).textContent = working ? "REC" : "off";
     $(VOCABULARY.workIndicator).classList.toggle("on", working);

@@ -3,7 +3,9 @@
 namespace trezik::live {
 
 // Dark, large and high in contrast for a car at night; two columns from
-// 640 px up (the car's 800x480), one on a phone. Every button is at least
+// 640 px up (the car's 800x480, which it fills without scrolling), one on a
+// phone. The speed and the trip are the largest; the clock and the place
+// sit in the status line. Every button is at least
 // 48 px high; no width is fixed, so nothing runs off to the side.
 const char* const kPageStyle = R"(
 *, *::before, *::after { box-sizing: border-box; }
@@ -23,6 +25,8 @@ body {
 .gps.nogps { background: #b62324; color: #fff; }
 .gps.waiting { color: #aaa; }
 .link { color: #ffa657; font-weight: 700; }
+.place { font-weight: 700; overflow-wrap: anywhere; }
+.clock { margin-left: auto; font-weight: 700; font-size: 1.1rem; font-variant-numeric: tabular-nums; }
 .error, .notice { margin: 0; padding: 6px 8px; font-weight: 700; overflow-wrap: anywhere; }
 .error { background: #b62324; color: #fff; }
 .problems { white-space: pre-line; }
@@ -38,7 +42,7 @@ section { min-width: 0; display: flex; flex-direction: column; gap: 8px; }
   background: #1b1f23; border-radius: 6px;
 }
 .value { font-size: 1.9rem; font-weight: 700; font-variant-numeric: tabular-nums; overflow-wrap: anywhere; }
-.trip .value { font-size: 3.2rem; line-height: 1.05; }
+.glance .value { font-size: 3.2rem; line-height: 1.05; }
 .unit { font-size: 0.55em; font-weight: 400; color: #c9d1d9; }
 .stat > span:last-child { font-size: 1.25rem; font-weight: 700; overflow-wrap: anywhere; }
 .stat .unit { font-size: 0.75em; }
@@ -62,6 +66,7 @@ button[aria-pressed="true"]#logwork { background: #da3633; border-color: #da3633
 .marks { display: grid; grid-template-columns: minmax(0, 1fr) minmax(0, 1fr); gap: 6px; align-items: center; }
 .mark-key.on { background: #9a6700; border-color: #d29922; }
 .mark { grid-column: 1 / -1; min-height: 1.25em; color: #d29922; font-weight: 600; }
+.mark:empty { display: none; }
 .keys { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 6px; }
 .keys button { font-size: 1.5rem; }
 .keys .clear { background: #3a2a12; }
@@ -77,10 +82,10 @@ button[aria-pressed="true"]#logwork { background: #da3633; border-color: #da3633
 .answers { display: grid; grid-template-columns: 1fr 1fr; gap: 8px; }
 @media (min-width: 640px) {
   main { grid-template-columns: minmax(0, 3fr) minmax(0, 2fr); }
-  .stats { grid-template-columns: repeat(4, minmax(0, 1fr)); }
+  .stats { grid-template-columns: repeat(3, minmax(0, 1fr)); }
 }
 @media (max-height: 520px) and (min-width: 640px) {
-  .trip .value { font-size: 2.8rem; }
+  .glance .value { font-size: 2.8rem; }
   .value { font-size: 1.6rem; }
   main { padding: 6px; gap: 6px; }
 }

@@ -93,7 +93,7 @@ class Server {
   int port() const { return port_; }  // the bound port once started
   const ConnectionWatch& connections() const { return watch_; }
 
-  // libmicrohttpd's callbacks (server_callbacks.cc); the per-request state.
+  // libmicrohttpd's callbacks (server_requests.cc); the per-request state.
   struct Request;
   struct Callbacks;
 
@@ -104,6 +104,14 @@ class Server {
   // (false; `queued` says whether the answer could be queued) or admits it
   // to be answered once its body is read (true).
   bool Admit(MHD_Connection* connection, const char* url, const char* method, Request& request, bool& queued);
+  // A request's part as libmicrohttpd hands it over (its head, a piece of
+  // its body, its end), as its access callback takes it: false ends the
+  // connection. May throw, which the callback turns into the end too.
+  bool Access(MHD_Connection* connection, const char* url, const char* method, const char* version,
+                    const char* upload, std::size_t* upload_size, void** request);
+  // Tells the exception being handled, in a callback's catch, as the
+  // failure of `where`; throws nothing.
+  void Failed(const char* where) noexcept;
   void Serve(MHD_Connection* connection, const Request& request);  // a GET
   void Command(MHD_Connection* connection, const Request& request);
   void Events(MHD_Connection* connection, ConnectionWatch::Entry* entry);

@@ -141,35 +141,76 @@ MHD_Daemon* Server::StartDaemon(int socket) {
       MHD_OPTION_END);
 }
 
+// No exception may leave a callback into libmicrohttpd's C: none could
+// unwind through it, and the program would end without its final save.
+// What a callback could not do is told on the log (when even that can be
+// done), and the connection is refused or ended.
+void Server::Failed(const char* where) noexcept {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    try {
+      Log(std::string(where) + " failed: " + error.what());
+    } catch (...) {
+    }
+  } catch (...) {
+  }
+}
+
 MHD_Result Server::Callbacks::Accept(void* server, const sockaddr* address, socklen_t) {
-  static_cast<Server*>(server)->watch_.MakeRoom(AddressText(address));
-  return MHD_YES;
+  try {
+    static_cast<Server*>(server)->watch_.MakeRoom(AddressText(address));
+    return MHD_YES;
+  } catch (...) {
+    static_cast<Server*>(server)->Failed("a new connection");
+    return MHD_NO;
+  }
 }
 
 void Server::Callbacks::Connection(void* server, MHD_Connection* connection, void** context,
                                    MHD_ConnectionNotificationCode code) {
   ConnectionWatch& watch = static_cast<Server*>(server)->watch_;
-  if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    *context = watch.Opened(info->connect_fd, ClientAddress(connection));
-  } else if (*context != nullptr) {
-    watch.Closed(static_cast<ConnectionWatch::Entry*>(*context));
-    *context = nullptr;
+  try {
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+      const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+      *context = watch.Opened(info->connect_fd, ClientAddress(connection));
+    } else if (*context != nullptr) {
+      auto* entry = static_cast<ConnectionWatch::Entry*>(*context);
+      *context = nullptr;
+      watch.Closed(entry);
+    }
+  } catch (...) {
+    static_cast<Server*>(server)->Failed("a connection's bookkeeping");
   }
 }
 
 void Server::Callbacks::Completed(void* server, MHD_Connection*, void** request, MHD_RequestTerminationCode) {
   auto* done = static_cast<Request*>(*request);
   if (done == nullptr) return;
-  static_cast<Server*>(server)->watch_.Answered(done->entry);
-  delete done;
   *request = nullptr;
+  try {
+    static_cast<Server*>(server)->watch_.Answered(done->entry);
+  } catch (...) {
+    static_cast<Server*>(server)->Failed("a request's end");
+  }
+  delete done;
 }
 
 MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, const char* url,
-                                     const char* method, const char*, const char* upload,
+                                     const char* method, const char* version, const char* upload,
                                      std::size_t* upload_size, void** request) {
-  Server& self = *static_cast<Server*>(server);
+  try {
+    return static_cast<Server*>(server)->Access(connection, url, method, version, upload, upload_size, request)
+               ? MHD_YES
+               : MHD_NO;
+  } catch (...) {
+    static_cast<Server*>(server)->Failed("a request");
+    return MHD_NO;  // the connection ends
+  }
+}
+
+bool Server::Access(MHD_Connection* connection, const char* url, const char* method, const char*,
+                    const char* upload, std::size_t* upload_size, void** request) {
   auto* state = static_cast<Request*>(*request);
   if (state == nullptr) {
     state = new Request;
@@ -178,30 +219,30 @@ MHD_Result Server::Callbacks::Access(void* server, MHD_Connection* connection, c
     state->entry = static_cast<ConnectionWatch::Entry*>(info->socket_context);
     state->address = CountedAddress(ClientAddress(connection));
     bool queued = false;
-    if (self.Admit(connection, url, method, *state, queued)) return MHD_YES;
-    self.watch_.Answering(state->entry, AnswerTime(1024));
-    return queued ? MHD_YES : MHD_NO;
+    if (Admit(connection, url, method, *state, queued)) return true;
+    watch_.Answering(state->entry, AnswerTime(1024));
+    return queued;
   }
   if (*upload_size > 0) {
     state->received += *upload_size;
     // A body somewhat over the limit is read and dropped, so that the
     // connection stays in step for a 413; a far larger one ends it.
-    if (state->received > ServerLimits::kDrainedBody) return MHD_NO;
+    if (state->received > ServerLimits::kDrainedBody) return false;
     if (state->received <= ServerLimits::kMaxBody) state->body.append(upload, *upload_size);
     *upload_size = 0;
-    return MHD_YES;
+    return true;
   }
   if (state->get) {
-    self.Serve(connection, *state);
-    return MHD_YES;
+    Serve(connection, *state);
+    return true;
   }
-  self.watch_.Answering(state->entry, std::chrono::duration_cast<std::chrono::milliseconds>(kPressTimeout) +
+  watch_.Answering(state->entry, std::chrono::duration_cast<std::chrono::milliseconds>(kPressTimeout) +
                                           AnswerTime(1024));
   if (state->received > ServerLimits::kMaxBody) {
-    return AnswerError(connection, 413, "the request is too large") ? MHD_YES : MHD_NO;
+    return AnswerError(connection, 413, "the request is too large");
   }
-  self.Command(connection, *state);
-  return MHD_YES;
+  Command(connection, *state);
+  return true;
 }
 
 bool Server::Admit(MHD_Connection* connection, const char* url, const char* method, Request& request,

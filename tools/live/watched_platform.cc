@@ -5,21 +5,33 @@
 
 namespace trezik::live {
 
-bool IsStateFilePath(std::string_view path) {
+namespace {
+
+std::string_view FileName(std::string_view path) {
   const auto slash = path.find_last_of("\\/");
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  return name.rfind(kTripStateFileName, 0) == 0;
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool IsStateFilePath(std::string_view path) { return FileName(path).rfind(kTripStateFileName, 0) == 0; }
+
+SaveRecord* WatchedPlatform::RecordOf(std::string_view path) {
+  if (IsStateFilePath(path)) return &meters_;
+  if (FileName(path).rfind(kFuelCarryFileName, 0) == 0) return &carry_;
+  return nullptr;
 }
 
 void WatchedPlatform::Failed(const std::string& path, const Error& error) {
-  if (!IsStateFilePath(path)) return;
-  ++saves_.failures;
-  saves_.failing = true;
+  SaveRecord* record = RecordOf(path);
+  if (record == nullptr) return;
+  ++record->failures;
+  record->failing = true;
   // The emulation names files as Windows does; the driver knows them by
   // their Linux names.
   std::string what = error.what();
   for (char& c : what) c = c == '\\' ? '/' : c;
-  saves_.last_error = what.empty() ? ErrorKindName(error.kind()) : what;
+  record->last_error = what.empty() ? ErrorKindName(error.kind()) : what;
 }
 
 void WatchedPlatform::AppendToFile(const std::string& path, std::string_view bytes) {
@@ -46,8 +58,9 @@ void WatchedPlatform::ReplaceFileByRename(const std::string& from, const std::st
     Failed(to, error);
     throw;
   }
-  // The state file in place: a save has succeeded.
-  if (IsStateFilePath(to) && to.find(kUnreadableStateFileName) == std::string::npos) saves_.failing = false;
+  // The file in place: a save has succeeded.
+  SaveRecord* record = RecordOf(to);
+  if (record != nullptr && to.find(kUnreadableStateFileName) == std::string::npos) record->failing = false;
 }
 
 }  // namespace trezik::live

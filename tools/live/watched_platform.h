@@ -1,9 +1,10 @@
-// The emulated platform of trezik-live with an eye on the saves of the
-// meters: the plug-in's automatic saves (autosave, a reset's save, the save
-// at its release) swallow their failures, as they must inside the front
-// end, but a driver of trezik-live has to hear of them. Every write of
-// "tripmeter.ini" (and of its ".new" and ".bad" companions) passes the seam;
-// here its outcome is noted on the way. Plug-in's thread only.
+// The emulated platform of trezik-live with an eye on the files the plug-in
+// keeps: its automatic saves of the meters (autosave, a reset's save, the
+// save at its release) and its writes of what a fill-up carries swallow
+// their failures, as they must inside the front end, but a driver of
+// trezik-live has to hear of them. Every write of "tripmeter.ini" and of
+// "fuelcarry.ini" (and of their ".new" and ".bad" companions) passes the
+// seam; here its outcome is noted on the way. Plug-in's thread only.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,11 @@ struct LogAppends {
 
 class WatchedPlatform : public EmulatedPlatform {
  public:
-  const SaveRecord& saves() const { return saves_; }
+  // The saves of "tripmeter.ini".
+  const SaveRecord& saves() const { return meters_; }
+  // Those of "fuelcarry.ini".
+  const SaveRecord& carry_saves() const { return carry_; }
+  // The records the plug-in appended to its logs since the start.
   const LogAppends& log_appends() const { return log_appends_; }
 
   void AppendToFile(const std::string& path, std::string_view bytes) override;
@@ -36,9 +41,11 @@ class WatchedPlatform : public EmulatedPlatform {
   void ReplaceFileByRename(const std::string& from, const std::string& to) override;
 
  private:
+  SaveRecord* RecordOf(std::string_view path);
   void Failed(const std::string& path, const Error& error);
 
-  SaveRecord saves_;
+  SaveRecord meters_;
+  SaveRecord carry_;
   LogAppends log_appends_;
 };
 

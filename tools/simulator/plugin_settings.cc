@@ -7,6 +7,7 @@
 #include "core/convert.h"
 #include "core/error.h"
 #include "contract/settings.h"
+#include "contract/vocabulary.h"
 
 namespace trezik::drive {
 namespace {
@@ -21,6 +22,7 @@ std::string Number(double value) {
 std::string WhenOff(const std::string& key) {
   if (key == kCalibrationKey) return key + " stays 1";
   if (key == kDistanceKey) return "distances on the sphere";
+  if (key == kTankKey) return "no tank: " + std::string(vocabulary::NameOf(vocabulary::Label::kRange)) + " stays empty";
   return key + " is off";
 }
 
@@ -30,6 +32,7 @@ std::string Range(const std::string& key, bool metric_units) {
   if (key == kMinSpeedKey) {
     return Number(kMinSpeedLow) + " to " + Number(kMinSpeedHigh) + (metric_units ? " km/h" : " mph");
   }
+  if (key == kTankKey) return Number(kTankLow) + " to " + Number(kTankHigh) + (metric_units ? " litres" : " gal");
   return Number(kCalibrationLow) + " to " + Number(kCalibrationHigh);
 }
 

@@ -36,6 +36,9 @@ struct Labels {
   std::string tripmeter, triptotal, workmeter, avspeed, maxspeed, mpg, costperdist;
   std::string distunit, speedunits, consumpunits;
   std::string workrec;
+  // Every label of the vocabulary, in its order (vocabulary::kLabels): read
+  // when the labels are shown, at arrival and after the end steps.
+  std::vector<std::string> every;
 };
 // Reads every label the display shows; a label whose call fails reads
 // "error: <kind>".

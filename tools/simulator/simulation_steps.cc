@@ -31,7 +31,8 @@ Labels ReadLabels(DriveSession& session) {
 }
 
 Labels Simulation::ShowLabels(DriveSession& session) const {
-  const Labels labels = ReadLabels(session);
+  Labels labels = ReadLabels(session);
+  for (const vocabulary::LabelName& label : vocabulary::kLabels) labels.every.push_back(session.Label(label.name));
   Notify([&](SimulationObserver& o) { o.OnLabelsShown(labels); });
   return labels;
 }

@@ -1,6 +1,7 @@
 #include "tools/simulator/summary.h"
 
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -73,14 +74,29 @@ std::string WriteSummary(const SummaryInput& in) {
   text << (table ? "\nLabels              at arrival       after the end steps\n"
                  : "\nLabels at arrival, then after the end steps\n");
   using vocabulary::Label;
-  using vocabulary::NameOf;
-  row(NameOf(Label::kTripMeter), a.tripmeter, l.tripmeter, l.distunit);
-  row(NameOf(Label::kTripTotal), a.triptotal, l.triptotal, l.distunit);
-  row(NameOf(Label::kWorkMeter), a.workmeter, l.workmeter, l.distunit);
-  row(NameOf(Label::kAverageSpeed), a.avspeed, l.avspeed, l.speedunits);
-  row(NameOf(Label::kMaxSpeed), a.maxspeed, l.maxspeed, l.speedunits);
-  row(NameOf(Label::kConsumption), a.mpg, l.mpg, l.consumpunits);
-  row(NameOf(Label::kCostPerDistance), a.costperdist, l.costperdist, "per " + l.distunit);
+  // Every label of the skin, with the unit its figure is in.
+  auto shown = [](const Labels& labels, Label label) {
+    for (std::size_t i = 0; i < std::size(vocabulary::kLabels) && i < labels.every.size(); ++i) {
+      if (vocabulary::kLabels[i].label == label) return labels.every[i];
+    }
+    return std::string();
+  };
+  const std::string volume_unit = shown(l, Label::kVolumeUnits);
+  auto unit = [&](Label label) -> std::string {
+    switch (label) {
+      case Label::kTripMeter: case Label::kTripTotal: case Label::kWorkMeter: case Label::kRange: return l.distunit;
+      case Label::kAverageSpeed: case Label::kMaxSpeed: return l.speedunits;
+      case Label::kConsumption: return l.consumpunits;
+      case Label::kCostPerDistance: return "per " + l.distunit;
+      case Label::kFuelEntry: return volume_unit;
+      case Label::kUnitPrice: return "per " + volume_unit;
+      case Label::kTripTime: return "h:mm";
+      default: return "";
+    }
+  };
+  for (const vocabulary::LabelName& label : vocabulary::kLabels) {
+    row(label.name, shown(a, label.label), shown(l, label.label), unit(label.label));
+  }
   row(vocabulary::kWorkIndicator, a.workrec, l.workrec, "");
   if ((a.avspeed + l.avspeed + a.tripmeter + l.tripmeter + a.mpg + l.mpg).find("error:") != std::string::npos) {
     text << "  (a label that fails shows the error the host gets from it; \"avspeed\" fails in the second a "

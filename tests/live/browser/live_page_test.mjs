@@ -1,12 +1,16 @@
 // trezik-live's page in Debian's Chromium (headless, through puppeteer-core),
 // against the real trezik-live fed by a real gpsd (gpsfake) replaying a
 // recorded drive ten times as fast:
-//   - the trip meter rises and its text changes without a reload;
+//   - the trip meter rises and its text changes without a reload; the speed,
+//     the trip time, the clock and the place of places.csv are shown; the
+//     consumption, the cost per km and the range show "–" before the first
+//     fill-up (the plug-in's labels read 0 and UNKNOWN), figures after it;
 //   - a partial fill-up, marked by its toggle, then a fill-up keyed by
 //     clicking the page's keypad land in fuel.log with the quantity and the
 //     price as keyed;
 //   - at 800x480 and at 390 px wide the page is drawn (not one colour), has
 //     no horizontal overflow, and every button is at least 44 px each way;
+//     at 800x480 it needs no scrolling;
 //   - a page of another origin (on 127.0.0.2) that posts a whole reset
 //     request as the text/plain body of its own, as a browser sends without
 //     asking, resets nothing;
@@ -87,12 +91,14 @@ async function drawn(png) {
 }
 
 // The page at one window size: drawn, no overflow to the side, big buttons.
-async function layoutAt(page, width, height, name) {
+async function layoutAt(page, width, height, name, noScrolling = false) {
   await page.setViewport({ width, height });
   await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const layout = await page.evaluate(() => ({
     scrollWidth: document.scrollingElement.scrollWidth,
     innerWidth: window.innerWidth,
+    scrollHeight: document.scrollingElement.scrollHeight,
+    innerHeight: window.innerHeight,
     small: [...document.querySelectorAll("button")]
       .filter((b) => b.offsetParent !== null)
       .map((b) => ({ id: b.id, box: b.getBoundingClientRect() }))
@@ -102,6 +108,8 @@ async function layoutAt(page, width, height, name) {
   check(layout.scrollWidth <= layout.innerWidth,
         `${name}: the page is ${layout.scrollWidth} px wide in a window of ${layout.innerWidth}`);
   check(layout.small.length === 0, `${name}: buttons under 44 px: ${layout.small.join(", ")}`);
+  check(!noScrolling || layout.scrollHeight <= layout.innerHeight,
+        `${name}: the page is ${layout.scrollHeight} px high in a window of ${layout.innerHeight}`);
   const file = path.join(data, `page-${width}x${height}.png`);
   const picture = await drawn(await page.screenshot({ path: file }));
   check(picture.width === width && picture.colours > 3,
@@ -225,8 +233,11 @@ async function main() {
   // 0.3 s trezik-live allows at --speedup 10.
   const gpsfake = start("gpsfake", "gpsfake", ["-1", "-q", "-c", "0.02", "-P", String(gpsdPort), track], env);
   await waitForPort(gpsdPort, 20000);
-  // A total far above what this drive adds, so that a reset could not hide.
+  // A total far above what this drive adds, so that a reset could not hide;
+  // a tank for the range; a place where the drive begins.
   fs.writeFileSync(path.join(data, "tripmeter.ini"), "1235.8\r\n0\r\n");
+  fs.writeFileSync(path.join(data, "trezik.ini"), "tank=60\r\n");
+  fs.writeFileSync(path.join(data, "places.csv"), "Regensburg West, 49.0266, 12.0653\n");
   const live = start("trezik-live", livePath, ["--speedup", "10", "--data", data,
                                                "--gpsd", `127.0.0.1:${gpsdPort}`, "--listen", "127.0.0.1:0"], env);
   const url = (await waitForOutput(live, /^page: (http:\S+)$/m, 20000))[1];
@@ -248,8 +259,25 @@ async function main() {
   await page.evaluate(() => { window.sameDocument = true; });
 
   const trip = () => page.$eval("#tripmeter", (e) => e.textContent);
-  await page.waitForFunction(() => parseFloat(document.getElementById("tripmeter").textContent) > 0,
+  const text = (id) => page.$eval(`#${id}`, (e) => e.textContent);
+  // The host names the place of places.csv where the drive begins.
+  await page.waitForFunction(() => !document.getElementById("place").hidden &&
+                                   document.getElementById("place").textContent === "Regensburg West",
+                             { timeout: 30000, polling: 100 });
+  await page.waitForFunction(() => parseFloat(document.getElementById("tripmeter").textContent) > 0 &&
+                                   /^[0-9]+$/.test(document.getElementById("speed").textContent),
                              { timeout: 60000, polling: 100 });
+  // No fill-up yet: the plug-in's labels read 0 and UNKNOWN, the page "–".
+  const labels = await page.evaluate(async () => (await (await fetch("/labels")).json()).labels);
+  check(labels.mpg === "0" && labels.trezik_costperdist === "0" && labels.trezik_range === "UNKNOWN",
+        `the labels before a fill-up: ${JSON.stringify(labels)}`);
+  for (const id of ["mpg", "trezik_costperdist", "trezik_range"]) {
+    check(await text(id) === "–", `#${id} shows "${await text(id)}" before the first fill-up`);
+  }
+  check(/^[0-9]+:[0-5][0-9]$/.test(await text("trezik_triptime")), `trip time "${await text("trezik_triptime")}"`);
+  check(/^[0-2][0-9]:[0-5][0-9]$/.test(await text("clock")), `clock "${await text("clock")}"`);
+  step(`speed ${await text("speed")}, trip time ${await text("trezik_triptime")}, clock ${await text("clock")}, ` +
+       `place ${await text("place")}; consumption, cost and range "–"`);
   const first = await trip();
   step(`trip ${first}; gps says "${await page.$eval("#gps", (e) => e.textContent)}"`);
   await page.waitForFunction((before) => document.getElementById("tripmeter").textContent !== before,
@@ -259,7 +287,7 @@ async function main() {
 
   await withoutStreams(url);
   await crossOriginReset(url, page);
-  await layoutAt(page, 800, 480, "800x480");
+  await layoutAt(page, 800, 480, "800x480", true);
 
   // A partial fill-up, marked with its toggle after the clear key: 4 litres
   // at 1.9, logged with no figure and its mark; the toggle lights from the
@@ -297,6 +325,12 @@ async function main() {
     await new Promise((resolve) => setTimeout(resolve, 100));
   }
   step(`fuel.log: ${fs.readFileSync(fuelLog, "latin1").trim()}`);
+  // A full tank: figures for the consumption, the cost and the range.
+  await page.waitForFunction(() => ["mpg", "trezik_costperdist", "trezik_range"].every(
+                                   (id) => /^[0-9]+(\.[0-9]+)?$/.test(document.getElementById(id).textContent)),
+                             { timeout: 20000, polling: 100 });
+  step(`after the fill-up: ${await text("mpg")} L/100 km, ${await text("trezik_costperdist")} a km, ` +
+       `range ${await text("trezik_range")} km`);
   check(await page.$eval("#error", (e) => e.hidden), `the page shows an error: ${await page.$eval("#error", (e) => e.textContent)}`);
 
   await historyView(page, click);
