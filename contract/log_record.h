@@ -1,5 +1,5 @@
 // The two logs' records field by field, in the order the plug-in writes them
-// ("tripmeter.log" on "logtrip", "fuel.log" on an accepted fill-up), with one
+// (kTripLogFileName on "logtrip", kFuelLogFileName on an accepted fill-up; names.h), with one
 // writer and one reader per record and the one way to split a record back
 // into its fields. The plug-in writes its records with the writers; the
 // report and the simulator read them with the readers:

@@ -43,6 +43,7 @@ add_library(trezik_live STATIC
   ${TREZIK_LIVE_DIR}/places.cc
   ${TREZIK_LIVE_DIR}/request_guard.cc
   ${TREZIK_LIVE_DIR}/server.cc
+  ${TREZIK_LIVE_DIR}/server_events.cc
   ${TREZIK_LIVE_DIR}/server_requests.cc
   ${TREZIK_LIVE_DIR}/signal_watcher.cc
   ${TREZIK_LIVE_DIR}/tick_clock.cc

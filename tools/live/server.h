@@ -71,6 +71,12 @@ struct ServerLimits {
   static constexpr std::size_t kSessions = 32;            // page sessions kept, 2 an address
 };
 
+// The time a client has to take an answer of `bytes` (ServerLimits).
+inline std::chrono::milliseconds AnswerTime(std::size_t bytes) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(ServerLimits::kAnswerBase) +
+         std::chrono::milliseconds(bytes * 1000 / ServerLimits::kAnswerRate);
+}
+
 // 127.0.0.0/8, ::1 (also written [::1]) and "localhost".
 bool IsLoopbackAddress(const std::string& address);
 
